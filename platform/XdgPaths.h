@@ -1,0 +1,10 @@
+#pragma once
+
+#include <filesystem>
+
+namespace folioport::platform {
+
+/// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config (home from $HOME, else the passwd entry).
+std::filesystem::path xdgConfigHome();
+
+}  // namespace folioport::platform

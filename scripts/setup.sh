@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package Folioport needs to build, run and test.
+# Idempotent; works as root or through sudo.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ clang libclang-rt-14-dev cmake ninja-build pkg-config git
+  # libraries
+  libcurl4-openssl-dev nlohmann-json3-dev libssl-dev libsecret-1-dev libplist-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  dbus dbus-x11 gnome-keyring libsecret-tools openssl
+  # desktop session for screenshots and the updater's archive tool
+  xvfb x11-utils xdotool imagemagick libarchive-tools
+)
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
