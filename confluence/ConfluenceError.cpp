@@ -1,0 +1,48 @@
+#include "confluence/ConfluenceError.h"
+
+#include <string_view>
+
+namespace folioport {
+namespace {
+
+constexpr std::size_t bodyCharacterLimit = 300;
+
+/// The first `limit` code points of a UTF-8 text, never cutting inside a sequence.
+std::string_view leadingCharacters(std::string_view text, std::size_t limit) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (startsCharacter && count++ == limit) return text.substr(0, i);
+    }
+    return text;
+}
+
+std::string friendlyText(int status, std::string_view body) {
+    switch (status) {
+    case 401: return "Authentication failed — check your email and API token.";
+    case 403: return "Access denied — your account may lack permission on this space or page.";
+    case 404: return "Not found — check the site URL, space key or page id.";
+    case 409: return "Version conflict — the page changed since it was loaded. Reload it and try again.";
+    default: return std::string(leadingCharacters(body, bodyCharacterLimit));
+    }
+}
+
+}  // namespace
+
+std::string describe(const ConfluenceError& error) {
+    using enum ConfluenceError::Kind;
+    switch (error.kind) {
+    case http:
+        return "Confluence returned HTTP " + std::to_string(error.status) + ". " +
+               friendlyText(error.status, error.text);
+    case network: return "Network error: " + error.text;
+    case decoding: return "Could not read Confluence's response: " + error.text;
+    case notFound: return error.text;
+    case notConfigured:
+        return "Confluence is not configured. Open Settings and enter your site, email and API token.";
+    case badURL: return "The Confluence base URL looks invalid.";
+    }
+    return {};
+}
+
+}  // namespace folioport

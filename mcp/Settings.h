@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "confluence/ConfluenceConfig.h"
+
+namespace folioport::MCPServer {
+
+/// The MCP mode's snapshot of the stored settings, read afresh at every tool call.
+struct Settings {
+    ConfluenceConfig config;
+    std::string spaceKey;  ///< the default space of the tools; empty means none
+
+    /// Reads "baseURL", "email", "spaceKey" from the preferences file and the token from the keyring.
+    static Settings load();
+};
+
+}  // namespace folioport::MCPServer
