@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "confluence/ConfluenceConfig.h"
+#include "confluence/ConfluenceError.h"
+#include "confluence/Records.h"
+
+namespace folioport {
+
+/// The only code that talks to the Confluence site. A stateless value: every operation blocks its
+/// calling thread, is thread-safe, and stops promptly (as a network error) when `stop` is requested.
+/// An incomplete config fails every operation with notConfigured before any traffic.
+class ConfluenceClient {
+public:
+    explicit ConfluenceClient(ConfluenceConfig config);
+
+    const ConfluenceConfig& config() const;
+
+    /// The account of the stored credentials.
+    std::expected<ConfluenceUser, ConfluenceError> currentUser(std::stop_token stop = {}) const;
+    /// Current spaces by name, at most `limit` (none, and no request, when limit <= 0).
+    std::expected<std::vector<Space>, ConfluenceError> spaces(int limit, std::stop_token stop = {}) const;
+    /// Current pages, most recently modified first, of one space (or all when absent or empty).
+    std::expected<std::vector<Page>, ConfluenceError> pages(const std::optional<std::string>& spaceId, int limit,
+                                                            std::stop_token stop = {}) const;
+    /// The space with this key (spaces and tabs trimmed); notFound when there is none.
+    std::expected<Space, ConfluenceError> space(std::string_view key, std::stop_token stop = {}) const;
+    /// One page by id, with its storage body when asked.
+    std::expected<Page, ConfluenceError> page(std::string_view id, bool withBody, std::stop_token stop = {}) const;
+    /// The first current page with exactly this title in the space; notFound when there is none.
+    std::expected<Page, ConfluenceError> page(std::string_view title, std::string_view spaceId, bool withBody,
+                                              std::stop_token stop = {}) const;
+    /// Creates a current page in storage format; answers the page as created.
+    std::expected<Page, ConfluenceError> createPage(std::string_view spaceId, std::string_view title,
+                                                    std::string_view storageBody,
+                                                    const std::optional<std::string>& parentId,
+                                                    std::stop_token stop = {}) const;
+    /// Stores version currentVersion + 1 with the full body; a stale version fails with http 409.
+    std::expected<Page, ConfluenceError> updatePage(std::string_view id, std::string_view title,
+                                                    std::string_view storageBody, std::int64_t currentVersion,
+                                                    const std::optional<std::string>& message,
+                                                    std::stop_token stop = {}) const;
+    /// Moves a page to the trash, or with `purge` deletes a trashed page for good.
+    std::expected<void, ConfluenceError> deletePage(std::string_view id, bool purge, std::stop_token stop = {}) const;
+    /// Full-text page search, newest change first, optionally within one space; at most 100.
+    std::expected<std::vector<SearchResult>, ConfluenceError> search(std::string_view text,
+                                                                     const std::optional<std::string>& spaceKey,
+                                                                     int limit, std::stop_token stop = {}) const;
+    /// Raw CQL search, in the server's order; at most min(limit, 100), none when limit <= 0.
+    std::expected<std::vector<SearchResult>, ConfluenceError> search(std::string_view cql, int limit,
+                                                                     std::stop_token stop = {}) const;
+    /// One sentence for the settings window; never fails.
+    std::string testConnection(std::stop_token stop = {}) const;
+    /// The page's address in a web browser.
+    std::string webURL(const Page& page) const;
+    /// The search hit's address in a web browser.
+    std::string webURL(const SearchResult& result) const;
+
+private:
+    ConfluenceConfig config_;
+};
+
+}  // namespace folioport
