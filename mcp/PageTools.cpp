@@ -1,0 +1,115 @@
+#include "mcp/ToolArguments.h"
+#include "mcp/Tools.h"
+#include "storage/Storage.h"
+
+namespace folioport::MCPServer {
+namespace {
+
+std::expected<BodyFormat, ToolError> formatArg(const nlohmann::json& arguments) {
+    return bodyFormat(stringArg(arguments, "format"), BodyFormat::text);
+}
+
+std::string storageBodyOf(const Page& page) {
+    if (page.body && page.body->storage && page.body->storage->value) return *page.body->storage->value;
+    return {};
+}
+
+std::string asStorage(const std::string& body, BodyFormat format) {
+    return format == BodyFormat::text ? Storage::fromPlainText(body) : body;
+}
+
+enum class Mode { replace, append, prepend };
+
+std::expected<Mode, ToolError> modeArg(const nlohmann::json& arguments) {
+    const std::string mode = asciiLowercased(trimmedArg(arguments, "mode").value_or("replace"));
+    if (mode == "replace") return Mode::replace;
+    if (mode == "append") return Mode::append;
+    if (mode == "prepend") return Mode::prepend;
+    return std::unexpected(ToolError{"`mode` must be one of replace, append, prepend."});
+}
+
+std::string_view verbOf(Mode mode) {
+    switch (mode) {
+        case Mode::replace: return "Updated";
+        case Mode::append: return "Appended to";
+        case Mode::prepend: return "Prepended to";
+    }
+    return "Updated";
+}
+
+}  // namespace
+
+ToolResult getPage(const ToolCall& call) {
+    const auto page = resolvePage(call);
+    if (!page) return std::unexpected(page.error());
+    // why: the format is judged only after the fetch, so a bad format still shows whether the page exists.
+    const auto format = formatArg(call.arguments);
+    if (!format) return std::unexpected(format.error());
+    const std::string body =
+        *format == BodyFormat::storage ? storageBodyOf(*page) : page->plainTextBody().value_or(std::string{});
+    return header(*page, call) + "\n\n" + (body.empty() ? std::string("(empty page)") : body);
+}
+
+ToolResult createPage(const ToolCall& call) {
+    const std::optional<std::string> title = trimmedArg(call.arguments, "title");
+    if (!title) return std::unexpected(ToolError{"`title` is required."});
+    const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
+    if (!key) return std::unexpected(ToolError{"No `spaceKey` given and no default space set in Folioport Settings."});
+    const auto format = formatArg(call.arguments);
+    if (!format) return std::unexpected(format.error());
+    const std::string body = asStorage(stringArg(call.arguments, "body").value_or(std::string{}), *format);
+
+    const auto space = call.client.space(*key);
+    if (!space) return std::unexpected(space.error());
+    const auto page = call.client.createPage(space->id, *title, body, trimmedArg(call.arguments, "parentId"));
+    if (!page) return std::unexpected(page.error());
+    return "Created page " + page->id + " — " + *title + " in " + space->key + "\n" + call.client.webURL(*page);
+}
+
+ToolResult updatePage(const ToolCall& call) {
+    const auto page = resolvePage(call);
+    if (!page) return std::unexpected(page.error());
+    const auto format = formatArg(call.arguments);
+    if (!format) return std::unexpected(format.error());
+    const auto mode = modeArg(call.arguments);
+    if (!mode) return std::unexpected(mode.error());
+
+    const std::string title = trimmedArg(call.arguments, "newTitle").value_or(titleOf(*page));
+    const std::string existing = storageBodyOf(*page);
+    const std::optional<std::string> given = stringArg(call.arguments, "body");
+    std::string newBody;
+    std::string_view verb;
+    if (given) {
+        const std::string part = asStorage(*given, *format);
+        newBody = *mode == Mode::replace ? part : *mode == Mode::append ? existing + part : part + existing;
+        verb = verbOf(*mode);
+    } else if (hasArg(call.arguments, "newTitle")) {
+        newBody = existing;
+        verb = "Renamed";
+    } else {
+        return std::unexpected(ToolError{"Nothing to change — pass `body`, `newTitle`, or both."});
+    }
+
+    const std::int64_t currentVersion = versionOf(*page);
+    const auto updated = call.client.updatePage(page->id, title, newBody, currentVersion,
+                                                trimmedArg(call.arguments, "versionMessage"));
+    if (!updated) return std::unexpected(updated.error());
+    return std::string(verb) + " page " + updated->id + " — " + title + ", now v" +
+           std::to_string(currentVersion + 1) + "\n" + call.client.webURL(*updated);
+}
+
+ToolResult deletePage(const ToolCall& call) {
+    const std::optional<std::string> pageId = trimmedArg(call.arguments, "pageId");
+    if (!pageId) return std::unexpected(ToolError{"`pageId` is required — look it up with search_pages or list_pages first."});
+    const bool purge = boolArg(call.arguments, "purge").value_or(false);
+
+    // why: the read only names the page in the answer; an unreadable page is still deleted.
+    const auto page = call.client.page(*pageId, false);
+    const std::string label = page ? titleOf(*page) : *pageId;
+    const auto deleted = call.client.deletePage(*pageId, purge);
+    if (!deleted) return std::unexpected(deleted.error());
+    if (purge) return "Permanently deleted page " + *pageId + " — " + label + ".";
+    return "Moved page " + *pageId + " — " + label + " to the space's trash. It can be restored from there.";
+}
+
+}  // namespace folioport::MCPServer

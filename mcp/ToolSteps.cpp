@@ -1,0 +1,61 @@
+#include "mcp/ToolSteps.h"
+
+#include "confluence/ConfDate.h"
+#include "mcp/ToolArguments.h"
+
+namespace folioport::MCPServer {
+std::optional<std::string> spaceKey(const nlohmann::json& arguments, const Settings& settings) {
+    std::string key;
+    if (const std::optional<std::string> given = stringArg(arguments, "spaceKey"))
+        key = trimmed(*given);
+    else
+        key = trimmed(settings.spaceKey);
+    if (key.empty()) return std::nullopt;
+    return key;
+}
+
+std::expected<BodyFormat, ToolError> bodyFormat(const std::optional<std::string>& value, BodyFormat fallback) {
+    if (!value) return fallback;
+    const std::string name = asciiLowercased(trimmed(*value));
+    if (name.empty()) return fallback;
+    if (name == "text" || name == "plain" || name == "plaintext" || name == "markdown") return BodyFormat::text;
+    if (name == "storage" || name == "xhtml" || name == "html") return BodyFormat::storage;
+    return std::unexpected(ToolError{"`format` must be 'text' or 'storage' — got '" + name + "'."});
+}
+
+std::expected<Page, ToolFailure> resolvePage(const ToolCall& call) {
+    if (const std::optional<std::string> pageId = trimmedArg(call.arguments, "pageId")) {
+        auto page = call.client.page(*pageId, true);
+        if (!page) return std::unexpected(page.error());
+        return std::move(*page);
+    }
+    if (const std::optional<std::string> title = trimmedArg(call.arguments, "title")) {
+        const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
+        if (!key) return std::unexpected(ToolError{"`title` needs a `spaceKey` (or a default space in Folioport Settings)."});
+        const auto space = call.client.space(*key);
+        if (!space) return std::unexpected(space.error());
+        auto page = call.client.page(*title, space->id, true);
+        if (!page) return std::unexpected(page.error());
+        return std::move(*page);
+    }
+    return std::unexpected(ToolError{"Pass either `pageId` or `title` (with a `spaceKey`)."});
+}
+
+std::string titleOf(const Page& page) {
+    return page.title && !page.title->empty() ? *page.title : std::string("(untitled)");
+}
+
+std::int64_t versionOf(const Page& page) {
+    return page.version && page.version->number ? *page.version->number : 1;
+}
+
+std::string header(const Page& page, const ToolCall& call) {
+    std::string updated = "unknown";
+    if (page.version)
+        if (const auto date = ConfDate::parse(page.version->createdAt))
+            updated = ConfDate::dayLabel(*date) + " (" + ConfDate::relativeDays(*date, call.now) + ")";
+    return titleOf(page) + "\nid: " + page.id + " · version: " + std::to_string(versionOf(page)) +
+           " · updated: " + updated + "\n" + call.client.webURL(page);
+}
+
+}  // namespace folioport::MCPServer
