@@ -1,0 +1,92 @@
+#include <algorithm>
+#include <charconv>
+
+#include "storage/Appending.h"
+#include "storage/Storage.h"
+#include "storage/Utf8.h"
+
+namespace folioport::Storage {
+
+namespace {
+
+/// Characters the entity window spans, counting the "&".
+constexpr std::size_t entityWindow = 12;
+
+char lowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// why: the table's names are ASCII, and no non-ASCII character lower-cases to one of their letters,
+// so an ASCII-only case fold matches exactly what a full Unicode lower-casing would.
+std::optional<std::string_view> namedReplacement(std::string_view name) {
+    const auto match = std::ranges::find_if(entities, [&](const Entity& entity) {
+        return std::ranges::equal(entity.name, name, [](char a, char b) { return a == lowered(b); });
+    });
+    if (match == entities.end()) return std::nullopt;
+    return match->replacement;
+}
+
+/// The byte offset of the ";" that closes the reference starting at `ampersand`, if it lies in the window.
+std::size_t findSemicolon(std::string_view text, std::size_t ampersand) {
+    std::size_t at = ampersand + 1;
+    for (std::size_t characters = 1; characters < entityWindow && at < text.size(); ++characters) {
+        if (text[at] == ';') return at;
+        at += Utf8::decode(text, at).length;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<char32_t> numericScalar(std::string_view digits) {
+    int base = 10;
+    if (digits.starts_with('x') || digits.starts_with('X')) {
+        base = 16;
+        digits.remove_prefix(1);
+    }
+    std::uint32_t value = 0;
+    const char* const end = digits.data() + digits.size();
+    // from_chars admits no sign and no prefix, so "every character a digit of the base" holds on success.
+    const auto [stop, error] = std::from_chars(digits.data(), end, value, base);
+    if (digits.empty() || error != std::errc{} || stop != end) return std::nullopt;
+    if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return std::nullopt;
+    return static_cast<char32_t>(value);
+}
+
+namespace detail {
+
+void appendDecodedEntities(std::string& out, std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t ampersand = text.find('&', i);
+        Utf8::appendRepaired(out, text.substr(i, ampersand - i));
+        if (ampersand == std::string_view::npos) break;
+
+        const std::size_t semicolon = findSemicolon(text, ampersand);
+        if (semicolon == std::string_view::npos) {
+            out += '&';
+            i = ampersand + 1;
+            continue;
+        }
+        const std::string_view name = text.substr(ampersand + 1, semicolon - ampersand - 1);
+        if (const auto named = namedReplacement(name)) {
+            out += *named;
+        } else if (const auto scalar = name.starts_with('#') ? numericScalar(name.substr(1)) : std::nullopt) {
+            Utf8::append(out, *scalar);
+        } else {
+            out += '&';
+            Utf8::appendRepaired(out, name);
+            out += ';';
+        }
+        i = semicolon + 1;
+    }
+}
+
+}  // namespace detail
+
+std::string decodeEntities(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    detail::appendDecodedEntities(out, text);
+    return out;
+}
+
+}  // namespace folioport::Storage

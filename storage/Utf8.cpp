@@ -1,0 +1,114 @@
+#include "storage/Utf8.h"
+
+namespace folioport::Utf8 {
+
+namespace {
+
+constexpr char32_t replacementCharacter = 0xFFFD;
+
+bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+}  // namespace
+
+Decoded decode(std::string_view text, std::size_t at) {
+    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byteAt(at);
+    if (lead < 0x80) return {lead, 1};
+
+    std::size_t continuations = 0;
+    char32_t scalar = 0;
+    // The first continuation byte has a narrower range for some leads (no overlong forms,
+    // no surrogates, nothing above U+10FFFF).
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        continuations = 1;
+        scalar = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        continuations = 2;
+        scalar = lead & 0x0Fu;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        continuations = 3;
+        scalar = lead & 0x07u;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return {replacementCharacter, 1};
+    }
+
+    std::size_t length = 1;
+    for (; length <= continuations; ++length) {
+        if (at + length >= text.size()) return {replacementCharacter, length};
+        const unsigned char byte = byteAt(at + length);
+        if (byte < low || byte > high) return {replacementCharacter, length};
+        scalar = (scalar << 6) | (byte & 0x3Fu);
+        low = 0x80;
+        high = 0xBF;
+    }
+    return {scalar, length};
+}
+
+void append(std::string& out, char32_t scalar) {
+    const auto put = [&](char32_t bits) { out.push_back(static_cast<char>(bits)); };
+    if (scalar < 0x80) {
+        put(scalar);
+    } else if (scalar < 0x800) {
+        put(0xC0 | (scalar >> 6));
+        put(0x80 | (scalar & 0x3F));
+    } else if (scalar < 0x10000) {
+        put(0xE0 | (scalar >> 12));
+        put(0x80 | ((scalar >> 6) & 0x3F));
+        put(0x80 | (scalar & 0x3F));
+    } else {
+        put(0xF0 | (scalar >> 18));
+        put(0x80 | ((scalar >> 12) & 0x3F));
+        put(0x80 | ((scalar >> 6) & 0x3F));
+        put(0x80 | (scalar & 0x3F));
+    }
+}
+
+void appendRepaired(std::string& out, std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t run = i;
+        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+        out.append(text, i, run - i);
+        i = run;
+        if (i == text.size()) break;
+        const Decoded character = decode(text, i);
+        append(out, character.scalar);
+        i += character.length;
+    }
+}
+
+bool isHorizontalSpace(char32_t c) {
+    return c == U' ' || c == U'\t' || c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+           c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+bool isLineBreak(char32_t c) { return (c >= U'\n' && c <= U'\r') || c == 0x0085 || c == 0x2028 || c == 0x2029; }
+
+bool isWhiteSpace(char32_t c) { return isHorizontalSpace(c) || isLineBreak(c); }
+
+std::string_view trim(std::string_view text, bool (*drop)(char32_t)) {
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const Decoded character = decode(text, begin);
+        if (!drop(character.scalar)) break;
+        begin += character.length;
+    }
+    std::size_t end = text.size();
+    while (end > begin) {
+        // why: walking back over continuation bytes to a lead byte finds the same character a
+        // forward decoder would, because a lead byte never belongs to an earlier sequence.
+        std::size_t start = end - 1;
+        while (start > begin && end - start < 4 && isContinuation(static_cast<unsigned char>(text[start]))) --start;
+        const Decoded character = decode(text.substr(0, end), start);
+        if (start + character.length != end || !drop(character.scalar)) break;
+        end = start;
+    }
+    return text.substr(begin, end - begin);
+}
+
+}  // namespace folioport::Utf8
