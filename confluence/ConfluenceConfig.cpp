@@ -1,11 +1,9 @@
 #include "confluence/ConfluenceConfig.h"
 
+#include "storage/Utf8.h"
+
 namespace folioport {
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
 
 void dropTrailingSlashes(std::string& text) {
     while (!text.empty() && text.back() == '/') text.pop_back();
@@ -25,11 +23,7 @@ bool endsWithWikiIgnoringCase(const std::string& text) {
 }  // namespace
 
 std::string ConfluenceConfig::normalizedBaseURL() const {
-    std::size_t begin = 0;
-    std::size_t end = baseURL.size();
-    while (begin < end && isBlank(baseURL[begin])) ++begin;
-    while (end > begin && isBlank(baseURL[end - 1])) --end;
-    std::string text = baseURL.substr(begin, end - begin);
+    std::string text(Utf8::trim(baseURL, Utf8::isWhiteSpace));
 
     dropTrailingSlashes(text);
     if (endsWithWikiIgnoringCase(text)) text.resize(text.size() - 5);

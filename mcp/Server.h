@@ -1,0 +1,32 @@
+#pragma once
+
+#include <expected>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "mcp/ToolError.h"
+
+namespace folioport::MCPServer {
+
+/// What the loop needs from outside, injected so tests can drive it with string streams.
+struct Dependencies {
+    /// The running version, asked at the ready line and at every "initialize".
+    std::function<std::string()> version;
+    /// Runs one tool call to completion on the calling thread.
+    std::function<std::expected<std::string, ToolFailure>(std::string_view tool, const nlohmann::json& arguments)>
+        perform;
+};
+
+/// Logs the ready line, then reads one JSON-RPC message per line and answers each request with one
+/// flushed line on `out`, in order, until end of input; returns the exit status, 0.
+int run(std::istream& in, std::ostream& out, std::ostream& log, const Dependencies& dependencies);
+
+/// Handles one input line (its line ending already removed): answers, logs the unparsable-line
+/// notice, or stays silent. Never throws for any input.
+void handleLine(std::string_view line, std::ostream& out, std::ostream& log, const Dependencies& dependencies);
+
+}  // namespace folioport::MCPServer

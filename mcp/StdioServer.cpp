@@ -1,0 +1,67 @@
+#include "mcp/StdioServer.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <iostream>
+#include <streambuf>
+#include <string>
+
+#include "app/AppInfo.h"
+#include "mcp/Server.h"
+#include "mcp/ToolOperations.h"
+
+namespace folioport::MCPServer {
+namespace {
+
+/// Collects what is written and hands it to the file descriptor in one write(2) at each flush.
+class DescriptorBuffer : public std::streambuf {
+public:
+    explicit DescriptorBuffer(int fd) : fd_(fd) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) pending_ += traits_type::to_char_type(c);
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* data, std::streamsize count) override {
+        pending_.append(data, static_cast<std::size_t>(count));
+        return count;
+    }
+    int sync() override {
+        std::string_view rest = pending_;
+        while (!rest.empty()) {
+            const ssize_t written = ::write(fd_, rest.data(), rest.size());
+            if (written < 0 && errno == EINTR) continue;
+            if (written < 0) break;  // why: a reader that went away must not stop the loop
+            rest.remove_prefix(static_cast<std::size_t>(written));
+        }
+        pending_.clear();
+        return 0;
+    }
+
+private:
+    int fd_;
+    std::string pending_;
+};
+
+}  // namespace
+
+int serveStandardStreams() {
+    // why: a client that closes its end would otherwise kill the server with SIGPIPE mid-answer.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::ios::sync_with_stdio(false);
+
+    DescriptorBuffer outputBuffer(STDOUT_FILENO);
+    DescriptorBuffer errorBuffer(STDERR_FILENO);
+    std::ostream output(&outputBuffer);
+    std::ostream error(&errorBuffer);
+    const Dependencies dependencies{
+        .version = [] { return AppInfo::version(); },
+        .perform = [](std::string_view tool, const nlohmann::json& arguments) { return perform(tool, arguments); },
+    };
+    return run(std::cin, output, error, dependencies);
+}
+
+}  // namespace folioport::MCPServer

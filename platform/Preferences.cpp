@@ -1,0 +1,152 @@
+#include "platform/Preferences.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/XdgPaths.h"
+
+namespace folioport::platform {
+namespace {
+
+constexpr std::string_view builtInFeedURL = "https://updates.tessaly.com/folioport/appcast.json";
+
+struct StringEntry {
+    std::string_view name;
+    std::string_view fallback;
+};
+struct IntegerEntry {
+    std::string_view name;
+    std::int64_t fallback;
+    bool zeroReadsAsFallback;  // why: a page limit of 0 would list nothing, so it means "unset"
+};
+struct BooleanEntry {
+    std::string_view name;
+    bool fallback;
+};
+
+// The one table of stored settings: key, type (by table) and the value read when the key is
+// absent or holds another type.
+constexpr std::array stringEntries{
+    StringEntry{"baseURL", ""},
+    StringEntry{"email", ""},
+    StringEntry{"spaceKey", ""},
+    StringEntry{"updateFeedURL", builtInFeedURL},
+};
+constexpr std::array integerEntries{
+    IntegerEntry{"pageLimit", 50, true},
+    IntegerEntry{"refreshMinutes", 30, false},
+};
+constexpr std::array booleanEntries{
+    BooleanEntry{"autoUpdate", true},
+};
+
+static_assert(stringEntries[static_cast<std::size_t>(StringPreference::updateFeedURL)].name == "updateFeedURL");
+static_assert(integerEntries[static_cast<std::size_t>(IntegerPreference::refreshMinutes)].name == "refreshMinutes");
+static_assert(booleanEntries[static_cast<std::size_t>(BooleanPreference::autoUpdate)].name == "autoUpdate");
+
+template <class Key, class Table>
+const auto& entry(const Table& table, Key key) {
+    return table[static_cast<std::size_t>(key)];
+}
+
+std::string errnoText(std::string_view what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::string keyName(StringPreference key) { return std::string(entry(stringEntries, key).name); }
+std::string keyName(IntegerPreference key) { return std::string(entry(integerEntries, key).name); }
+std::string keyName(BooleanPreference key) { return std::string(entry(booleanEntries, key).name); }
+
+}  // namespace
+
+std::filesystem::path Preferences::defaultFile() {
+    return xdgConfigHome() / "com.tessaly.folioport" / "preferences.json";
+}
+
+Preferences Preferences::read(const std::filesystem::path& file) {
+    Preferences preferences;
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) return preferences;
+    std::ostringstream contents;
+    contents << stream.rdbuf();
+    nlohmann::json parsed = nlohmann::json::parse(contents.str(), nullptr, /*allow_exceptions=*/false);
+    if (parsed.is_object()) preferences.values_ = std::move(parsed);
+    return preferences;
+}
+
+std::string Preferences::string(StringPreference key) const {
+    const auto& spec = entry(stringEntries, key);
+    const auto found = values_.find(spec.name);
+    if (found != values_.end() && found->is_string()) return found->get<std::string>();
+    return std::string(spec.fallback);
+}
+
+std::int64_t Preferences::integer(IntegerPreference key) const {
+    const auto& spec = entry(integerEntries, key);
+    const auto found = values_.find(spec.name);
+    if (found == values_.end() || !found->is_number_integer()) return spec.fallback;
+    if (found->is_number_unsigned() && found->get<std::uint64_t>() > INT64_MAX) return spec.fallback;
+    const auto value = found->get<std::int64_t>();
+    return value == 0 && spec.zeroReadsAsFallback ? spec.fallback : value;
+}
+
+bool Preferences::boolean(BooleanPreference key) const {
+    const auto& spec = entry(booleanEntries, key);
+    const auto found = values_.find(spec.name);
+    return found != values_.end() && found->is_boolean() ? found->get<bool>() : spec.fallback;
+}
+
+void Preferences::set(StringPreference key, std::string value) {
+    values_[keyName(key)] = std::move(value);
+}
+void Preferences::set(IntegerPreference key, std::int64_t value) { values_[keyName(key)] = value; }
+void Preferences::set(BooleanPreference key, bool value) { values_[keyName(key)] = value; }
+
+std::expected<void, std::string> Preferences::write(const std::filesystem::path& file) const {
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
+    if (error) return std::unexpected("cannot create " + file.parent_path().string() + ": " + error.message());
+
+    const std::string text =
+        values_.dump(2, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace) + "\n";
+    std::string temporary = file.string() + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) return std::unexpected(errnoText("cannot create a temporary file"));
+
+    const bool written = ::fchmod(fd, 0600) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+    const std::string failure = written ? std::string{} : errnoText("cannot write " + temporary);
+    ::close(fd);
+    if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        const std::string reason = written ? errnoText("cannot replace " + file.string()) : failure;
+        ::unlink(temporary.c_str());
+        return std::unexpected(reason);
+    }
+
+    // why: without syncing the folder, a crash right after the rename can bring back the old file.
+    if (const int folder = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY); folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return {};
+}
+
+}  // namespace folioport::platform

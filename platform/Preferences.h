@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace folioport::platform {
+
+/// The stored string settings.
+enum class StringPreference { baseURL, email, spaceKey, updateFeedURL };
+/// The stored integer settings.
+enum class IntegerPreference { pageLimit, refreshMinutes };
+/// The stored boolean settings.
+enum class BooleanPreference { autoUpdate };
+
+/// The preferences file as read at one moment: typed reads that fall back to each key's default,
+/// and writes that keep every key this program does not know.
+class Preferences {
+public:
+    /// ${XDG_CONFIG_HOME:-~/.config}/com.tessaly.folioport/preferences.json, shared by both run modes.
+    static std::filesystem::path defaultFile();
+
+    /// Reads the file; a missing, unreadable or corrupt file (or one that is not an object) reads as empty.
+    static Preferences read(const std::filesystem::path& file = defaultFile());
+
+    std::string string(StringPreference key) const;
+    std::int64_t integer(IntegerPreference key) const;
+    bool boolean(BooleanPreference key) const;
+
+    void set(StringPreference key, std::string value);
+    void set(IntegerPreference key, std::int64_t value);
+    void set(BooleanPreference key, bool value);
+
+    /// Replaces the file atomically (temporary file in the same folder, fsync, rename), mode 0600,
+    /// so a concurrent reader sees either the old or the new file, never a part of one.
+    std::expected<void, std::string> write(const std::filesystem::path& file = defaultFile()) const;
+
+private:
+    nlohmann::json values_ = nlohmann::json::object();
+};
+
+}  // namespace folioport::platform
