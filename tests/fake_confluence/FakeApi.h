@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "SiteData.h"
+#include "UrlText.h"
+
+namespace folioport::fake {
+
+/// One request as the site sees it: the path still percent-encoded, the query decoded in order.
+struct ApiRequest {
+    std::string method;
+    std::string rawPath;
+    QueryItems query;
+    std::string authorization;
+    std::string body;
+};
+
+struct ApiResponse {
+    int status = 200;
+    std::string body;
+    std::string contentType = "application/json";
+};
+
+/// How the site writes `_links.next`: "/wiki/api/v2/…" (as the real site does), "/api/v2/…", or absolute.
+enum class NextLinkStyle { wikiPath, apiPath, absolute };
+
+/// The REST behaviour of the fake site over its data; not thread-safe (the server serialises calls).
+class FakeApi {
+public:
+    explicit FakeApi(SiteData data);
+
+    /// Answers one request; `siteURL` is scheme://host:port, for absolute links.
+    ApiResponse answer(const ApiRequest& request, std::string_view siteURL);
+
+    SiteData& data() { return data_; }
+    void setNextLinkStyle(NextLinkStyle style) { nextLinkStyle_ = style; }
+
+private:
+    ApiResponse listSpaces(const ApiRequest& request, std::string_view siteURL) const;
+    ApiResponse listPages(const ApiRequest& request, std::string_view siteURL) const;
+    ApiResponse getPage(std::string_view id, const ApiRequest& request, std::string_view siteURL);
+    ApiResponse createPage(const ApiRequest& request, std::string_view siteURL);
+    ApiResponse updatePage(std::string_view id, const ApiRequest& request, std::string_view siteURL);
+    ApiResponse deletePage(std::string_view id, const ApiRequest& request);
+    ApiResponse search(const ApiRequest& request, std::string_view siteURL) const;
+    ApiResponse currentUser() const;
+
+    SiteData data_;
+    NextLinkStyle nextLinkStyle_ = NextLinkStyle::wikiPath;
+};
+
+}  // namespace folioport::fake

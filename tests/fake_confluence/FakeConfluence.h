@@ -1,0 +1,123 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <expected>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "FakeApi.h"
+#include "SiteData.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace folioport::fake {
+
+/// What the site received, as the client sent it (path still percent-encoded).
+struct LoggedRequest {
+    std::string method;
+    std::string path;
+    QueryItems query;
+    std::string authorization;
+    std::string body;
+
+    nlohmann::json toJson() const;
+};
+
+/// A misbehaviour for the next matching requests.
+struct Fault {
+    enum class Kind { status, malformedJson, nonUtf8Body, emptyBody, dropConnection };
+    Kind kind = Kind::status;
+    int status = 500;        ///< status and nonUtf8Body
+    std::string body;        ///< status only
+    std::string method;      ///< empty: any method
+    std::string pathPrefix;  ///< empty: any path
+    int count = 1;           ///< how many requests it hits
+
+    /// Reads {"kind", "status", "body", "method", "path", "count"}, as the control endpoint takes it.
+    static std::expected<Fault, std::string> fromJson(const nlohmann::json& json);
+};
+
+struct TlsFiles {
+    std::string certificateFile;  ///< PEM
+    std::string privateKeyFile;   ///< PEM
+};
+
+struct FakeOptions {
+    std::optional<TlsFiles> tls;  ///< absent: plain HTTP
+    int port = 0;                 ///< 0: any free port
+    std::string logFile;          ///< empty: no file; else one JSON line per request
+};
+
+/// A fake Confluence Cloud site on 127.0.0.1, served on its own threads until destroyed.
+/// Every member is thread-safe.
+class FakeConfluence {
+public:
+    static std::expected<std::unique_ptr<FakeConfluence>, std::string> start(SiteData data = SiteData::minimal(),
+                                                                             FakeOptions options = {});
+    ~FakeConfluence();
+    FakeConfluence(const FakeConfluence&) = delete;
+    FakeConfluence& operator=(const FakeConfluence&) = delete;
+
+    /// scheme://127.0.0.1:port
+    std::string baseURL() const;
+
+    std::vector<LoggedRequest> requests() const;
+    void clearRequests();
+
+    void inject(Fault fault);
+    /// Delay before every answer of the API (not of the control endpoints).
+    void setLatency(std::chrono::milliseconds latency);
+    void setNextLinkStyle(NextLinkStyle style);
+
+    /// TLS handshakes completed so far, and how many of them resumed a session.
+    int tlsHandshakes() const { return handshakes_.total; }
+    int resumedTlsHandshakes() const { return handshakes_.resumed; }
+
+    struct HandshakeCounters {
+        std::atomic<int> total = 0;
+        std::atomic<int> resumed = 0;
+    };
+
+    /// Runs `f` on the site's data under the site's lock.
+    template <class F>
+    auto withData(F&& f) {
+        std::lock_guard lock(mutex_);
+        return f(api_.data());
+    }
+
+private:
+    FakeConfluence(SiteData data, FakeOptions options);
+    void handle(const httplib::Request& request, httplib::Response& response);
+    void control(std::string_view path, const httplib::Request& request, httplib::Response& response);
+    std::optional<Fault> takeFault(const LoggedRequest& request);
+    void record(const LoggedRequest& request);
+
+    FakeOptions options_;
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+    int port_ = 0;
+    std::atomic<bool> stopping_ = false;
+    HandshakeCounters handshakes_;
+
+    mutable std::mutex mutex_;
+    FakeApi api_;
+    std::vector<LoggedRequest> log_;
+    std::ofstream logFile_;
+    std::deque<Fault> faults_;
+    std::chrono::milliseconds latency_{0};
+};
+
+}  // namespace folioport::fake

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace folioport::fake {
+
+/// A space as the fake site holds it.
+struct FakeSpace {
+    std::string id;  ///< numeric text, as on the real site
+    std::string key;
+    std::string name;
+    std::string type = "global";
+    std::string status = "current";
+    std::optional<std::string> homepageId;
+};
+
+/// A page as the fake site holds it; status is "current", "trashed" or "deleted".
+struct FakePage {
+    std::string id;
+    std::string spaceId;
+    std::string title;
+    std::string body;  ///< storage format
+    std::string status = "current";
+    std::optional<std::string> parentId;
+    std::string authorId;
+    std::string createdAt;
+    std::int64_t version = 1;
+    std::string versionMessage;
+    std::string modifiedAt;  ///< the latest version's createdAt
+};
+
+/// The account behind the site's one accepted credential pair.
+struct FakeUser {
+    std::string accountId = "5b10ac8d82e05b22cc7d4ef5";
+    std::string displayName = "Mia Krystof";
+    std::string email = "mia@example.com";
+    std::string publicName = "Mia";
+};
+
+/// Everything the fake site knows; tests and the seed file fill it.
+struct SiteData {
+    FakeUser user;
+    std::string email = "mia@example.com";  ///< the one e-mail the site accepts
+    std::string token = "test-token";       ///< and its API token
+    std::vector<FakeSpace> spaces;
+    std::vector<FakePage> pages;
+
+    /// A small site: two spaces and a handful of pages with bodies and versions.
+    static SiteData minimal();
+    /// Reads a seed document (format described in main.cpp); ids are made up where absent.
+    static std::expected<SiteData, std::string> fromSeed(const nlohmann::json& seed);
+
+    /// The next unused numeric id, above every id held.
+    std::string nextId() const;
+    const FakeSpace* spaceById(std::string_view id) const;
+    const FakeSpace* spaceByKey(std::string_view key) const;
+    FakePage* pageById(std::string_view id);
+};
+
+}  // namespace folioport::fake

@@ -1,0 +1,124 @@
+// fake_confluence: a fake Confluence Cloud site on 127.0.0.1, for tests and for trying the program by hand.
+//
+//   fake_confluence [--port N] [--cert FILE --key FILE] [--log FILE] [--seed FILE.json]
+//
+//   --port N      port to listen on; 0 (the default) takes any free port
+//   --cert/--key  PEM certificate and private key; with both, the site speaks HTTPS only
+//   --log FILE    appends one JSON line per API request:
+//                 {"method","path" (as sent, still percent-encoded),"query":[[name,value],…] (decoded, in order),
+//                  "authorization","body"}
+//   --seed FILE   the site's content (default: two spaces ENG and OPS with four pages)
+//
+// The first line on standard output is exactly "listening on <scheme>://127.0.0.1:<port>".
+// SIGTERM or SIGINT stops the site cleanly (exit status 0). Errors go to standard error with status 2.
+//
+// Seed format (every member optional except where said):
+//   {
+//     "credentials": {"email": "mia@example.com", "token": "test-token"},   // the one accepted Basic login
+//     "user": {"accountId", "displayName", "email", "publicName"},         // answered by /wiki/rest/api/user/current
+//     "spaces": [{"key": "ENG" (required), "id": "65537", "name", "type", "status", "homepageId"}],
+//     "pages":  [{"title" (required), "space": "ENG" or "spaceId": "65537" (one required), "id", "body" (storage),
+//                 "version": 3, "versionMessage", "status": "current"|"trashed", "parentId", "createdAt",
+//                 "modifiedAt": "2026-12-01T12:00:00.000Z"}]
+//   }
+//   Ids are numeric strings; missing ids are made up above the highest one given.
+//
+// The API served, as the official documents describe it:
+//   GET    /wiki/rest/api/user/current
+//   GET    /wiki/rest/api/search?cql=…&limit=…&start=…   (type, text ~, title, space; ORDER BY; excerpts carry
+//                                                         @@@hl@@@…@@@endhl@@@ around hits)
+//   GET    /wiki/api/v2/spaces?ids&keys&type&status&sort&limit&cursor
+//   GET    /wiki/api/v2/pages?id&space-id&sort&status&title&body-format&limit&cursor
+//   GET    /wiki/api/v2/pages/{id}?body-format=storage
+//   POST   /wiki/api/v2/pages                 (200 with the page as created)
+//   PUT    /wiki/api/v2/pages/{id}            (409 unless version.number is the current one plus one)
+//   DELETE /wiki/api/v2/pages/{id}[?purge=true]  (204; trash first, purge only a trashed page)
+//   Lists page by cursor with "_links.next" = "/wiki/api/v2/…?<original query>&cursor=…"; limit outside
+//   1…250 is answered 400. A wrong or missing Basic login is answered 401.
+//
+// Controls (not logged, no login needed):
+//   POST   /__fake/fail        {"kind": "status"|"malformed-json"|"non-utf8"|"empty"|"drop", "status": 500,
+//                               "body": "…", "method": "PUT", "path": "/wiki/api/v2/pages", "count": 1}
+//                               queues a fault for the next `count` requests matching method and path prefix
+//   POST   /__fake/latency     {"ms": 20}      delay before every API answer
+//   POST   /__fake/next-links  {"style": "wiki"|"api"|"absolute"}   form of _links.next
+//   GET    /__fake/log         the request log as a JSON array;  DELETE /__fake/log clears it
+//   GET    /__fake/stats       {"requests", "tlsHandshakes", "resumedTlsHandshakes"}
+//   GET    /__fake/pages       every page with status, version, versionMessage and storage body
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "FakeConfluence.h"
+
+namespace {
+
+using folioport::fake::FakeConfluence;
+using folioport::fake::FakeOptions;
+using folioport::fake::SiteData;
+
+int fail(const std::string& message) {
+    std::cerr << "fake_confluence: " << message << '\n';
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    FakeOptions options;
+    std::string certificate, key, seedFile;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        if (i + 1 >= argc) return fail("missing value after " + std::string(argument));
+        std::string value = argv[++i];
+        if (argument == "--port") {
+            try {
+                options.port = std::stoi(value);
+            } catch (const std::exception&) {
+                return fail("--port takes a number");
+            }
+        } else if (argument == "--cert") {
+            certificate = value;
+        } else if (argument == "--key") {
+            key = value;
+        } else if (argument == "--log") {
+            options.logFile = value;
+        } else if (argument == "--seed") {
+            seedFile = value;
+        } else {
+            return fail("unknown argument " + std::string(argument));
+        }
+    }
+    if (certificate.empty() != key.empty()) return fail("--cert and --key go together");
+    if (!certificate.empty()) options.tls = folioport::fake::TlsFiles{certificate, key};
+
+    SiteData data = SiteData::minimal();
+    if (!seedFile.empty()) {
+        std::ifstream in(seedFile);
+        auto seed = nlohmann::json::parse(in, nullptr, false);
+        if (!in.is_open() || seed.is_discarded()) return fail("cannot read the seed " + seedFile);
+        auto parsed = SiteData::fromSeed(seed);
+        if (!parsed) return fail(parsed.error());
+        data = std::move(*parsed);
+    }
+
+    // why: block the stop signals before any server thread exists, so only sigwait below receives them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    auto site = FakeConfluence::start(std::move(data), options);
+    if (!site) return fail(site.error());
+    std::cout << "listening on " << (*site)->baseURL() << std::endl;
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    site->reset();
+    return 0;
+}
