@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libgl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
-  dbus dbus-x11 gnome-keyring libsecret-tools openssl
+  dbus dbus-x11 gnome-keyring libsecret-tools openssl locales tzdata
   # desktop session for screenshots and the updater's archive tool
   xvfb x11-utils xdotool imagemagick libarchive-tools
 )
