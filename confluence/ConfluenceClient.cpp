@@ -1,0 +1,205 @@
+#include "confluence/ConfluenceClient.h"
+
+#include <algorithm>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "confluence/CQL.h"
+#include "confluence/RecordDecoder.h"
+#include "confluence/SiteRequest.h"
+#include "confluence/Trim.h"
+
+namespace folioport {
+namespace {
+
+constexpr int maxListBatch = 250;
+constexpr int maxSearchResults = 100;
+constexpr std::string_view pagesPath = "/wiki/api/v2/pages";
+constexpr std::string_view spacesPath = "/wiki/api/v2/spaces";
+
+template <class T>
+std::expected<T, ConfluenceError> decoded(const std::expected<std::string, ConfluenceError>& body) {
+    if (!body) return std::unexpected(body.error());
+    auto record = decodeRecord<T>(*body);
+    if (!record) return std::unexpected(ConfluenceError::decoding(record.error()));
+    return std::move(*record);
+}
+
+/// The address of the following batch: absolute and "/wiki/…" links as given, others under "/wiki".
+std::optional<std::string> nextAddress(const std::optional<Links>& links) {
+    if (!links || !links->next || links->next->empty()) return std::nullopt;
+    const std::string& next = *links->next;
+    if (next.starts_with("http") || next.starts_with("/wiki")) return next;
+    return "/wiki" + next;
+}
+
+/// GETs batches through the next links until `cap` records are in hand or the site has no more.
+template <class T>
+std::expected<std::vector<T>, ConfluenceError> fetchPaged(const ConfluenceConfig& config, std::string_view path,
+                                                          QueryItems query, int cap, std::stop_token stop) {
+    if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
+    std::vector<T> records;
+    // why: the site refuses limit=0, and a cap of nothing needs no request at all.
+    if (cap <= 0) return records;
+    std::set<std::string> requested;
+    for (std::optional<std::string> address = std::string(path); address; query.clear()) {
+        // why: a site that links a batch back to itself would otherwise keep us here for ever.
+        if (!requested.insert(*address).second) break;
+        auto batch = decoded<MultiResult<T>>(requestSite(config, "GET", *address, query, std::nullopt, stop));
+        if (!batch) return std::unexpected(batch.error());
+        std::ranges::move(batch->results, std::back_inserter(records));
+        if (records.size() >= static_cast<std::size_t>(cap)) break;
+        address = nextAddress(batch->links);
+    }
+    if (records.size() > static_cast<std::size_t>(cap)) records.resize(static_cast<std::size_t>(cap));
+    return records;
+}
+
+std::string batchSize(int limit, int maximum) { return std::to_string(std::min(limit, maximum)); }
+
+std::string serialized(const nlohmann::json& body) {
+    // why: a title or body that is not valid UTF-8 is sent with U+FFFD instead of throwing.
+    return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+nlohmann::json storageBody(std::string_view value) {
+    return {{"representation", "storage"}, {"value", value}};
+}
+
+std::string pageAddress(std::string_view id) { return std::string(pagesPath) + "/" + pathSegment(id); }
+
+}  // namespace
+
+ConfluenceClient::ConfluenceClient(ConfluenceConfig config) : config_(std::move(config)) {}
+
+const ConfluenceConfig& ConfluenceClient::config() const { return config_; }
+
+std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std::stop_token stop) const {
+    return decoded<ConfluenceUser>(requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop));
+}
+
+std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {
+    return fetchPaged<Space>(config_, spacesPath,
+                             {{"status", "current"}, {"sort", "name"}, {"limit", batchSize(limit, maxListBatch)}}, limit,
+                             stop);
+}
+
+std::expected<std::vector<Page>, ConfluenceError> ConfluenceClient::pages(const std::optional<std::string>& spaceId,
+                                                                          int limit, std::stop_token stop) const {
+    QueryItems query = {{"status", "current"}, {"sort", "-modified-date"}, {"limit", batchSize(limit, maxListBatch)}};
+    if (spaceId && !spaceId->empty()) query.emplace_back("space-id", *spaceId);
+    return fetchPaged<Page>(config_, pagesPath, std::move(query), limit, stop);
+}
+
+std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view key, std::stop_token stop) const {
+    std::string trimmed(trimSpacesAndTabs(key));
+    auto found = fetchPaged<Space>(config_, spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
+    if (!found) return std::unexpected(found.error());
+    if (found->empty()) return std::unexpected(ConfluenceError::notFound("No space with key '" + trimmed + "'."));
+    return std::move(found->front());
+}
+
+std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view id, bool withBody,
+                                                            std::stop_token stop) const {
+    QueryItems query;
+    if (withBody) query.emplace_back("body-format", "storage");
+    return decoded<Page>(requestSite(config_, "GET", pageAddress(id), query, std::nullopt, stop));
+}
+
+std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view title, std::string_view spaceId,
+                                                            bool withBody, std::stop_token stop) const {
+    QueryItems query = {
+        {"title", std::string(title)}, {"space-id", std::string(spaceId)}, {"status", "current"}, {"limit", "2"}};
+    if (withBody) query.emplace_back("body-format", "storage");
+    auto found = fetchPaged<Page>(config_, pagesPath, std::move(query), 2, stop);
+    if (!found) return std::unexpected(found.error());
+    if (found->empty())
+        return std::unexpected(ConfluenceError::notFound("No page titled '" + std::string(title) + "' in that space."));
+    return std::move(found->front());
+}
+
+std::expected<Page, ConfluenceError> ConfluenceClient::createPage(std::string_view spaceId, std::string_view title,
+                                                                  std::string_view storageBody,
+                                                                  const std::optional<std::string>& parentId,
+                                                                  std::stop_token stop) const {
+    nlohmann::json body = {{"spaceId", spaceId},
+                           {"status", "current"},
+                           {"title", title},
+                           {"body", folioport::storageBody(storageBody)}};
+    if (parentId && !parentId->empty()) body["parentId"] = *parentId;
+    return decoded<Page>(requestSite(config_, "POST", pagesPath, {}, serialized(body), stop));
+}
+
+std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_view id, std::string_view title,
+                                                                  std::string_view storageBody,
+                                                                  std::int64_t currentVersion,
+                                                                  const std::optional<std::string>& message,
+                                                                  std::stop_token stop) const {
+    nlohmann::json version = {{"number", currentVersion + 1}};
+    if (message && !message->empty()) version["message"] = *message;
+    nlohmann::json body = {{"id", id},
+                           {"status", "current"},
+                           {"title", title},
+                           {"body", folioport::storageBody(storageBody)},
+                           {"version", std::move(version)}};
+    return decoded<Page>(requestSite(config_, "PUT", pageAddress(id), {}, serialized(body), stop));
+}
+
+std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_view id, bool purge,
+                                                                  std::stop_token stop) const {
+    QueryItems query;
+    if (purge) query.emplace_back("purge", "true");
+    auto answer = requestSite(config_, "DELETE", pageAddress(id), query, std::nullopt, stop);
+    if (!answer) return std::unexpected(answer.error());
+    return {};
+}
+
+std::expected<std::vector<SearchResult>, ConfluenceError> ConfluenceClient::search(
+    std::string_view text, const std::optional<std::string>& spaceKey, int limit, std::stop_token stop) const {
+    return search(CQL::textSearch(text, spaceKey), limit, stop);
+}
+
+std::expected<std::vector<SearchResult>, ConfluenceError> ConfluenceClient::search(std::string_view cql, int limit,
+                                                                                   std::stop_token stop) const {
+    if (!config_.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
+    if (limit <= 0) return std::vector<SearchResult>{};
+    auto response = decoded<SearchResponse>(
+        requestSite(config_, "GET", "/wiki/rest/api/search",
+                    {{"cql", std::string(cql)}, {"limit", batchSize(limit, maxSearchResults)}}, std::nullopt, stop));
+    if (!response) return std::unexpected(response.error());
+    return std::move(response->results);
+}
+
+std::string ConfluenceClient::testConnection(std::stop_token stop) const {
+    if (auto user = currentUser(stop)) {
+        const std::optional<std::string>& name =
+            user->displayName ? user->displayName : user->publicName ? user->publicName : user->email;
+        return "Connected as " + name.value_or("user") + ".";
+    }
+    auto found = spaces(1, stop);
+    if (!found) return describe(found.error());
+    if (found->empty()) return "Connected, but no spaces are visible to this account.";
+    return "Connected. First visible space: " + found->front().key + ".";
+}
+
+std::string ConfluenceClient::webURL(const Page& page) const {
+    if (page.links && page.links->webui && !page.links->webui->empty()) {
+        const std::string& webui = *page.links->webui;
+        if (webui.starts_with("http")) return webui;
+        return page.links->base.value_or(config_.wikiURL()) + webui;
+    }
+    return config_.wikiURL() + "/pages/viewpage.action?pageId=" + page.id;
+}
+
+std::string ConfluenceClient::webURL(const SearchResult& result) const {
+    if (result.url && !result.url->empty()) {
+        if (result.url->starts_with("http")) return *result.url;
+        return config_.wikiURL() + *result.url;
+    }
+    if (result.content && result.content->id)
+        return config_.wikiURL() + "/pages/viewpage.action?pageId=" + *result.content->id;
+    return config_.wikiURL();
+}
+
+}  // namespace folioport

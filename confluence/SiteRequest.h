@@ -1,0 +1,31 @@
+#pragma once
+
+#include <expected>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "confluence/ConfluenceConfig.h"
+#include "confluence/ConfluenceError.h"
+
+namespace folioport {
+
+using QueryItems = std::vector<std::pair<std::string, std::string>>;
+
+/// One exchange with the site. `path` is either absolute ("http…") or appended to the site address;
+/// `query` items are appended, in order, after any the path already carries. Answers the body of a
+/// 2xx response (possibly empty); every other outcome is a ConfluenceError. No traffic when the config
+/// is incomplete.
+std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& config, std::string_view method,
+                                                        std::string_view path, const QueryItems& query,
+                                                        const std::optional<std::string>& jsonBody,
+                                                        std::stop_token stop);
+
+/// An identifier percent-encoded as exactly one path segment ("/", "?", "#", "." and the rest escaped;
+/// digits and letters unchanged).
+std::string pathSegment(std::string_view id);
+
+}  // namespace folioport

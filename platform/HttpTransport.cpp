@@ -1,0 +1,194 @@
+#include "platform/HttpTransport.h"
+
+#include <array>
+#include <memory>
+#include <mutex>
+
+#include <curl/curl.h>
+
+namespace folioport::platform {
+namespace {
+
+/// The process-wide share handle: connection cache, TLS sessions and DNS, each behind its own lock.
+class Pool {
+public:
+    static Pool& instance() {
+        // why: never destroyed, so no request on another thread can outlive the share handle at exit.
+        static Pool* pool = new Pool;
+        return *pool;
+    }
+
+    CURLSH* share() const { return share_; }
+
+    HttpTransportOptions options() const {
+        std::lock_guard lock(optionsMutex_);
+        return options_;
+    }
+
+    void setOptions(HttpTransportOptions options) {
+        std::lock_guard lock(optionsMutex_);
+        options_ = std::move(options);
+    }
+
+private:
+    Pool() {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        share_ = curl_share_init();
+        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &Pool::lock);
+        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &Pool::unlock);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    }
+
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+        static_cast<Pool*>(self)->locks_[static_cast<std::size_t>(data)].lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* self) {
+        static_cast<Pool*>(self)->locks_[static_cast<std::size_t>(data)].unlock();
+    }
+
+    CURLSH* share_ = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
+    mutable std::mutex optionsMutex_;
+    HttpTransportOptions options_;
+};
+
+struct EasyDeleter {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+struct ListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* body) {
+    static_cast<std::string*>(body)->append(data, size * count);
+    return size * count;
+}
+
+int abortWhenStopped(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<std::stop_token*>(stop)->stop_requested() ? 1 : 0;
+}
+
+/// The scheme of a well-formed http or https address; nothing for anything else.
+std::optional<std::string> httpScheme(const std::string& url) {
+    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return std::nullopt;
+    char* scheme = nullptr;
+    if (curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) return std::nullopt;
+    std::string result = scheme;
+    curl_free(scheme);
+    if (result != "http" && result != "https") return std::nullopt;
+    return result;
+}
+
+HttpFailure transportFailure(std::string message) { return {HttpFailure::Kind::transport, std::move(message)}; }
+
+}  // namespace
+
+std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& request, std::stop_token stop) {
+    Pool& pool = Pool::instance();
+    auto scheme = httpScheme(request.url);
+    if (!scheme) return std::unexpected(HttpFailure{HttpFailure::Kind::badURL, "Not a valid http(s) address"});
+    if (stop.stop_requested()) return std::unexpected(transportFailure("Cancelled"));
+
+    const HttpTransportOptions options = pool.options();
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!easy || !multi) return std::unexpected(transportFailure("Out of memory"));
+    CURL* e = easy.get();
+
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    auto addHeader = [&](const std::string& line) {
+        curl_slist* appended = curl_slist_append(headers.get(), line.c_str());
+        if (appended) {
+            (void)headers.release();
+            headers.reset(appended);
+        }
+    };
+    for (const auto& [name, value] : request.headers) addHeader(name + ": " + value);
+    addHeader("Expect:");  // why: no 100-continue round trip before a large body.
+
+    std::string body;
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(e, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    // why: a redirect may never downgrade an https exchange to plain http.
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, *scheme == "https" ? "https" : "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(e, CURLOPT_UNRESTRICTED_AUTH, 0L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!options.certificateAuthorityFile.empty())
+        curl_easy_setopt(e, CURLOPT_CAINFO, options.certificateAuthorityFile.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_USERAGENT, options.userAgent.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, appendBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, abortWhenStopped);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &stop);
+    if (options.reuseConnections) {
+        curl_easy_setopt(e, CURLOPT_SHARE, pool.share());
+    } else {
+        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    }
+    if (request.method == "GET") {
+        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    } else {
+        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+    }
+    if (request.body) {
+        curl_easy_setopt(e, CURLOPT_POSTFIELDS, request.body->data());
+        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body->size()));
+    }
+
+    CURLcode result = CURLE_OK;
+    bool cancelled = false;
+    curl_multi_add_handle(multi.get(), e);
+    {
+        // why: waking the poll from the stopping thread makes cancellation immediate, not once a second.
+        std::stop_callback wake(stop, [m = multi.get()] { curl_multi_wakeup(m); });
+        int running = 1;
+        while (running) {
+            if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
+            if (stop.stop_requested()) {
+                cancelled = true;
+                break;
+            }
+            if (running) curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+        }
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
+            if (message->msg == CURLMSG_DONE) result = message->data.result;
+    }
+    curl_multi_remove_handle(multi.get(), e);
+
+    if (cancelled || result == CURLE_ABORTED_BY_CALLBACK) return std::unexpected(transportFailure("Cancelled"));
+    if (result != CURLE_OK) {
+        return std::unexpected(transportFailure(errorText[0] != '\0' ? std::string(errorText)
+                                                                       : std::string(curl_easy_strerror(result))));
+    }
+    long status = 0;
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    if (status == 0) return std::unexpected(transportFailure("No HTTP response"));
+    return HttpResponse{static_cast<int>(status), std::move(body)};
+}
+
+void HttpTransport::configure(HttpTransportOptions options) { Pool::instance().setOptions(std::move(options)); }
+
+}  // namespace folioport::platform

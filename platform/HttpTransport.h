@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+#include <expected>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace folioport::platform {
+
+struct HttpRequest {
+    std::string method = "GET";
+    std::string url;  ///< absolute http or https address, already encoded
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::optional<std::string> body;
+    std::chrono::milliseconds timeout{60'000};  ///< for the whole exchange
+};
+
+struct HttpResponse {
+    int status = 0;
+    std::string body;  ///< decompressed, possibly empty
+};
+
+struct HttpFailure {
+    enum class Kind { badURL, transport };
+    Kind kind;
+    std::string message;  ///< readable cause, such as "Timeout was reached" or "Cancelled"
+};
+
+/// How the process-wide transport behaves; the defaults are the product's.
+struct HttpTransportOptions {
+    /// PEM bundle to verify servers against instead of the system's; tests point it at their own CA.
+    std::string certificateAuthorityFile;
+    /// false opens a fresh connection (and TLS handshake) for every request; for benchmarks only.
+    bool reuseConnections = true;
+    std::string userAgent = "Folioport";
+};
+
+/// The shared HTTP(S) client: one process-wide pool of connections, TLS sessions and DNS answers, so
+/// requests to one host reuse one connection (HTTP/2 when offered). Certificates are always verified;
+/// redirects are followed, never carrying the Authorization header to another host.
+namespace HttpTransport {
+
+/// Sends one request and waits for the whole answer; any status counts as an answer. Thread-safe.
+/// A stop request aborts at once with a transport failure.
+std::expected<HttpResponse, HttpFailure> send(const HttpRequest& request, std::stop_token stop = {});
+
+/// Replaces the options for requests started afterwards.
+void configure(HttpTransportOptions options);
+
+}  // namespace HttpTransport
+
+}  // namespace folioport::platform
