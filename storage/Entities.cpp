@@ -24,15 +24,28 @@ std::optional<std::string_view> namedReplacement(std::string_view name) {
     return match->replacement;
 }
 
-/// The byte offset of the ";" that closes the reference starting at `ampersand`, if it lies in the window.
-std::size_t findSemicolon(std::string_view text, std::size_t ampersand) {
-    std::size_t at = ampersand + 1;
-    for (std::size_t characters = 1; characters < entityWindow && at < text.size(); ++characters) {
-        if (text[at] == ';') return at;
-        at += Utf8::decode(text, at).length;
+/// Finds the ";" that may close a reference, remembering the next ";" of the text so that a run
+/// of "&" without one costs constant time each.
+class SemicolonFinder {
+public:
+    explicit SemicolonFinder(std::string_view text) : text_(text) {}
+
+    /// The offset of the ";" closing the reference at `ampersand`, or npos when none lies in the window.
+    std::size_t closing(std::size_t ampersand) {
+        if (next_ != std::string_view::npos && next_ <= ampersand) next_ = text_.find(';', ampersand);
+        if (next_ == std::string_view::npos) return next_;
+        // why: a character takes one to four bytes, so only distances in between need counting.
+        if (next_ - ampersand < entityWindow) return next_;
+        if (next_ - ampersand >= 4 * entityWindow) return std::string_view::npos;
+        std::size_t characters = 0;
+        for (std::size_t at = ampersand; at < next_; at += Utf8::decode(text_, at).length) ++characters;
+        return characters < entityWindow ? next_ : std::string_view::npos;
     }
-    return std::string_view::npos;
-}
+
+private:
+    std::string_view text_;
+    std::size_t next_ = 0;
+};
 
 }  // namespace
 
@@ -54,13 +67,14 @@ std::optional<char32_t> numericScalar(std::string_view digits) {
 namespace detail {
 
 void appendDecodedEntities(std::string& out, std::string_view text) {
+    SemicolonFinder semicolons(text);
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t ampersand = text.find('&', i);
         Utf8::appendRepaired(out, text.substr(i, ampersand - i));
         if (ampersand == std::string_view::npos) break;
 
-        const std::size_t semicolon = findSemicolon(text, ampersand);
+        const std::size_t semicolon = semicolons.closing(ampersand);
         if (semicolon == std::string_view::npos) {
             out += '&';
             i = ampersand + 1;

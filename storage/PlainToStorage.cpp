@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 
 #include "storage/Appending.h"
 #include "storage/Storage.h"
@@ -9,6 +10,12 @@ namespace folioport::Storage {
 namespace {
 
 std::string_view trimHorizontal(std::string_view text) { return Utf8::trim(text, Utf8::isHorizontalSpace); }
+
+constexpr auto escapedBytes = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char byte : {'&', '<', '>', '"'}) table[byte] = true;
+    return table;
+}();
 
 std::string repaired(std::string_view text) {
     std::string out;
@@ -87,9 +94,10 @@ namespace detail {
 void appendEscaped(std::string& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        const std::size_t plain = text.find_first_of("&<>\"", i);
+        std::size_t plain = i;
+        while (plain < text.size() && !escapedBytes[static_cast<unsigned char>(text[plain])]) ++plain;
         Utf8::appendRepaired(out, text.substr(i, plain - i));
-        if (plain == std::string_view::npos) break;
+        if (plain == text.size()) break;
         switch (text[plain]) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;

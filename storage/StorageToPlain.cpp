@@ -44,14 +44,13 @@ constexpr std::size_t longestKnownName = 10;
 std::string_view loweredKnownName(std::string_view name, std::array<char, longestKnownName>& buffer) {
     std::size_t length = 0;
     for (std::size_t i = 0; i < name.size();) {
-        const Utf8::Decoded character = Utf8::decode(name, i);
-        i += character.length;
-        char folded = 0;
-        if (character.scalar < 0x80) {
-            folded = static_cast<char>(character.scalar);
+        char folded = name[i];
+        if (static_cast<unsigned char>(folded) < 0x80) {
             if (folded >= 'A' && folded <= 'Z') folded = static_cast<char>(folded - 'A' + 'a');
-        } else if (character.scalar == 0x212A) {
+            ++i;
+        } else if (name.substr(i).starts_with("\u212A")) {
             folded = 'k';  // why: KELVIN SIGN lower-cases to an ASCII "k", as in "blockquote"
+            i += 3;
         } else {
             return {};
         }
@@ -101,7 +100,13 @@ Effect replacement(std::string_view tag) {
     tag.remove_prefix(std::min(tag.find_first_not_of('/'), tag.size()));
 
     std::size_t end = 0;
-    while (end < tag.size() && tag[end] != '/') {
+    while (end < tag.size()) {
+        const auto byte = static_cast<unsigned char>(tag[end]);
+        if (byte < 0x80) {
+            if (byte == '/' || isAsciiSeparator(byte)) break;
+            ++end;
+            continue;
+        }
         const Utf8::Decoded character = Utf8::decode(tag, end);
         if (Utf8::isWhiteSpace(character.scalar)) break;
         end += character.length;
@@ -125,6 +130,11 @@ void appendSqueezed(std::string& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto byte = static_cast<unsigned char>(text[i]);
+        if (isAsciiSeparator(byte)) {
+            gap = true;
+            ++i;
+            continue;
+        }
         const Utf8::Decoded character = byte < 0x80 ? Utf8::Decoded{byte, 1} : Utf8::decode(text, i);
         if (isSqueezedSeparator(character.scalar)) {
             gap = true;

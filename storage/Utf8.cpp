@@ -1,5 +1,8 @@
 #include "storage/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace folioport::Utf8 {
 
 namespace {
@@ -68,28 +71,34 @@ void append(std::string& out, char32_t scalar) {
     }
 }
 
+std::size_t asciiRun(std::string_view text, std::size_t at) {
+    std::size_t end = at;
+    constexpr std::uint64_t highBits = 0x8080808080808080ull;
+    for (std::uint64_t word; end + sizeof word <= text.size(); end += sizeof word) {
+        std::memcpy(&word, text.data() + end, sizeof word);
+        if (word & highBits) break;
+    }
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
+    return end - at;
+}
+
 void appendRepaired(std::string& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        std::size_t run = i;
-        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
-        out.append(text, i, run - i);
-        i = run;
-        if (i == text.size()) break;
-        const Decoded character = decode(text, i);
-        append(out, character.scalar);
-        i += character.length;
+        // Valid text is copied in runs; only an invalid sequence is written as U+FFFD.
+        std::size_t end = i + asciiRun(text, i);
+        while (end < text.size()) {
+            const Decoded character = decode(text, end);
+            if (character.scalar == replacementCharacter) break;
+            end += character.length + asciiRun(text, end + character.length);
+        }
+        out.append(text, i, end - i);
+        if (end == text.size()) break;
+        const Decoded invalid = decode(text, end);
+        append(out, replacementCharacter);
+        i = end + invalid.length;
     }
 }
-
-bool isHorizontalSpace(char32_t c) {
-    return c == U' ' || c == U'\t' || c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
-           c == 0x202F || c == 0x205F || c == 0x3000;
-}
-
-bool isLineBreak(char32_t c) { return (c >= U'\n' && c <= U'\r') || c == 0x0085 || c == 0x2028 || c == 0x2029; }
-
-bool isWhiteSpace(char32_t c) { return isHorizontalSpace(c) || isLineBreak(c); }
 
 std::string_view trim(std::string_view text, bool (*drop)(char32_t)) {
     std::size_t begin = 0;

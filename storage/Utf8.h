@@ -23,11 +23,19 @@ void append(std::string& out, char32_t scalar);
 void appendRepaired(std::string& out, std::string_view text);
 
 /// Blank, tab and the other horizontal spaces of the Unicode White_Space set (U+00A0, U+2000–U+200A, U+3000, …).
-bool isHorizontalSpace(char32_t c);
+inline bool isHorizontalSpace(char32_t c) {
+    return c == U' ' || c == U'\t' || c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
 /// Line feed, vertical tab, form feed, carriage return, U+0085, U+2028 and U+2029.
-bool isLineBreak(char32_t c);
+inline bool isLineBreak(char32_t c) { return (c >= U'\n' && c <= U'\r') || c == 0x0085 || c == 0x2028 || c == 0x2029; }
+
 /// The whole Unicode White_Space set.
-bool isWhiteSpace(char32_t c);
+inline bool isWhiteSpace(char32_t c) { return isHorizontalSpace(c) || isLineBreak(c); }
+
+/// The length of the run of ASCII bytes that starts at `at`.
+std::size_t asciiRun(std::string_view text, std::size_t at);
 
 /// The text without the leading and trailing characters that `drop` selects.
 std::string_view trim(std::string_view text, bool (*drop)(char32_t));
