@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  g++ clang libclang-rt-14-dev cmake ninja-build pkg-config git
+  g++ clang libclang-rt-14-dev clang-16 libclang-rt-16-dev cmake ninja-build pkg-config git
   # libraries
   libcurl4-openssl-dev nlohmann-json3-dev libssl-dev libsecret-1-dev libplist-dev
   qt6-base-dev qt6-svg-dev libgl-dev
