@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "storage/Utf8.h"
+
 namespace folioport::MCPServer {
 namespace {
 
@@ -11,32 +13,10 @@ const nlohmann::json* member(const nlohmann::json& arguments, std::string_view n
     return found == arguments.end() ? nullptr : &*found;
 }
 
-// Length in bytes of the white-space character that text starts with (UTF-8), or 0.
-std::size_t leadingSpaceLength(std::string_view text) {
-    static constexpr std::string_view multiByteSpaces[] = {
-        "\u0085", "\u00A0", "\u1680", "\u2000", "\u2001", "\u2002", "\u2003", "\u2004", "\u2005", "\u2006",
-        "\u2007", "\u2008", "\u2009", "\u200A", "\u2028", "\u2029", "\u202F", "\u205F", "\u3000"};
-    if (text.empty()) return 0;
-    if (text[0] == ' ' || (text[0] >= '\t' && text[0] <= '\r')) return 1;
-    for (std::string_view space : multiByteSpaces)
-        if (text.starts_with(space)) return space.size();
-    return 0;
-}
-
-std::size_t trailingSpaceLength(std::string_view text) {
-    for (std::size_t length = 1; length <= 3 && length <= text.size(); ++length) {
-        const std::string_view tail = text.substr(text.size() - length);
-        if (leadingSpaceLength(tail) == length) return length;
-    }
-    return 0;
-}
-
 }  // namespace
 
 std::string trimmed(std::string_view text) {
-    while (const std::size_t length = leadingSpaceLength(text)) text.remove_prefix(length);
-    while (const std::size_t length = trailingSpaceLength(text)) text.remove_suffix(length);
-    return std::string(text);
+    return std::string(Utf8::trim(text, &Utf8::isWhiteSpace));
 }
 
 std::string asciiLowercased(std::string text) {
