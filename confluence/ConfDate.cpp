@@ -147,6 +147,7 @@ std::optional<TimePoint> parseLocalMidnight(std::string_view text) {
 std::optional<std::tm> localFields(TimePoint date) {
     const std::time_t instant = floor<seconds>(date).time_since_epoch().count();
     std::tm fields{};
+    tzset();  // why: unlike mktime, localtime_r does not notice a changed TZ by itself
     if (!localtime_r(&instant, &fields)) return std::nullopt;
     return fields;
 }
