@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <locale.h>
 #include <memory>
+#include <type_traits>
 
 #include "storage/Utf8.h"
 

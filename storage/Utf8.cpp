@@ -11,6 +11,18 @@ constexpr char32_t replacementCharacter = 0xFFFD;
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
+/// The length of the run of ASCII bytes that starts at `at`, read a word at a time.
+std::size_t asciiRun(std::string_view text, std::size_t at) {
+    std::size_t end = at;
+    constexpr std::uint64_t highBits = 0x8080808080808080ull;
+    for (std::uint64_t word; end + sizeof word <= text.size(); end += sizeof word) {
+        std::memcpy(&word, text.data() + end, sizeof word);
+        if (word & highBits) break;
+    }
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
+    return end - at;
+}
+
 }  // namespace
 
 Decoded decode(std::string_view text, std::size_t at) {
@@ -69,17 +81,6 @@ void append(std::string& out, char32_t scalar) {
         put(0x80 | ((scalar >> 6) & 0x3F));
         put(0x80 | (scalar & 0x3F));
     }
-}
-
-std::size_t asciiRun(std::string_view text, std::size_t at) {
-    std::size_t end = at;
-    constexpr std::uint64_t highBits = 0x8080808080808080ull;
-    for (std::uint64_t word; end + sizeof word <= text.size(); end += sizeof word) {
-        std::memcpy(&word, text.data() + end, sizeof word);
-        if (word & highBits) break;
-    }
-    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
-    return end - at;
 }
 
 void appendRepaired(std::string& out, std::string_view text) {

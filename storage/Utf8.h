@@ -34,9 +34,6 @@ inline bool isLineBreak(char32_t c) { return (c >= U'\n' && c <= U'\r') || c == 
 /// The whole Unicode White_Space set.
 inline bool isWhiteSpace(char32_t c) { return isHorizontalSpace(c) || isLineBreak(c); }
 
-/// The length of the run of ASCII bytes that starts at `at`.
-std::size_t asciiRun(std::string_view text, std::size_t at);
-
 /// The text without the leading and trailing characters that `drop` selects.
 std::string_view trim(std::string_view text, bool (*drop)(char32_t));
 
