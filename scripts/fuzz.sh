@@ -23,7 +23,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 if [ $# -gt 0 ]; then
   targets=("$@")
 else
-  mapfile -t targets < <(ninja -C build-fuzz -t targets all | sed -n 's/^\([A-Za-z0-9_]*_fuzz\): .*/\1/p' | sort -u)
+  mapfile -t targets < <(ninja -C build-fuzz -t targets all | sed -n 's/^\([A-Za-z0-9_]*_fuzz\): .*/\1/p' | grep -v '^cmake_' | sort -u)
 fi
 cmake --build build-fuzz --target "${targets[@]}"
 
