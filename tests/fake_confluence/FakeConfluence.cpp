@@ -1,7 +1,12 @@
 #include "FakeConfluence.h"
 
+#include <filesystem>
+
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
 
 namespace folioport::fake {
 namespace {
@@ -20,6 +25,19 @@ std::pair<std::string, QueryItems> splitTarget(std::string_view target) {
     std::size_t question = target.find('?');
     if (question == std::string_view::npos) return {std::string(target), {}};
     return {std::string(target.substr(0, question)), parseQuery(target.substr(question + 1))};
+}
+
+/// Ends every accepted connection of this process on `port`, so idle keep-alive waits end at once.
+void shutDownConnections(int port) {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ignored)) {
+        int fd = std::atoi(entry.path().filename().c_str());
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0 && local.sin_family == AF_INET &&
+            ntohs(local.sin_port) == port)
+            shutdown(fd, SHUT_RDWR);
+    }
 }
 
 void sendJson(httplib::Response& response, int status, const json& body) {
@@ -103,6 +121,8 @@ FakeConfluence::FakeConfluence(SiteData data, FakeOptions options) : options_(st
 FakeConfluence::~FakeConfluence() {
     stopping_ = true;
     server_->stop();
+    // why: the server would otherwise wait out the keep-alive time of every connection a client pools.
+    if (port_ > 0) shutDownConnections(port_);
     if (thread_.joinable()) thread_.join();
 }
 
