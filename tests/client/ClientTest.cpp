@@ -337,14 +337,16 @@ TEST_P(ClientTest, StoppingAbortsAnInFlightRequestPromptly) {
     EXPECT_LT(elapsed, std::chrono::seconds(2));
 }
 
-TEST_P(ClientTest, OneOperationReusesOneConnection) {
-    if (!GetParam()) GTEST_SKIP() << "handshakes are counted over TLS";
-    auto site = startSite(siteWithSpaces(600));
+TEST(ClientPooling, OneOperationReusesOneTlsConnection) {
+    const auto& certificate = testing::testCertificate();
+    platform::HttpTransport::configure({.certificateAuthorityFile = certificate.certificateFile});
+    auto site = FakeConfluence::start(siteWithSpaces(600),
+                                      {.tls = fake::TlsFiles{certificate.certificateFile, certificate.privateKeyFile}});
     ASSERT_TRUE(site);
-    auto client = clientFor(*site);
+    ConfluenceClient client({(*site)->baseURL(), "mia@example.com", "test-token"});
     ASSERT_EQ(client.spaces(600).value().size(), 600u);  // three batches
     ASSERT_TRUE(client.currentUser());
-    EXPECT_EQ(site->tlsHandshakes(), 1);
+    EXPECT_EQ((*site)->tlsHandshakes(), 1);
 }
 
 TEST(ClientAddresses, BadSiteAddressFailsBeforeSending) {

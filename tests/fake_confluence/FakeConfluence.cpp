@@ -89,6 +89,7 @@ std::expected<std::unique_ptr<FakeConfluence>, std::string> FakeConfluence::star
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     server.set_keep_alive_max_count(10000);
     server.set_keep_alive_timeout(2);
+    server.set_tcp_nodelay(true);
     // why: one catch-all per method, because routing must see the raw, still-encoded path.
     auto handler = [raw = site.get()](const httplib::Request& request, httplib::Response& response) {
         raw->handle(request, response);
