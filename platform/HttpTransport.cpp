@@ -9,6 +9,8 @@
 namespace folioport::platform {
 namespace {
 
+constexpr long maxIdleConnections = 32;
+
 /// The process-wide share handle: connection cache, TLS sessions and DNS, each behind its own lock.
 class Pool {
 public:
@@ -103,6 +105,9 @@ std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& 
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!easy || !multi) return std::unexpected(transportFailure("Out of memory"));
+    // why: the shared cache keeps at most this many idle connections, counted by the multi handle that
+    // returns one; the default (four per easy handle, so four here) would close connections under load.
+    curl_multi_setopt(multi.get(), CURLMOPT_MAXCONNECTS, maxIdleConnections);
     CURL* e = easy.get();
 
     std::unique_ptr<curl_slist, ListDeleter> headers;

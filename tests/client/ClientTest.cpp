@@ -349,6 +349,26 @@ TEST(ClientPooling, OneOperationReusesOneTlsConnection) {
     EXPECT_EQ((*site)->tlsHandshakes(), 1);
 }
 
+TEST(ClientPooling, ConcurrentOperationsShareThePoolSafely) {
+    const auto& certificate = testing::testCertificate();
+    platform::HttpTransport::configure({.certificateAuthorityFile = certificate.certificateFile});
+    auto site = FakeConfluence::start(SiteData::minimal(),
+                                      {.tls = fake::TlsFiles{certificate.certificateFile, certificate.privateKeyFile}});
+    ASSERT_TRUE(site);
+    const ConfluenceClient client({(*site)->baseURL(), "mia@example.com", "test-token"});
+    constexpr int threads = 6, rounds = 10;
+    std::atomic<int> successes = 0;
+    {
+        std::vector<std::jthread> workers;
+        for (int t = 0; t < threads; ++t)
+            workers.emplace_back([&] {
+                for (int i = 0; i < rounds; ++i) successes += client.spaces(5).has_value() ? 1 : 0;
+            });
+    }
+    EXPECT_EQ(successes, threads * rounds);
+    EXPECT_LE((*site)->tlsHandshakes(), threads);
+}
+
 TEST(ClientAddresses, BadSiteAddressFailsBeforeSending) {
     ConfluenceClient client({"https://exa mple.com", "mia@example.com", "token"});
     EXPECT_EQ(client.currentUser().error(), ConfluenceError::badURL());

@@ -18,7 +18,7 @@ using nlohmann::ordered_json;
 
 constexpr std::string_view v2 = "/wiki/api/v2";
 
-ApiResponse jsonResponse(int status, const ordered_json& body) { return {status, body.dump(), "application/json"}; }
+ApiResponse jsonResponse(int status, const ordered_json& body) { return {status, body.dump(), "application/json", {}}; }
 
 /// The v2 error envelope.
 ApiResponse v2Error(int status, std::string_view code, std::string_view title) {
@@ -228,7 +228,12 @@ ApiResponse pagedAnswer(const ApiRequest& request, std::string_view endpoint, st
         case NextLinkStyle::absolute: links["next"] = std::string(siteURL) + std::string(v2) + tail; break;
         }
     }
-    return jsonResponse(200, {{"results", std::move(results)}, {"_links", std::move(links)}});
+    // The documents name the Link header as the paging carrier; the body's _links.next says the same.
+    std::string link = "<" + links["base"].get<std::string>() + ">; rel=\"base\"";
+    if (links.contains("next")) link = "<" + links["next"].get<std::string>() + ">; rel=\"next\", " + link;
+    ApiResponse response = jsonResponse(200, {{"results", std::move(results)}, {"_links", std::move(links)}});
+    response.link = std::move(link);
+    return response;
 }
 
 /// Validates a comma list of numeric ids; nullopt when any item is not an integer.
@@ -564,7 +569,7 @@ ApiResponse FakeApi::deletePage(std::string_view id, const ApiRequest& request) 
         if (page->status != "current") return v2Error(404, "NOT_FOUND", "Page not found");
         page->status = "trashed";
     }
-    return {204, {}, {}};
+    return {204, {}, {}, {}};
 }
 
 ApiResponse FakeApi::search(const ApiRequest& request, std::string_view siteURL) const {

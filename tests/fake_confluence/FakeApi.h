@@ -21,6 +21,7 @@ struct ApiResponse {
     int status = 200;
     std::string body;
     std::string contentType = "application/json";
+    std::string link;  ///< the Link header of a list answer, empty for none
 };
 
 /// How the site writes `_links.next`: "/wiki/api/v2/…" (as the real site does), "/api/v2/…", or absolute.

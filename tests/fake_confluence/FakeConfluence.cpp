@@ -222,6 +222,7 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
         answer = api_.answer(apiRequest, baseURL());
     }
     response.status = answer.status;
+    if (!answer.link.empty()) response.set_header("Link", answer.link);
     if (!answer.body.empty()) response.set_content(answer.body, answer.contentType);
 }
 
