@@ -190,7 +190,7 @@ SearchResponse read(const json& value, const Location& where, As<SearchResponse>
 }
 
 /// The parser's own message without the library's "[json.exception...] " tag.
-std::string parserMessage(const json::parse_error& error) {
+std::string parserMessage(const json::exception& error) {
     const std::string_view message = error.what();
     const std::size_t tagEnd = message.find("] ");
     return std::string(tagEnd == std::string_view::npos ? message : message.substr(tagEnd + 2));
@@ -203,7 +203,8 @@ std::expected<T, std::string> decodeRecord(std::string_view text) {
     try {
         const json document = json::parse(text);
         return read(document, Location{}, As<T>{});
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {
+        // why: besides syntax errors the parser throws out_of_range for numbers beyond a double.
         return std::unexpected(parserMessage(error));
     } catch (const DecodingFailure& failure) {
         return std::unexpected(failure.message);

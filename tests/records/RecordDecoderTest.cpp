@@ -46,6 +46,10 @@ const FailureRow failureRows[] = {
      "results[1].content.id: expected a string, found a number"},
     {"userEmailBoolean", errorOf<ConfluenceUser>, R"({"email":false})", "email: expected a string, found a boolean"},
     {"topLevelArray", errorOf<Page>, R"([{"id":"1"}])", "expected an object, found an array"},
+    {"numberBeyondDouble", errorOf<SearchResponse>, R"({"results":[],"totalSize":1e999})",
+     "number overflow parsing '1e999'"},
+    {"fuzzedNumberOverflow", errorOf<Page>, std::string_view("5e88888888888888\0\x18*\0", 20),
+     "number overflow parsing '5e88888888888888'"},
     {"invalidJson", errorOf<Page>, R"({"id":"1",)",
      "parse error at line 1, column 11: syntax error while parsing object key - unexpected end of input; expected "
      "string literal"},
