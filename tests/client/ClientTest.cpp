@@ -105,6 +105,11 @@ TEST_P(ClientTest, EveryOperationSendsItsExactRequest) {
          "/wiki/api/v2/pages", {},
          {{"spaceId", "65537"}, {"status", "current"}, {"title", "New"},
           {"body", {{"representation", "storage"}, {"value", "<p>x</p>"}}}}},
+        {"create with a title that is not UTF-8",
+         [](auto& c) { return c.createPage("65537", "Bad \xff", "<p/>", std::nullopt).has_value(); }, "POST",
+         "/wiki/api/v2/pages", {},
+         {{"spaceId", "65537"}, {"status", "current"}, {"title", "Bad \xEF\xBF\xBD"},
+          {"body", {{"representation", "storage"}, {"value", "<p/>"}}}}},
         {"update with a note",
          [](auto& c) { return c.updatePage("98306", "Roadmap", "<p>y</p>", 7, std::string("why")).has_value(); },
          "PUT", "/wiki/api/v2/pages/98306", {},
@@ -170,6 +175,19 @@ TEST_P(ClientTest, PagingFollowsEveryLinkFormAndCutsAtTheCap) {
         followUp.emplace_back("cursor", log[1].query.back().second);
         EXPECT_EQ(log[1].query, followUp) << "the follow-up repeats nothing but the link's own items";
     }
+}
+
+TEST_P(ClientTest, PagingStopsWhenABatchLinksBackToItself) {
+    auto site = startSite();
+    ASSERT_TRUE(site);
+    site->inject({.kind = Fault::Kind::status,
+                  .status = 200,
+                  .body = R"({"results": [{"id": "1", "key": "LOOP"}], "_links": {"next": "/wiki/api/v2/spaces?x=1"}})",
+                  .count = 50});
+    auto spaces = clientFor(*site).spaces(100);
+    ASSERT_TRUE(spaces) << describe(spaces.error());
+    EXPECT_EQ(spaces->size(), 2u);
+    EXPECT_EQ(site->requests().size(), 2u);
 }
 
 TEST_P(ClientTest, ACapOfNothingSendsNothing) {

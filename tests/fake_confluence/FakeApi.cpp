@@ -149,9 +149,9 @@ std::string escapeMarkup(std::string_view text) {
 }
 
 std::string webPath(const FakeSpace& space, const FakePage& page) {
-    std::string title = percentEncode(page.title);
-    for (std::size_t at = 0; (at = title.find("%20", at)) != std::string::npos;) title.replace(at, 3, "+");
-    return "/spaces/" + space.key + "/pages/" + page.id + "/" + title;
+    std::string path = "/spaces/" + space.key + "/pages/" + page.id + "/";
+    for (char c : page.title) path += c == ' ' ? std::string("+") : percentEncode(std::string_view(&c, 1));
+    return path;
 }
 
 ordered_json spaceJson(const FakeSpace& space) {
