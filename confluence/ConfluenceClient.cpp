@@ -93,10 +93,14 @@ std::expected<std::vector<Page>, ConfluenceError> ConfluenceClient::pages(const 
 }
 
 std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view key, std::stop_token stop) const {
+    if (!config_.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     std::string trimmed(trimSpacesAndTabs(key));
+    auto notFound = ConfluenceError::notFound("No space with key '" + trimmed + "'.");
+    // why: the site ignores an empty keys filter and would answer with some other space.
+    if (trimmed.empty()) return std::unexpected(notFound);
     auto found = fetchPaged<Space>(config_, spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
     if (!found) return std::unexpected(found.error());
-    if (found->empty()) return std::unexpected(ConfluenceError::notFound("No space with key '" + trimmed + "'."));
+    if (found->empty()) return std::unexpected(std::move(notFound));
     return std::move(found->front());
 }
 
@@ -136,7 +140,9 @@ std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_vi
                                                                   std::int64_t currentVersion,
                                                                   const std::optional<std::string>& message,
                                                                   std::stop_token stop) const {
-    nlohmann::json version = {{"number", currentVersion + 1}};
+    // why: wraps instead of overflowing for a version no server would hand out; the site refuses it.
+    auto next = static_cast<std::int64_t>(static_cast<std::uint64_t>(currentVersion) + 1);
+    nlohmann::json version = {{"number", next}};
     if (message && !message->empty()) version["message"] = *message;
     nlohmann::json body = {{"id", id},
                            {"status", "current"},

@@ -190,10 +190,11 @@ TEST_P(ClientTest, PagingStopsWhenABatchLinksBackToItself) {
     EXPECT_EQ(site->requests().size(), 2u);
 }
 
-TEST_P(ClientTest, ACapOfNothingSendsNothing) {
+TEST_P(ClientTest, NothingToAskForSendsNothing) {
     auto site = startSite();
     ASSERT_TRUE(site);
     auto client = clientFor(*site);
+    EXPECT_EQ(describe(client.space(" \t").error()), "No space with key ''.");
     EXPECT_EQ(client.spaces(0).value().size(), 0u);
     EXPECT_EQ(client.pages(std::nullopt, -1).value().size(), 0u);
     EXPECT_EQ(client.search("roadmap", std::nullopt, 0).value().size(), 0u);
