@@ -75,10 +75,6 @@ std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* bo
     return size * count;
 }
 
-int abortWhenStopped(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<std::stop_token*>(stop)->stop_requested() ? 1 : 0;
-}
-
 /// The scheme of a well-formed http or https address; nothing for anything else.
 std::optional<std::string> httpScheme(const std::string& url) {
     std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
@@ -143,9 +139,6 @@ std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& 
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, appendBody);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, abortWhenStopped);
-    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &stop);
     if (options.reuseConnections) {
         curl_easy_setopt(e, CURLOPT_SHARE, pool.share());
     } else {
@@ -183,7 +176,7 @@ std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& 
     }
     curl_multi_remove_handle(multi.get(), e);
 
-    if (cancelled || result == CURLE_ABORTED_BY_CALLBACK) return std::unexpected(transportFailure("Cancelled"));
+    if (cancelled) return std::unexpected(transportFailure("Cancelled"));
     if (result != CURLE_OK) {
         return std::unexpected(transportFailure(errorText[0] != '\0' ? std::string(errorText)
                                                                        : std::string(curl_easy_strerror(result))));

@@ -33,7 +33,8 @@
 //   POST   /wiki/api/v2/pages                 (200 with the page as created)
 //   PUT    /wiki/api/v2/pages/{id}            (409 unless version.number is the current one plus one)
 //   DELETE /wiki/api/v2/pages/{id}[?purge=true]  (204; trash first, purge only a trashed page)
-//   Lists page by cursor with "_links.next" = "/wiki/api/v2/…?<original query>&cursor=…"; limit outside
+//   Lists page by cursor with "_links.next" = "/wiki/api/v2/…?<original query>&cursor=…" (also sent as a
+//   Link header, with rel="base"); limit outside
 //   1…250 is answered 400. A wrong or missing Basic login is answered 401.
 //
 // Controls (not logged, no login needed):
