@@ -1,0 +1,144 @@
+// Shared set-up of the end-to-end tests: a self-signed certificate, the fake Confluence site
+// over HTTPS, a private preferences folder per server, the token in the test keyring, and an
+// MCP client connected to `Folioport --mcp`.
+import { execFileSync, spawn } from 'node:child_process';
+import { mkdtempSync, mkdirSync, readFileSync, writeFileSync, rmSync } from 'node:fs';
+import https from 'node:https';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { createInterface } from 'node:readline';
+
+import { Client } from '@modelcontextprotocol/sdk/client/index.js';
+import { StdioClientTransport } from '@modelcontextprotocol/sdk/client/stdio.js';
+
+export const folioportBin = requiredEnv('FOLIOPORT_BIN');
+export const fakeSiteBin = requiredEnv('FAKE_CONFLUENCE_BIN');
+export const email = 'mia@example.com';
+export const token = 'e2e-token-\u00e9';
+
+function requiredEnv(name) {
+  const value = process.env[name];
+  if (!value) throw new Error(`${name} is not set; run the tests through tests/e2e/run.sh`);
+  return value;
+}
+
+export function privateDir(prefix = 'folioport-e2e-') {
+  return mkdtempSync(join(tmpdir(), prefix));
+}
+
+/// A self-signed certificate for 127.0.0.1, made afresh in `dir`.
+export function makeCertificate(dir) {
+  const cert = join(dir, 'cert.pem');
+  const key = join(dir, 'key.pem');
+  execFileSync('openssl', ['req', '-x509', '-newkey', 'ec', '-pkeyopt', 'ec_paramgen_curve:prime256v1',
+    '-nodes', '-keyout', key, '-out', cert, '-days', '1', '-subj', '/CN=127.0.0.1',
+    '-addext', 'subjectAltName=IP:127.0.0.1'], { stdio: 'ignore' });
+  return { cert, key };
+}
+
+/// Stores the API token in the keyring the way the application does.
+export function storeToken(value = token) {
+  execFileSync('secret-tool', ['store', '--label=Folioport API token', 'service', 'com.tessaly.folioport',
+    'account', 'apiToken'], { input: value });
+}
+
+export function clearToken() {
+  execFileSync('secret-tool', ['clear', 'service', 'com.tessaly.folioport', 'account', 'apiToken']);
+}
+
+/// Writes the preferences file of one server's private XDG_CONFIG_HOME.
+export function writePreferences(configHome, preferences) {
+  const dir = join(configHome, 'com.tessaly.folioport');
+  mkdirSync(dir, { recursive: true, mode: 0o700 });
+  writeFileSync(join(dir, 'preferences.json'), JSON.stringify(preferences), { mode: 0o600 });
+}
+
+/// The fake site over HTTPS on a free port, seeded from `seed`; stop() ends it by its PID.
+export async function startFakeSite({ seed, cert, key, dir }) {
+  const seedFile = join(dir, 'seed.json');
+  writeFileSync(seedFile, JSON.stringify(seed));
+  const child = spawn(fakeSiteBin, ['--port', '0', '--cert', cert, '--key', key, '--seed', seedFile],
+    { stdio: ['ignore', 'pipe', 'inherit'] });
+  const firstLine = await new Promise((resolve, reject) => {
+    const lines = createInterface({ input: child.stdout });
+    lines.once('line', (line) => { lines.close(); resolve(line); });
+    child.once('exit', (code) => reject(new Error(`fake_confluence exited with ${code}`)));
+  });
+  const match = /^listening on (https:\/\/127\.0\.0\.1:\d+)$/.exec(firstLine);
+  if (!match) throw new Error(`unexpected first line of fake_confluence: ${firstLine}`);
+  child.stdout.resume();
+  return {
+    url: match[1],
+    caFile: cert,
+    stop: () => new Promise((resolve) => {
+      if (child.exitCode !== null) return resolve();
+      child.once('exit', resolve);
+      child.kill('SIGTERM');
+    }),
+  };
+}
+
+/// One `Folioport --mcp` process with its own preferences folder, connected through the SDK client.
+/// With `caFile` it trusts that certificate for HTTPS (see with-test-ca.sh).
+export async function connectServer({ preferences, caFile }) {
+  const configHome = privateDir('folioport-e2e-config-');
+  if (preferences) writePreferences(configHome, preferences);
+  const env = { ...process.env, XDG_CONFIG_HOME: configHome, TZ: 'UTC', LANG: 'C.UTF-8', LC_ALL: 'C.UTF-8' };
+  const [command, args] = caFile
+    ? [withTestCA, [caFile, folioportBin, '--mcp']]
+    : [folioportBin, ['--mcp']];
+  const transport = new StdioClientTransport({ command, args, env, stderr: 'pipe' });
+  const client = new Client({ name: 'folioport-e2e', version: '1.0.0' });
+  await client.connect(transport);
+  return {
+    client,
+    pid: transport.pid,
+    setPreferences: (next) => writePreferences(configHome, next),
+    call: async (name, args = {}) => {
+      const result = await client.callTool({ name, arguments: args });
+      if (result.content.length !== 1 || result.content[0].type !== 'text')
+        throw new Error(`unexpected content: ${JSON.stringify(result.content)}`);
+      return { text: result.content[0].text, isError: result.isError === true };
+    },
+    close: async () => {
+      await client.close();
+      rmSync(configHome, { recursive: true, force: true });
+    },
+  };
+}
+
+const withTestCA = new URL('./with-test-ca.sh', import.meta.url).pathname;
+
+/// Calls one control endpoint of the fake site (HTTPS, trusting `caFile`); answers the parsed JSON.
+export function control(site, method, path, body) {
+  return new Promise((resolve, reject) => {
+    const request = https.request(`${site.url}/__fake/${path}`, { method, ca: readFileSync(site.caFile) }, (response) => {
+      let text = '';
+      response.setEncoding('utf8');
+      response.on('data', (chunk) => { text += chunk; });
+      response.on('end', () => {
+        if (response.statusCode >= 300) reject(new Error(`${method} ${path}: ${response.statusCode} ${text}`));
+        else resolve(text ? JSON.parse(text) : null);
+      });
+    });
+    request.on('error', reject);
+    if (body !== undefined) {
+      request.setHeader('Content-Type', 'application/json');
+      request.write(JSON.stringify(body));
+    }
+    request.end();
+  });
+}
+
+/// "METHOD path?name=value&…" (values decoded) of each request logged since the last clear.
+export async function requestLines(site) {
+  const log = await control(site, 'GET', 'log');
+  return log.map((r) => `${r.method} ${r.path}${r.query.length ? '?' : ''}${r.query.map(([n, v]) => `${n}=${v}`).join('&')}`);
+}
+
+export async function requestBodies(site) {
+  return (await control(site, 'GET', 'log')).map((r) => (r.body ? JSON.parse(r.body) : null));
+}
+
+export const clearLog = (site) => control(site, 'DELETE', 'log');
+export const injectFault = (site, fault) => control(site, 'POST', 'fail', fault);

@@ -1,0 +1,197 @@
+// The seven tools of `Folioport --mcp`, driven by the official MCP client against the fake site over HTTPS.
+import assert from 'node:assert/strict';
+import { rmSync } from 'node:fs';
+import { after, before, describe, test } from 'node:test';
+
+import * as h from './harness.mjs';
+
+const notConfigured = 'Confluence is not configured. Open Settings and enter your site, email and API token.';
+const day = 24 * 60 * 60 * 1000;
+const now = Date.now();
+const daysAgo = (n) => new Date(now - n * day).toISOString();
+const dayLabel = (iso) => {
+  const d = new Date(iso);
+  const month = d.toLocaleString('en-GB', { month: 'long', timeZone: 'UTC' });
+  return `${String(d.getUTCDate()).padStart(2, '0')} ${month} ${d.getUTCFullYear()}`;
+};
+
+const roadmapStorage = '<h1>Roadmap</h1><p>The roadmap for Q3 covers search &amp; sync.</p>';
+const seed = {
+  credentials: { email: h.email, token: h.token },
+  spaces: [{ key: 'ENG', id: '65537', name: 'Engineering' }, { key: 'OPS', id: '65538', name: 'Operations' }],
+  pages: [
+    { id: '98305', space: 'ENG', title: 'Engineering Home', body: '<p>Welcome to engineering.</p>', version: 4, modifiedAt: daysAgo(13) },
+    { id: '98306', space: 'ENG', title: 'Roadmap for Q3', body: roadmapStorage, version: 7, modifiedAt: daysAgo(2) },
+    { id: '98307', space: 'ENG', title: 'Release checklist', body: '<ul><li>Tag the release</li><li>Publish notes</li></ul>', version: 2, modifiedAt: daysAgo(5) },
+    { id: '98308', space: 'OPS', title: 'On-call rota', body: '<p>Who is on call this week. Release duty rotates.</p>', version: 12, modifiedAt: daysAgo(0) },
+  ],
+};
+
+describe('Folioport --mcp tools', () => {
+  let dir, site, server, preferences;
+
+  before(async () => {
+    dir = h.privateDir();
+    const { cert, key } = h.makeCertificate(dir);
+    h.storeToken();
+    site = await h.startFakeSite({ seed, cert, key, dir });
+    preferences = { baseURL: `${site.url}/wiki/`, email: h.email, spaceKey: 'ENG' };
+    server = await h.connectServer({ preferences, caFile: site.caFile });
+  });
+
+  after(async () => {
+    await server?.close();
+    await site?.stop();
+    rmSync(dir, { recursive: true, force: true });
+  });
+
+  // Calls a tool with an empty request log; answers the text, the error flag and the requests made.
+  async function call(name, args, on = server) {
+    await h.clearLog(site);
+    const result = await on.call(name, args);
+    return { ...result, requests: await h.requestLines(site), bodies: await h.requestBodies(site) };
+  }
+
+  const pageURL = (id, title) => `${site.url}/wiki/spaces/ENG/pages/${id}/${title.replaceAll(' ', '+')}`;
+
+  test('without settings every tool name, even a misspelt one, gets the not-configured message', async () => {
+    const bare = await h.connectServer({ caFile: site.caFile });
+    try {
+      const names = ['list_spaces', 'list_pages', 'search_pages', 'get_page', 'create_page', 'update_page', 'delete_page', 'lst_pages'];
+      for (const name of names) {
+        const { text, isError, requests } = await call(name, { pageId: '98306', query: 'x', title: 't' }, bare);
+        assert.deepEqual({ name, text, isError, requests }, { name, text: notConfigured, isError: true, requests: [] });
+      }
+    } finally {
+      await bare.close();
+    }
+  });
+
+  test('list_spaces names each space', async () => {
+    const { text, isError } = await call('list_spaces', { limit: 0 });
+    assert.equal(isError, false);
+    assert.equal(text, 'Spaces — 1:\n  ENG  Engineering  (id 65537)');
+  });
+
+  test('list_pages uses the configured space, and an explicit empty key spans all spaces', async () => {
+    const inSpace = await call('list_pages', {});
+    assert.equal(inSpace.text, 'Pages in space ENG — 3, most recently updated first:\n' +
+      '  98306  v7  Roadmap for Q3  (2 days ago)\n' +
+      '  98307  v2  Release checklist  (5 days ago)\n' +
+      '  98305  v4  Engineering Home  (13 days ago)');
+    assert.deepEqual(inSpace.requests, ['GET /wiki/api/v2/spaces?keys=ENG&limit=1',
+      'GET /wiki/api/v2/pages?status=current&sort=-modified-date&limit=25&space-id=65537']);
+
+    const everywhere = await call('list_pages', { spaceKey: '' });
+    assert.ok(everywhere.text.startsWith('Pages in all spaces — 4, most recently updated first:\n' +
+      '  98308  v12  On-call rota  (today)\n'), everywhere.text);
+    assert.deepEqual(everywhere.requests, ['GET /wiki/api/v2/pages?status=current&sort=-modified-date&limit=25']);
+  });
+
+  test('a changed setting takes effect at the next call without a restart', async () => {
+    try {
+      server.setPreferences({ ...preferences, spaceKey: 'OPS' });
+      const { text } = await call('list_pages', {});
+      assert.equal(text, 'Pages in space OPS — 1, most recently updated first:\n  98308  v12  On-call rota  (today)');
+      server.setPreferences({ ...preferences, baseURL: '' });
+      assert.deepEqual((await call('list_pages', {})).text, notConfigured);
+    } finally {
+      server.setPreferences(preferences);
+    }
+  });
+
+  test('search_pages with one and with two results', async () => {
+    const one = await call('search_pages', { query: ' roadmap ' });
+    assert.equal(one.text, '1 result in space ENG for "roadmap":\n' +
+      '  98306  Roadmap for Q3 [Engineering] (2 days ago)\n' +
+      '      Roadmap The roadmap for Q3 covers search & sync.');
+    assert.deepEqual(one.requests, ['GET /wiki/rest/api/search?cql=type = page AND text ~ "roadmap" AND space = "ENG" ' +
+      'ORDER BY lastmodified DESC&limit=25']);
+
+    const two = await call('search_pages', { query: 'release', spaceKey: '' });
+    assert.equal(two.text, '2 results in all spaces for "release":\n' +
+      '  98308  On-call rota [Operations] (today)\n' +
+      '      Who is on call this week. Release duty rotates.\n' +
+      '  98307  Release checklist [Engineering] (5 days ago)\n' +
+      '      Tag the release Publish notes');
+
+    const blank = await call('search_pages', { query: '  ' });
+    assert.deepEqual([blank.text, blank.isError, blank.requests], ['`query` is required.', true, []]);
+  });
+
+  test('get_page in storage, text and alias formats; a bad format is reported after the fetch', async () => {
+    const header = `Roadmap for Q3\nid: 98306 · version: 7 · updated: ${dayLabel(daysAgo(2))} (2 days ago)\n` +
+      `${pageURL('98306', 'Roadmap for Q3')}\n\n`;
+    const plain = 'Roadmap\nThe roadmap for Q3 covers search & sync.';
+    for (const [format, body] of [['storage', roadmapStorage], ['text', plain], [' Markdown', plain], ['HTML', roadmapStorage]]) {
+      const { text, isError, requests } = await call('get_page', { pageId: '98306', format });
+      assert.deepEqual({ format, text, isError }, { format, text: header + body, isError: false });
+      assert.deepEqual(requests, ['GET /wiki/api/v2/pages/98306?body-format=storage']);
+    }
+    const bad = await call('get_page', { pageId: '98306', format: 'pdf' });
+    assert.deepEqual([bad.text, bad.isError], ["`format` must be 'text' or 'storage' — got 'pdf'.", true]);
+    assert.deepEqual(bad.requests, ['GET /wiki/api/v2/pages/98306?body-format=storage']);
+
+    const byTitle = await call('get_page', { title: 'Roadmap for Q3' });
+    assert.equal(byTitle.text, header + plain);
+  });
+
+  test('create_page converts a plain-text list', async () => {
+    const { text, isError, requests, bodies } = await call('create_page', { title: 'Shopping list', body: '- apples\n- pears' });
+    assert.deepEqual([text, isError], [`Created page 98309 — Shopping list in ENG\n${pageURL('98309', 'Shopping list')}`, false]);
+    assert.deepEqual(requests, ['GET /wiki/api/v2/spaces?keys=ENG&limit=1', 'POST /wiki/api/v2/pages']);
+    assert.equal(bodies[1].body.value, '<ul><li><p>apples</p></li><li><p>pears</p></li></ul>');
+
+    const untitled = await call('create_page', { title: ' ', body: 'x' });
+    assert.deepEqual([untitled.text, untitled.isError, untitled.requests], ['`title` is required.', true, []]);
+  });
+
+  test('update_page replaces, appends, prepends and renames, each on the version just read', async () => {
+    const steps = [
+      [{ body: 'Fruit' }, 'Updated page 98309 — Shopping list, now v2', 'Shopping list', '<p>Fruit</p>'],
+      [{ body: 'More', mode: 'APPEND' }, 'Appended to page 98309 — Shopping list, now v3', 'Shopping list', '<p>Fruit</p><p>More</p>'],
+      [{ body: '<h2>Top</h2>', mode: 'prepend', format: 'storage' }, 'Prepended to page 98309 — Shopping list, now v4',
+        'Shopping list', '<h2>Top</h2><p>Fruit</p><p>More</p>'],
+      [{ newTitle: 'Groceries' }, 'Renamed page 98309 — Groceries, now v5', 'Groceries', '<h2>Top</h2><p>Fruit</p><p>More</p>'],
+    ];
+    for (const [args, first, title, storage] of steps) {
+      const { text, isError, requests, bodies } = await call('update_page', { pageId: '98309', ...args });
+      assert.deepEqual([text, isError], [`${first}\n${pageURL('98309', title)}`, false]);
+      assert.deepEqual(requests, ['GET /wiki/api/v2/pages/98309?body-format=storage', 'PUT /wiki/api/v2/pages/98309']);
+      assert.deepEqual([bodies[1].title, bodies[1].body.value], [title, storage]);
+    }
+    const nothing = await call('update_page', { pageId: '98309' });
+    assert.deepEqual([nothing.text, nothing.requests], ['Nothing to change — pass `body`, `newTitle`, or both.',
+      ['GET /wiki/api/v2/pages/98309?body-format=storage']]);
+  });
+
+  test('update_page against a stale version answers with the conflict sentence', async () => {
+    // The read sees version 3 while the site holds 7, as when someone saved in between.
+    await h.injectFault(site, { kind: 'status', status: 200, method: 'GET', path: '/wiki/api/v2/pages/98306',
+      body: JSON.stringify({ id: '98306', title: 'Roadmap for Q3', version: { number: 3 }, body: { storage: { value: '<p>old</p>' } } }) });
+    const { text, isError, requests } = await call('update_page', { pageId: '98306', body: 'x' });
+    assert.deepEqual([text, isError], ['Confluence returned HTTP 409. Version conflict — the page changed since it was loaded. ' +
+      'Reload it and try again.', true]);
+    assert.equal(requests.at(-1), 'PUT /wiki/api/v2/pages/98306');
+  });
+
+  test('delete_page trashes a page it cannot read, then purges it', async () => {
+    await h.injectFault(site, { kind: 'status', status: 500, body: 'down', method: 'GET', path: '/wiki/api/v2/pages/98307' });
+    const trashed = await call('delete_page', { pageId: '98307' });
+    assert.deepEqual([trashed.text, trashed.isError],
+      ["Moved page 98307 — 98307 to the space's trash. It can be restored from there.", false]);
+    assert.deepEqual(trashed.requests, ['GET /wiki/api/v2/pages/98307', 'DELETE /wiki/api/v2/pages/98307']);
+
+    const purged = await call('delete_page', { pageId: ' 98307 ', purge: true });
+    assert.deepEqual([purged.text, purged.isError], ['Permanently deleted page 98307 — Release checklist.', false]);
+    assert.deepEqual(purged.requests, ['GET /wiki/api/v2/pages/98307', 'DELETE /wiki/api/v2/pages/98307?purge=true']);
+
+    const current = await call('delete_page', { pageId: '98305', purge: true });
+    assert.equal(current.isError, true);
+    assert.match(current.text, /^Confluence returned HTTP 400\. .*Only a trashed page can be purged/);
+
+    const missing = await call('delete_page', { pageId: 98305 });
+    assert.deepEqual([missing.text, missing.requests],
+      ['`pageId` is required — look it up with search_pages or list_pages first.', []]);
+  });
+});
