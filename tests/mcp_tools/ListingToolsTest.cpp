@@ -59,27 +59,8 @@ TEST_F(ListingTools, LimitIsAnIntegerOfAtLeastOne) {
     }
 }
 
-TEST_F(ListingTools, ListPagesOfTheConfiguredSpace) {
-    EXPECT_EQ(answer("list_pages", json::object()),
-              "Pages in space ENG — 3, most recently updated first:\n"
-              "  98306  v7  Roadmap for Q3  (2 days ago)\n"
-              "  98307  v2  Release checklist  (5 days ago)\n"
-              "  98305  v4  Engineering Home  (13 days ago)");
-    EXPECT_THAT(requests(),
-                ElementsAre(engLookup, "GET /wiki/api/v2/pages?status=current&sort=-modified-date&limit=25&space-id=65537"));
-}
-
-TEST_F(ListingTools, AnExplicitEmptySpaceKeyListsAllSpaces) {
-    const std::string text = answer("list_pages", {{"spaceKey", ""}, {"limit", 2}});
-    EXPECT_EQ(text,
-              "Pages in all spaces — 2, most recently updated first:\n"
-              "  98308  v12  On-call rota  (today)\n"
-              "  98306  v7  Roadmap for Q3  (2 days ago)");
-    EXPECT_THAT(requests(), ElementsAre("GET /wiki/api/v2/pages?status=current&sort=-modified-date&limit=2"));
-}
-
 TEST_F(ListingTools, ListPagesTrimsTheKeyAndNamesAnEmptySpace) {
-    site->withData([](fake::SiteData& data) { data.spaces.push_back({"65600", "EMPTY", "Nothing here"}); });
+    site->withData([](fake::SiteData& data) { data.spaces.push_back({"65600", "EMPTY", "Nothing here", "global", "current", {}}); });
     EXPECT_EQ(answer("list_pages", {{"spaceKey", " EMPTY\t"}}), "No pages in space EMPTY.");
     EXPECT_EQ(requests().front(), "GET /wiki/api/v2/spaces?keys=EMPTY&limit=1");
 
@@ -98,15 +79,6 @@ TEST_F(ListingTools, SearchNeedsAQueryBeforeAnyRequest) {
         EXPECT_EQ(failure("search_pages", {{"query", query}}), "`query` is required.");
         EXPECT_THAT(requests(), IsEmpty());
     }
-}
-
-TEST_F(ListingTools, SearchWithOneResult) {
-    EXPECT_EQ(answer("search_pages", {{"query", " roadmap "}}),
-              "1 result in space ENG for \"roadmap\":\n"
-              "  98306  Roadmap for Q3 [Engineering] (2 days ago)\n"
-              "      Roadmap The roadmap for Q3 covers search & sync.");
-    EXPECT_THAT(requests(), ElementsAre("GET /wiki/rest/api/search?cql=type = page AND text ~ \"roadmap\" AND "
-                                        "space = \"ENG\" ORDER BY lastmodified DESC&limit=25"));
 }
 
 TEST_F(ListingTools, SearchWithTwoResultsShowsWhatEachHitCarries) {

@@ -25,7 +25,9 @@ protected:
         ASSERT_TRUE(started) << started.error();
         site = std::move(*started);
         // why: the fake site hangs when stopped before its serving thread runs; an answered request proves it runs.
-        ASSERT_TRUE(platform::HttpTransport::send({.url = site->baseURL() + "/__fake/stats"}));
+        platform::HttpRequest ping;
+        ping.url = site->baseURL() + "/__fake/stats";
+        ASSERT_TRUE(platform::HttpTransport::send(ping));
     }
 
     std::expected<std::string, ToolFailure> call(std::string_view tool, const nlohmann::json& arguments) {
