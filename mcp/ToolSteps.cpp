@@ -4,6 +4,7 @@
 #include "mcp/ToolArguments.h"
 
 namespace folioport::MCPServer {
+
 std::optional<std::string> spaceKey(const nlohmann::json& arguments, const Settings& settings) {
     std::string key;
     if (const std::optional<std::string> given = stringArg(arguments, "spaceKey"))
