@@ -194,4 +194,31 @@ describe('Folioport --mcp tools', () => {
     assert.deepEqual([missing.text, missing.requests],
       ['`pageId` is required — look it up with search_pages or list_pages first.', []]);
   });
+
+  test('random arguments of every JSON type always get a tool result, never a protocol error', async () => {
+    let state = Number(process.env.FOLIOPORT_E2E_SEED ?? Date.now()) >>> 0;
+    const random = () => {  // mulberry32, so a failing seed can be replayed
+      state = (state + 0x6d2b79f5) >>> 0;
+      let t = Math.imul(state ^ (state >>> 15), 1 | state);
+      t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
+      return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+    };
+    const pick = (items) => items[Math.floor(random() * items.length)];
+    const strings = ['', ' ', '98306', '98305', 'ENG', ' OPS ', 'HTML', 'pdf', 'APPEND', 'merge', '- a\n- b', 'x'.repeat(100000), 'ü✓\u2028'];
+    const value = (depth) => pick([
+      () => null, () => random() < 0.5, () => pick([0, -5, 3, 1e300, 2.5, Number.MAX_SAFE_INTEGER]), () => pick(strings),
+      () => pick(strings), () => (depth ? [value(depth - 1)] : 'leaf'), () => (depth ? { k: value(depth - 1) } : 'leaf'),
+    ])();
+    const names = ['pageId', 'title', 'spaceKey', 'format', 'body', 'mode', 'newTitle', 'versionMessage', 'parentId', 'purge', 'limit', 'query'];
+    const tools = ['list_spaces', 'list_pages', 'search_pages', 'get_page', 'create_page', 'update_page', 'delete_page'];
+    const seedUsed = state;
+    for (let i = 0; i < 150; i++) {
+      const args = Object.fromEntries(Array.from({ length: Math.floor(random() * 5) }, () => [pick(names), value(2)]));
+      const name = pick(tools);
+      const { text } = await server.call(name, args).catch((error) => {
+        throw new Error(`seed ${seedUsed}, call ${i}: ${name} ${JSON.stringify(args).slice(0, 200)}: ${error}`);
+      });
+      assert.ok(text.length > 0, `seed ${seedUsed}, call ${i}: empty text`);
+    }
+  });
 });
