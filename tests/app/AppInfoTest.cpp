@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "app/AppInfo.h"
 
 namespace folioport {
@@ -23,14 +21,6 @@ TEST(AppInfo, ChangelogIsNewestFirstWithEveryChange) {
     EXPECT_EQ(changelog[1].changes[4],
               "Built-in MCP server: create, read, update and delete the same pages from Claude Code with "
               "`Folioport --mcp`.");
-}
-
-TEST(AppInfo, ConcurrentFirstUseSeesOneChangelog) {
-    std::vector<const std::vector<ChangelogEntry>*> seen(8);
-    std::vector<std::jthread> readers;
-    for (auto& slot : seen) readers.emplace_back([&slot] { slot = &AppInfo::changelog(); });
-    readers.clear();
-    for (const auto* changelog : seen) EXPECT_EQ(changelog, seen.front());
 }
 
 }  // namespace

@@ -168,15 +168,6 @@ TEST(ToolCalls, SuccessCarriesTheTextWithoutIsError) {
     EXPECT_EQ(run.responses, std::vector<json>{toolResult("x", "2 spaces", false)});
 }
 
-TEST(ToolCalls, RestFailureIsAResultNotAJsonRpcError) {
-    const auto run = runLoop(R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n",
-                             [](std::string_view, const json&) -> std::expected<std::string, ToolFailure> {
-                                 return std::unexpected(ConfluenceError::http(401, ""));
-                             });
-    EXPECT_EQ(run.responses,
-              std::vector<json>{toolResult(1, describe(ToolFailure{ConfluenceError::http(401, "")}), true)});
-}
-
 TEST(ToolCalls, InvalidUtf8InAnAnswerIsReplacedSoTheRequestStillGetsItsLine) {
     const auto run = runLoop(R"({"id":1,"method":"tools/call","params":{"name":"get_page"}})" "\n"
                              R"({"id":2,"method":"ping"})" "\n",
@@ -208,12 +199,6 @@ TEST(Lines, TenMegabyteLineIsAnswered) {
     const auto run = runLoop(R"({"id":1,"method":"ping","params":{"blob":")" + big + "\"}}\n" + big + "\n");
     EXPECT_EQ(run.responses, std::vector<json>{result(1, json::object())});
     EXPECT_EQ(run.logLines, (std::vector<std::string>{ready, notice}));
-}
-
-TEST(Lines, ToolsListAnswersTheSevenToolsWithoutInitialize) {
-    const auto run = runLoop(R"({"id":1,"method":"tools/list"})" "\n");
-    ASSERT_EQ(run.responses.size(), 1u);
-    EXPECT_EQ(run.responses[0]["result"]["tools"].size(), 7u);
 }
 
 }  // namespace

@@ -60,12 +60,6 @@ TEST_F(ServerProcess, EachAnswerArrivesBeforeTheNextLineIsSent) {
     EXPECT_EQ(ended.error, readyLine + "[folioport-mcp] ignoring unparsable line\n");
 }
 
-TEST_F(ServerProcess, LastLineWithoutLineFeedIsAnsweredBeforeExit) {
-    const auto ended = runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, R"({"id":"last","method":"ping"})", environment());
-    EXPECT_EQ(ended.exitStatus, 0);
-    EXPECT_EQ(ended.output, "{\"id\":\"last\",\"jsonrpc\":\"2.0\",\"result\":{}}\n");
-}
-
 TEST_F(ServerProcess, ToolsListMatchesTheGoldenFileByteForByte) {
     std::ifstream golden(TOOLS_LIST_GOLDEN, std::ios::binary);
     std::stringstream expected;

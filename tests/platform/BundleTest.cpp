@@ -56,10 +56,5 @@ INSTANTIATE_TEST_SUITE_P(
         PlistCase{"Empty", "", std::nullopt}),
     [](const auto& testInfo) { return testInfo.param.name; });
 
-TEST(Bundle, TestExecutableIsOutsideAnyBundle) {
-    EXPECT_EQ(Bundle::location(), std::nullopt);
-    EXPECT_EQ(Bundle::infoString("CFBundleShortVersionString"), std::nullopt);
-}
-
 }  // namespace
 }  // namespace folioport::platform

@@ -85,12 +85,6 @@ TEST(Preferences, WriteKeepsUnknownKeysTypesAndIsPrivate) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1) << "temporary file left";
 }
 
-TEST(Preferences, WriteIntoAFolderThatCannotBeCreatedFails) {
-    testing::TemporaryDirectory directory;
-    std::ofstream(directory.path() / "blocker") << "a file, not a folder";
-    EXPECT_FALSE(Preferences{}.write(directory.path() / "blocker" / "preferences.json").has_value());
-}
-
 TEST(Preferences, AReaderNeverSeesAHalfWrittenFile) {
     testing::TemporaryDirectory directory;
     const auto file = directory.path() / "preferences.json";
