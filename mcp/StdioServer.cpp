@@ -11,6 +11,7 @@
 #include "app/AppInfo.h"
 #include "mcp/Server.h"
 #include "mcp/ToolOperations.h"
+#include "platform/HttpTransport.h"
 
 namespace folioport::MCPServer {
 namespace {
@@ -52,6 +53,7 @@ int serveStandardStreams() {
     // why: a client that closes its end would otherwise kill the server with SIGPIPE mid-answer.
     std::signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
+    platform::HttpTransport::configure({.userAgent = "Folioport/" + AppInfo::version()});
 
     DescriptorBuffer outputBuffer(STDOUT_FILENO);
     DescriptorBuffer errorBuffer(STDERR_FILENO);

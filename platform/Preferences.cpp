@@ -94,25 +94,25 @@ Preferences Preferences::read(const std::filesystem::path& file) {
 }
 
 std::string Preferences::string(StringPreference key) const {
-    const auto& spec = entry(stringEntries, key);
-    const auto found = values_.find(spec.name);
+    const auto& keyEntry = entry(stringEntries, key);
+    const auto found = values_.find(keyEntry.name);
     if (found != values_.end() && found->is_string()) return found->get<std::string>();
-    return std::string(spec.fallback);
+    return std::string(keyEntry.fallback);
 }
 
 std::int64_t Preferences::integer(IntegerPreference key) const {
-    const auto& spec = entry(integerEntries, key);
-    const auto found = values_.find(spec.name);
-    if (found == values_.end() || !found->is_number_integer()) return spec.fallback;
-    if (found->is_number_unsigned() && found->get<std::uint64_t>() > INT64_MAX) return spec.fallback;
+    const auto& keyEntry = entry(integerEntries, key);
+    const auto found = values_.find(keyEntry.name);
+    if (found == values_.end() || !found->is_number_integer()) return keyEntry.fallback;
+    if (found->is_number_unsigned() && found->get<std::uint64_t>() > INT64_MAX) return keyEntry.fallback;
     const auto value = found->get<std::int64_t>();
-    return value == 0 && spec.zeroReadsAsFallback ? spec.fallback : value;
+    return value == 0 && keyEntry.zeroReadsAsFallback ? keyEntry.fallback : value;
 }
 
 bool Preferences::boolean(BooleanPreference key) const {
-    const auto& spec = entry(booleanEntries, key);
-    const auto found = values_.find(spec.name);
-    return found != values_.end() && found->is_boolean() ? found->get<bool>() : spec.fallback;
+    const auto& keyEntry = entry(booleanEntries, key);
+    const auto found = values_.find(keyEntry.name);
+    return found != values_.end() && found->is_boolean() ? found->get<bool>() : keyEntry.fallback;
 }
 
 void Preferences::set(StringPreference key, std::string value) {
