@@ -53,7 +53,9 @@ int serveStandardStreams() {
     // why: a client that closes its end would otherwise kill the server with SIGPIPE mid-answer.
     std::signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
-    platform::HttpTransport::configure({.userAgent = "Folioport/" + AppInfo::version()});
+    platform::HttpTransportOptions transportOptions;
+    transportOptions.userAgent = "Folioport/" + AppInfo::version();
+    platform::HttpTransport::configure(std::move(transportOptions));
 
     DescriptorBuffer outputBuffer(STDOUT_FILENO);
     DescriptorBuffer errorBuffer(STDERR_FILENO);
