@@ -1,6 +1,7 @@
 #include "platform/HttpTransport.h"
 
 #include <array>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -56,6 +57,15 @@ private:
     mutable std::mutex optionsMutex_;
     HttpTransportOptions options_;
 };
+
+/// The PEM bundle to verify servers against: the configured one, else SSL_CERT_FILE as OpenSSL
+/// programs honour it, else empty for libcurl's built-in system bundle.
+std::string certificateAuthorities(const HttpTransportOptions& options) {
+    if (!options.certificateAuthorityFile.empty()) return options.certificateAuthorityFile;
+    // why: Debian's libcurl compiles in the system bundle, which hides OpenSSL's own variable.
+    const char* fromEnvironment = std::getenv("SSL_CERT_FILE");
+    return fromEnvironment ? fromEnvironment : "";
+}
 
 struct EasyDeleter {
     void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -128,8 +138,8 @@ std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& 
     curl_easy_setopt(e, CURLOPT_UNRESTRICTED_AUTH, 0L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!options.certificateAuthorityFile.empty())
-        curl_easy_setopt(e, CURLOPT_CAINFO, options.certificateAuthorityFile.c_str());
+    if (const std::string authorities = certificateAuthorities(options); !authorities.empty())
+        curl_easy_setopt(e, CURLOPT_CAINFO, authorities.c_str());
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);

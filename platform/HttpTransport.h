@@ -31,7 +31,8 @@ struct HttpFailure {
 
 /// How the process-wide transport behaves; the defaults are the product's.
 struct HttpTransportOptions {
-    /// PEM bundle to verify servers against instead of the system's; tests point it at their own CA.
+    /// PEM bundle to verify servers against instead of the system's (or $SSL_CERT_FILE when set);
+    /// tests point it at their own CA.
     std::string certificateAuthorityFile;
     /// false opens a fresh connection (and TLS handshake) for every request; for benchmarks only.
     bool reuseConnections = true;

@@ -79,15 +79,13 @@ export async function startFakeSite({ seed, cert, key, dir }) {
 }
 
 /// One `Folioport --mcp` process with its own preferences folder, connected through the SDK client.
-/// With `caFile` it trusts that certificate for HTTPS (see with-test-ca.sh).
+/// With `caFile` it trusts that certificate for HTTPS (through SSL_CERT_FILE).
 export async function connectServer({ preferences, caFile }) {
   const configHome = privateDir('folioport-e2e-config-');
   if (preferences) writePreferences(configHome, preferences);
   const env = { ...process.env, XDG_CONFIG_HOME: configHome, TZ: 'UTC', LANG: 'C.UTF-8', LC_ALL: 'C.UTF-8' };
-  const [command, args] = caFile
-    ? [withTestCA, [caFile, folioportBin, '--mcp']]
-    : [folioportBin, ['--mcp']];
-  const transport = new StdioClientTransport({ command, args, env, stderr: 'pipe' });
+  if (caFile) env.SSL_CERT_FILE = caFile;
+  const transport = new StdioClientTransport({ command: folioportBin, args: ['--mcp'], env, stderr: 'pipe' });
   const client = new Client({ name: 'folioport-e2e', version: '1.0.0' });
   await client.connect(transport);
   return {
@@ -106,8 +104,6 @@ export async function connectServer({ preferences, caFile }) {
     },
   };
 }
-
-const withTestCA = new URL('./with-test-ca.sh', import.meta.url).pathname;
 
 /// Calls one control endpoint of the fake site (HTTPS, trusting `caFile`); answers the parsed JSON.
 export function control(site, method, path, body) {

@@ -101,7 +101,12 @@ std::expected<std::unique_ptr<FakeConfluence>, std::string> FakeConfluence::star
         site->port_ = site->options_.port;
     }
     if (site->port_ <= 0) return std::unexpected("cannot bind 127.0.0.1:" + std::to_string(site->options_.port));
-    site->thread_ = std::thread([&server] { server.listen_after_bind(); });
+    site->thread_ = std::thread([&server, raw = site.get()] {
+        server.listen_after_bind();
+        raw->listenEnded_ = true;
+    });
+    // why: stop() does nothing until the listen loop runs, so a site destroyed at once would never stop.
+    while (!server.is_running() && !site->listenEnded_) std::this_thread::yield();
     return site;
 }
 

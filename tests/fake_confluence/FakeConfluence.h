@@ -108,6 +108,7 @@ private:
     FakeOptions options_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
+    std::atomic<bool> listenEnded_ = false;
     int port_ = 0;
     std::atomic<bool> stopping_ = false;
     HandshakeCounters handshakes_;

@@ -12,7 +12,6 @@
 
 #include "FakeConfluence.h"
 #include "mcp/ToolOperations.h"
-#include "platform/HttpTransport.h"
 
 namespace folioport::MCPServer {
 
@@ -24,10 +23,6 @@ protected:
         auto started = fake::FakeConfluence::start();
         ASSERT_TRUE(started) << started.error();
         site = std::move(*started);
-        // why: the fake site hangs when stopped before its serving thread runs; an answered request proves it runs.
-        platform::HttpRequest ping;
-        ping.url = site->baseURL() + "/__fake/stats";
-        ASSERT_TRUE(platform::HttpTransport::send(ping));
     }
 
     std::expected<std::string, ToolFailure> call(std::string_view tool, const nlohmann::json& arguments) {
