@@ -1,28 +1,24 @@
-// Runs inside tests/keyring/with-keyring.sh: a private session bus with an unlocked gnome-keyring.
+// Runs inside with-keyring.sh: a private session bus with an unlocked gnome-keyring.
 #include <gtest/gtest.h>
 
 #include <libsecret/secret.h>
 
-#include <filesystem>
 #include <fstream>
 
-#include "ChildProcess.h"
+#include "Harness.h"
 #include "platform/Keychain.h"
 
 namespace folioport::platform {
 namespace {
 
-const SecretSchema* anySchema() {
-    static const SecretSchema schema = {
-        "any", SECRET_SCHEMA_DONT_MATCH_NAME,
-        {{"service", SECRET_SCHEMA_ATTRIBUTE_STRING}, {"account", SECRET_SCHEMA_ATTRIBUTE_STRING}, {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-    return &schema;
-}
+const SecretSchema anySchema = {
+    "any", SECRET_SCHEMA_DONT_MATCH_NAME,
+    {{"service", SECRET_SCHEMA_ATTRIBUTE_STRING}, {"account", SECRET_SCHEMA_ATTRIBUTE_STRING}, {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
+    0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 /// How many items the keyring holds for the account, counted independently of Keychain.
 std::size_t itemCount(const char* account) {
-    GList* items = secret_password_search_sync(anySchema(), SECRET_SEARCH_ALL, nullptr, nullptr, "service",
+    GList* items = secret_password_search_sync(&anySchema, SECRET_SEARCH_ALL, nullptr, nullptr, "service",
                                                "com.tessaly.folioport", "account", account, nullptr);
     const std::size_t count = g_list_length(items);
     g_list_free_full(items, g_object_unref);
@@ -43,32 +39,26 @@ TEST(Keychain, StoresReadsReplacesAndDeletes) {
     EXPECT_EQ(Keychain::get("apiToken"), std::nullopt);
     EXPECT_EQ(itemCount("apiToken"), 0u);
     EXPECT_EQ(Keychain::get("anotherAccount"), "other");
-}
 
-TEST(Keychain, SecretThatIsNotUtf8ReadsAsAbsent) {
-    const char bytes[] = "\xff\xfe token";
+    const char bytes[] = "\xff\xfe token";  // stored by someone else, not UTF-8
     ASSERT_TRUE(secret_password_store_binary_sync(
-        anySchema(), SECRET_COLLECTION_DEFAULT, "foreign", secret_value_new(bytes, sizeof(bytes) - 1, "text/plain"),
+        &anySchema, SECRET_COLLECTION_DEFAULT, "foreign", secret_value_new(bytes, sizeof(bytes) - 1, "text/plain"),
         nullptr, nullptr, "service", "com.tessaly.folioport", "account", "binary", nullptr));
     EXPECT_EQ(Keychain::get("binary"), std::nullopt);
 }
 
 TEST(Keychain, ARunningServerReadsATokenSavedByAnotherProcessAtItsNextCall) {
-    Keychain::set("", "apiToken");
     const auto folder = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "com.tessaly.folioport";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "preferences.json") << R"({"baseURL":"http://127.0.0.1:9","email":"a@acme.example"})";
-
     testing::ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"});
     const std::string call = R"({"id":1,"method":"tools/call","params":{"name":"no_such_tool"}})" "\n";
+    const std::string answer = R"({"id":1,"jsonrpc":"2.0","result":{"content":[{"text":")";
     server.write(call);
-    EXPECT_EQ(server.readLine(),
-              R"({"id":1,"jsonrpc":"2.0","result":{"content":[{"text":"Confluence is not configured. Open Settings and enter your site, email and API token.","type":"text"}],"isError":true}})");
-
+    EXPECT_EQ(server.readLine(), answer + R"(Confluence is not configured. Open Settings and enter your site, email and API token.","type":"text"}],"isError":true}})");
     Keychain::set("saved-by-the-app", "apiToken");
     server.write(call);
-    EXPECT_EQ(server.readLine(),
-              R"({"id":1,"jsonrpc":"2.0","result":{"content":[{"text":"Unknown tool: no_such_tool","type":"text"}],"isError":true}})");
+    EXPECT_EQ(server.readLine(), answer + R"(Unknown tool: no_such_tool","type":"text"}],"isError":true}})");
     EXPECT_EQ(server.finish().exitStatus, 0);
 }
 

@@ -1,106 +1,141 @@
+// `Folioport --mcp` driven over pipes: exact answers, silence where silence is due, exit status.
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <sstream>
 
-#include <nlohmann/json.hpp>
-
-#include "ChildProcess.h"
-#include "TemporaryDirectory.h"
+#include "Harness.h"
 
 namespace folioport::testing {
 namespace {
 
-using namespace std::chrono_literals;
-using nlohmann::json;
-
-const std::string readyLine = "[folioport-mcp] ready (Folioport 1.0.1)\n";
+const std::string ready = "[folioport-mcp] ready (Folioport 1.0.1)\n";
+const std::string notice = "[folioport-mcp] ignoring unparsable line\n";
 const std::string notConfigured =
     R"({"content":[{"text":"Confluence is not configured. Open Settings and enter your site, email and API token.","type":"text"}],"isError":true})";
 
-/// A private home with no preferences, and a session bus address where nothing listens.
-class ServerProcess : public ::testing::Test {
-protected:
-    std::map<std::string, std::optional<std::string>> environment() const {
-        return {
-            {"HOME", home.path().string()},
-            {"XDG_CONFIG_HOME", (home.path() / "config").string()},
-            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home.path() / "no-bus").string()},
-        };
-    }
-    void writePreferences(const json& values) const {
-        std::filesystem::create_directories(home.path() / "config" / "com.tessaly.folioport");
-        std::ofstream(home.path() / "config" / "com.tessaly.folioport" / "preferences.json") << values.dump();
-    }
+std::string ping(const std::string& id) { return R"({"id":)" + id + R"(,"method":"ping"})"; }
+std::string pong(const std::string& id) { return R"({"id":)" + id + R"(,"jsonrpc":"2.0","result":{}})" "\n"; }
+std::string initialize(int id, const std::string& params) {
+    return "{\"id\":" + std::to_string(id) + ",\"method\":\"initialize\"" + params + "}\n";
+}
+std::string initialized(int id, const std::string& version) {
+    return "{\"id\":" + std::to_string(id) +
+           R"(,"jsonrpc":"2.0","result":{"capabilities":{"tools":{"listChanged":false}},"protocolVersion":")" + version +
+           R"(","serverInfo":{"name":"folioport","version":"1.0.1"}}})" "\n";
+}
+std::string notFound(int id, const std::string& method) {
+    return R"({"error":{"code":-32601,"message":"Method not found: )" + method + "\"},\"id\":" + std::to_string(id) +
+           ",\"jsonrpc\":\"2.0\"}\n";
+}
+std::string nested(std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
+/// A private home with no preferences, and a session bus address where nothing listens.
+class Server : public ::testing::Test {
+protected:
+    std::map<std::string, std::string> environment(const std::string& bus = "no-bus") const {
+        return {{"HOME", home.path}, {"XDG_CONFIG_HOME", home.path / "config"},
+                {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home.path / bus).string()}};
+    }
     TemporaryDirectory home;
 };
 
-TEST_F(ServerProcess, EmptyInputEndsAtOnceAfterTheReadyLine) {
-    const auto ended = runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, "", environment());
-    EXPECT_EQ(ended.exitStatus, 0);
-    EXPECT_EQ(ended.output, "");
-    EXPECT_EQ(ended.error, readyLine);
+TEST_F(Server, AnswersEveryKindOfLineExactly) {
+    const std::string big(10 << 20, 'a');
+    const struct {
+        const char* name;
+        std::string input, output;
+        int notices;
+    } cases[] = {
+        {"empty input", "", "", 0},
+        {"blank lines are silent", "\n   \t \n\r\n\xC2\xA0\xE3\x80\x80\n", "", 0},
+        {"bad input of every kind is noticed and the loop goes on",
+         "{\"id\": 1, \"method\": \"ping\"\n" R"([{"jsonrpc":"2.0","id":1,"method":"ping"}])" "\n\"ping\"\n42\n" +
+             std::string("\x00\xff\xfe{\x01\x02\"\n", 8) + ping("1") + " // hi\n" + nested(200000) + "\n" +
+             R"({"id":1,"method":"ping","params":{"a":)" + nested(100000) + "}}\n" + big + "\n" + ping("2") + "\n",
+         pong("2"), 9},
+        {"CRLF, blanks around, moderate nesting, a 10 MB message, a last line without line feed",
+         "  " + ping("1") + "\t\r\n\xC2\xA0" + ping("2") + "\xE2\x80\xA8\n" + R"({"id":3,"method":"ping","params":{"a":)" +
+             nested(100) + "}}\n" + R"({"id":4,"method":"ping","params":{"blob":")" + big + "\"}}\n" + ping("5"),
+         pong("1") + pong("2") + pong("3") + pong("4") + pong("5"), 0},
+        {"ids come back unchanged", ping("7") + "\n" + ping("\"abc\"") + "\n" + ping("1.5") + "\n" + ping(R"({"k":[1]})") +
+                                        "\n" + ping("-9007199254740993") + "\n",
+         pong("7") + pong("\"abc\"") + pong("1.5") + pong(R"({"k":[1]})") + pong("-9007199254740993"), 0},
+        {"initialize negotiates the protocol version",
+         initialize(1, R"(,"params":{"protocolVersion":"2025-03-26"})") +
+             initialize(2, R"(,"params":{"protocolVersion":"2025-06-18"})") +
+             initialize(3, R"(,"params":{"protocolVersion":"2024-11-05"})") +
+             initialize(4, R"(,"params":{"protocolVersion":"2031-01-01"})") +
+             initialize(5, R"(,"params":{"protocolVersion":20250326})") + initialize(6, "") +
+             initialize(7, R"(,"params":"2025-03-26")"),
+         initialized(1, "2025-03-26") + initialized(2, "2025-06-18") + initialized(3, "2024-11-05") +
+             initialized(4, "2024-11-05") + initialized(5, "2024-11-05") + initialized(6, "2024-11-05") +
+             initialized(7, "2024-11-05"),
+         0},
+        {"unknown methods",
+         R"({"id":3,"method":"resources/list"})" "\n" R"({"id":4})" "\n" R"({"id":5,"method":7})" "\n"
+         R"({"id":6,"method":"Ping"})" "\n",
+         notFound(3, "resources/list") + notFound(4, "") + notFound(5, "") + notFound(6, "Ping"), 0},
+        {"notifications are never answered",
+         R"({"jsonrpc":"2.0","method":"notifications/initialized"})" "\n"
+         R"({"method":"notifications/cancelled","params":{"requestId":1}})" "\n"
+         R"({"id":null,"method":"ping"})" "\n" R"({"id":null,"method":"resources/list"})" "\n" R"({"method":"initialize"})" "\n",
+         "", 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const auto ended = runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, row.input, environment());
+        EXPECT_EQ(ended.exitStatus, 0);
+        EXPECT_EQ(ended.output, row.output);
+        std::string log = ready;
+        for (int n = 0; n < row.notices; ++n) log += notice;
+        EXPECT_EQ(ended.error, log);
+    }
 }
 
-TEST_F(ServerProcess, EachAnswerArrivesBeforeTheNextLineIsSent) {
+TEST_F(Server, EachAnswerArrivesBeforeTheNextLineIsSent) {
     ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"}, environment());
-    server.write(R"({"jsonrpc":"2.0","id":1,"method":"ping"})" "\n");
-    EXPECT_EQ(server.readLine(), R"({"id":1,"jsonrpc":"2.0","result":{}})");
+    server.write(ping("1") + "\n");
+    EXPECT_EQ(server.readLine().value_or("none") + "\n", pong("1"));
     server.write("garbage\n" R"({"id":2,"method":"nope"})" "\n");
-    EXPECT_EQ(server.readLine(), R"({"error":{"code":-32601,"message":"Method not found: nope"},"id":2,"jsonrpc":"2.0"})");
+    EXPECT_EQ(server.readLine().value_or("none") + "\n", notFound(2, "nope"));
     const auto ended = server.finish();
     EXPECT_EQ(ended.exitStatus, 0);
     EXPECT_EQ(ended.output, "");
-    EXPECT_EQ(ended.error, readyLine + "[folioport-mcp] ignoring unparsable line\n");
+    EXPECT_EQ(ended.error, ready + notice);
 }
 
-TEST_F(ServerProcess, ToolsListMatchesTheGoldenFileByteForByte) {
-    std::ifstream golden(TOOLS_LIST_GOLDEN, std::ios::binary);
-    std::stringstream expected;
-    expected << golden.rdbuf();
-    const auto ended = runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})" "\n",
-                                environment());
-    EXPECT_EQ(ended.output, expected.str());
+TEST_F(Server, ToolsListMatchesTheGoldenFileByteForByte) {
+    std::stringstream golden;
+    golden << std::ifstream(TOOLS_LIST_GOLDEN, std::ios::binary).rdbuf();
+    EXPECT_EQ(runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})" "\n",
+                       environment()).output,
+              golden.str());
 }
 
-TEST_F(ServerProcess, WithoutAKeyringEveryToolCallIsNotConfiguredQuickly) {
-    writePreferences({{"baseURL", "https://acme.example"}, {"email", "a@acme.example"}, {"spaceKey", "ENG"}});
-    const auto started = std::chrono::steady_clock::now();
-    const auto ended = runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"},
-                                R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n"
-                                R"({"id":2,"method":"tools/call"})" "\n",
-                                environment());
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
-    EXPECT_EQ(ended.output, "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":" + notConfigured + "}\n" +
-                                "{\"id\":2,\"jsonrpc\":\"2.0\",\"result\":" + notConfigured + "}\n");
-}
-
-TEST_F(ServerProcess, AKeyringThatNeverAnswersIsGivenUpAfterABound) {
-    // A socket that is listened on but never accepted: the bus handshake would wait forever.
-    const auto socketPath = home.path() / "silent-bus";
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    socketPath.string().copy(address.sun_path, sizeof(address.sun_path) - 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    auto environmentWithSilentBus = environment();
-    environmentWithSilentBus["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + socketPath.string();
-    writePreferences({{"baseURL", "acme.example"}, {"email", "a@acme.example"}});
-
-    const auto started = std::chrono::steady_clock::now();
-    ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"}, environmentWithSilentBus);
-    server.write(R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n");
-    EXPECT_EQ(server.readLine(10s), "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":" + notConfigured + "}");
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
-    EXPECT_EQ(server.finish().exitStatus, 0);
-    ::close(listener);
+TEST_F(Server, WithoutAReachableKeyringAToolCallIsNotConfiguredWithinABound) {
+    std::filesystem::create_directories(home.path / "config" / "com.tessaly.folioport");
+    std::ofstream(home.path / "config" / "com.tessaly.folioport" / "preferences.json")
+        << R"({"baseURL":"acme.example","email":"a@acme.example","spaceKey":"ENG"})";
+    // A socket listened on but never accepted: the bus handshake alone would wait forever.
+    const int silent = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    (home.path / "silent-bus").string().copy(address.sun_path, sizeof(address.sun_path) - 1);
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    for (const auto& [bus, bound] : {std::pair{"no-bus", 2s}, std::pair{"silent-bus", 4s}}) {
+        SCOPED_TRACE(bus);
+        const auto started = steady_clock::now();
+        ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"}, environment(bus));
+        server.write(R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n");
+        EXPECT_EQ(server.readLine(), "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":" + notConfigured + "}");
+        EXPECT_LT(steady_clock::now() - started, bound);
+        EXPECT_EQ(server.finish().exitStatus, 0);
+    }
+    ::close(silent);
 }
 
 }  // namespace

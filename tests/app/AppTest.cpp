@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "Harness.h"
+#include "app/AppInfo.h"
+
+namespace folioport::testing {
+namespace {
+
+const std::string ready = "[folioport-mcp] ready (Folioport 1.0.1)\n";
+
+TEST(AppInfo, OutsideABundleTheNewestChangelogEntryIsTheVersion) {
+    EXPECT_EQ(AppInfo::version(), "1.0.1");
+    EXPECT_EQ(AppInfo::build(), "1");
+    const auto& changelog = AppInfo::changelog();
+    ASSERT_EQ(changelog.size(), 2u);
+    EXPECT_EQ(changelog[0].version, "1.0.1");
+    EXPECT_EQ(changelog[0].date, "2026-09-15");
+    EXPECT_EQ(changelog[0].changes.size(), 1u);
+    EXPECT_EQ(changelog[1].version, "1.0.0");
+    ASSERT_EQ(changelog[1].changes.size(), 6u);
+    EXPECT_EQ(changelog[1].changes[4],
+              "Built-in MCP server: create, read, update and delete the same pages from Claude Code with "
+              "`Folioport --mcp`.");
+}
+
+TEST(EntryPoint, OnlyAnExactMcpArgumentAnywhereStartsTheServer) {
+    const std::pair<std::vector<std::string>, bool> cases[] = {
+        {{"--mcp"}, true},  {{"--mcp", "--verbose"}, true}, {{"file.txt", "--mcp"}, true}, {{}, false},
+        {{"--MCP"}, false}, {{"-mcp"}, false},               {{"--mcp=1"}, false},          {{" --mcp"}, false}};
+    for (const auto& [extra, startsServer] : cases) {
+        std::vector<std::string> arguments{FOLIOPORT_EXECUTABLE};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        SCOPED_TRACE(::testing::PrintToString(extra));
+        const auto ended = runToEnd(arguments, R"({"id":1,"method":"ping"})" "\n");
+        EXPECT_EQ(ended.exitStatus, 0);
+        EXPECT_EQ(ended.error, startsServer ? ready : "");
+        EXPECT_EQ(ended.output, startsServer ? "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{}}\n"
+                                             : "Folioport: the desktop application is not built yet; run \"Folioport "
+                                               "--mcp\" to start the MCP server for an AI coding assistant.\n");
+    }
+}
+
+TEST(Bundle, VersionComesFromTheInfoPlistOfTheBundleAroundTheExecutable) {
+    TemporaryDirectory folder;
+    const auto bin = folder.path / "Folioport.app" / "Contents" / "bin";
+    std::filesystem::create_directories(bin);
+    std::ofstream(folder.path / "Folioport.app" / "Contents" / "Info.plist")
+        << R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
+        << "<key>CFBundleShortVersionString</key><string>2.3</string><key>CFBundleVersion</key><string>42</string>"
+        << "</dict></plist>";
+    std::filesystem::copy_file(FOLIOPORT_EXECUTABLE, bin / "Folioport");
+    const auto ended = runToEnd({bin / "Folioport", "--mcp"}, R"({"id":1,"method":"initialize"})" "\n");
+    EXPECT_EQ(ended.error, "[folioport-mcp] ready (Folioport 2.3)\n");
+    EXPECT_NE(ended.output.find(R"("serverInfo":{"name":"folioport","version":"2.3"})"), std::string::npos) << ended.output;
+    // The build tree's own bundle must carry the changelog's version.
+    EXPECT_EQ(runToEnd({std::string(FOLIOPORT_BUNDLE_DIR) + "/Contents/bin/Folioport", "--mcp"}, "").error, ready);
+}
+
+}  // namespace
+}  // namespace folioport::testing

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <plist/plist.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "Harness.h"
+#include "confluence/ConfluenceConfig.h"
+#include "platform/Bundle.h"
+#include "platform/LoginItem.h"
+#include "platform/Preferences.h"
+
+namespace folioport::platform {
+namespace {
+
+using testing::TemporaryDirectory;
+
+std::string contents(const std::filesystem::path& file) {
+    std::stringstream text;
+    text << std::ifstream(file, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+TEST(ConfluenceConfig, NormalisesTheSiteAddressAndBuildsTheWikiRoot) {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {" https://acme.example/wiki/ ", "https://acme.example", "https://acme.example/wiki"},
+        {"acme.example", "https://acme.example", "https://acme.example/wiki"},
+        {"acme.example/", "https://acme.example", "https://acme.example/wiki"},
+        {"https://acme.example/WIKI//", "https://acme.example", "https://acme.example/wiki"},
+        {"https://acme.example/wiki/wiki", "https://acme.example/wiki", "https://acme.example/wiki/wiki"},
+        {"http://intranet.example/", "http://intranet.example", "http://intranet.example/wiki"},
+        {"HTTPS://acme.example", "https://HTTPS://acme.example", "https://HTTPS://acme.example/wiki"},
+        {"\xC2\xA0\xE3\x80\x80https://acme.example/wiki\xE2\x80\xA8\r\n", "https://acme.example", "https://acme.example/wiki"},
+        {"acme example", "https://acme example", "https://acme example/wiki"},
+        {"/", "", ""}, {" \t\n ", "", ""}, {"", "", ""}};
+    for (const auto& [base, normalized, wiki] : cases) {
+        const ConfluenceConfig config{.baseURL = base, .email = {}, .apiToken = {}};
+        EXPECT_EQ(config.normalizedBaseURL(), normalized) << base;
+        EXPECT_EQ(config.wikiURL(), wiki) << base;
+    }
+    EXPECT_TRUE((ConfluenceConfig{"acme.example", " ", "t"}.isComplete()));
+    EXPECT_FALSE((ConfluenceConfig{" / ", "a@acme.example", "t"}.isComplete()));
+    EXPECT_FALSE((ConfluenceConfig{"acme.example", "", "t"}.isComplete()));
+    EXPECT_FALSE((ConfluenceConfig{"acme.example", "a@acme.example", ""}.isComplete()));
+}
+
+TEST(Bundle, ReadsOnlyStringValuesFromXmlAndBinaryPlists) {
+    plist_t dict = plist_new_dict();
+    plist_dict_set_item(dict, "CFBundleShortVersionString", plist_new_string("2.3 β"));
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(dict, &bytes, &length);
+    const std::string binary(bytes, length);
+    std::free(bytes);
+    plist_free(dict);
+    const std::string xml = R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)";
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {xml + "<key>CFBundleShortVersionString</key><string>2.3</string></dict></plist>", "2.3"},
+        {binary, "2.3 β"},
+        {xml + "<key>CFBundleShortVersionString</key><integer>2</integer></dict></plist>", std::nullopt},
+        {xml + "<key>CFBundleVersion</key><string>7</string></dict></plist>", std::nullopt},
+        {R"(<?xml version="1.0"?><plist version="1.0"><string>2.3</string></plist>)", std::nullopt},
+        {"bplist00\x01\x02garbage", std::nullopt},
+        {"", std::nullopt}};
+    TemporaryDirectory directory;
+    for (const auto& [plist, version] : cases) {
+        std::ofstream(directory.path / "Info.plist", std::ios::binary) << plist;
+        EXPECT_EQ(Bundle::readInfoString(directory.path / "Info.plist", "CFBundleShortVersionString"), version) << plist;
+    }
+}
+
+TEST(LoginItem, AnAutostartEntryThatIsWrittenOnceAndDeleted) {
+    TemporaryDirectory config;
+    ::setenv("XDG_CONFIG_HOME", config.path.c_str(), 1);
+    EXPECT_FALSE(LoginItem::isEnabled());
+    ASSERT_TRUE(LoginItem::setEnabled(true, "/home/a b/$x\"y\\z%u/Folioport"));
+    EXPECT_EQ(LoginItem::entryFile(), config.path / "autostart" / "com.tessaly.folioport.desktop");
+    EXPECT_TRUE(LoginItem::isEnabled());
+    // Reserved characters of the Exec key are escaped, then the backslashes once more.
+    EXPECT_NE(contents(LoginItem::entryFile()).find("\nExec=\"/home/a b/\\\\$x\\\\\"y\\\\\\\\z%%u/Folioport\"\n"),
+              std::string::npos) << contents(LoginItem::entryFile());
+    std::ofstream(LoginItem::entryFile(), std::ios::app) << "# edited by the user\n";
+    EXPECT_TRUE(LoginItem::setEnabled(true, "/elsewhere/Folioport"));
+    EXPECT_NE(contents(LoginItem::entryFile()).find("# edited by the user"), std::string::npos) << "rewritten";
+    ASSERT_TRUE(LoginItem::setEnabled(false));
+    EXPECT_FALSE(std::filesystem::exists(LoginItem::entryFile()));
+    EXPECT_TRUE(LoginItem::setEnabled(false));
+
+    std::ofstream(LoginItem::entryFile()) << "[Desktop Entry]\nType=Application\nHidden=true\n";
+    EXPECT_FALSE(LoginItem::isEnabled());
+    EXPECT_TRUE(LoginItem::setEnabled(false));
+    EXPECT_TRUE(std::filesystem::exists(LoginItem::entryFile())) << "disabling an off entry does nothing";
+    ASSERT_TRUE(LoginItem::setEnabled(true, "/usr/bin/Folioport"));
+    EXPECT_TRUE(LoginItem::isEnabled());
+
+    ::setenv("XDG_CONFIG_HOME", (config.path / "autostart" / "com.tessaly.folioport.desktop").c_str(), 1);
+    EXPECT_FALSE(LoginItem::setEnabled(true, "/usr/bin/Folioport")) << "a write failure is reported";
+    EXPECT_FALSE(LoginItem::isEnabled());
+}
+
+TEST(Preferences, TypedReadsFallBackPerKey) {
+    const std::tuple<std::string, std::int64_t, std::int64_t, bool, std::string> cases[] = {
+        {"{}", 50, 30, true, ""},
+        {R"({"pageLimit":12,"refreshMinutes":5,"autoUpdate":false,"baseURL":"acme.example"})", 12, 5, false, "acme.example"},
+        {R"({"pageLimit":0,"refreshMinutes":0})", 50, 0, true, ""},  // a zero page limit means the default
+        {R"({"pageLimit":"12","refreshMinutes":"5","autoUpdate":"no","baseURL":42})", 50, 30, true, ""},
+        {R"({"pageLimit":12.5,"refreshMinutes":1.0,"autoUpdate":1})", 50, 30, true, ""},
+        {R"({"refreshMinutes":18446744073709551615})", 50, 30, true, ""},
+        {R"({"pageLimit":12,"autoUpdate":fal)", 50, 30, true, ""},
+        {R"([{"pageLimit":12}])", 50, 30, true, ""},
+        {std::string("\x00\xff{", 3), 50, 30, true, ""}};
+    TemporaryDirectory directory;
+    for (const auto& [stored, pageLimit, refreshMinutes, autoUpdate, baseURL] : cases) {
+        SCOPED_TRACE(stored);
+        std::ofstream(directory.path / "preferences.json") << stored;
+        const auto preferences = Preferences::read(directory.path / "preferences.json");
+        EXPECT_EQ(preferences.integer(IntegerPreference::pageLimit), pageLimit);
+        EXPECT_EQ(preferences.integer(IntegerPreference::refreshMinutes), refreshMinutes);
+        EXPECT_EQ(preferences.boolean(BooleanPreference::autoUpdate), autoUpdate);
+        EXPECT_EQ(preferences.string(StringPreference::baseURL), baseURL);
+    }
+    const auto missing = Preferences::read(directory.path / "absent" / "preferences.json");
+    EXPECT_EQ(missing.string(StringPreference::email), "");
+    EXPECT_TRUE(missing.string(StringPreference::updateFeedURL).starts_with("https://"));
+    EXPECT_TRUE(missing.string(StringPreference::updateFeedURL).ends_with("/folioport/appcast.json"));
+}
+
+TEST(Preferences, WriteKeepsUnknownKeysAndIsPrivateAndAtomic) {
+    TemporaryDirectory directory;
+    const auto file = directory.path / "preferences.json";
+    std::ofstream(file) << R"({"someoneElse":{"x":[1,2]},"pageLimit":3})";
+    auto preferences = Preferences::read(file);
+    preferences.set(StringPreference::spaceKey, "ENG");
+    preferences.set(IntegerPreference::pageLimit, 0);
+    preferences.set(BooleanPreference::autoUpdate, false);
+    ASSERT_TRUE(preferences.write(file).has_value());
+    EXPECT_EQ(nlohmann::json::parse(contents(file)),
+              (nlohmann::json{{"someoneElse", {{"x", {1, 2}}}}, {"pageLimit", 0}, {"spaceKey", "ENG"}, {"autoUpdate", false}}));
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.path), {}), 1) << "temporary file left";
+
+    // A reader never sees a half-written file while another writer replaces it.
+    Preferences first, second;
+    first.set(StringPreference::baseURL, std::string(200000, 'a'));
+    first.set(IntegerPreference::pageLimit, 1);
+    second.set(StringPreference::baseURL, std::string(300000, 'b'));
+    second.set(IntegerPreference::pageLimit, 2);
+    ASSERT_TRUE(first.write(file).has_value());
+    std::atomic<bool> done = false;
+    std::jthread writer([&] {
+        for (int round = 0; round < 300; ++round) EXPECT_TRUE((round % 2 ? first : second).write(file).has_value());
+        done = true;
+    });
+    for (int reads = 0; !done || reads < 100; ++reads) {
+        const auto seen = Preferences::read(file);
+        const auto limit = seen.integer(IntegerPreference::pageLimit);
+        ASSERT_TRUE(limit == 1 || limit == 2) << "read a partial file after " << reads << " reads";
+        ASSERT_EQ(seen.string(StringPreference::baseURL).size(), limit == 1 ? 200000u : 300000u);
+    }
+}
+
+}  // namespace
+}  // namespace folioport::platform
