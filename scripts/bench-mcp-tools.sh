@@ -8,4 +8,4 @@ cmake -S . -B build-bench-mcp -G Ninja -DCMAKE_BUILD_TYPE=Release -DFOLIOPORT_BU
 cmake --build build-bench-mcp --target Folioport fake_confluence
 tests/e2e/install.sh
 FOLIOPORT_BIN="$PWD/build-bench-mcp/app/Folioport" FAKE_CONFLUENCE_BIN="$PWD/build-bench-mcp/tests/fake_confluence/fake_confluence" \
-  tests/keyring/with-keyring.sh node tests/e2e/bench.mjs
+  tests/keyring/with-keyring.sh node bench/mcp-tools-bench.mjs

@@ -11,20 +11,12 @@ import { createInterface } from 'node:readline';
 import { Client } from '@modelcontextprotocol/sdk/client/index.js';
 import { StdioClientTransport } from '@modelcontextprotocol/sdk/client/stdio.js';
 
-export const folioportBin = requiredEnv('FOLIOPORT_BIN');
-export const fakeSiteBin = requiredEnv('FAKE_CONFLUENCE_BIN');
+const requiredEnv = (name) => process.env[name] || (() => { throw new Error(`${name} is not set; see tests/e2e/run.sh`); })();
+const folioportBin = requiredEnv('FOLIOPORT_BIN');
+const fakeSiteBin = requiredEnv('FAKE_CONFLUENCE_BIN');
 export const email = 'mia@example.com';
 export const token = 'e2e-token-\u00e9';
-
-function requiredEnv(name) {
-  const value = process.env[name];
-  if (!value) throw new Error(`${name} is not set; run the tests through tests/e2e/run.sh`);
-  return value;
-}
-
-export function privateDir(prefix = 'folioport-e2e-') {
-  return mkdtempSync(join(tmpdir(), prefix));
-}
+export const privateDir = (prefix = 'folioport-e2e-') => mkdtempSync(join(tmpdir(), prefix));
 
 /// A self-signed certificate for 127.0.0.1, made afresh in `dir`.
 export function makeCertificate(dir) {
@@ -40,10 +32,6 @@ export function makeCertificate(dir) {
 export function storeToken(value = token) {
   execFileSync('secret-tool', ['store', '--label=Folioport API token', 'service', 'com.tessaly.folioport',
     'account', 'apiToken'], { input: value });
-}
-
-export function clearToken() {
-  execFileSync('secret-tool', ['clear', 'service', 'com.tessaly.folioport', 'account', 'apiToken']);
 }
 
 /// Writes the preferences file of one server's private XDG_CONFIG_HOME.
@@ -126,15 +114,11 @@ export function control(site, method, path, body) {
   });
 }
 
-/// "METHOD path?name=value&…" (values decoded) of each request logged since the last clear.
-export async function requestLines(site) {
+/// The requests logged since the last clear: "METHOD path?name=value&…" (values decoded), and parsed bodies.
+export async function requestLog(site) {
   const log = await control(site, 'GET', 'log');
-  return log.map((r) => `${r.method} ${r.path}${r.query.length ? '?' : ''}${r.query.map(([n, v]) => `${n}=${v}`).join('&')}`);
+  return {
+    requests: log.map((r) => `${r.method} ${r.path}${r.query.length ? '?' : ''}${r.query.map(([n, v]) => `${n}=${v}`).join('&')}`),
+    bodies: log.map((r) => (r.body ? JSON.parse(r.body) : null)),
+  };
 }
-
-export async function requestBodies(site) {
-  return (await control(site, 'GET', 'log')).map((r) => (r.body ? JSON.parse(r.body) : null));
-}
-
-export const clearLog = (site) => control(site, 'DELETE', 'log');
-export const injectFault = (site, fault) => control(site, 'POST', 'fail', fault);

@@ -2,16 +2,24 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "SiteData.h"
-#include "UrlText.h"
 
 namespace folioport::fake {
+
+using QueryItems = std::vector<std::pair<std::string, std::string>>;
+
+/// Percent-encodes every byte outside A-Z a-z 0-9 - . _ ~.
+std::string percentEncode(std::string_view text);
+/// The decoded name/value pairs of a raw query, in the order sent ('+' read as a blank).
+QueryItems parseQuery(std::string_view rawQuery);
 
 /// One request as the site sees it: the path still percent-encoded, the query decoded in order.
 struct ApiRequest {
     std::string method;
-    std::string rawPath;
+    std::string path;
     QueryItems query;
     std::string authorization;
     std::string body;
@@ -19,8 +27,7 @@ struct ApiRequest {
 
 struct ApiResponse {
     int status = 200;
-    std::string body;
-    std::string contentType = "application/json";
+    std::string body;  ///< JSON, or empty
     std::string link;  ///< the Link header of a list answer, empty for none
 };
 
@@ -30,7 +37,7 @@ enum class NextLinkStyle { wikiPath, apiPath, absolute };
 /// The REST behaviour of the fake site over its data; not thread-safe (the server serialises calls).
 class FakeApi {
 public:
-    explicit FakeApi(SiteData data);
+    explicit FakeApi(SiteData data) : data_(std::move(data)) {}
 
     /// Answers one request; `siteURL` is scheme://host:port, for absolute links.
     ApiResponse answer(const ApiRequest& request, std::string_view siteURL);
@@ -46,7 +53,8 @@ private:
     ApiResponse updatePage(std::string_view id, const ApiRequest& request, std::string_view siteURL);
     ApiResponse deletePage(std::string_view id, const ApiRequest& request);
     ApiResponse search(const ApiRequest& request, std::string_view siteURL) const;
-    ApiResponse currentUser() const;
+    ApiResponse paged(const ApiRequest& request, std::string_view endpoint, std::vector<nlohmann::ordered_json> items,
+                      std::string_view siteURL) const;
 
     SiteData data_;
     NextLinkStyle nextLinkStyle_ = NextLinkStyle::wikiPath;

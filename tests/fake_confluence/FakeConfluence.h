@@ -26,15 +26,7 @@ struct Response;
 namespace folioport::fake {
 
 /// What the site received, as the client sent it (path still percent-encoded).
-struct LoggedRequest {
-    std::string method;
-    std::string path;
-    QueryItems query;
-    std::string authorization;
-    std::string body;
-
-    nlohmann::json toJson() const;
-};
+using LoggedRequest = ApiRequest;
 
 /// A misbehaviour for the next matching requests.
 struct Fault {
@@ -45,9 +37,6 @@ struct Fault {
     std::string method;      ///< empty: any method
     std::string pathPrefix;  ///< empty: any path
     int count = 1;           ///< how many requests it hits
-
-    /// Reads {"kind", "status", "body", "method", "path", "count"}, as the control endpoint takes it.
-    static std::expected<Fault, std::string> fromJson(const nlohmann::json& json);
 };
 
 struct TlsFiles {
@@ -68,8 +57,6 @@ public:
     static std::expected<std::unique_ptr<FakeConfluence>, std::string> start(SiteData data = SiteData::minimal(),
                                                                              FakeOptions options = {});
     ~FakeConfluence();
-    FakeConfluence(const FakeConfluence&) = delete;
-    FakeConfluence& operator=(const FakeConfluence&) = delete;
 
     /// scheme://127.0.0.1:port
     std::string baseURL() const;
@@ -82,14 +69,8 @@ public:
     void setLatency(std::chrono::milliseconds latency);
     void setNextLinkStyle(NextLinkStyle style);
 
-    /// TLS handshakes completed so far, and how many of them resumed a session.
-    int tlsHandshakes() const { return handshakes_.total; }
-    int resumedTlsHandshakes() const { return handshakes_.resumed; }
-
-    struct HandshakeCounters {
-        std::atomic<int> total = 0;
-        std::atomic<int> resumed = 0;
-    };
+    /// TLS handshakes completed so far.
+    int tlsHandshakes() const { return handshakes_; }
 
     /// Runs `f` on the site's data under the site's lock.
     template <class F>
@@ -102,8 +83,6 @@ private:
     FakeConfluence(SiteData data, FakeOptions options);
     void handle(const httplib::Request& request, httplib::Response& response);
     void control(std::string_view path, const httplib::Request& request, httplib::Response& response);
-    std::optional<Fault> takeFault(const LoggedRequest& request);
-    void record(const LoggedRequest& request);
 
     FakeOptions options_;
     std::unique_ptr<httplib::Server> server_;
@@ -111,7 +90,7 @@ private:
     std::atomic<bool> listenEnded_ = false;
     int port_ = 0;
     std::atomic<bool> stopping_ = false;
-    HandshakeCounters handshakes_;
+    std::atomic<int> handshakes_ = 0;
 
     mutable std::mutex mutex_;
     FakeApi api_;

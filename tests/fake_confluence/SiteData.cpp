@@ -14,52 +14,31 @@ std::int64_t numericId(std::string_view id) {
     return error == std::errc() && end == id.data() + id.size() ? value : 0;
 }
 
-std::string stringField(const json& object, const char* key, std::string fallback = {}) {
+std::string text(const json& object, const char* key, std::string fallback = {}) {
     auto it = object.find(key);
     return it != object.end() && it->is_string() ? it->get<std::string>() : fallback;
 }
 
-std::optional<std::string> optionalField(const json& object, const char* key) {
-    auto it = object.find(key);
-    if (it == object.end() || !it->is_string()) return std::nullopt;
-    return it->get<std::string>();
-}
-
 FakePage makePage(std::string id, std::string spaceId, std::string title, std::string body, std::int64_t version,
                   std::string modifiedAt) {
-    FakePage page;
-    page.id = std::move(id);
-    page.spaceId = std::move(spaceId);
-    page.title = std::move(title);
-    page.body = std::move(body);
-    page.version = version;
-    page.authorId = FakeUser{}.accountId;
-    page.createdAt = "2026-01-05T09:00:00.000Z";
-    page.modifiedAt = std::move(modifiedAt);
-    return page;
+    return {std::move(id), std::move(spaceId), std::move(title), std::move(body), "current", std::nullopt,
+            FakeUser{}.accountId, "2026-01-05T09:00:00.000Z", version, "", std::move(modifiedAt)};
 }
 
 }  // namespace
 
 SiteData SiteData::minimal() {
     SiteData site;
-    site.spaces = {
-        {"65537", "ENG", "Engineering", "global", "current", "98305"},
-        {"65538", "OPS", "Operations", "global", "current", std::nullopt},
-    };
+    site.spaces = {{"65537", "ENG", "Engineering", "global", "current", "98305"}, {"65538", "OPS", "Operations", "global", "current", {}}};
     site.pages = {
-        makePage("98305", "65537", "Engineering Home", "<p>Welcome to engineering.</p>", 4,
-                 "2026-11-20T10:00:00.000Z"),
-        makePage("98306", "65537", "Roadmap for Q3",
-                 "<h1>Roadmap</h1><p>The roadmap for Q3 covers search &amp; sync.</p>", 7,
-                 "2026-12-01T08:30:00.000Z"),
-        makePage("98307", "65537", "Release checklist", "<ul><li>Tag the release</li><li>Publish notes</li></ul>",
-                 2, "2026-11-28T16:45:00.000Z"),
-        makePage("98308", "65538", "On-call rota", "<p>Who is on call this week.</p>", 12,
-                 "2026-12-03T07:15:00.000Z"),
+        makePage("98305", "65537", "Engineering Home", "<p>Welcome to engineering.</p>", 4, "2026-11-20T10:00:00.000Z"),
+        makePage("98306", "65537", "Roadmap for Q3", "<h1>Roadmap</h1><p>The roadmap for Q3 covers search &amp; sync.</p>",
+                 7, "2026-12-01T08:30:00.000Z"),
+        makePage("98307", "65537", "Release checklist", "<ul><li>Tag the release</li><li>Publish notes</li></ul>", 2,
+                 "2026-11-28T16:45:00.000Z"),
+        makePage("98308", "65538", "On-call rota", "<p>Who is on call this week.</p>", 12, "2026-12-03T07:15:00.000Z"),
     };
-    site.pages[1].parentId = "98305";
-    site.pages[2].parentId = "98305";
+    site.pages[1].parentId = site.pages[2].parentId = "98305";
     return site;
 }
 
@@ -67,41 +46,23 @@ std::expected<SiteData, std::string> SiteData::fromSeed(const json& seed) {
     if (!seed.is_object()) return std::unexpected("the seed must be a JSON object");
     SiteData site;
     if (auto credentials = seed.find("credentials"); credentials != seed.end() && credentials->is_object()) {
-        site.email = stringField(*credentials, "email", site.email);
-        site.token = stringField(*credentials, "token", site.token);
-    }
-    if (auto user = seed.find("user"); user != seed.end() && user->is_object()) {
-        site.user = {stringField(*user, "accountId", site.user.accountId),
-                     stringField(*user, "displayName", site.user.displayName),
-                     stringField(*user, "email", site.user.email),
-                     stringField(*user, "publicName", site.user.publicName)};
+        site.email = text(*credentials, "email", site.email);
+        site.token = text(*credentials, "token", site.token);
     }
     for (const json& item : seed.value("spaces", json::array())) {
-        if (!item.is_object() || stringField(item, "key").empty())
-            return std::unexpected("every space needs a \"key\"");
-        site.spaces.push_back({stringField(item, "id", site.nextId()), stringField(item, "key"),
-                               stringField(item, "name", stringField(item, "key")),
-                               stringField(item, "type", "global"), stringField(item, "status", "current"),
-                               optionalField(item, "homepageId")});
+        if (!item.is_object() || text(item, "key").empty()) return std::unexpected("every space needs a \"key\"");
+        site.spaces.push_back({text(item, "id", site.nextId()), text(item, "key"), text(item, "name", text(item, "key")), "global", "current", {}});
     }
     for (const json& item : seed.value("pages", json::array())) {
-        if (!item.is_object() || stringField(item, "title").empty())
-            return std::unexpected("every page needs a \"title\"");
-        std::string spaceId = stringField(item, "spaceId");
-        if (const FakeSpace* space = site.spaceByKey(stringField(item, "space"))) spaceId = space->id;
-        if (!site.spaceById(spaceId))
-            return std::unexpected("page \"" + stringField(item, "title") + "\" names no known space");
+        if (!item.is_object() || text(item, "title").empty()) return std::unexpected("every page needs a \"title\"");
+        auto space = std::ranges::find(site.spaces, text(item, "space"), &FakeSpace::key);
+        if (space == site.spaces.end())
+            return std::unexpected("page \"" + text(item, "title") + "\" names no known space");
         auto version = item.value("version", json(1));
         if (!version.is_number_integer() || version.get<std::int64_t>() < 1)
             return std::unexpected("a page's \"version\" must be a positive integer");
-        FakePage page = makePage(stringField(item, "id", site.nextId()), spaceId, stringField(item, "title"),
-                                 stringField(item, "body"), version.get<std::int64_t>(),
-                                 stringField(item, "modifiedAt", "2026-12-01T12:00:00.000Z"));
-        page.status = stringField(item, "status", "current");
-        page.parentId = optionalField(item, "parentId");
-        page.versionMessage = stringField(item, "versionMessage");
-        page.createdAt = stringField(item, "createdAt", page.createdAt);
-        site.pages.push_back(std::move(page));
+        site.pages.push_back(makePage(text(item, "id", site.nextId()), space->id, text(item, "title"), text(item, "body"),
+                                      version.get<std::int64_t>(), text(item, "modifiedAt", "2026-12-01T12:00:00.000Z")));
     }
     return site;
 }
@@ -115,11 +76,6 @@ std::string SiteData::nextId() const {
 
 const FakeSpace* SiteData::spaceById(std::string_view id) const {
     auto it = std::ranges::find(spaces, id, &FakeSpace::id);
-    return it == spaces.end() ? nullptr : &*it;
-}
-
-const FakeSpace* SiteData::spaceByKey(std::string_view key) const {
-    auto it = std::ranges::find(spaces, key, &FakeSpace::key);
     return it == spaces.end() ? nullptr : &*it;
 }
 

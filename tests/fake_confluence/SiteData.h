@@ -59,7 +59,6 @@ struct SiteData {
     /// The next unused numeric id, above every id held.
     std::string nextId() const;
     const FakeSpace* spaceById(std::string_view id) const;
-    const FakeSpace* spaceByKey(std::string_view key) const;
     FakePage* pageById(std::string_view id);
 };
 

@@ -15,38 +15,34 @@
 // Seed format (every member optional except where said):
 //   {
 //     "credentials": {"email": "mia@example.com", "token": "test-token"},   // the one accepted Basic login
-//     "user": {"accountId", "displayName", "email", "publicName"},         // answered by /wiki/rest/api/user/current
-//     "spaces": [{"key": "ENG" (required), "id": "65537", "name", "type", "status", "homepageId"}],
-//     "pages":  [{"title" (required), "space": "ENG" or "spaceId": "65537" (one required), "id", "body" (storage),
-//                 "version": 3, "versionMessage", "status": "current"|"trashed", "parentId", "createdAt",
+//     "spaces": [{"key": "ENG" (required), "id": "65537", "name"}],
+//     "pages":  [{"title" (required), "space": "ENG" (required), "id", "body" (storage), "version": 3,
 //                 "modifiedAt": "2026-12-01T12:00:00.000Z"}]
 //   }
 //   Ids are numeric strings; missing ids are made up above the highest one given.
 //
 // The API served, as the official documents describe it:
 //   GET    /wiki/rest/api/user/current
-//   GET    /wiki/rest/api/search?cql=…&limit=…&start=…   (type, text ~, title, space; ORDER BY; excerpts carry
-//                                                         @@@hl@@@…@@@endhl@@@ around hits)
-//   GET    /wiki/api/v2/spaces?ids&keys&type&status&sort&limit&cursor
+//   GET    /wiki/rest/api/search?cql=…&limit=…   (type, text ~, title, space; ORDER BY; excerpts carry
+//                                                 @@@hl@@@…@@@endhl@@@ around hits)
+//   GET    /wiki/api/v2/spaces?ids&keys&status&sort&limit&cursor
 //   GET    /wiki/api/v2/pages?id&space-id&sort&status&title&body-format&limit&cursor
 //   GET    /wiki/api/v2/pages/{id}?body-format=storage
 //   POST   /wiki/api/v2/pages                 (200 with the page as created)
 //   PUT    /wiki/api/v2/pages/{id}            (409 unless version.number is the current one plus one)
 //   DELETE /wiki/api/v2/pages/{id}[?purge=true]  (204; trash first, purge only a trashed page)
 //   Lists page by cursor with "_links.next" = "/wiki/api/v2/…?<original query>&cursor=…" (also sent as a
-//   Link header, with rel="base"); limit outside
-//   1…250 is answered 400. A wrong or missing Basic login is answered 401.
+//   Link header, with rel="base"); limit outside 1…250 is answered 400. A wrong or missing Basic login is
+//   answered 401.
 //
 // Controls (not logged, no login needed):
-//   POST   /__fake/fail        {"kind": "status"|"malformed-json"|"non-utf8"|"empty"|"drop", "status": 500,
-//                               "body": "…", "method": "PUT", "path": "/wiki/api/v2/pages", "count": 1}
-//                               queues a fault for the next `count` requests matching method and path prefix
-//   POST   /__fake/latency     {"ms": 20}      delay before every API answer
-//   POST   /__fake/next-links  {"style": "wiki"|"api"|"absolute"}   form of _links.next
-//   GET    /__fake/log         the request log as a JSON array;  DELETE /__fake/log clears it
-//   GET    /__fake/stats       {"requests", "tlsHandshakes", "resumedTlsHandshakes"}
-//   GET    /__fake/pages       every page with status, version, versionMessage and storage body
+//   POST   /__fake/fail   {"kind": "status"|"malformed-json"|"non-utf8"|"empty"|"drop", "status": 500,
+//                          "body": "…", "method": "PUT", "path": "/wiki/api/v2/pages", "count": 1}
+//                          queues a fault for the next `count` requests matching method and path prefix
+//   GET    /__fake/log    the request log as a JSON array;  DELETE /__fake/log clears it
+//   GET    /__fake/stats  {"requests", "tlsHandshakes"}
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -77,11 +73,8 @@ int main(int argc, char** argv) {
         if (i + 1 >= argc) return fail("missing value after " + std::string(argument));
         std::string value = argv[++i];
         if (argument == "--port") {
-            try {
-                options.port = std::stoi(value);
-            } catch (const std::exception&) {
-                return fail("--port takes a number");
-            }
+            auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), options.port);
+            if (error != std::errc() || end != value.data() + value.size()) return fail("--port takes a number");
         } else if (argument == "--cert") {
             certificate = value;
         } else if (argument == "--key") {

@@ -8,7 +8,8 @@ import https from 'node:https';
 import { readFileSync, rmSync } from 'node:fs';
 import { performance } from 'node:perf_hooks';
 
-import * as h from './harness.mjs';
+// The harness lives with the end-to-end tests, next to the MCP client package it loads.
+import * as h from '../tests/e2e/harness.mjs';
 
 const runs = Number(process.env.BENCH_RUNS ?? 30);
 const median = (values) => {
