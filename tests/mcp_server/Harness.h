@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -95,20 +94,18 @@ public:
         return line;
     }
 
-    /// exitStatus is -1 without a normal exit in time; output is what readLine has not taken.
+    /// exitStatus is -1 without a normal exit; output is what readLine has not taken.
     struct Ended { int exitStatus; std::string output, error; };
     /// Closes standard input and waits for the program to end.
-    Ended finish(milliseconds timeout = 30s) {
+    Ended finish() {
         ::close(std::exchange(input_, -1));
-        const auto deadline = steady_clock::now() + timeout;
-        while (readSome(deadline)) {
+        while (readSome(steady_clock::now() + 30s)) {
         }
-        int status = 0;
-        const bool exited = steady_clock::now() < deadline && ::waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status);
-        if (exited) pid_ = -1;
+        int status = -1;
+        ::waitpid(std::exchange(pid_, -1), &status, 0);
         std::string error(static_cast<std::size_t>(::lseek(error_, 0, SEEK_END)), '\0');
         error.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::pread(error_, error.data(), error.size(), 0))));
-        return {exited ? WEXITSTATUS(status) : -1, std::exchange(output_text_, {}), error};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::exchange(output_text_, {}), error};
     }
 
 private:

@@ -96,18 +96,6 @@ TEST_F(Server, AnswersEveryKindOfLineExactly) {
     }
 }
 
-TEST_F(Server, EachAnswerArrivesBeforeTheNextLineIsSent) {
-    ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"}, environment());
-    server.write(ping("1") + "\n");
-    EXPECT_EQ(server.readLine().value_or("none") + "\n", pong("1"));
-    server.write("garbage\n" R"({"id":2,"method":"nope"})" "\n");
-    EXPECT_EQ(server.readLine().value_or("none") + "\n", notFound(2, "nope"));
-    const auto ended = server.finish();
-    EXPECT_EQ(ended.exitStatus, 0);
-    EXPECT_EQ(ended.output, "");
-    EXPECT_EQ(ended.error, ready + notice);
-}
-
 TEST_F(Server, ToolsListMatchesTheGoldenFileByteForByte) {
     std::stringstream golden;
     golden << std::ifstream(TOOLS_LIST_GOLDEN, std::ios::binary).rdbuf();
