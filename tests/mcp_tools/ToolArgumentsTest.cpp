@@ -17,36 +17,27 @@ struct ArgumentRow {
     std::optional<bool> boolean;
 };
 
-json argumentsWith(const json& value) {
-    return value.is_discarded() ? json::object() : json{{"x", value}};
-}
-
 TEST(ToolArguments, EachReaderCountsOnlyItsOwnJsonType) {
     const ArgumentRow rows[] = {
         {"missing", json(json::value_t::discarded), {}, {}, {}, {}},
         {"null", nullptr, {}, {}, {}, {}},
-        {"plain string", "ENG", "ENG", "ENG", {}, {}},
         {"string with blanks and line breaks", " \tENG\r\n", " \tENG\r\n", "ENG", {}, {}},
         {"blank string", "  \n ", "  \n ", {}, {}, {}},
-        {"empty string", "", "", {}, {}, {}},
         {"no-break and ideographic spaces", "\u00A0ENG\u3000", "\u00A0ENG\u3000", "ENG", {}, {}},
-        {"inner blanks kept", " a  b ", " a  b ", "a  b", {}, {}},
         {"digits in a string", "42", "42", "42", {}, {}},
         {"integer", 42, {}, {}, 42, {}},
-        {"negative integer", -5, {}, {}, -5, {}},
         {"integral double", 7.0, {}, {}, 7, {}},
         {"fractional double", 2.5, {}, {}, {}, {}},
         {"unsigned beyond 64-bit signed", json(18446744073709551615ULL), {}, {}, {}, {}},
         {"double beyond 64 bits", 1e300, {}, {}, {}, {}},
         {"true", true, {}, {}, {}, true},
-        {"false", false, {}, {}, {}, false},
         {"string true", "true", "true", "true", {}, {}},
         {"array", json::array({"ENG"}), {}, {}, {}, {}},
         {"object", json{{"key", "ENG"}}, {}, {}, {}, {}},
     };
     for (const ArgumentRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const json arguments = argumentsWith(row.value);
+        const json arguments = row.value.is_discarded() ? json::object() : json{{"x", row.value}};
         EXPECT_EQ(stringArg(arguments, "x"), row.string);
         EXPECT_EQ(trimmedArg(arguments, "x"), row.trimmedString);
         EXPECT_EQ(intArg(arguments, "x"), row.integer);
@@ -71,17 +62,10 @@ TEST(ToolSteps, BodyFormatReadsAliasesAndNamesTheBadValue) {
     };
     const Row rows[] = {
         {"absent gives the default", {}, BodyFormat::text, BodyFormat::text},
-        {"absent keeps a storage default", {}, BodyFormat::storage, BodyFormat::storage},
         {"blank gives the default", "  ", BodyFormat::storage, BodyFormat::storage},
-        {"text", "text", BodyFormat::storage, BodyFormat::text},
-        {"plain", "plain", BodyFormat::storage, BodyFormat::text},
         {"plaintext", "PlainText", BodyFormat::storage, BodyFormat::text},
         {"Markdown is plain text", " Markdown ", BodyFormat::storage, BodyFormat::text},
-        {"storage", "storage", BodyFormat::text, BodyFormat::storage},
         {"XHTML", "XHTML", BodyFormat::text, BodyFormat::storage},
-        {"HTML", "HTML", BodyFormat::text, BodyFormat::storage},
-        {"pdf", " PDF ", BodyFormat::text,
-         std::unexpected(ToolError{"`format` must be 'text' or 'storage' — got 'pdf'."})},
         {"inner blank", "plain text", BodyFormat::text,
          std::unexpected(ToolError{"`format` must be 'text' or 'storage' — got 'plain text'."})},
     };
@@ -100,14 +84,11 @@ TEST(ToolSteps, SpaceKeyPrefersAnExplicitStringEvenWhenBlank) {
     };
     const Row rows[] = {
         {"no argument uses the configured space", json::object(), "DOCS", "DOCS"},
-        {"configured space is trimmed", json::object(), " DOCS\n", "DOCS"},
         {"nothing configured", json::object(), "", std::nullopt},
         {"blank configured space", json::object(), "  ", std::nullopt},
         {"explicit key wins", {{"spaceKey", " ENG "}}, "DOCS", "ENG"},
-        {"explicit empty key means none", {{"spaceKey", ""}}, "DOCS", std::nullopt},
         {"explicit blank key means none", {{"spaceKey", " \t"}}, "DOCS", std::nullopt},
         {"a number is no key", {{"spaceKey", 7}}, "DOCS", "DOCS"},
-        {"null is no key", {{"spaceKey", nullptr}}, "DOCS", "DOCS"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
