@@ -167,7 +167,7 @@ describe('Folioport --mcp tools', () => {
 
   test('update_page against a stale version answers with the conflict sentence', async () => {
     // The read sees version 3 while the site holds 7, as when someone saved in between.
-    await h.control(site, 'POST', 'fail', { kind: 'status', status: 200, method: 'GET', path: '/wiki/api/v2/pages/98306',
+    await h.control(site, 'POST', 'fail', { status: 200, method: 'GET', path: '/wiki/api/v2/pages/98306',
       body: JSON.stringify({ id: '98306', title: 'Roadmap for Q3', version: { number: 3 }, body: { storage: { value: '<p>old</p>' } } }) });
     const { text, isError, requests } = await call('update_page', { pageId: '98306', body: 'x' });
     assert.deepEqual([text, isError], ['Confluence returned HTTP 409. Version conflict — the page changed since it was loaded. ' +
@@ -176,7 +176,7 @@ describe('Folioport --mcp tools', () => {
   });
 
   test('delete_page trashes a page it cannot read, then purges it', async () => {
-    await h.control(site, 'POST', 'fail', { kind: 'status', status: 500, body: 'down', method: 'GET', path: '/wiki/api/v2/pages/98307' });
+    await h.control(site, 'POST', 'fail', { status: 500, body: 'down', method: 'GET', path: '/wiki/api/v2/pages/98307' });
     const trashed = await call('delete_page', { pageId: '98307' });
     assert.deepEqual([trashed.text, trashed.isError],
       ["Moved page 98307 — 98307 to the space's trash. It can be restored from there.", false]);

@@ -428,8 +428,6 @@ ApiResponse FakeApi::paged(const ApiRequest& request, std::string_view endpoint,
 }
 
 ApiResponse FakeApi::listSpaces(const ApiRequest& request, std::string_view siteURL) const {
-    auto ids = idSet(param(request, "ids"));
-    if (!ids) return badParameter("ids must be integers");
     std::vector<std::string> keys = commaList(param(request, "keys") ? *param(request, "keys") : "");
     const std::string* status = param(request, "status");
     if (status && !oneOf(*status, {"current", "archived"})) return badParameter("Invalid status");
@@ -438,8 +436,7 @@ ApiResponse FakeApi::listSpaces(const ApiRequest& request, std::string_view site
 
     std::vector<const FakeSpace*> found;
     for (const auto& space : data_.spaces)
-        if ((ids->empty() || ids->contains(space.id)) && (keys.empty() || std::ranges::find(keys, space.key) != keys.end()) &&
-            (!status || space.status == *status))
+        if ((keys.empty() || std::ranges::find(keys, space.key) != keys.end()) && (!status || space.status == *status))
             found.push_back(&space);
     bool descending = sort.starts_with('-');
     std::string field = descending ? sort.substr(1) : sort;
@@ -453,9 +450,8 @@ ApiResponse FakeApi::listSpaces(const ApiRequest& request, std::string_view site
 }
 
 ApiResponse FakeApi::listPages(const ApiRequest& request, std::string_view siteURL) const {
-    auto ids = idSet(param(request, "id"));
     auto spaceIds = idSet(param(request, "space-id"));
-    if (!ids || !spaceIds) return badParameter("id and space-id must be integers");
+    if (!spaceIds) return badParameter("space-id must be integers");
     std::vector<std::string> statuses = commaList(param(request, "status") ? *param(request, "status") : "current,archived");
     for (auto& s : statuses)
         if (!oneOf(s, {"current", "archived", "deleted", "trashed"})) return badParameter("Invalid status");
@@ -467,8 +463,7 @@ ApiResponse FakeApi::listPages(const ApiRequest& request, std::string_view siteU
 
     std::vector<const FakePage*> found;
     for (const auto& page : data_.pages)
-        if ((ids->empty() || ids->contains(page.id)) && (spaceIds->empty() || spaceIds->contains(page.spaceId)) &&
-            std::ranges::find(statuses, page.status) != statuses.end() && (!title || page.title == *title))
+        if ((spaceIds->empty() || spaceIds->contains(page.spaceId)) && std::ranges::find(statuses, page.status) != statuses.end() && (!title || page.title == *title))
             found.push_back(&page);
     bool descending = sort.starts_with('-');
     std::string field = descending ? sort.substr(1) : sort;

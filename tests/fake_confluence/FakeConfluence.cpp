@@ -30,26 +30,18 @@ void shutDownConnections(int port) {
     }
 }
 
-json toJson(const LoggedRequest& request) {
+json toJson(const ApiRequest& request) {
     json items = json::array();
     for (const auto& [name, value] : request.query) items.push_back({name, value});
     return {{"method", request.method}, {"path", request.path}, {"query", items},
             {"authorization", request.authorization}, {"body", request.body}};
 }
 
-/// Reads {"kind", "status", "body", "method", "path", "count"}, as the control endpoint takes it.
+/// Reads {"status", "body", "method", "path", "count"}, as the control endpoint takes it.
 std::expected<Fault, std::string> faultFromJson(const json& body) {
-    static const std::pair<std::string_view, Fault::Kind> kinds[] = {{"status", Fault::Kind::status},
-                                                                     {"malformed-json", Fault::Kind::malformedJson},
-                                                                     {"non-utf8", Fault::Kind::nonUtf8Body},
-                                                                     {"empty", Fault::Kind::emptyBody},
-                                                                     {"drop", Fault::Kind::dropConnection}};
     try {
-        std::string kind = body.value("kind", "status");
-        auto match = std::ranges::find(kinds, kind, &std::pair<std::string_view, Fault::Kind>::first);
-        if (match == std::end(kinds)) return std::unexpected("unknown fault kind \"" + kind + "\"");
-        Fault fault{match->second,          body.value("status", 500), body.value("body", ""),
-                    body.value("method", ""), body.value("path", ""),    body.value("count", 1)};
+        Fault fault{Fault::Kind::status, body.value("status", 500), body.value("body", ""),
+                    body.value("method", ""), body.value("path", ""), body.value("count", 1)};
         if (fault.status < 100 || fault.status > 599) return std::unexpected("status must be 100-599");
         return fault;
     } catch (const json::exception& error) {
@@ -75,7 +67,7 @@ std::expected<std::unique_ptr<FakeConfluence>, std::string> FakeConfluence::star
     auto handler = [raw = site.get()](const httplib::Request& request, httplib::Response& response) {
         raw->handle(request, response);
     };
-    server.Get(".*", handler).Post(".*", handler).Put(".*", handler).Delete(".*", handler).Patch(".*", handler);
+    server.Get(".*", handler).Post(".*", handler).Put(".*", handler).Delete(".*", handler);
     int port = site->options_.port;
     site->port_ = port == 0 ? server.bind_to_any_port("127.0.0.1") : server.bind_to_port("127.0.0.1", port) ? port : -1;
     if (site->port_ <= 0) return std::unexpected("cannot bind 127.0.0.1:" + std::to_string(port));
@@ -114,7 +106,7 @@ std::string FakeConfluence::baseURL() const {
     return std::string(options_.tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_);
 }
 
-std::vector<LoggedRequest> FakeConfluence::requests() const {
+std::vector<ApiRequest> FakeConfluence::requests() const {
     std::lock_guard lock(mutex_);
     return log_;
 }
@@ -145,7 +137,7 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
     std::string path(target.substr(0, question));
     if (path.starts_with("/__fake/")) return control(path, request, response);
 
-    LoggedRequest logged{request.method, path, parseQuery(target.substr(std::min(question + 1, target.size()))),
+    ApiRequest logged{request.method, path, parseQuery(target.substr(std::min(question + 1, target.size()))),
                          request.get_header_value("Authorization"), request.body};
     std::optional<Fault> fault;
     std::chrono::milliseconds latency;

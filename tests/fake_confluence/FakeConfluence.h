@@ -3,19 +3,12 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
-#include <expected>
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <string>
 #include <thread>
-#include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "FakeApi.h"
-#include "SiteData.h"
 
 namespace httplib {
 class Server;
@@ -94,7 +87,7 @@ private:
 
     mutable std::mutex mutex_;
     FakeApi api_;
-    std::vector<LoggedRequest> log_;
+    std::vector<ApiRequest> log_;
     std::ofstream logFile_;
     std::deque<Fault> faults_;
     std::chrono::milliseconds latency_{0};

@@ -12,9 +12,7 @@ namespace folioport::fake {
 
 /// A space as the fake site holds it.
 struct FakeSpace {
-    std::string id;  ///< numeric text, as on the real site
-    std::string key;
-    std::string name;
+    std::string id, key, name;  ///< the id is numeric text, as on the real site
     std::string type = "global";
     std::string status = "current";
     std::optional<std::string> homepageId;
@@ -22,14 +20,11 @@ struct FakeSpace {
 
 /// A page as the fake site holds it; status is "current", "trashed" or "deleted".
 struct FakePage {
-    std::string id;
-    std::string spaceId;
-    std::string title;
+    std::string id, spaceId, title;
     std::string body;  ///< storage format
     std::string status = "current";
     std::optional<std::string> parentId;
-    std::string authorId;
-    std::string createdAt;
+    std::string authorId, createdAt;
     std::int64_t version = 1;
     std::string versionMessage;
     std::string modifiedAt;  ///< the latest version's createdAt

@@ -5,26 +5,17 @@
 #include <stdexcept>
 
 namespace folioport::testing {
-namespace {
-
-struct PrivateDirectory {
-    std::filesystem::path path;
-
-    PrivateDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "folioport-tls-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path = pattern;
-    }
-    ~PrivateDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
-}  // namespace
 
 const TestCertificate& testCertificate() {
-    static PrivateDirectory directory;
+    // why: a private directory, removed at exit, so no other user can swap the key.
+    static struct PrivateDirectory {
+        std::filesystem::path path = [] {
+            std::string pattern = (std::filesystem::temp_directory_path() / "folioport-tls-XXXXXX").string();
+            if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+            return std::filesystem::path(pattern);
+        }();
+        ~PrivateDirectory() { std::filesystem::remove_all(path); }
+    } directory;
     static TestCertificate certificate = [] {
         TestCertificate made{(directory.path / "cert.pem").string(), (directory.path / "key.pem").string()};
         std::string command = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"

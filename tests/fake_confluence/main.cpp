@@ -25,8 +25,8 @@
 //   GET    /wiki/rest/api/user/current
 //   GET    /wiki/rest/api/search?cql=…&limit=…   (type, text ~, title, space; ORDER BY; excerpts carry
 //                                                 @@@hl@@@…@@@endhl@@@ around hits)
-//   GET    /wiki/api/v2/spaces?ids&keys&status&sort&limit&cursor
-//   GET    /wiki/api/v2/pages?id&space-id&sort&status&title&body-format&limit&cursor
+//   GET    /wiki/api/v2/spaces?keys&status&sort&limit&cursor
+//   GET    /wiki/api/v2/pages?space-id&sort&status&title&body-format&limit&cursor
 //   GET    /wiki/api/v2/pages/{id}?body-format=storage
 //   POST   /wiki/api/v2/pages                 (200 with the page as created)
 //   PUT    /wiki/api/v2/pages/{id}            (409 unless version.number is the current one plus one)
@@ -36,9 +36,9 @@
 //   answered 401.
 //
 // Controls (not logged, no login needed):
-//   POST   /__fake/fail   {"kind": "status"|"malformed-json"|"non-utf8"|"empty"|"drop", "status": 500,
-//                          "body": "…", "method": "PUT", "path": "/wiki/api/v2/pages", "count": 1}
-//                          queues a fault for the next `count` requests matching method and path prefix
+//   POST   /__fake/fail   {"status": 500, "body": "…", "method": "PUT", "path": "/wiki/api/v2/pages", "count": 1}
+//                          answers the next `count` requests matching method and path prefix with that status
+//                          and body instead
 //   GET    /__fake/log    the request log as a JSON array;  DELETE /__fake/log clears it
 //   GET    /__fake/stats  {"requests", "tlsHandshakes"}
 
