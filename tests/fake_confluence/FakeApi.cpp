@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <chrono>
 #include <ctime>
+#include <iterator>
 #include <ranges>
 #include <set>
+#include <sstream>
 
 #include <openssl/evp.h>
 
@@ -21,7 +22,8 @@ ApiResponse jsonResponse(int status, const ordered_json& body) { return {status,
 
 /// The v2 error envelope.
 ApiResponse v2Error(int status, std::string_view code, std::string_view title) {
-    return jsonResponse(status, {{"errors", {{{"status", status}, {"code", code}, {"title", title}, {"detail", nullptr}}}}});
+    return jsonResponse(status,
+                        {{"errors", {{{"status", status}, {"code", code}, {"title", title}, {"detail", nullptr}}}}});
 }
 
 /// The v1 error envelope.
@@ -73,14 +75,10 @@ bool oneOf(std::string_view value, std::initializer_list<std::string_view> allow
 }
 
 std::string nowText() {
-    auto now = std::chrono::system_clock::now();
-    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::time_t now = std::time(nullptr);
     std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[40];
-    std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(text + length, sizeof text - length, ".%03dZ", static_cast<int>(millis));
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000Z", gmtime_r(&now, &utc));
     return text;
 }
 
@@ -104,7 +102,8 @@ std::string plainText(std::string_view storage) {
         if (c == '<') {
             blank();
             i = std::min(storage.find('>', i), storage.size());
-        } else if (auto e = std::ranges::find_if(entities, [&](auto& entity) { return storage.substr(i).starts_with(entity.first); });
+        } else if (auto e = std::ranges::find_if(
+                       entities, [&](auto& entity) { return storage.substr(i).starts_with(entity.first); });
                    c == '&' && e != std::end(entities)) {
             out += e->second;
             i += e->first.size() - 1;
@@ -199,7 +198,8 @@ std::optional<ApiResponse> writeBodyError(const nlohmann::json& body) {
     return std::nullopt;
 }
 
-bool titleTaken(const SiteData& data, const std::string& spaceId, const std::string& title, const std::string& exceptId) {
+bool titleTaken(const SiteData& data, const std::string& spaceId, const std::string& title,
+                const std::string& exceptId) {
     return std::ranges::any_of(data.pages, [&](const FakePage& p) {
         return p.spaceId == spaceId && p.title == title && p.status == "current" && p.id != exceptId;
     });
@@ -207,16 +207,8 @@ bool titleTaken(const SiteData& data, const std::string& spaceId, const std::str
 
 /// Every blank-separated term of a text query, lower-cased.
 std::vector<std::string> terms(std::string_view text) {
-    std::vector<std::string> out;
-    std::string current;
-    for (char c : std::string(text) + ' ') {
-        if (!std::isspace(static_cast<unsigned char>(c))) {
-            current += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        } else if (!current.empty()) {
-            out.push_back(std::exchange(current, {}));
-        }
-    }
-    return out;
+    std::istringstream words(lower(text));
+    return {std::istream_iterator<std::string>(words), {}};
 }
 
 /// Up to 200 bytes of the page text around the first hit, every hit wrapped in highlight markers.
@@ -229,7 +221,8 @@ std::string excerpt(std::string_view text, const std::vector<std::string>& words
     while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
     std::string out;
     for (std::size_t i = start; i < end;) {
-        auto hit = std::ranges::find_if(words, [&](const std::string& w) { return lowered.compare(i, w.size(), w) == 0; });
+        auto hit =
+            std::ranges::find_if(words, [&](const std::string& w) { return lowered.compare(i, w.size(), w) == 0; });
         std::size_t length = hit != words.end() ? hit->size() : 1;
         std::string piece = escapeMarkup(text.substr(i, length));
         out += hit != words.end() ? "@@@hl@@@" + piece + "@@@endhl@@@" : piece;
@@ -256,7 +249,8 @@ std::expected<CqlQuery, std::string> parseCql(std::string_view text) {
     auto word = [&] {
         skipBlanks();
         std::size_t start = at;
-        while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) || oneOf(text.substr(at, 1), {".", "_", "-"})))
+        while (at < text.size() &&
+               (std::isalnum(static_cast<unsigned char>(text[at])) || oneOf(text.substr(at, 1), {".", "_", "-"})))
             ++at;
         return std::string(text.substr(start, at - start));
     };
@@ -358,41 +352,11 @@ QueryItems parseQuery(std::string_view rawQuery) {
     return items;
 }
 
-ApiResponse FakeApi::answer(const ApiRequest& request, std::string_view siteURL) {
-    if (request.authorization != "Basic " + base64(data_.email + ":" + data_.token))
-        return v1Error(401, "Unauthorized; scope does not match");
-
-    // why: routing sees decoded segments of the still-encoded path, so an encoded '/' stays inside one id.
-    std::vector<std::string> segments;
-    for (auto part : std::views::split(std::string_view(request.path).substr(1), '/'))
-        segments.push_back(percentDecode(std::string_view(part.begin(), part.end()), false));
-    auto route = [&](std::initializer_list<std::string_view> prefix, std::size_t extra) {
-        return segments.size() == prefix.size() + extra && std::equal(prefix.begin(), prefix.end(), segments.begin());
-    };
-    const std::string& method = request.method;
-    if (route({"wiki", "rest", "api", "user", "current"}, 0) && method == "GET")
-        return jsonResponse(200, {{"type", "known"}, {"accountId", data_.user.accountId}, {"accountType", "atlassian"},
-                                  {"email", data_.user.email}, {"publicName", data_.user.publicName},
-                                  {"displayName", data_.user.displayName}, {"isExternalCollaborator", false},
-                                  {"_links", {{"base", "/wiki"}, {"context", "/wiki"}}}});
-    if (route({"wiki", "rest", "api", "search"}, 0) && method == "GET") return search(request, siteURL);
-    if (route({"wiki", "api", "v2", "spaces"}, 0) && method == "GET") return listSpaces(request, siteURL);
-    if (route({"wiki", "api", "v2", "pages"}, 0)) {
-        if (method == "GET") return listPages(request, siteURL);
-        if (method == "POST") return createPage(request, siteURL);
-    }
-    if (route({"wiki", "api", "v2", "pages"}, 1)) {
-        if (oneOf(method, {"GET", "PUT", "DELETE"}) && !integer(segments[4])) return badParameter("id must be an integer");
-        if (method == "GET") return getPage(segments[4], request, siteURL);
-        if (method == "PUT") return updatePage(segments[4], request, siteURL);
-        if (method == "DELETE") return deletePage(segments[4], request);
-    }
-    return v2Error(404, "NOT_FOUND", "No route for " + method + " " + request.path);
-}
+namespace {
 
 /// One batch of `items` from the request's cursor, with a next link repeating the query plus the new cursor.
-ApiResponse FakeApi::paged(const ApiRequest& request, std::string_view endpoint, std::vector<ordered_json> items,
-                           std::string_view siteURL) const {
+ApiResponse paged(const ApiRequest& request, std::string_view endpoint, std::vector<ordered_json> items,
+                  std::string_view siteURL, NextLinkStyle style) {
     std::int64_t limit = 25;
     if (const std::string* text = param(request, "limit")) {
         auto value = integer(*text);
@@ -418,8 +382,8 @@ ApiResponse FakeApi::paged(const ApiRequest& request, std::string_view endpoint,
         for (const auto& [name, value] : request.query)
             if (name != "cursor") tail += percentEncode(name) + "=" + percentEncode(value) + "&";
         tail += "cursor=" + percentEncode(base64("offset:" + std::to_string(end)));
-        std::string next = nextLinkStyle_ == NextLinkStyle::apiPath ? "/api/v2" + tail
-                           : nextLinkStyle_ == NextLinkStyle::absolute ? std::string(siteURL) + std::string(v2) + tail
+        std::string next = style == NextLinkStyle::apiPath ? "/api/v2" + tail
+                           : style == NextLinkStyle::absolute ? std::string(siteURL) + std::string(v2) + tail
                                                                        : std::string(v2) + tail;
         links["next"] = next;
         link = "<" + next + ">; rel=\"next\", " + link;
@@ -427,7 +391,7 @@ ApiResponse FakeApi::paged(const ApiRequest& request, std::string_view endpoint,
     return {200, ordered_json({{"results", std::move(results)}, {"_links", std::move(links)}}).dump(), link};
 }
 
-ApiResponse FakeApi::listSpaces(const ApiRequest& request, std::string_view siteURL) const {
+ApiResponse listSpaces(const SiteData& data, const ApiRequest& request, std::string_view siteURL, NextLinkStyle style) {
     std::vector<std::string> keys = commaList(param(request, "keys") ? *param(request, "keys") : "");
     const std::string* status = param(request, "status");
     if (status && !oneOf(*status, {"current", "archived"})) return badParameter("Invalid status");
@@ -435,7 +399,7 @@ ApiResponse FakeApi::listSpaces(const ApiRequest& request, std::string_view site
     if (!oneOf(sort, {"id", "-id", "key", "-key", "name", "-name"})) return badParameter("Invalid sort");
 
     std::vector<const FakeSpace*> found;
-    for (const auto& space : data_.spaces)
+    for (const auto& space : data.spaces)
         if ((keys.empty() || std::ranges::find(keys, space.key) != keys.end()) && (!status || space.status == *status))
             found.push_back(&space);
     bool descending = sort.starts_with('-');
@@ -446,24 +410,27 @@ ApiResponse FakeApi::listSpaces(const ApiRequest& request, std::string_view site
     std::ranges::stable_sort(found, [&](auto* a, auto* b) { return descending ? key(b) < key(a) : key(a) < key(b); });
     std::vector<ordered_json> items;
     for (const FakeSpace* space : found) items.push_back(spaceJson(*space));
-    return paged(request, "/spaces", std::move(items), siteURL);
+    return paged(request, "/spaces", std::move(items), siteURL, style);
 }
 
-ApiResponse FakeApi::listPages(const ApiRequest& request, std::string_view siteURL) const {
+ApiResponse listPages(const SiteData& data, const ApiRequest& request, std::string_view siteURL, NextLinkStyle style) {
     auto spaceIds = idSet(param(request, "space-id"));
     if (!spaceIds) return badParameter("space-id must be integers");
-    std::vector<std::string> statuses = commaList(param(request, "status") ? *param(request, "status") : "current,archived");
+    std::vector<std::string> statuses =
+        commaList(param(request, "status") ? *param(request, "status") : "current,archived");
     for (auto& s : statuses)
         if (!oneOf(s, {"current", "archived", "deleted", "trashed"})) return badParameter("Invalid status");
     std::string sort = param(request, "sort") ? *param(request, "sort") : "id";
-    if (!oneOf(sort, {"id", "-id", "created-date", "-created-date", "modified-date", "-modified-date", "title", "-title"}))
+    if (!oneOf(sort,
+               {"id", "-id", "created-date", "-created-date", "modified-date", "-modified-date", "title", "-title"}))
         return badParameter("Invalid sort");
     if (!validBodyFormat(request, {"storage", "atlas_doc_format"})) return badParameter("Invalid body-format");
     const std::string* title = param(request, "title");
 
     std::vector<const FakePage*> found;
-    for (const auto& page : data_.pages)
-        if ((spaceIds->empty() || spaceIds->contains(page.spaceId)) && std::ranges::find(statuses, page.status) != statuses.end() && (!title || page.title == *title))
+    for (const auto& page : data.pages)
+        if ((spaceIds->empty() || spaceIds->contains(page.spaceId)) &&
+            std::ranges::find(statuses, page.status) != statuses.end() && (!title || page.title == *title))
             found.push_back(&page);
     bool descending = sort.starts_with('-');
     std::string field = descending ? sort.substr(1) : sort;
@@ -477,53 +444,53 @@ ApiResponse FakeApi::listPages(const ApiRequest& request, std::string_view siteU
     std::ranges::stable_sort(found, [&](auto* a, auto* b) { return descending ? key(b) < key(a) : key(a) < key(b); });
     bool withBody = param(request, "body-format") && *param(request, "body-format") == "storage";
     std::vector<ordered_json> items;
-    for (const FakePage* page : found) items.push_back(pageJson(data_, *page, withBody));
-    return paged(request, "/pages", std::move(items), siteURL);
+    for (const FakePage* page : found) items.push_back(pageJson(data, *page, withBody));
+    return paged(request, "/pages", std::move(items), siteURL, style);
 }
 
-ApiResponse FakeApi::getPage(std::string_view id, const ApiRequest& request, std::string_view siteURL) {
+ApiResponse getPage(SiteData& data, std::string_view id, const ApiRequest& request, std::string_view siteURL) {
     if (!validBodyFormat(request, {"storage", "atlas_doc_format", "view", "export_view", "anonymous_export_view",
                                    "styled_view", "editor"}))
         return badParameter("Invalid body-format");
-    const FakePage* page = data_.pageById(id);
+    const FakePage* page = data.pageById(id);
     if (!page || page->status == "deleted") return notFound("Page");
     const std::string* format = param(request, "body-format");
-    return jsonResponse(200, pageJson(data_, *page, format && *format == "storage", siteURL));
+    return jsonResponse(200, pageJson(data, *page, format && *format == "storage", siteURL));
 }
 
-ApiResponse FakeApi::createPage(const ApiRequest& request, std::string_view siteURL) {
+ApiResponse createPage(SiteData& data, const ApiRequest& request, std::string_view siteURL) {
     auto body = nlohmann::json::parse(request.body, nullptr, false);
     if (auto error = writeBodyError(body)) return *error;
     auto spaceId = stringMember(body, "spaceId");
     if (!spaceId || !integer(*spaceId)) return badParameter("spaceId must be a numeric string");
-    const FakeSpace* space = data_.spaceById(*spaceId);
+    const FakeSpace* space = data.spaceById(*spaceId);
     if (!space) return notFound("Space");
-    FakePage page{.id = data_.nextId(),
+    FakePage page{.id = data.nextId(),
                   .spaceId = *spaceId,
                   .title = *stringMember(body, "title"),
                   .body = *storageValue(body),
                   .status = body.value("status", "current"),
                   .parentId = space->homepageId,
-                  .authorId = data_.user.accountId,
+                  .authorId = data.user.accountId,
                   .createdAt = nowText(),
                   .version = 1,
                   .versionMessage = {},
                   .modifiedAt = {}};
     page.modifiedAt = page.createdAt;
-    if (titleTaken(data_, *spaceId, page.title, {}))
+    if (titleTaken(data, *spaceId, page.title, {}))
         return badParameter("A page with this title already exists in this space");
     if (body.contains("parentId")) {
         page.parentId = stringMember(body, "parentId");
-        const FakePage* parent = page.parentId ? data_.pageById(*page.parentId) : nullptr;
+        const FakePage* parent = page.parentId ? data.pageById(*page.parentId) : nullptr;
         if (!parent || parent->spaceId != *spaceId || parent->status != "current")
             return badParameter("parentId names no current page of this space");
     }
-    data_.pages.push_back(page);
-    return jsonResponse(200, pageJson(data_, page, true, siteURL));
+    data.pages.push_back(page);
+    return jsonResponse(200, pageJson(data, page, true, siteURL));
 }
 
-ApiResponse FakeApi::updatePage(std::string_view id, const ApiRequest& request, std::string_view siteURL) {
-    FakePage* page = data_.pageById(id);
+ApiResponse updatePage(SiteData& data, std::string_view id, const ApiRequest& request, std::string_view siteURL) {
+    FakePage* page = data.pageById(id);
     if (!page || page->status == "deleted") return notFound("Page");
     auto body = nlohmann::json::parse(request.body, nullptr, false);
     if (auto error = writeBodyError(body)) return *error;
@@ -539,24 +506,24 @@ ApiResponse FakeApi::updatePage(std::string_view id, const ApiRequest& request, 
         return v2Error(409, "CONFLICT",
                        "Version must be incremented on update. Current Version is: " + std::to_string(page->version));
     std::string title = *stringMember(body, "title");
-    if (titleTaken(data_, page->spaceId, title, page->id))
+    if (titleTaken(data, page->spaceId, title, page->id))
         return badParameter("A page with this title already exists in this space");
     page->title = title;
     page->body = *storageValue(body);
     page->version = number;
     page->versionMessage = version->value("message", "");
     page->modifiedAt = nowText();
-    return jsonResponse(200, pageJson(data_, *page, true, siteURL));
+    return jsonResponse(200, pageJson(data, *page, true, siteURL));
 }
 
-ApiResponse FakeApi::deletePage(std::string_view id, const ApiRequest& request) {
-    FakePage* page = data_.pageById(id);
+ApiResponse deletePage(SiteData& data, std::string_view id, const ApiRequest& request) {
+    FakePage* page = data.pageById(id);
     if (!page || page->status == "deleted") return notFound("Page");
     const std::string* purge = param(request, "purge");
     if (purge && !oneOf(*purge, {"true", "false"})) return badParameter("purge must be true or false");
     if (purge && *purge == "true") {
         if (page->status != "trashed") return badParameter("Only a trashed page can be purged");
-        std::erase_if(data_.pages, [&](const FakePage& p) { return p.id == id; });
+        std::erase_if(data.pages, [&](const FakePage& p) { return p.id == id; });
     } else {
         if (page->status != "current") return notFound("Page");
         page->status = "trashed";
@@ -564,7 +531,7 @@ ApiResponse FakeApi::deletePage(std::string_view id, const ApiRequest& request) 
     return {204, {}, {}};
 }
 
-ApiResponse FakeApi::search(const ApiRequest& request, std::string_view siteURL) const {
+ApiResponse search(const SiteData& data, const ApiRequest& request, std::string_view siteURL) {
     const std::string* cql = param(request, "cql");
     if (!cql) return v1Error(400, "The cql parameter is required");
     auto query = parseCql(*cql);
@@ -580,34 +547,86 @@ ApiResponse FakeApi::search(const ApiRequest& request, std::string_view siteURL)
     }
 
     std::vector<const FakePage*> found;
-    for (const auto& page : data_.pages)
-        if (page.status == "current" && std::ranges::all_of(query->clauses, [&](auto& c) { return matches(c, data_, page); }))
+    for (const auto& page : data.pages)
+        if (page.status == "current" &&
+            std::ranges::all_of(query->clauses, [&](auto& c) { return matches(c, data, page); }))
             found.push_back(&page);
     if (!query->orderBy.empty()) {
         std::string order = lower(query->orderBy);
-        auto key = [&](const FakePage* p) { return order == "title" ? p->title : order == "created" ? p->createdAt : p->modifiedAt; };
-        std::ranges::stable_sort(found, [&](auto* a, auto* b) { return query->descending ? key(b) < key(a) : key(a) < key(b); });
+        auto key = [&](const FakePage* p) {
+            return order == "title" ? p->title : order == "created" ? p->createdAt : p->modifiedAt;
+        };
+        std::ranges::stable_sort(
+            found, [&](auto* a, auto* b) { return query->descending ? key(b) < key(a) : key(a) < key(b); });
     }
     std::vector<std::string> words;
     for (const auto& clause : query->clauses)
-        if (clause.field == "text" && clause.op == "~") std::ranges::copy(terms(clause.value), std::back_inserter(words));
+        if (clause.field == "text" && clause.op == "~")
+            std::ranges::copy(terms(clause.value), std::back_inserter(words));
 
     ordered_json results = ordered_json::array();
     for (const FakePage* page : found | std::views::take(limit)) {
-        const FakeSpace* space = data_.spaceById(page->spaceId);
-        std::string url = webPath(data_, *page);
+        const FakeSpace* space = data.spaceById(page->spaceId);
+        std::string url = webPath(data, *page);
         results.push_back(
-            {{"content", {{"id", page->id}, {"type", "page"}, {"status", page->status}, {"title", page->title},
-                          {"_links", {{"webui", url}}}}},
-             {"title", page->title}, {"excerpt", excerpt(plainText(page->body), words)}, {"url", url},
-             {"resultGlobalContainer", {{"title", space ? space->name : ""}, {"displayUrl", "/spaces/" + (space ? space->key : "")}}},
-             {"breadcrumbs", ordered_json::array()}, {"entityType", "content"}, {"iconCssClass", "aui-icon content-type-page"},
-             {"lastModified", page->modifiedAt}, {"friendlyLastModified", page->modifiedAt.substr(0, 10)}, {"score", 1.0}});
+            {{"content",
+              {{"id", page->id},
+               {"type", "page"},
+               {"status", page->status},
+               {"title", page->title},
+               {"_links", {{"webui", url}}}}},
+             {"title", page->title},
+             {"excerpt", excerpt(plainText(page->body), words)},
+             {"url", url},
+             {"resultGlobalContainer",
+              {{"title", space ? space->name : ""}, {"displayUrl", "/spaces/" + (space ? space->key : "")}}},
+             {"breadcrumbs", ordered_json::array()},
+             {"entityType", "content"},
+             {"iconCssClass", "aui-icon content-type-page"},
+             {"lastModified", page->modifiedAt},
+             {"friendlyLastModified", page->modifiedAt.substr(0, 10)},
+             {"score", 1.0}});
     }
     std::size_t size = results.size();
     return jsonResponse(200, {{"results", std::move(results)}, {"start", 0}, {"limit", limit}, {"size", size},
                               {"totalSize", found.size()}, {"cqlQuery", *cql}, {"searchDuration", 7},
                               {"_links", {{"base", std::string(siteURL) + "/wiki"}, {"context", "/wiki"}}}});
+}
+
+}  // namespace
+
+ApiResponse FakeApi::answer(const ApiRequest& request, std::string_view siteURL) {
+    if (request.authorization != "Basic " + base64(data_.email + ":" + data_.token))
+        return v1Error(401, "Unauthorized; scope does not match");
+
+    // why: routing sees decoded segments of the still-encoded path, so an encoded '/' stays inside one id.
+    std::vector<std::string> segments;
+    for (auto part : std::views::split(std::string_view(request.path).substr(1), '/'))
+        segments.push_back(percentDecode(std::string_view(part.begin(), part.end()), false));
+    auto route = [&](std::initializer_list<std::string_view> prefix, std::size_t extra) {
+        return segments.size() == prefix.size() + extra && std::equal(prefix.begin(), prefix.end(), segments.begin());
+    };
+    const std::string& method = request.method;
+    if (route({"wiki", "rest", "api", "user", "current"}, 0) && method == "GET")
+        return jsonResponse(200, {{"type", "known"}, {"accountId", data_.user.accountId}, {"accountType", "atlassian"},
+                                  {"email", data_.user.email}, {"publicName", data_.user.publicName},
+                                  {"displayName", data_.user.displayName}, {"isExternalCollaborator", false},
+                                  {"_links", {{"base", "/wiki"}, {"context", "/wiki"}}}});
+    if (route({"wiki", "rest", "api", "search"}, 0) && method == "GET") return search(data_, request, siteURL);
+    if (route({"wiki", "api", "v2", "spaces"}, 0) && method == "GET")
+        return listSpaces(data_, request, siteURL, nextLinkStyle_);
+    if (route({"wiki", "api", "v2", "pages"}, 0)) {
+        if (method == "GET") return listPages(data_, request, siteURL, nextLinkStyle_);
+        if (method == "POST") return createPage(data_, request, siteURL);
+    }
+    if (route({"wiki", "api", "v2", "pages"}, 1)) {
+        if (oneOf(method, {"GET", "PUT", "DELETE"}) && !integer(segments[4]))
+            return badParameter("id must be an integer");
+        if (method == "GET") return getPage(data_, segments[4], request, siteURL);
+        if (method == "PUT") return updatePage(data_, segments[4], request, siteURL);
+        if (method == "DELETE") return deletePage(data_, segments[4], request);
+    }
+    return v2Error(404, "NOT_FOUND", "No route for " + method + " " + request.path);
 }
 
 }  // namespace folioport::fake

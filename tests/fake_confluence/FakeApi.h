@@ -46,16 +46,6 @@ public:
     void setNextLinkStyle(NextLinkStyle style) { nextLinkStyle_ = style; }
 
 private:
-    ApiResponse listSpaces(const ApiRequest& request, std::string_view siteURL) const;
-    ApiResponse listPages(const ApiRequest& request, std::string_view siteURL) const;
-    ApiResponse getPage(std::string_view id, const ApiRequest& request, std::string_view siteURL);
-    ApiResponse createPage(const ApiRequest& request, std::string_view siteURL);
-    ApiResponse updatePage(std::string_view id, const ApiRequest& request, std::string_view siteURL);
-    ApiResponse deletePage(std::string_view id, const ApiRequest& request);
-    ApiResponse search(const ApiRequest& request, std::string_view siteURL) const;
-    ApiResponse paged(const ApiRequest& request, std::string_view endpoint, std::vector<nlohmann::ordered_json> items,
-                      std::string_view siteURL) const;
-
     SiteData data_;
     NextLinkStyle nextLinkStyle_ = NextLinkStyle::wikiPath;
 };

@@ -80,7 +80,8 @@ std::expected<std::unique_ptr<FakeConfluence>, std::string> FakeConfluence::star
     return site;
 }
 
-FakeConfluence::FakeConfluence(SiteData data, FakeOptions options) : options_(std::move(options)), api_(std::move(data)) {
+FakeConfluence::FakeConfluence(SiteData data, FakeOptions options)
+    : options_(std::move(options)), api_(std::move(data)) {
     if (!options_.tls) {
         server_ = std::make_unique<httplib::Server>();
         return;
@@ -106,31 +107,6 @@ std::string FakeConfluence::baseURL() const {
     return std::string(options_.tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_);
 }
 
-std::vector<ApiRequest> FakeConfluence::requests() const {
-    std::lock_guard lock(mutex_);
-    return log_;
-}
-
-void FakeConfluence::clearRequests() {
-    std::lock_guard lock(mutex_);
-    log_.clear();
-}
-
-void FakeConfluence::inject(Fault fault) {
-    std::lock_guard lock(mutex_);
-    faults_.push_back(std::move(fault));
-}
-
-void FakeConfluence::setLatency(std::chrono::milliseconds latency) {
-    std::lock_guard lock(mutex_);
-    latency_ = latency;
-}
-
-void FakeConfluence::setNextLinkStyle(NextLinkStyle style) {
-    std::lock_guard lock(mutex_);
-    api_.setNextLinkStyle(style);
-}
-
 void FakeConfluence::handle(const httplib::Request& request, httplib::Response& response) {
     std::string_view target = request.target;
     std::size_t question = std::min(target.find('?'), target.size());
@@ -154,13 +130,15 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
         }
         latency = latency_;
     }
-    for (auto until = std::chrono::steady_clock::now() + latency; !stopping_ && std::chrono::steady_clock::now() < until;)
+    for (auto until = std::chrono::steady_clock::now() + latency;
+         !stopping_ && std::chrono::steady_clock::now() < until;)
         std::this_thread::sleep_for(std::min(latency, std::chrono::milliseconds(5)));
 
     using Kind = Fault::Kind;
     if (fault && fault->kind == Kind::dropConnection) {
         // why: announcing a length and then failing the provider makes the server close mid-answer.
-        response.set_content_provider(100, "application/json", [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+        response.set_content_provider(100, "application/json",
+                                      [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
     } else if (fault) {
         response.status = fault->kind == Kind::status || fault->kind == Kind::nonUtf8Body ? fault->status : 200;
         response.set_content(fault->kind == Kind::status          ? fault->body
@@ -201,7 +179,8 @@ void FakeConfluence::control(std::string_view path, const httplib::Request& requ
         log_.clear();
         return send(200, {{"cleared", true}});
     }
-    if (route == "GET /__fake/stats") return send(200, {{"requests", log_.size()}, {"tlsHandshakes", handshakes_.load()}});
+    if (route == "GET /__fake/stats")
+        return send(200, {{"requests", log_.size()}, {"tlsHandshakes", handshakes_.load()}});
     send(404, {{"error", "unknown control " + route}});
 }
 

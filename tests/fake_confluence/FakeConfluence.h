@@ -54,13 +54,12 @@ public:
     /// scheme://127.0.0.1:port
     std::string baseURL() const;
 
-    std::vector<LoggedRequest> requests() const;
-    void clearRequests();
-
-    void inject(Fault fault);
+    std::vector<LoggedRequest> requests() const { std::lock_guard lock(mutex_); return log_; }
+    void clearRequests() { std::lock_guard lock(mutex_); log_.clear(); }
+    void inject(Fault fault) { std::lock_guard lock(mutex_); faults_.push_back(std::move(fault)); }
     /// Delay before every answer of the API (not of the control endpoints).
-    void setLatency(std::chrono::milliseconds latency);
-    void setNextLinkStyle(NextLinkStyle style);
+    void setLatency(std::chrono::milliseconds latency) { std::lock_guard lock(mutex_); latency_ = latency; }
+    void setNextLinkStyle(NextLinkStyle style) { std::lock_guard lock(mutex_); api_.setNextLinkStyle(style); }
 
     /// TLS handshakes completed so far.
     int tlsHandshakes() const { return handshakes_; }

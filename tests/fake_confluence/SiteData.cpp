@@ -29,11 +29,12 @@ FakePage makePage(std::string id, std::string spaceId, std::string title, std::s
 
 SiteData SiteData::minimal() {
     SiteData site;
-    site.spaces = {{"65537", "ENG", "Engineering", "global", "current", "98305"}, {"65538", "OPS", "Operations", "global", "current", {}}};
+    site.spaces = {{"65537", "ENG", "Engineering", "global", "current", "98305"},
+                   {"65538", "OPS", "Operations", "global", "current", {}}};
     site.pages = {
         makePage("98305", "65537", "Engineering Home", "<p>Welcome to engineering.</p>", 4, "2026-11-20T10:00:00.000Z"),
-        makePage("98306", "65537", "Roadmap for Q3", "<h1>Roadmap</h1><p>The roadmap for Q3 covers search &amp; sync.</p>",
-                 7, "2026-12-01T08:30:00.000Z"),
+        makePage("98306", "65537", "Roadmap for Q3",
+                 "<h1>Roadmap</h1><p>The roadmap for Q3 covers search &amp; sync.</p>", 7, "2026-12-01T08:30:00.000Z"),
         makePage("98307", "65537", "Release checklist", "<ul><li>Tag the release</li><li>Publish notes</li></ul>", 2,
                  "2026-11-28T16:45:00.000Z"),
         makePage("98308", "65538", "On-call rota", "<p>Who is on call this week.</p>", 12, "2026-12-03T07:15:00.000Z"),
@@ -51,7 +52,12 @@ std::expected<SiteData, std::string> SiteData::fromSeed(const json& seed) {
     }
     for (const json& item : seed.value("spaces", json::array())) {
         if (!item.is_object() || text(item, "key").empty()) return std::unexpected("every space needs a \"key\"");
-        site.spaces.push_back({text(item, "id", site.nextId()), text(item, "key"), text(item, "name", text(item, "key")), "global", "current", {}});
+        site.spaces.push_back({text(item, "id", site.nextId()),
+                               text(item, "key"),
+                               text(item, "name", text(item, "key")),
+                               "global",
+                               "current",
+                               {}});
     }
     for (const json& item : seed.value("pages", json::array())) {
         if (!item.is_object() || text(item, "title").empty()) return std::unexpected("every page needs a \"title\"");
@@ -61,8 +67,9 @@ std::expected<SiteData, std::string> SiteData::fromSeed(const json& seed) {
         auto version = item.value("version", json(1));
         if (!version.is_number_integer() || version.get<std::int64_t>() < 1)
             return std::unexpected("a page's \"version\" must be a positive integer");
-        site.pages.push_back(makePage(text(item, "id", site.nextId()), space->id, text(item, "title"), text(item, "body"),
-                                      version.get<std::int64_t>(), text(item, "modifiedAt", "2026-12-01T12:00:00.000Z")));
+        site.pages.push_back(makePage(text(item, "id", site.nextId()), space->id, text(item, "title"),
+                                      text(item, "body"), version.get<std::int64_t>(),
+                                      text(item, "modifiedAt", "2026-12-01T12:00:00.000Z")));
     }
     return site;
 }

@@ -42,6 +42,7 @@
 //   GET    /__fake/log    the request log as a JSON array;  DELETE /__fake/log clears it
 //   GET    /__fake/stats  {"requests", "tlsHandshakes"}
 
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -67,26 +68,21 @@ int fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     FakeOptions options;
-    std::string certificate, key, seedFile;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        if (i + 1 >= argc) return fail("missing value after " + std::string(argument));
-        std::string value = argv[++i];
-        if (argument == "--port") {
-            auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), options.port);
-            if (error != std::errc() || end != value.data() + value.size()) return fail("--port takes a number");
-        } else if (argument == "--cert") {
-            certificate = value;
-        } else if (argument == "--key") {
-            key = value;
-        } else if (argument == "--log") {
-            options.logFile = value;
-        } else if (argument == "--seed") {
-            seedFile = value;
-        } else {
-            return fail("unknown argument " + std::string(argument));
-        }
+    std::string port = "0", certificate, key, seedFile;
+    const std::pair<std::string_view, std::string*> flags[] = {{"--port", &port},
+                                                               {"--cert", &certificate},
+                                                               {"--key", &key},
+                                                               {"--log", &options.logFile},
+                                                               {"--seed", &seedFile}};
+    for (int i = 1; i < argc; i += 2) {
+        auto flag =
+            std::ranges::find(flags, std::string_view(argv[i]), &std::pair<std::string_view, std::string*>::first);
+        if (flag == std::end(flags)) return fail("unknown argument " + std::string(argv[i]));
+        if (i + 1 >= argc) return fail("missing value after " + std::string(argv[i]));
+        *flag->second = argv[i + 1];
     }
+    auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), options.port);
+    if (error != std::errc() || end != port.data() + port.size()) return fail("--port takes a number");
     if (certificate.empty() != key.empty()) return fail("--cert and --key go together");
     if (!certificate.empty()) options.tls = folioport::fake::TlsFiles{certificate, key};
 
