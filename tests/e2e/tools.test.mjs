@@ -9,11 +9,7 @@ const notConfigured = 'Confluence is not configured. Open Settings and enter you
 const day = 24 * 60 * 60 * 1000;
 const now = Date.now();
 const daysAgo = (n) => new Date(now - n * day).toISOString();
-const dayLabel = (iso) => {
-  const d = new Date(iso);
-  const month = d.toLocaleString('en-GB', { month: 'long', timeZone: 'UTC' });
-  return `${String(d.getUTCDate()).padStart(2, '0')} ${month} ${d.getUTCFullYear()}`;
-};
+const dayLabel = (iso) => new Date(iso).toLocaleDateString('en-GB', { day: '2-digit', month: 'long', year: 'numeric', timeZone: 'UTC' });
 
 const roadmapStorage = '<h1>Roadmap</h1><p>The roadmap for Q3 covers search &amp; sync.</p>';
 const seed = {
