@@ -37,18 +37,6 @@ json toJson(const ApiRequest& request) {
             {"authorization", request.authorization}, {"body", request.body}};
 }
 
-/// Reads {"status", "body", "method", "path", "count"}, as the control endpoint takes it.
-std::expected<Fault, std::string> faultFromJson(const json& body) {
-    try {
-        Fault fault{Fault::Kind::status, body.value("status", 500), body.value("body", ""),
-                    body.value("method", ""), body.value("path", ""), body.value("count", 1)};
-        if (fault.status < 100 || fault.status > 599) return std::unexpected("status must be 100-599");
-        return fault;
-    } catch (const json::exception& error) {
-        return std::unexpected(std::string("bad fault: ") + error.what());
-    }
-}
-
 }  // namespace
 
 std::expected<std::unique_ptr<FakeConfluence>, std::string> FakeConfluence::start(SiteData data, FakeOptions options) {
@@ -164,12 +152,15 @@ void FakeConfluence::control(std::string_view path, const httplib::Request& requ
     if (body.is_discarded() || !body.is_object()) return send(400, {{"error", "the body is not a JSON object"}});
     std::lock_guard lock(mutex_);
     std::string route = request.method + " " + std::string(path);
-    if (route == "POST /__fake/fail") {
-        auto fault = faultFromJson(body);
-        if (!fault) return send(400, {{"error", fault.error()}});
-        faults_.push_back(std::move(*fault));
-        return send(200, {{"queued", faults_.size()}});
-    }
+    if (route == "POST /__fake/fail") try {
+            Fault fault{Fault::Kind::status, body.value("status", 500), body.value("body", ""),
+                        body.value("method", ""), body.value("path", ""), body.value("count", 1)};
+            if (fault.status < 100 || fault.status > 599) return send(400, {{"error", "status must be 100-599"}});
+            faults_.push_back(std::move(fault));
+            return send(200, {{"queued", faults_.size()}});
+        } catch (const json::exception& error) {
+            return send(400, {{"error", std::string("bad fault: ") + error.what()}});
+        }
     if (route == "GET /__fake/log") {
         json entries = json::array();
         for (const auto& entry : log_) entries.push_back(toJson(entry));

@@ -37,6 +37,7 @@
 //
 // Controls (not logged, no login needed):
 //   POST   /__fake/fail   {"status": 500, "body": "…", "method": "PUT", "path": "/wiki/api/v2/pages", "count": 1}
+//                          (every member optional: status 500, empty body, any method and path, count 1)
 //                          answers the next `count` requests matching method and path prefix with that status
 //                          and body instead
 //   GET    /__fake/log    the request log as a JSON array;  DELETE /__fake/log clears it
