@@ -96,11 +96,6 @@ void appendDecodedEntities(std::string& out, std::string_view text) {
 
 }  // namespace detail
 
-std::string decodeEntities(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    detail::appendDecodedEntities(out, text);
-    return out;
-}
+std::string decodeEntities(std::string_view text) { return detail::collected<detail::appendDecodedEntities>(text); }
 
 }  // namespace folioport::Storage

@@ -11,18 +11,14 @@ namespace {
 
 std::string_view trimHorizontal(std::string_view text) { return Utf8::trim(text, Utf8::isHorizontalSpace); }
 
+/// Content of a bullet or heading: trimmed, with invalid UTF-8 replaced.
+std::string trimmedContent(std::string_view text) { return detail::collected<Utf8::appendRepaired>(trimHorizontal(text)); }
+
 constexpr auto escapedBytes = [] {
     std::array<bool, 256> table{};
     for (const unsigned char byte : {'&', '<', '>', '"'}) table[byte] = true;
     return table;
 }();
-
-std::string repaired(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    Utf8::appendRepaired(out, text);
-    return out;
-}
 
 /// The output being built; at most one paragraph or one list is open at a time.
 class BlockWriter {
@@ -110,16 +106,11 @@ void appendEscaped(std::string& out, std::string_view text) {
 
 }  // namespace detail
 
-std::string escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    detail::appendEscaped(out, text);
-    return out;
-}
+std::string escape(std::string_view text) { return detail::collected<detail::appendEscaped>(text); }
 
 std::optional<std::string> bulletContent(std::string_view line) {
     if (!line.starts_with("- ") && !line.starts_with("* ")) return std::nullopt;
-    return repaired(trimHorizontal(line.substr(2)));
+    return trimmedContent(line.substr(2));
 }
 
 std::optional<Heading> headingContent(std::string_view line) {
@@ -127,7 +118,7 @@ std::optional<Heading> headingContent(std::string_view line) {
     if (hashes == 0) return std::nullopt;
     const std::string_view rest = line.substr(hashes);
     if (!rest.starts_with(' ')) return std::nullopt;
-    return Heading{static_cast<int>(std::min<std::size_t>(hashes, 6)), repaired(trimHorizontal(rest))};
+    return Heading{static_cast<int>(std::min<std::size_t>(hashes, 6)), trimmedContent(rest)};
 }
 
 std::string fromPlainText(std::string_view text) {

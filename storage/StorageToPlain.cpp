@@ -158,12 +158,7 @@ void appendSqueezed(std::string& out, std::string_view text) {
 
 }  // namespace detail
 
-std::string squeezeSpaces(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    detail::appendSqueezed(out, text);
-    return out;
-}
+std::string squeezeSpaces(std::string_view text) { return detail::collected<detail::appendSqueezed>(text); }
 
 std::string toPlainText(std::string_view storage) {
     LineWriter writer(storage.size());
