@@ -1,5 +1,8 @@
 #include "confluence/ConfluenceConfig.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "storage/Utf8.h"
 
 namespace folioport {
@@ -9,15 +12,11 @@ void dropTrailingSlashes(std::string& text) {
     while (!text.empty() && text.back() == '/') text.pop_back();
 }
 
-bool endsWithWikiIgnoringCase(const std::string& text) {
-    static constexpr std::string_view wiki = "/wiki";
-    if (text.size() < wiki.size()) return false;
-    for (std::size_t i = 0; i < wiki.size(); ++i) {
-        char c = text[text.size() - wiki.size() + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != wiki[i]) return false;
-    }
-    return true;
+constexpr std::string_view wikiSuffix = "/wiki";
+
+bool endsWithWikiIgnoringCase(std::string_view text) {
+    return text.size() >= wikiSuffix.size() &&
+           std::ranges::equal(text.substr(text.size() - wikiSuffix.size()), wikiSuffix, {}, Utf8::asciiLowered);
 }
 
 }  // namespace
@@ -26,7 +25,7 @@ std::string ConfluenceConfig::normalizedBaseURL() const {
     std::string text(Utf8::trim(baseURL, Utf8::isWhiteSpace));
 
     dropTrailingSlashes(text);
-    if (endsWithWikiIgnoringCase(text)) text.resize(text.size() - 5);
+    if (endsWithWikiIgnoringCase(text)) text.resize(text.size() - wikiSuffix.size());
     dropTrailingSlashes(text);
 
     if (text.empty() || text.starts_with("http://") || text.starts_with("https://")) return text;

@@ -1,5 +1,6 @@
 #include "mcp/ToolArguments.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "storage/Utf8.h"
@@ -20,8 +21,7 @@ std::string trimmed(std::string_view text) {
 }
 
 std::string asciiLowercased(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    std::ranges::transform(text, text.begin(), Utf8::asciiLowered);
     return text;
 }
 

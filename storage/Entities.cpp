@@ -12,13 +12,11 @@ namespace {
 /// Characters the entity window spans, counting the "&".
 constexpr std::size_t entityWindow = 12;
 
-char lowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // why: the table's names are ASCII, and no non-ASCII character lower-cases to one of their letters,
 // so an ASCII-only case fold matches exactly what a full Unicode lower-casing would.
 std::optional<std::string_view> namedReplacement(std::string_view name) {
     const auto match = std::ranges::find_if(entities, [&](const Entity& entity) {
-        return std::ranges::equal(entity.name, name, [](char a, char b) { return a == lowered(b); });
+        return std::ranges::equal(entity.name, name, {}, {}, Utf8::asciiLowered);
     });
     if (match == entities.end()) return std::nullopt;
     return match->replacement;

@@ -46,7 +46,7 @@ std::string_view loweredKnownName(std::string_view name, std::array<char, longes
     for (std::size_t i = 0; i < name.size();) {
         char folded = name[i];
         if (static_cast<unsigned char>(folded) < 0x80) {
-            if (folded >= 'A' && folded <= 'Z') folded = static_cast<char>(folded - 'A' + 'a');
+            folded = Utf8::asciiLowered(folded);
             ++i;
         } else if (name.substr(i).starts_with("\u212A")) {
             folded = 'k';  // why: KELVIN SIGN lower-cases to an ASCII "k", as in "blockquote"

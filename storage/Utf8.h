@@ -34,6 +34,9 @@ inline bool isLineBreak(char32_t c) { return (c >= U'\n' && c <= U'\r') || c == 
 /// The whole Unicode White_Space set.
 inline bool isWhiteSpace(char32_t c) { return isHorizontalSpace(c) || isLineBreak(c); }
 
+/// The byte with A to Z lower-cased; every other byte, including those of non-ASCII characters, unchanged.
+constexpr char asciiLowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 /// The text without the leading and trailing characters that `drop` selects.
 std::string_view trim(std::string_view text, bool (*drop)(char32_t));
 
