@@ -2,20 +2,12 @@
 
 #include <string_view>
 
+#include "storage/Utf8.h"
+
 namespace folioport {
 namespace {
 
 constexpr std::size_t bodyCharacterLimit = 300;
-
-/// The first `limit` code points of a UTF-8 text, never cutting inside a sequence.
-std::string_view leadingCharacters(std::string_view text, std::size_t limit) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        if (startsCharacter && count++ == limit) return text.substr(0, i);
-    }
-    return text;
-}
 
 std::string friendlyText(int status, std::string_view body) {
     switch (status) {
@@ -23,7 +15,7 @@ std::string friendlyText(int status, std::string_view body) {
     case 403: return "Access denied — your account may lack permission on this space or page.";
     case 404: return "Not found — check the site URL, space key or page id.";
     case 409: return "Version conflict — the page changed since it was loaded. Reload it and try again.";
-    default: return std::string(leadingCharacters(body, bodyCharacterLimit));
+    default: return std::string(Utf8::leadingCharacters(body, bodyCharacterLimit));
     }
 }
 

@@ -41,15 +41,6 @@ std::string base64(std::string_view bytes) {
     return out;
 }
 
-bool isValidUtf8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        Utf8::Decoded decoded = Utf8::decode(text, at);
-        if (decoded.scalar == U'\uFFFD' && text.substr(at, decoded.length) != "\xEF\xBF\xBD") return false;
-        at += decoded.length;
-    }
-    return true;
-}
-
 /// The address with the query items appended after any it already has (a fragment stays last).
 std::string withQuery(std::string address, const QueryItems& query) {
     if (query.empty()) return address;
@@ -93,7 +84,7 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
         return std::unexpected(ConfluenceError::network(response.error().message));
     }
     if (response->status < 200 || response->status > 299) {
-        std::string body = isValidUtf8(response->body) ? std::move(response->body) : std::string{};
+        std::string body = Utf8::isValid(response->body) ? std::move(response->body) : std::string{};
         return std::unexpected(ConfluenceError::http(response->status, std::move(body)));
     }
     return std::move(response->body);

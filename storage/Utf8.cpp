@@ -101,6 +101,25 @@ void appendRepaired(std::string& out, std::string_view text) {
     }
 }
 
+bool isValid(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const Decoded character = decode(text, at);
+        // why: decode answers U+FFFD both for an invalid sequence and for a genuine, encoded U+FFFD.
+        if (character.scalar == replacementCharacter && text.substr(at, character.length) != "\xEF\xBF\xBD")
+            return false;
+        at += character.length;
+    }
+    return true;
+}
+
+std::string_view leadingCharacters(std::string_view text, std::size_t count) {
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!isContinuation(static_cast<unsigned char>(text[i])) && seen++ == count) return text.substr(0, i);
+    }
+    return text;
+}
+
 std::string_view trim(std::string_view text, bool (*drop)(char32_t)) {
     std::size_t begin = 0;
     while (begin < text.size()) {
