@@ -1,6 +1,6 @@
 #include "confluence/CQL.h"
 
-#include "confluence/Trim.h"
+#include "storage/Utf8.h"
 
 namespace folioport::CQL {
 
@@ -15,7 +15,7 @@ std::string quoted(std::string_view text) {
 
 std::string textSearch(std::string_view text, const std::optional<std::string>& spaceKey) {
     std::string cql = "type = page AND text ~ " + quoted(text);
-    if (spaceKey && !spaceKey->empty()) cql += " AND space = " + quoted(trimSpacesAndTabs(*spaceKey));
+    if (spaceKey && !spaceKey->empty()) cql += " AND space = " + quoted(Utf8::trim(*spaceKey, Utf8::isSpaceOrTab));
     return cql + " ORDER BY lastmodified DESC";
 }
 

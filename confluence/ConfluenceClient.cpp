@@ -8,7 +8,7 @@
 #include "confluence/CQL.h"
 #include "confluence/RecordDecoder.h"
 #include "confluence/SiteRequest.h"
-#include "confluence/Trim.h"
+#include "storage/Utf8.h"
 
 namespace folioport {
 namespace {
@@ -94,7 +94,7 @@ std::expected<std::vector<Page>, ConfluenceError> ConfluenceClient::pages(const 
 
 std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view key, std::stop_token stop) const {
     if (!config_.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
-    std::string trimmed(trimSpacesAndTabs(key));
+    std::string trimmed(Utf8::trim(key, Utf8::isSpaceOrTab));
     auto notFound = ConfluenceError::notFound("No space with key '" + trimmed + "'.");
     // why: the site ignores an empty keys filter and would answer with some other space.
     if (trimmed.empty()) return std::unexpected(notFound);

@@ -28,6 +28,9 @@ bool isValid(std::string_view text);
 /// The first `count` characters of well-formed text (all of it when shorter), never cutting a sequence.
 std::string_view leadingCharacters(std::string_view text, std::size_t count);
 
+/// Blank and tab only, as space keys are trimmed.
+inline bool isSpaceOrTab(char32_t c) { return c == U' ' || c == U'\t'; }
+
 /// Blank, tab and the other horizontal spaces of the Unicode White_Space set (U+00A0, U+2000–U+200A, U+3000, …).
 inline bool isHorizontalSpace(char32_t c) {
     return c == U' ' || c == U'\t' || c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
