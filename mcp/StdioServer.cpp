@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <iostream>
 #include <streambuf>
@@ -12,6 +11,7 @@
 #include "mcp/Server.h"
 #include "mcp/ToolOperations.h"
 #include "platform/HttpTransport.h"
+#include "platform/Posix.h"
 
 namespace folioport::MCPServer {
 namespace {
@@ -31,13 +31,8 @@ protected:
         return count;
     }
     int sync() override {
-        std::string_view rest = pending_;
-        while (!rest.empty()) {
-            const ssize_t written = ::write(fd_, rest.data(), rest.size());
-            if (written < 0 && errno == EINTR) continue;
-            if (written < 0) break;  // why: a reader that went away must not stop the loop
-            rest.remove_prefix(static_cast<std::size_t>(written));
-        }
+        // why: a failed write is dropped, so a reader that went away does not stop the loop.
+        platform::writeAll(fd_, pending_);
         pending_.clear();
         return 0;
     }

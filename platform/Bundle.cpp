@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Posix.h"
+
 namespace folioport::platform::Bundle {
 namespace {
 
@@ -27,12 +29,7 @@ std::optional<std::filesystem::path> containing(const std::filesystem::path& exe
 
 }  // namespace
 
-std::optional<std::filesystem::path> location() {
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return std::nullopt;
-    return containing(executable);
-}
+std::optional<std::filesystem::path> location() { return containing(runningExecutable()); }
 
 std::optional<std::string> readInfoString(const std::filesystem::path& plist, std::string_view key) {
     std::error_code error;

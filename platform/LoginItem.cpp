@@ -3,6 +3,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/Posix.h"
 #include "platform/XdgPaths.h"
 
 namespace folioport::platform::LoginItem {
@@ -23,11 +24,6 @@ std::string execArgument(const std::string& argument) {
         escaped += c;
     }
     return escaped;
-}
-
-std::filesystem::path runningExecutable() {
-    std::error_code error;
-    return std::filesystem::read_symlink("/proc/self/exe", error);
 }
 
 bool writeEntry(const std::filesystem::path& executable) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Posix.h"
 #include "platform/XdgPaths.h"
 
 namespace folioport::platform {
@@ -58,18 +59,6 @@ const auto& entry(const Table& table, Key key) {
 
 std::string errnoText(std::string_view what) {
     return std::string(what) + ": " + std::strerror(errno);
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 std::string keyName(StringPreference key) { return std::string(entry(stringEntries, key).name); }
