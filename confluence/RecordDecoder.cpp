@@ -1,9 +1,10 @@
 #include "confluence/RecordDecoder.h"
 
-#include <limits>
 #include <optional>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/JsonInteger.h"
 
 namespace folioport {
 
@@ -60,15 +61,10 @@ std::string read(const json& value, const Location& where, As<std::string>) {
 }
 
 std::int64_t read(const json& value, const Location& where, As<std::int64_t>) {
-    if (value.is_number_unsigned()) {
-        const auto number = value.get<std::uint64_t>();
-        if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-            fail(where, "integer out of range");
-        }
-        return static_cast<std::int64_t>(number);
-    }
     if (!value.is_number_integer()) failType(where, "an integer", value);
-    return value.get<std::int64_t>();
+    const std::optional<std::int64_t> number = platform::int64Value(value);
+    if (!number) fail(where, "integer out of range");
+    return *number;
 }
 
 bool read(const json& value, const Location& where, As<bool>) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/JsonInteger.h"
 #include "storage/Utf8.h"
 
 namespace folioport::MCPServer {
@@ -42,12 +43,6 @@ std::optional<std::string> trimmedArg(const nlohmann::json& arguments, std::stri
 std::optional<std::int64_t> intArg(const nlohmann::json& arguments, std::string_view name) {
     const nlohmann::json* value = member(arguments, name);
     if (value == nullptr) return std::nullopt;
-    if (value->is_number_integer() && !value->is_number_unsigned()) return value->get<std::int64_t>();
-    if (value->is_number_unsigned()) {
-        const auto number = value->get<std::uint64_t>();
-        if (number > static_cast<std::uint64_t>(INT64_MAX)) return std::nullopt;
-        return static_cast<std::int64_t>(number);
-    }
     if (value->is_number_float()) {
         // why: JSON has one number type; 5.0 is the integer 5 to a client that wrote it as a double.
         const double number = value->get<double>();
@@ -55,7 +50,7 @@ std::optional<std::int64_t> intArg(const nlohmann::json& arguments, std::string_
         if (number < -9.2e18 || number > 9.2e18) return std::nullopt;
         return static_cast<std::int64_t>(number);
     }
-    return std::nullopt;
+    return platform::int64Value(*value);
 }
 
 std::optional<bool> boolArg(const nlohmann::json& arguments, std::string_view name) {

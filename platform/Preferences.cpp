@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/JsonInteger.h"
 #include "platform/Posix.h"
 #include "platform/XdgPaths.h"
 
@@ -92,10 +93,9 @@ std::string Preferences::string(StringPreference key) const {
 std::int64_t Preferences::integer(IntegerPreference key) const {
     const auto& keyEntry = entry(integerEntries, key);
     const auto found = values_.find(keyEntry.name);
-    if (found == values_.end() || !found->is_number_integer()) return keyEntry.fallback;
-    if (found->is_number_unsigned() && found->get<std::uint64_t>() > INT64_MAX) return keyEntry.fallback;
-    const auto value = found->get<std::int64_t>();
-    return value == 0 && keyEntry.zeroReadsAsFallback ? keyEntry.fallback : value;
+    const std::optional<std::int64_t> value = found == values_.end() ? std::nullopt : int64Value(*found);
+    if (!value || (*value == 0 && keyEntry.zeroReadsAsFallback)) return keyEntry.fallback;
+    return *value;
 }
 
 bool Preferences::boolean(BooleanPreference key) const {
