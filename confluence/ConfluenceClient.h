@@ -21,6 +21,7 @@ class ConfluenceClient {
 public:
     explicit ConfluenceClient(ConfluenceConfig config);
 
+    /// The settings as given, not normalised.
     const ConfluenceConfig& config() const;
 
     /// The account of the stored credentials.

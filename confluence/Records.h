@@ -19,6 +19,7 @@ struct ConfluenceUser {
     bool operator==(const ConfluenceUser&) const = default;
 };
 
+/// A space of the newer API; id and key are required, everything else may be absent.
 struct Space {
     std::string id;
     std::string key;
@@ -39,12 +40,14 @@ struct PageVersion {
     bool operator==(const PageVersion&) const = default;
 };
 
+/// One representation of a page body.
 struct BodyValue {
     std::optional<std::string> value;
     std::optional<std::string> representation;
     bool operator==(const BodyValue&) const = default;
 };
 
+/// The representations of a page body that the site sent.
 struct PageBody {
     std::optional<BodyValue> storage;         ///< storage format (XHTML)
     std::optional<BodyValue> view;
@@ -62,6 +65,7 @@ struct Links {
     bool operator==(const Links&) const = default;
 };
 
+/// A page of the newer API; only id is required.
 struct Page {
     std::string id;
     std::optional<std::string> status;
@@ -87,6 +91,7 @@ struct MultiResult {
     std::optional<Links> links;
 };
 
+/// The content a search hit points at.
 struct SearchContent {
     std::optional<std::string> id;
     std::optional<std::string> type;
@@ -95,12 +100,14 @@ struct SearchContent {
     bool operator==(const SearchContent&) const = default;
 };
 
+/// The space a search hit lies in.
 struct SearchContainer {
     std::optional<std::string> title;  ///< the space's name
     std::optional<std::string> displayUrl;
     bool operator==(const SearchContainer&) const = default;
 };
 
+/// One hit of the older API's search.
 struct SearchResult {
     std::optional<std::string> title;
     std::optional<std::string> excerpt;  ///< storage fragment with highlight markers

@@ -10,6 +10,7 @@
 
 namespace folioport::platform {
 
+/// One request; its headers go out in the given order and its body unchanged.
 struct HttpRequest {
     std::string method = "GET";
     std::string url;  ///< absolute http or https address, already encoded
@@ -18,11 +19,13 @@ struct HttpRequest {
     std::chrono::milliseconds timeout{60'000};  ///< for the whole exchange
 };
 
+/// Any answer from the server, whatever its status.
 struct HttpResponse {
     int status = 0;
     std::string body;  ///< decompressed, possibly empty
 };
 
+/// Why no answer arrived: an address that is not http(s), or anything failing on the way.
 struct HttpFailure {
     enum class Kind { badURL, transport };
     Kind kind;

@@ -26,10 +26,12 @@ public:
     /// Reads the file; a missing, unreadable or corrupt file (or one that is not an object) reads as empty.
     static Preferences read(const std::filesystem::path& file = defaultFile());
 
+    /// The stored value, or the key's fallback when it is absent or of another type.
     std::string string(StringPreference key) const;
     std::int64_t integer(IntegerPreference key) const;
     bool boolean(BooleanPreference key) const;
 
+    /// Changes the value in memory only; write() stores it.
     void set(StringPreference key, std::string value);
     void set(IntegerPreference key, std::int64_t value);
     void set(BooleanPreference key, bool value);

@@ -20,6 +20,7 @@ std::string escape(std::string_view text);
 /// The trimmed content of a (trimmed) bullet line starting with "- " or "* ", else absent.
 std::optional<std::string> bulletContent(std::string_view line);
 
+/// A heading line's level and content.
 struct Heading {
     int level;  ///< 1 to 6
     std::string content;
@@ -43,6 +44,7 @@ Effect replacement(std::string_view tag);
 inline constexpr std::array<std::string_view, 15> lineEndingTags{
     "p", "h1", "h2", "h3", "h4", "h5", "h6", "li", "tr", "div", "blockquote", "pre", "table", "ul", "ol"};
 
+/// A named character entity and the text it stands for.
 struct Entity {
     std::string_view name;  ///< lower case
     std::string_view replacement;
