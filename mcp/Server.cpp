@@ -33,6 +33,19 @@ void logLine(std::ostream& stream, std::string_view message) {
 
 bool isRequest(const json* id) { return id != nullptr && !id->is_null(); }
 
+/// The member when it is an object, else an empty object; neither is copied.
+const json& objectMember(const json& object, std::string_view key) {
+    static const json empty = json::object();
+    const auto found = object.find(key);
+    return found != object.end() && found->is_object() ? *found : empty;
+}
+
+/// The member when it is a string, else "".
+std::string stringMember(const json& object, std::string_view key) {
+    const auto found = object.find(key);
+    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string{};
+}
+
 /// Writes one response line, unless the message was a notification.
 /// why: strings are not checked for valid UTF-8 anywhere upstream (a page body, a tool name), so
 /// ill-formed bytes become U+FFFD here rather than failing the serialisation and leaving the
@@ -53,13 +66,9 @@ void respond(std::ostream& out, const json* id, int code, std::string message) {
 }
 
 json initializeResult(const json& params, const Dependencies& dependencies) {
-    std::string protocolVersion(fallbackProtocolVersion);
-    if (const auto asked = params.find("protocolVersion"); asked != params.end() && asked->is_string()) {
-        const auto& text = asked->get_ref<const std::string&>();
-        if (std::ranges::find(supportedProtocolVersions, text) != supportedProtocolVersions.end()) {
-            protocolVersion = text;
-        }
-    }
+    std::string protocolVersion = stringMember(params, "protocolVersion");
+    if (std::ranges::find(supportedProtocolVersions, protocolVersion) == supportedProtocolVersions.end())
+        protocolVersion = fallbackProtocolVersion;
     return json{
         {"protocolVersion", protocolVersion},
         {"capabilities", {{"tools", {{"listChanged", false}}}}},
@@ -74,14 +83,9 @@ json toolResult(std::string text, bool isError) {
 }
 
 void callTool(std::ostream& out, const json* id, const json& params, const Dependencies& dependencies) {
-    const auto name = params.find("name");
-    const std::string tool = name != params.end() && name->is_string() ? name->get<std::string>() : std::string{};
-    const auto given = params.find("arguments");
-    const json arguments = given != params.end() && given->is_object() ? *given : json::object();
-
     std::expected<std::string, ToolFailure> outcome;
     try {
-        outcome = dependencies.perform(tool, arguments);
+        outcome = dependencies.perform(stringMember(params, "name"), objectMember(params, "arguments"));
     } catch (const std::exception& error) {
         // why: a tool's bug must still give the client its answer and leave the loop running.
         outcome = std::unexpected(ToolError{error.what()});
@@ -93,11 +97,8 @@ void callTool(std::ostream& out, const json* id, const json& params, const Depen
 void handle(const json& message, std::ostream& out, const Dependencies& dependencies) {
     const auto idMember = message.find("id");
     const json* id = idMember != message.end() ? &*idMember : nullptr;
-    const auto methodMember = message.find("method");
-    const std::string method =
-        methodMember != message.end() && methodMember->is_string() ? methodMember->get<std::string>() : std::string{};
-    const auto paramsMember = message.find("params");
-    const json params = paramsMember != message.end() && paramsMember->is_object() ? *paramsMember : json::object();
+    const std::string method = stringMember(message, "method");
+    const json& params = objectMember(message, "params");
 
     if (method == "initialize") respond(out, id, initializeResult(params, dependencies));
     else if (method == "tools/list") respond(out, id, json{{"tools", toolDefinitions()}});
