@@ -6,11 +6,7 @@
 namespace folioport::MCPServer {
 
 std::optional<std::string> spaceKey(const nlohmann::json& arguments, const Settings& settings) {
-    std::string key;
-    if (const std::optional<std::string> given = stringArg(arguments, "spaceKey"))
-        key = trimmed(*given);
-    else
-        key = trimmed(settings.spaceKey);
+    std::string key = trimmed(stringArg(arguments, "spaceKey").value_or(settings.spaceKey));
     if (key.empty()) return std::nullopt;
     return key;
 }
