@@ -69,6 +69,11 @@ nlohmann::json storageBody(std::string_view value) {
 
 std::string pageAddress(std::string_view id) { return std::string(pagesPath) + "/" + pathSegment(id); }
 
+/// The browser address that opens a page known only by its id.
+std::string viewPageURL(const ConfluenceConfig& config, const std::string& id) {
+    return config.wikiURL() + "/pages/viewpage.action?pageId=" + id;
+}
+
 }  // namespace
 
 ConfluenceClient::ConfluenceClient(ConfluenceConfig config) : config_(std::move(config)) {}
@@ -195,7 +200,7 @@ std::string ConfluenceClient::webURL(const Page& page) const {
         if (webui.starts_with("http")) return webui;
         return page.links->base.value_or(config_.wikiURL()) + webui;
     }
-    return config_.wikiURL() + "/pages/viewpage.action?pageId=" + page.id;
+    return viewPageURL(config_, page.id);
 }
 
 std::string ConfluenceClient::webURL(const SearchResult& result) const {
@@ -203,8 +208,7 @@ std::string ConfluenceClient::webURL(const SearchResult& result) const {
         if (result.url->starts_with("http")) return *result.url;
         return config_.wikiURL() + *result.url;
     }
-    if (result.content && result.content->id)
-        return config_.wikiURL() + "/pages/viewpage.action?pageId=" + *result.content->id;
+    if (result.content && result.content->id) return viewPageURL(config_, *result.content->id);
     return config_.wikiURL();
 }
 
