@@ -99,6 +99,48 @@ std::optional<std::string> httpScheme(const std::string& url) {
 
 HttpFailure transportFailure(std::string message) { return {HttpFailure::Kind::transport, std::move(message)}; }
 
+using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
+
+/// The request's headers in libcurl's form, followed by an empty "Expect:".
+HeaderList headerList(const HttpRequest& request) {
+    HeaderList headers;
+    auto add = [&](const std::string& line) {
+        if (curl_slist* appended = curl_slist_append(headers.get(), line.c_str())) {
+            (void)headers.release();
+            headers.reset(appended);
+        }
+    };
+    for (const auto& [name, value] : request.headers) add(name + ": " + value);
+    add("Expect:");  // why: no 100-continue round trip before a large body.
+    return headers;
+}
+
+/// Drives the one transfer of `multi` to its end; its result, or absent when a stop was requested first.
+std::optional<CURLcode> runTransfer(CURLM* multi, CURL* easy, std::stop_token stop) {
+    CURLcode result = CURLE_OK;
+    bool cancelled = false;
+    curl_multi_add_handle(multi, easy);
+    {
+        // why: waking the poll from the stopping thread makes cancellation immediate, not once a second.
+        std::stop_callback wake(stop, [multi] { curl_multi_wakeup(multi); });
+        int running = 1;
+        while (running) {
+            if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+            if (stop.stop_requested()) {
+                cancelled = true;
+                break;
+            }
+            if (running) curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        }
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &queued))
+            if (message->msg == CURLMSG_DONE) result = message->data.result;
+    }
+    curl_multi_remove_handle(multi, easy);
+    if (cancelled) return std::nullopt;
+    return result;
+}
+
 }  // namespace
 
 std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& request, std::stop_token stop) {
@@ -116,17 +158,7 @@ std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& 
     curl_multi_setopt(multi.get(), CURLMOPT_MAXCONNECTS, maxIdleConnections);
     CURL* e = easy.get();
 
-    std::unique_ptr<curl_slist, ListDeleter> headers;
-    auto addHeader = [&](const std::string& line) {
-        curl_slist* appended = curl_slist_append(headers.get(), line.c_str());
-        if (appended) {
-            (void)headers.release();
-            headers.reset(appended);
-        }
-    };
-    for (const auto& [name, value] : request.headers) addHeader(name + ": " + value);
-    addHeader("Expect:");  // why: no 100-continue round trip before a large body.
-
+    const HeaderList headers = headerList(request);
     std::string body;
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(e, CURLOPT_URL, request.url.c_str());
@@ -165,31 +197,11 @@ std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& 
         curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body->size()));
     }
 
-    CURLcode result = CURLE_OK;
-    bool cancelled = false;
-    curl_multi_add_handle(multi.get(), e);
-    {
-        // why: waking the poll from the stopping thread makes cancellation immediate, not once a second.
-        std::stop_callback wake(stop, [m = multi.get()] { curl_multi_wakeup(m); });
-        int running = 1;
-        while (running) {
-            if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
-            if (stop.stop_requested()) {
-                cancelled = true;
-                break;
-            }
-            if (running) curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
-        }
-        int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
-            if (message->msg == CURLMSG_DONE) result = message->data.result;
-    }
-    curl_multi_remove_handle(multi.get(), e);
-
-    if (cancelled) return std::unexpected(transportFailure("Cancelled"));
-    if (result != CURLE_OK) {
+    const std::optional<CURLcode> result = runTransfer(multi.get(), e, stop);
+    if (!result) return std::unexpected(transportFailure("Cancelled"));
+    if (*result != CURLE_OK) {
         return std::unexpected(transportFailure(errorText[0] != '\0' ? std::string(errorText)
-                                                                       : std::string(curl_easy_strerror(result))));
+                                                                       : std::string(curl_easy_strerror(*result))));
     }
     long status = 0;
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
