@@ -1,7 +1,5 @@
 #include "confluence/SiteRequest.h"
 
-#include <cctype>
-
 #include "platform/HttpTransport.h"
 #include "storage/Utf8.h"
 
@@ -14,7 +12,9 @@ std::string percentEncode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '~') {
+        // why: not std::isalnum, which under a single-byte locale would pass letters above ASCII unencoded.
+        const bool asciiAlphanumeric = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (asciiAlphanumeric || c == '-' || c == '_' || c == '~') {
             out += static_cast<char>(c);
         } else {
             out += '%';
