@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace folioport;
     const std::string storage = Storage::fromPlainText({reinterpret_cast<const char*>(data), size});
-    fuzz::require(fuzz::isValidUtf8(storage));
+    fuzz::require(Utf8::isValid(storage));
     fuzz::require(storage.find('\n') == std::string::npos);
     fuzz::require(storage.empty() || (storage.front() == '<' && storage.back() == '>'));
     return 0;
