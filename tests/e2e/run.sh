@@ -17,4 +17,4 @@ shift 2
 "$here/install.sh"
 cd "$here"
 if [ $# -eq 0 ]; then set -- ./*.test.mjs; fi
-exec "$here/../keyring/with-keyring.sh" node --test --test-concurrency=1 "$@"
+exec "$here/../keyring/with-keyring.sh" node --test "$@"
