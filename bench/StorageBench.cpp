@@ -10,6 +10,14 @@ using namespace folioport;
 
 constexpr std::size_t pageSize = 5 * 1024 * 1024;
 
+/// The block repeated until the text holds at least pageSize bytes.
+std::string repeatedToPageSize(const std::string& block) {
+    std::string text;
+    text.reserve(pageSize + block.size());
+    while (text.size() < pageSize) text += block;
+    return text;
+}
+
 /// A storage-format page of about 5 MB: headings, paragraphs with inline markup and entities,
 /// lists, tables, a macro and non-ASCII text.
 const std::string& storagePage() {
@@ -24,10 +32,7 @@ const std::string& storagePage() {
             "</tbody></table>"
             "<ac:structured-macro ac:name=\"info\"><ac:rich-text-body><p>Note: AT&T &amp; co</p>"
             "</ac:rich-text-body></ac:structured-macro>";
-        std::string text;
-        text.reserve(pageSize + block.size());
-        while (text.size() < pageSize) text += block;
-        return text;
+        return repeatedToPageSize(block);
     }();
     return page;
 }
@@ -47,10 +52,7 @@ const std::string& plainPage() {
             "### Details\n"
             "\u00A0 A paragraph that is somewhat longer than the others, so that lines of realistic length appear.\n"
             "\n";
-        std::string text;
-        text.reserve(pageSize + block.size());
-        while (text.size() < pageSize) text += block;
-        return text;
+        return repeatedToPageSize(block);
     }();
     return page;
 }
