@@ -7,7 +7,7 @@
 #include <streambuf>
 #include <string>
 
-#include "app/AppInfo.h"
+#include "appinfo/AppInfo.h"
 #include "mcp/Server.h"
 #include "mcp/ToolOperations.h"
 #include "platform/HttpTransport.h"

@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "Harness.h"
-#include "app/AppInfo.h"
+#include "appinfo/AppInfo.h"
 
 namespace folioport::testing {
 namespace {

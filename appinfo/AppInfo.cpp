@@ -1,4 +1,4 @@
-#include "app/AppInfo.h"
+#include "appinfo/AppInfo.h"
 
 #include "platform/Bundle.h"
 
