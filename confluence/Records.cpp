@@ -45,6 +45,19 @@ std::optional<std::string> Page::plainTextBody() const {
     return text;
 }
 
+std::string titleOf(const Page& page) {
+    return page.title && !page.title->empty() ? *page.title : std::string("(untitled)");
+}
+
+std::int64_t versionOf(const Page& page) {
+    return page.version && page.version->number ? *page.version->number : 1;
+}
+
+std::string storageBodyOf(const Page& page) {
+    if (page.body && page.body->storage && page.body->storage->value) return *page.body->storage->value;
+    return {};
+}
+
 std::string SearchResult::id() const {
     if (content && content->id) return *content->id;
     if (url) return *url;

@@ -84,6 +84,13 @@ struct Page {
     bool operator==(const Page&) const = default;
 };
 
+/// The page's title when present and not empty, else "(untitled)".
+std::string titleOf(const Page& page);
+/// The page's version number, or 1 when it carries none.
+std::int64_t versionOf(const Page& page);
+/// The page's storage body, or empty when the page was read without one.
+std::string storageBodyOf(const Page& page);
+
 /// One batch of a list response of the newer API; links.next drives paging.
 template <class T>
 struct MultiResult {

@@ -1,21 +1,12 @@
 #include "mcp/ToolArguments.h"
 #include "mcp/Tools.h"
-#include "storage/Storage.h"
+#include "storage/BodyFormat.h"
 
 namespace folioport::MCPServer {
 namespace {
 
 std::expected<BodyFormat, ToolError> formatArg(const nlohmann::json& arguments) {
     return bodyFormat(stringArg(arguments, "format"), BodyFormat::text);
-}
-
-std::string storageBodyOf(const Page& page) {
-    if (page.body && page.body->storage && page.body->storage->value) return *page.body->storage->value;
-    return {};
-}
-
-std::string asStorage(const std::string& body, BodyFormat format) {
-    return format == BodyFormat::text ? Storage::fromPlainText(body) : body;
 }
 
 enum class Mode { replace, append, prepend };
@@ -57,7 +48,7 @@ ToolResult createPage(const ToolCall& call) {
     if (!key) return std::unexpected(ToolError{"No `spaceKey` given and no default space set in Folioport Settings."});
     const auto format = formatArg(call.arguments);
     if (!format) return std::unexpected(format.error());
-    const std::string body = asStorage(stringArg(call.arguments, "body").value_or(std::string{}), *format);
+    const std::string body = Storage::asStorage(stringArg(call.arguments, "body").value_or(std::string{}), *format);
 
     const auto space = call.client.space(*key);
     if (!space) return std::unexpected(space.error());
@@ -80,7 +71,7 @@ ToolResult updatePage(const ToolCall& call) {
     std::string newBody;
     std::string_view verb;
     if (given) {
-        const std::string part = asStorage(*given, *format);
+        const std::string part = Storage::asStorage(*given, *format);
         newBody = *mode == Mode::replace ? part : *mode == Mode::append ? existing + part : part + existing;
         verb = verbOf(*mode);
     } else if (hasArg(call.arguments, "newTitle")) {

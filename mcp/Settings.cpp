@@ -1,22 +1,12 @@
 #include "mcp/Settings.h"
 
-#include "platform/Keychain.h"
-#include "platform/Preferences.h"
+#include "confluence/StoredSettings.h"
 
 namespace folioport::MCPServer {
 
 Settings Settings::load() {
-    using platform::StringPreference;
-    const auto preferences = platform::Preferences::read();
-    return Settings{
-        .config =
-            {
-                .baseURL = preferences.string(StringPreference::baseURL),
-                .email = preferences.string(StringPreference::email),
-                .apiToken = platform::Keychain::get("apiToken").value_or(""),
-            },
-        .spaceKey = preferences.string(StringPreference::spaceKey),
-    };
+    const auto stored = StoredSettings::load();
+    return Settings{.config = stored.config(), .spaceKey = stored.spaceKey};
 }
 
 }  // namespace folioport::MCPServer

@@ -11,7 +11,7 @@ struct Settings {
     ConfluenceConfig config;
     std::string spaceKey;  ///< the default space of the tools; empty means none
 
-    /// Reads "baseURL", "email", "spaceKey" from the preferences file and the token from the keyring.
+    /// The stored settings as they stand now (preferences file and keyring token).
     static Settings load();
 };
 

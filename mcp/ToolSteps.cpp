@@ -38,14 +38,6 @@ std::expected<Page, ToolFailure> resolvePage(const ToolCall& call) {
     return std::unexpected(ToolError{"Pass either `pageId` or `title` (with a `spaceKey`)."});
 }
 
-std::string titleOf(const Page& page) {
-    return page.title && !page.title->empty() ? *page.title : std::string("(untitled)");
-}
-
-std::int64_t versionOf(const Page& page) {
-    return page.version && page.version->number ? *page.version->number : 1;
-}
-
 std::string header(const Page& page, const ToolCall& call) {
     std::string updated = "unknown";
     if (page.version)

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "confluence/ConfluenceClient.h"
-#include "mcp/BodyFormat.h"
+#include "storage/BodyFormat.h"
 #include "mcp/Settings.h"
 #include "mcp/ToolError.h"
 
@@ -38,11 +38,5 @@ std::expected<Page, ToolFailure> resolvePage(const ToolCall& call);
 
 /// Title line, "id · version · updated" line and web address of a page, without a trailing line feed.
 std::string header(const Page& page, const ToolCall& call);
-
-/// The page's title when present and not empty, else "(untitled)".
-std::string titleOf(const Page& page);
-
-/// The page's version number, or 1 when it carries none.
-std::int64_t versionOf(const Page& page);
 
 }  // namespace folioport::MCPServer

@@ -87,8 +87,9 @@ std::optional<std::string> get(const std::string& account) {
     return found ? *found : std::nullopt;
 }
 
-void set(const std::string& value, const std::string& account) {
-    runBounded<bool>([value, account](GCancellable* cancellable) { return replace(value, account, cancellable); });
+bool set(const std::string& value, const std::string& account) {
+    return runBounded<bool>([value, account](GCancellable* cancellable) { return replace(value, account, cancellable); })
+        .value_or(false);
 }
 
 }  // namespace folioport::platform::Keychain

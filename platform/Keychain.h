@@ -9,8 +9,9 @@ namespace folioport::platform::Keychain {
 /// absent when there is none, it is not UTF-8, or no keyring answers within about two seconds.
 std::optional<std::string> get(const std::string& account);
 
-/// Deletes every secret stored for `account`, then stores `value` unless it is empty. Failures are
-/// ignored; like get, it gives up on a keyring that does not answer within about two seconds.
-void set(const std::string& value, const std::string& account);
+/// Replaces the secret stored for `account` with `value` in one step (the old one stays when the
+/// keyring refuses), leaving exactly one item; the empty value deletes every item instead. True when
+/// the keyring now holds exactly `value`; false when it refused or did not answer within the bound.
+bool set(const std::string& value, const std::string& account);
 
 }  // namespace folioport::platform::Keychain

@@ -1,0 +1,55 @@
+#include "confluence/StoredSettings.h"
+
+#include "platform/Keychain.h"
+
+namespace folioport {
+namespace {
+
+constexpr const char* tokenAccount = "apiToken";
+
+}  // namespace
+
+ConfluenceConfig StoredSettings::config() const {
+    return ConfluenceConfig{.baseURL = baseURL, .email = email, .apiToken = apiToken};
+}
+
+StoredSettings StoredSettings::load(const std::filesystem::path& file) {
+    using namespace platform;
+    const auto preferences = Preferences::read(file);
+    return StoredSettings{
+        .baseURL = preferences.string(StringPreference::baseURL),
+        .email = preferences.string(StringPreference::email),
+        .apiToken = Keychain::get(tokenAccount).value_or(""),
+        .spaceKey = preferences.string(StringPreference::spaceKey),
+        .pageLimit = preferences.integer(IntegerPreference::pageLimit),
+        .refreshMinutes = preferences.integer(IntegerPreference::refreshMinutes),
+        .autoUpdate = preferences.boolean(BooleanPreference::autoUpdate),
+        .updateFeedURL = preferences.string(StringPreference::updateFeedURL),
+    };
+}
+
+StoredSettings::SaveOutcome StoredSettings::save(const std::filesystem::path& file) const {
+    using namespace platform;
+    // why: read first so keys this program does not know survive the save.
+    auto preferences = Preferences::read(file);
+    preferences.set(StringPreference::baseURL, baseURL);
+    preferences.set(StringPreference::email, email);
+    preferences.set(StringPreference::spaceKey, spaceKey);
+    preferences.set(IntegerPreference::pageLimit, pageLimit);
+    preferences.set(IntegerPreference::refreshMinutes, refreshMinutes);
+    preferences.set(BooleanPreference::autoUpdate, autoUpdate);
+    preferences.set(StringPreference::updateFeedURL, updateFeedURL);
+    SaveOutcome outcome;
+    if (auto written = preferences.write(file); !written) outcome.preferencesError = written.error();
+    outcome.tokenStored = Keychain::set(apiToken, tokenAccount);
+    return outcome;
+}
+
+std::optional<std::string> StoredSettings::saveSpaceKey(const std::string& key, const std::filesystem::path& file) {
+    auto preferences = platform::Preferences::read(file);
+    preferences.set(platform::StringPreference::spaceKey, key);
+    if (auto written = preferences.write(file); !written) return written.error();
+    return std::nullopt;
+}
+
+}  // namespace folioport
