@@ -3,8 +3,11 @@
 #include <libsecret/secret.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <functional>
-#include <future>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace folioport::platform::Keychain {
@@ -28,30 +31,75 @@ const SecretSchema* tokenSchema() {
     return &schema;
 }
 
-/// Runs a blocking keyring call on its own thread and waits at most keyringTimeout for it.
-/// why: a Secret Service that is registered but never answers would otherwise block for D-Bus's
-/// 25-second default, or forever behind an unlock prompt no one sees; on timeout the call is
-/// cancelled and left to finish on its own.
-template <class Result>
-std::optional<Result> runBounded(std::function<Result(GCancellable*)> call) {
+/// One keyring call handed to the worker.
+struct Job {
+    std::function<void(GCancellable*)> work;
     GCancellable* cancellable = g_cancellable_new();
-    std::promise<Result> promise;
-    std::future<Result> future = promise.get_future();
-    g_object_ref(cancellable);  // the worker's reference
-    std::thread([call = std::move(call), promise = std::move(promise), cancellable]() mutable {
-        promise.set_value(call(cancellable));
-        g_object_unref(cancellable);
-    }).detach();
+    bool done = false;
+    bool abandoned = false;  // its caller gave up waiting
+    ~Job() { g_object_unref(cancellable); }
+};
 
-    std::optional<Result> result;
-    if (future.wait_for(keyringTimeout) == std::future_status::ready) {
-        result = future.get();
-    } else {
-        g_cancellable_cancel(cancellable);
+/// One long-lived thread runs every blocking keyring call, so a caller can stop waiting after
+/// keyringTimeout. why: a Secret Service that is registered but never answers would otherwise block
+/// for D-Bus's 25-second default, or forever behind an unlock prompt no one sees. While a call that
+/// outlived its bound still runs, further calls fail at once instead of queueing behind it, so
+/// neither threads nor waiting callers pile up on a hanging keyring.
+class Worker {
+public:
+    static Worker& shared() {
+        static Worker* worker = new Worker;  // why: never destroyed; its detached thread may outlive main
+        return *worker;
     }
-    g_object_unref(cancellable);
-    return result;
-}
+
+    /// Runs `call` on the worker; absent when it did not finish within the bound.
+    template <class Result>
+    std::optional<Result> run(std::function<Result(GCancellable*)> call) {
+        auto result = std::make_shared<std::optional<Result>>();
+        auto job = std::make_shared<Job>();
+        job->work = [call = std::move(call), result](GCancellable* cancellable) { *result = call(cancellable); };
+
+        std::unique_lock lock(mutex_);
+        if (overrun_) return std::nullopt;
+        queue_.push_back(job);
+        queued_.notify_one();
+        if (finished_.wait_for(lock, keyringTimeout, [&] { return job->done; })) return std::move(*result);
+        job->abandoned = true;
+        if (running_ == job) {
+            overrun_ = true;
+            g_cancellable_cancel(job->cancellable);
+        }
+        return std::nullopt;
+    }
+
+private:
+    Worker() { std::thread([this] { serve(); }).detach(); }
+
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            queued_.wait(lock, [&] { return !queue_.empty(); });
+            std::shared_ptr<Job> job = std::move(queue_.front());
+            queue_.pop_front();
+            if (job->abandoned) continue;
+            running_ = job;
+            lock.unlock();
+            job->work(job->cancellable);
+            lock.lock();
+            job->done = true;
+            running_.reset();
+            overrun_ = false;
+            finished_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable queued_;
+    std::condition_variable finished_;
+    std::deque<std::shared_ptr<Job>> queue_;
+    std::shared_ptr<Job> running_;
+    bool overrun_ = false;  // the running call outlived its caller's bound
+};
 
 std::optional<std::string> lookup(const std::string& account, GCancellable* cancellable) {
     GError* error = nullptr;
@@ -65,30 +113,74 @@ std::optional<std::string> lookup(const std::string& account, GCancellable* canc
     return value;
 }
 
-bool replace(const std::string& value, const std::string& account, GCancellable* cancellable) {
+bool clear(const std::string& account, GCancellable* cancellable) {
     GError* error = nullptr;
-    secret_password_clear_sync(tokenSchema(), cancellable, &error, "service", service, "account",
-                               account.c_str(), nullptr);
+    secret_password_clear_sync(tokenSchema(), cancellable, &error, "service", service, "account", account.c_str(),
+                               nullptr);
+    const bool cleared = error == nullptr;
     g_clear_error(&error);
-    if (value.empty()) return true;
+    return cleared;
+}
+
+/// Deletes the items of `account` other than one holding `value`; true when such an item is kept.
+/// Items whose secret cannot be read (another, locked collection) are left alone.
+bool keepOnlyOne(const std::string& value, const std::string& account, GCancellable* cancellable) {
+    GError* error = nullptr;
+    SecretService* secretService = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, cancellable, &error);
+    if (!secretService) {
+        g_clear_error(&error);
+        return false;
+    }
+    GHashTable* attributes =
+        secret_attributes_build(tokenSchema(), "service", service, "account", account.c_str(), nullptr);
+    GList* items = secret_service_search_sync(secretService, tokenSchema(), attributes,
+                                              static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS),
+                                              cancellable, &error);
+    g_clear_error(&error);
+    bool kept = false;
+    for (GList* entry = items; entry; entry = entry->next) {
+        auto* item = static_cast<SecretItem*>(entry->data);
+        SecretValue* secret = secret_item_get_secret(item);
+        if (!secret) continue;
+        const gchar* text = secret_value_get_text(secret);
+        if (!kept && text && value == text) {
+            kept = true;
+        } else {
+            secret_item_delete_sync(item, cancellable, &error);
+            g_clear_error(&error);
+        }
+        secret_value_unref(secret);
+    }
+    g_list_free_full(items, g_object_unref);
+    g_hash_table_unref(attributes);
+    g_object_unref(secretService);
+    return kept;
+}
+
+bool replace(const std::string& value, const std::string& account, GCancellable* cancellable) {
+    if (value.empty()) return clear(account, cancellable);
+    // why: storing replaces an item with the same attributes in place, so a refused store keeps the
+    // old token; only after it succeeded are stray duplicates (stored by other tools) removed.
+    GError* error = nullptr;
     const std::string label = std::string("Folioport ") + account;
     const gboolean stored = secret_password_store_sync(tokenSchema(), SECRET_COLLECTION_DEFAULT, label.c_str(),
                                                        value.c_str(), cancellable, &error, "service", service,
                                                        "account", account.c_str(), nullptr);
     g_clear_error(&error);
-    return stored;
+    return stored && keepOnlyOne(value, account, cancellable);
 }
 
 }  // namespace
 
 std::optional<std::string> get(const std::string& account) {
-    auto found = runBounded<std::optional<std::string>>(
+    auto found = Worker::shared().run<std::optional<std::string>>(
         [account](GCancellable* cancellable) { return lookup(account, cancellable); });
     return found ? *found : std::nullopt;
 }
 
 bool set(const std::string& value, const std::string& account) {
-    return runBounded<bool>([value, account](GCancellable* cancellable) { return replace(value, account, cancellable); })
+    return Worker::shared()
+        .run<bool>([value, account](GCancellable* cancellable) { return replace(value, account, cancellable); })
         .value_or(false);
 }
 
