@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Usage: tests/layers/check-layers.sh <source root>
+# Keeps the layers one-way: the core (no Qt) never includes Qt, and no layer includes app/, which
+# holds only the entry point and the application scene. Prints each offending line.
+set -uo pipefail
+cd "$1"
+status=0
+offences() {
+  local what="$1" pattern="$2"; shift 2
+  local found
+  found="$(grep -rnE "$pattern" "$@" --include='*.h' --include='*.cpp' 2>/dev/null)"
+  if [ -n "$found" ]; then echo "$what:"; echo "$found"; status=1; fi
+}
+offences "Qt in the core" '#include <Q' storage platform confluence appinfo mcp
+offences "a layer reaching up into app/" '#include "app/' storage platform confluence appinfo mcp state updater ui
+exit "$status"
