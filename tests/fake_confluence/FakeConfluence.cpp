@@ -136,6 +136,10 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
                              fault->kind == Kind::nonUtf8Body ? "text/plain" : "application/json");
     } else {
         std::lock_guard lock(mutex_);
+        if (auto file = files_.find(logged.path); file != files_.end()) {
+            response.status = file->second.status;
+            return response.set_content(file->second.body, file->second.contentType);
+        }
         ApiResponse answer = api_.answer(logged, baseURL());
         response.status = answer.status;
         if (!answer.link.empty()) response.set_header("Link", answer.link);

@@ -4,8 +4,10 @@
 #include <chrono>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "FakeApi.h"
@@ -30,6 +32,13 @@ struct Fault {
     std::string method;      ///< empty: any method
     std::string pathPrefix;  ///< empty: any path
     int count = 1;           ///< how many requests it hits
+};
+
+/// A document served as given at one path, instead of the API (an update feed, an archive).
+struct StaticFile {
+    int status = 200;
+    std::string body;
+    std::string contentType = "application/octet-stream";
 };
 
 struct TlsFiles {
@@ -57,9 +66,17 @@ public:
     std::vector<LoggedRequest> requests() const { std::lock_guard lock(mutex_); return log_; }
     void clearRequests() { std::lock_guard lock(mutex_); log_.clear(); }
     void inject(Fault fault) { std::lock_guard lock(mutex_); faults_.push_back(std::move(fault)); }
-    /// Delay before every answer of the API (not of the control endpoints).
+    /// Delay before every answer of the API and of the served files (not of the control endpoints).
     void setLatency(std::chrono::milliseconds latency) { std::lock_guard lock(mutex_); latency_ = latency; }
     void setNextLinkStyle(NextLinkStyle style) { std::lock_guard lock(mutex_); api_.setNextLinkStyle(style); }
+    /// Answers requests for exactly `path` (any method, query ignored) with `file`, replacing what was served
+    /// there; logged and subject to faults and latency like the API.
+    void serve(const std::string& path, StaticFile file) {
+        std::lock_guard lock(mutex_);
+        files_[path] = std::move(file);
+    }
+    /// Stops serving `path`; the API answers it again.
+    void stopServing(const std::string& path) { std::lock_guard lock(mutex_); files_.erase(path); }
 
     /// TLS handshakes completed so far.
     int tlsHandshakes() const { return handshakes_; }
@@ -89,6 +106,7 @@ private:
     std::vector<ApiRequest> log_;
     std::ofstream logFile_;
     std::deque<Fault> faults_;
+    std::map<std::string, StaticFile> files_;
     std::chrono::milliseconds latency_{0};
 };
 

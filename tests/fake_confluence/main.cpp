@@ -1,6 +1,6 @@
 // fake_confluence: a fake Confluence Cloud site on 127.0.0.1, for tests and for trying the program by hand.
 //
-//   fake_confluence [--port N] [--cert FILE --key FILE] [--log FILE] [--seed FILE.json]
+//   fake_confluence [--port N] [--cert FILE --key FILE] [--log FILE] [--seed FILE.json] [--serve /PATH=FILE]…
 //
 //   --port N      port to listen on; 0 (the default) takes any free port
 //   --cert/--key  PEM certificate and private key; with both, the site speaks HTTPS only
@@ -8,6 +8,10 @@
 //                 {"method","path" (as sent, still percent-encoded),"query":[[name,value],…] (decoded, in order),
 //                  "authorization","body"}
 //   --seed FILE   the site's content (default: two spaces ENG and OPS with four pages)
+//   --serve /PATH=FILE
+//                 answers every request for exactly /PATH with status 200 and the bytes of FILE (read at start;
+//                 application/json when FILE ends in .json, else application/octet-stream), ahead of the API;
+//                 logged like API requests; may be repeated
 //
 // The first line on standard output is exactly "listening on <scheme>://127.0.0.1:<port>".
 // SIGTERM or SIGINT stops the site cleanly (exit status 0). Errors go to standard error with status 2.
@@ -48,9 +52,13 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "FakeConfluence.h"
 
@@ -59,6 +67,10 @@ namespace {
 using folioport::fake::FakeConfluence;
 using folioport::fake::FakeOptions;
 using folioport::fake::SiteData;
+using folioport::fake::StaticFile;
+
+/// A command-line flag and what its value does.
+using Flag = std::pair<std::string_view, std::function<void(std::string)>>;
 
 int fail(const std::string& message) {
     std::cerr << "fake_confluence: " << message << '\n';
@@ -70,17 +82,19 @@ int fail(const std::string& message) {
 int main(int argc, char** argv) {
     FakeOptions options;
     std::string port = "0", certificate, key, seedFile;
-    const std::pair<std::string_view, std::string*> flags[] = {{"--port", &port},
-                                                               {"--cert", &certificate},
-                                                               {"--key", &key},
-                                                               {"--log", &options.logFile},
-                                                               {"--seed", &seedFile}};
+    std::vector<std::string> served;  // "/PATH=FILE", in the order given
+    auto into = [](std::string& target) { return [&target](std::string value) { target = std::move(value); }; };
+    const Flag flags[] = {{"--port", into(port)},
+                          {"--cert", into(certificate)},
+                          {"--key", into(key)},
+                          {"--log", into(options.logFile)},
+                          {"--seed", into(seedFile)},
+                          {"--serve", [&](std::string value) { served.push_back(std::move(value)); }}};
     for (int i = 1; i < argc; i += 2) {
-        auto flag =
-            std::ranges::find(flags, std::string_view(argv[i]), &std::pair<std::string_view, std::string*>::first);
+        auto flag = std::ranges::find(flags, std::string_view(argv[i]), &Flag::first);
         if (flag == std::end(flags)) return fail("unknown argument " + std::string(argv[i]));
         if (i + 1 >= argc) return fail("missing value after " + std::string(argv[i]));
-        *flag->second = argv[i + 1];
+        flag->second(argv[i + 1]);
     }
     auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), options.port);
     if (error != std::errc() || end != port.data() + port.size()) return fail("--port takes a number");
@@ -97,6 +111,19 @@ int main(int argc, char** argv) {
         data = std::move(*parsed);
     }
 
+    std::vector<std::pair<std::string, StaticFile>> files;
+    for (const std::string& entry : served) {
+        std::size_t equals = entry.find('=');
+        if (!entry.starts_with('/') || equals == std::string::npos) return fail("--serve takes /PATH=FILE");
+        std::string fileName = entry.substr(equals + 1);
+        std::ifstream in(fileName, std::ios::binary);
+        if (!in.is_open()) return fail("cannot read the served file " + fileName);
+        std::string body{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        files.emplace_back(entry.substr(0, equals),
+                           StaticFile{200, std::move(body),
+                                      fileName.ends_with(".json") ? "application/json" : "application/octet-stream"});
+    }
+
     // why: block the stop signals before any server thread exists, so only sigwait below receives them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -106,6 +133,7 @@ int main(int argc, char** argv) {
 
     auto site = FakeConfluence::start(std::move(data), options);
     if (!site) return fail(site.error());
+    for (auto& [path, file] : files) (*site)->serve(path, std::move(file));
     std::cout << "listening on " << (*site)->baseURL() << std::endl;
 
     int received = 0;
