@@ -1,0 +1,191 @@
+#include "state/AppStore.h"
+
+#include <QString>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+#include "confluence/StoredSettings.h"
+#include "state/OffThread.h"
+#include "state/UserAndSpaces.h"
+#include "storage/Utf8.h"
+
+namespace folioport {
+namespace {
+
+constexpr int spaceLimit = 250;
+// why: a load holds two threads (user and spaces), and loads from the panel, the timer and a trash may overlap.
+constexpr int poolThreads = 8;
+
+int clampedToInt(std::int64_t value) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+AppStore::AppStore(AppStoreOptions options, QObject* parent)
+    : QObject(parent), options_(std::move(options)), refreshTimer_(new QTimer(this)) {
+    const StoredSettings stored = StoredSettings::load(options_.preferencesFile);
+    baseURL_ = stored.baseURL;
+    email_ = stored.email;
+    apiToken_ = stored.apiToken;
+    spaceKey_ = stored.spaceKey;
+    pageLimit_ = stored.pageLimit;
+    refreshMinutes_ = stored.refreshMinutes;
+    autoUpdate_ = stored.autoUpdate;
+    updateFeedURL_ = stored.updateFeedURL;
+
+    pool_.setMaxThreadCount(poolThreads);
+    refreshTimer_->setSingleShot(true);
+    connect(refreshTimer_, &QTimer::timeout, this, [this] {
+        load(true, [this, generation = refreshGeneration_] {
+            if (generation == refreshGeneration_) refreshTimer_->start();
+        });
+    });
+    startAutoRefresh();
+}
+
+AppStore::~AppStore() {
+    stop_.request_stop();
+    pool_.waitForDone();
+}
+
+void AppStore::setBaseURL(std::string value) { assign(baseURL_, std::move(value), &AppStore::baseURLChanged); }
+void AppStore::setEmail(std::string value) { assign(email_, std::move(value), &AppStore::emailChanged); }
+void AppStore::setApiToken(std::string value) { assign(apiToken_, std::move(value), &AppStore::apiTokenChanged); }
+void AppStore::setSpaceKey(std::string value) { assign(spaceKey_, std::move(value), &AppStore::spaceKeyChanged); }
+void AppStore::setPageLimit(std::int64_t value) { assign(pageLimit_, value, &AppStore::pageLimitChanged); }
+void AppStore::setRefreshMinutes(std::int64_t value) {
+    assign(refreshMinutes_, value, &AppStore::refreshMinutesChanged);
+}
+void AppStore::setAutoUpdate(bool value) { assign(autoUpdate_, value, &AppStore::autoUpdateChanged); }
+void AppStore::setUpdateFeedURL(std::string value) {
+    assign(updateFeedURL_, std::move(value), &AppStore::updateFeedURLChanged);
+}
+
+void AppStore::insertBusyPageId(const std::string& id) {
+    busyPageIds_.insert(id);
+    Q_EMIT busyPageIdsChanged();
+}
+
+void AppStore::removeBusyPageId(const std::string& id) {
+    busyPageIds_.erase(id);
+    Q_EMIT busyPageIdsChanged();
+}
+
+ConfluenceConfig AppStore::config() const {
+    return ConfluenceConfig{.baseURL = baseURL_, .email = email_, .apiToken = apiToken_};
+}
+
+std::optional<Space> AppStore::selectedSpace() const { return spaceMatching(spaceKey_); }
+
+std::optional<Space> AppStore::spaceMatching(const std::string& key) const {
+    auto found = std::ranges::find_if(spaces_, [&](const Space& space) { return equalIgnoringCase(space.key, key); });
+    return found == spaces_.end() ? std::nullopt : std::optional(*found);
+}
+
+std::map<std::string, std::string> AppStore::spaceKeysById() const {
+    std::map<std::string, std::string> keys;
+    for (const Space& space : spaces_) keys.emplace(space.id, space.key);
+    return keys;
+}
+
+bool AppStore::saveSettings() {
+    const StoredSettings settings{.baseURL = baseURL_,
+                                  .email = email_,
+                                  .apiToken = apiToken_,
+                                  .spaceKey = spaceKey_,
+                                  .pageLimit = pageLimit_,
+                                  .refreshMinutes = refreshMinutes_,
+                                  .autoUpdate = autoUpdate_,
+                                  .updateFeedURL = updateFeedURL_};
+    // why: a preferences file that cannot be written goes unreported, like every settings failure; the
+    // window only needs to know whether the token is safe.
+    const bool tokenStored = settings.save(options_.preferencesFile).tokenStored;
+    startAutoRefresh();
+    return tokenStored;
+}
+
+void AppStore::startAutoRefresh() {
+    ++refreshGeneration_;
+    refreshTimer_->stop();
+    if (!config().isComplete() || refreshMinutes_ < 1) return;
+    // why: a QTimer holds int milliseconds while the preferences may hold any number of minutes; every
+    // longer period becomes the longest whole number of minutes that fits (about 24 days in real minutes).
+    const std::int64_t longestMinutes =
+        std::numeric_limits<int>::max() / std::max<std::int64_t>(options_.minute.count(), 1);
+    refreshTimer_->start(options_.minute * std::min(refreshMinutes_, longestMinutes));
+}
+
+void AppStore::load(bool silent, std::function<void()> onDone) {
+    const ConfluenceConfig settings = config();
+    if (!settings.isComplete()) {
+        if (onDone) onDone();
+        return;
+    }
+    if (!silent) assign(isLoading_, true, &AppStore::isLoadingChanged);
+    LoadRun run{ConfluenceClient(settings), spaceKey_, silent, std::move(onDone)};
+    runOffThread(
+        pool_, this,
+        [&pool = pool_, client = run.client, stop = stop_.get_token()] {
+            return fetchUserAndSpaces(pool, client, spaceLimit, stop);
+        },
+        [this, run = std::move(run)](std::expected<UserAndSpaces, ConfluenceError> fetched) mutable {
+            if (!fetched) return failLoad(run, fetched.error());
+            assign(currentUser_, std::move(fetched->user), &AppStore::currentUserChanged);
+            assign(spaces_, std::move(fetched->spaces), &AppStore::spacesChanged);
+            resolveSpaceId(std::move(run));
+        });
+}
+
+void AppStore::resolveSpaceId(LoadRun run) {
+    const std::string key(Utf8::trim(run.spaceKey, Utf8::isSpaceOrTab));
+    if (key.empty()) return fetchPages(std::move(run), std::nullopt);
+    if (auto space = spaceMatching(run.spaceKey)) return fetchPages(std::move(run), space->id);
+    runOffThread(
+        pool_, this, [client = run.client, key, stop = stop_.get_token()] { return client.space(key, stop); },
+        [this, run = std::move(run)](std::expected<Space, ConfluenceError> space) mutable {
+            if (!space) return failLoad(run, space.error());
+            fetchPages(std::move(run), std::move(space->id));
+        });
+}
+
+void AppStore::fetchPages(LoadRun run, std::optional<std::string> spaceId) {
+    runOffThread(
+        pool_, this,
+        [client = run.client, spaceId = std::move(spaceId), limit = clampedToInt(pageLimit_),
+         stop = stop_.get_token()] { return client.pages(spaceId, limit, stop); },
+        [this, run = std::move(run)](std::expected<std::vector<Page>, ConfluenceError> pages) {
+            if (!pages) return failLoad(run, pages.error());
+            publishPages(run, std::move(*pages));
+        });
+}
+
+void AppStore::publishPages(const LoadRun& run, std::vector<Page> pages) {
+    // why: loads overlap, so a slow load of the space the user just left could end last; its pages would
+    // then show under the new space's name. Only a load of the key still selected publishes them.
+    if (run.spaceKey == spaceKey_) {
+        assign(pages_, std::move(pages), &AppStore::pagesChanged);
+        assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+    }
+    endLoad(run);
+}
+
+void AppStore::failLoad(const LoadRun& run, const ConfluenceError& error) {
+    // why: a silent load fails unseen; what it published before the failure stays either way.
+    if (!run.silent) assign(errorMessage_, describe(error), &AppStore::errorMessageChanged);
+    endLoad(run);
+}
+
+void AppStore::endLoad(const LoadRun& run) {
+    if (!run.silent) assign(isLoading_, false, &AppStore::isLoadingChanged);
+    if (run.onDone) run.onDone();
+}
+
+}  // namespace folioport
