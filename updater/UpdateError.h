@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace folioport {
+
+/// The updater's one error type; describe(error) is what the user reads in errorMessage.
+struct UpdateError {
+    enum class Kind { badFeed, badDownload, signature, versionMismatch, notWritable, checksumMismatch };
+
+    Kind kind;
+    /// badFeed, badDownload: the detail; signature: the checking tool's output; versionMismatch: the version
+    /// found in the bundle; notWritable: the path of the installed bundle
+    std::string text;
+    std::string expectedVersion;  ///< versionMismatch only: the version the manifest promised
+
+    static UpdateError badFeed(std::string detail) { return {Kind::badFeed, std::move(detail), {}}; }
+    static UpdateError badDownload(std::string detail) { return {Kind::badDownload, std::move(detail), {}}; }
+    static UpdateError signature(std::string output) { return {Kind::signature, std::move(output), {}}; }
+    static UpdateError versionMismatch(std::string found, std::string expected) {
+        return {Kind::versionMismatch, std::move(found), std::move(expected)};
+    }
+    static UpdateError notWritable(std::string path) { return {Kind::notWritable, std::move(path), {}}; }
+    static UpdateError checksumMismatch() { return {Kind::checksumMismatch, {}, {}}; }
+
+    bool operator==(const UpdateError&) const = default;
+};
+
+/// The user-facing sentence of an error.
+std::string describe(const UpdateError& error);
+
+}  // namespace folioport
