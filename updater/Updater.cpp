@@ -1,0 +1,90 @@
+#include "updater/Updater.h"
+
+#include <QTimer>
+#include <QUrl>
+
+#include "platform/HttpTransport.h"
+#include "state/OffThread.h"
+#include "updater/UpdateError.h"
+#include "updater/VersionOrder.h"
+
+namespace folioport {
+namespace {
+
+/// GETs the feed past any cache and decodes it; blocking, for the pool.
+std::expected<UpdateManifest, std::string> fetchManifest(std::string url, std::stop_token stop) {
+    auto response = platform::HttpTransport::send({.method = "GET",
+                                                   .url = std::move(url),
+                                                   .headers = {{"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}},
+                                                   .body = std::nullopt,
+                                                   .timeout = std::chrono::seconds(20)},
+                                                  stop);
+    if (!response) return std::unexpected(response.error().message);
+    if (response->status != 200)
+        return std::unexpected(describe(UpdateError::badFeed("HTTP " + std::to_string(response->status))));
+    return decodeManifest(response->body);
+}
+
+}  // namespace
+
+Updater::Updater(UpdaterOptions options, QObject* parent)
+    : QObject(parent), options_(std::move(options)), periodicCheck_(new QTimer(this)) {
+    connect(periodicCheck_, &QTimer::timeout, this, [this] { check(periodicFeedURL_, false); });
+}
+
+Updater::~Updater() {
+    stop_.request_stop();
+    pool_.waitForDone();
+}
+
+void Updater::start(const std::string& feedURL, bool autoUpdate) {
+    periodicCheck_->stop();
+    if (!autoUpdate) return;
+    QTimer::singleShot(options_.launchDelay, this, [this, feedURL] { check(feedURL, false); });
+    periodicFeedURL_ = feedURL;
+    periodicCheck_->start(options_.period);
+}
+
+void Updater::check(const std::string& feedURL, bool manual) {
+    if (isChecking_) return;
+    if (!manual && lastCheck_ &&
+        lastCheck_->msecsTo(QDateTime::currentDateTimeUtc()) < options_.throttle.count())
+        return;
+    assign(isChecking_, true, &Updater::isCheckingChanged);
+    assign(errorMessage_, {}, &Updater::errorMessageChanged);
+    if (manual) assign(status_, {"Checking…"}, &Updater::statusChanged);
+
+    const QUrl url(QString::fromStdString(feedURL), QUrl::StrictMode);
+    if (feedURL.empty() || !url.isValid())
+        return finishCheck(std::unexpected(describe(UpdateError::badFeed("bad feed URL"))), manual);
+    runOffThread(
+        pool_, this,
+        [url = url.toEncoded().toStdString(), stop = stop_.get_token()] { return fetchManifest(url, stop); },
+        [this, manual](CheckOutcome outcome) { finishCheck(std::move(outcome), manual); });
+}
+
+void Updater::finishCheck(CheckOutcome outcome, bool manual) {
+    assign(lastCheck_, {QDateTime::currentDateTimeUtc()}, &Updater::lastCheckChanged);
+    if (!outcome) {
+        // why: a failed check keeps what an earlier one found; only a manual check speaks up.
+        assign(status_, {}, &Updater::statusChanged);
+        if (manual) assign(errorMessage_, {std::move(outcome.error())}, &Updater::errorMessageChanged);
+    } else if (const std::string running = options_.runningVersion(); compareVersions(outcome->version, running) > 0) {
+        assign(available_, {std::move(*outcome)}, &Updater::availableChanged);
+        assign(status_, {}, &Updater::statusChanged);
+    } else {
+        assign(available_, {}, &Updater::availableChanged);
+        assign(status_, manual ? std::optional("You're on the latest version (v" + running + ").") : std::nullopt,
+               &Updater::statusChanged);
+    }
+    assign(isChecking_, false, &Updater::isCheckingChanged);
+}
+
+void Updater::dismiss() {
+    assign(dismissedVersion_, available_ ? std::optional(available_->version) : std::nullopt,
+           &Updater::dismissedVersionChanged);
+}
+
+void Updater::install() {}
+
+}  // namespace folioport

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QThreadPool>
+
+#include <chrono>
+#include <expected>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+#include "appinfo/AppInfo.h"
+#include "updater/UpdateManifest.h"
+
+class QTimer;
+
+namespace folioport {
+
+/// When an Updater checks on its own, and what it compares the feed with; the defaults are the product's.
+struct UpdaterOptions {
+    std::chrono::milliseconds launchDelay = std::chrono::seconds(5);  ///< from start() to its automatic check
+    std::chrono::milliseconds period = std::chrono::hours(6);         ///< between the timer's automatic checks
+    /// An automatic check this soon after lastCheck is skipped; manual checks never are.
+    std::chrono::milliseconds throttle = std::chrono::seconds(60);
+    std::function<std::string()> runningVersion = AppInfo::version;  ///< read at every comparison
+};
+
+/// The one updater of the application: checks the update feed shortly after start(), periodically and on
+/// demand, and holds what it found for the views. Lives on the main thread; every assignment of a field
+/// emits its change signal, even when the value stays the same.
+class Updater : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Updater(UpdaterOptions options = {}, QObject* parent = nullptr);
+    /// Aborts a fetch in flight and waits for it; the timers die with the object.
+    ~Updater() override;
+
+    /// The feed's entry when it offers a newer version than the running one.
+    const std::optional<UpdateManifest>& available() const { return available_; }
+    /// True while a check or an installation runs; while true, further checks do nothing.
+    bool isChecking() const { return isChecking_; }
+    /// One line of progress or result for the user.
+    const std::optional<std::string>& status() const { return status_; }
+    /// The last failure to show.
+    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
+    /// When the last check that got past the busy flag and the throttle finished, whatever its outcome.
+    const std::optional<QDateTime>& lastCheck() const { return lastCheck_; }
+    /// The version whose banner the user dismissed; memory only.
+    const std::optional<std::string>& dismissedVersion() const { return dismissedVersion_; }
+
+    /// (Re)configures automatic checks: one after the launch delay and then one every period, against
+    /// `feedURL`; with `autoUpdate` false none. A launch check of an earlier call still runs.
+    void start(const std::string& feedURL, bool autoUpdate);
+    /// Fetches the feed and records the outcome; never fails to its caller. Only a manual check shows
+    /// progress and failures, and only it ignores the throttle.
+    void check(const std::string& feedURL, bool manual);
+    /// Hides the banner of the version now available, until another version is found.
+    void dismiss();
+    /// Installs `available`. Does nothing yet: the installation pipeline comes in a later change.
+    void install();
+
+Q_SIGNALS:
+    void availableChanged();
+    void isCheckingChanged();
+    void statusChanged();
+    void errorMessageChanged();
+    void lastCheckChanged();
+    void dismissedVersionChanged();
+
+private:
+    /// A fetched manifest, or the description of why there is none.
+    using CheckOutcome = std::expected<UpdateManifest, std::string>;
+
+    void finishCheck(CheckOutcome outcome, bool manual);
+
+    template <class T>
+    void assign(T& field, T value, void (Updater::*changed)()) {
+        field = std::move(value);
+        Q_EMIT(this->*changed)();
+    }
+
+    UpdaterOptions options_;
+    std::optional<UpdateManifest> available_;
+    bool isChecking_ = false;
+    std::optional<std::string> status_;
+    std::optional<std::string> errorMessage_;
+    std::optional<QDateTime> lastCheck_;
+    std::optional<std::string> dismissedVersion_;
+
+    QTimer* periodicCheck_;         // child, so it stops with the updater
+    std::string periodicFeedURL_;  // the address the periodic check uses
+    QThreadPool pool_;
+    std::stop_source stop_;
+};
+
+}  // namespace folioport
