@@ -131,11 +131,12 @@ void AppStore::load(bool silent, std::function<void()> onDone) {
     }
     if (!silent) assign(isLoading_, true, &AppStore::isLoadingChanged);
     LoadRun run{ConfluenceClient(settings), spaceKey_, silent, std::move(onDone)};
+    // why: built before the call, because the hand-off lambda takes `run` over and arguments have no order.
+    auto work = [&pool = pool_, client = run.client, stop = stop_.get_token()] {
+        return fetchUserAndSpaces(pool, client, spaceLimit, stop);
+    };
     runOffThread(
-        pool_, this,
-        [&pool = pool_, client = run.client, stop = stop_.get_token()] {
-            return fetchUserAndSpaces(pool, client, spaceLimit, stop);
-        },
+        pool_, this, std::move(work),
         [this, run = std::move(run)](std::expected<UserAndSpaces, ConfluenceError> fetched) mutable {
             if (!fetched) return failLoad(run, fetched.error());
             assign(currentUser_, std::move(fetched->user), &AppStore::currentUserChanged);
@@ -148,8 +149,9 @@ void AppStore::resolveSpaceId(LoadRun run) {
     const std::string key(Utf8::trim(run.spaceKey, Utf8::isSpaceOrTab));
     if (key.empty()) return fetchPages(std::move(run), std::nullopt);
     if (auto space = spaceMatching(run.spaceKey)) return fetchPages(std::move(run), space->id);
+    auto work = [client = run.client, key, stop = stop_.get_token()] { return client.space(key, stop); };
     runOffThread(
-        pool_, this, [client = run.client, key, stop = stop_.get_token()] { return client.space(key, stop); },
+        pool_, this, std::move(work),
         [this, run = std::move(run)](std::expected<Space, ConfluenceError> space) mutable {
             if (!space) return failLoad(run, space.error());
             fetchPages(std::move(run), std::move(space->id));
@@ -157,10 +159,10 @@ void AppStore::resolveSpaceId(LoadRun run) {
 }
 
 void AppStore::fetchPages(LoadRun run, std::optional<std::string> spaceId) {
+    auto work = [client = run.client, spaceId = std::move(spaceId), limit = clampedToInt(pageLimit_),
+                 stop = stop_.get_token()] { return client.pages(spaceId, limit, stop); };
     runOffThread(
-        pool_, this,
-        [client = run.client, spaceId = std::move(spaceId), limit = clampedToInt(pageLimit_),
-         stop = stop_.get_token()] { return client.pages(spaceId, limit, stop); },
+        pool_, this, std::move(work),
         [this, run = std::move(run)](std::expected<std::vector<Page>, ConfluenceError> pages) {
             if (!pages) return failLoad(run, pages.error());
             publishPages(run, std::move(*pages));
