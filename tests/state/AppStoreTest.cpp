@@ -1,0 +1,402 @@
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "FakeConfluence.h"
+#include "platform/Keychain.h"
+#include "state/AppStore.h"
+
+namespace folioport {
+namespace {
+
+using namespace std::chrono_literals;
+using fake::Fault;
+using nlohmann::json;
+using Clock = std::chrono::steady_clock;
+using Lines = std::vector<std::string>;
+
+constexpr auto minute = 5ms;  // one refresh "minute" in these tests
+const std::string userRequest = "GET /wiki/rest/api/user/current";
+const std::string spacesRequest = "GET /wiki/api/v2/spaces?status=current&sort=name&limit=250";
+
+std::string pagesRequest(const std::string& spaceId) {
+    return "GET /wiki/api/v2/pages?status=current&sort=-modified-date&limit=50" +
+           (spaceId.empty() ? "" : "&space-id=" + spaceId);
+}
+
+/// Spins the event loop until `done` holds; false after five seconds.
+bool eventually(const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); }
+
+void loadAndWait(AppStore& store, bool silent) {
+    bool ended = false;
+    store.load(silent, [&] { ended = true; });
+    ASSERT_TRUE(eventually([&] { return ended; }));
+}
+
+Lines idsOf(const std::vector<Page>& pages) {
+    Lines ids;
+    for (const Page& page : pages) ids.push_back(page.id);
+    return ids;
+}
+
+/// The load-related change signals of a store, by name, in the order emitted.
+struct Emissions {
+    explicit Emissions(AppStore& store) {
+        const std::pair<const char*, void (AppStore::*)()> changes[] = {
+            {"isLoading", &AppStore::isLoadingChanged}, {"currentUser", &AppStore::currentUserChanged},
+            {"spaces", &AppStore::spacesChanged},       {"pages", &AppStore::pagesChanged},
+            {"errorMessage", &AppStore::errorMessageChanged}};
+        for (auto [name, change] : changes) QObject::connect(&store, change, [this, name] { names.push_back(name); });
+    }
+    Lines names;
+};
+
+/// A site whose user request fails with 401 once the spaces request has arrived, and whose spaces
+/// request takes five seconds unless the client gives up.
+class StallingSite {
+public:
+    StallingSite() {
+        server_.Get("/wiki/api/v2/spaces", [this](const httplib::Request&, httplib::Response& response) {
+            spacesAsked_ = true;
+            for (int i = 0; i < 1000 && !released_; ++i) std::this_thread::sleep_for(5ms);
+            response.set_content(R"({"results":[]})", "application/json");
+        });
+        server_.Get("/wiki/rest/api/user/current", [this](const httplib::Request&, httplib::Response& response) {
+            for (int i = 0; i < 400 && !spacesAsked_; ++i) std::this_thread::sleep_for(5ms);
+            response.status = 401;
+        });
+        server_.set_keep_alive_max_count(1);  // so that stopping waits for no idle connection
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running()) std::this_thread::yield();
+    }
+    ~StallingSite() {
+        released_ = true;
+        server_.stop();
+        thread_.join();
+    }
+    std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    bool spacesAsked() const { return spacesAsked_; }
+
+private:
+    httplib::Server server_;
+    std::atomic<bool> spacesAsked_ = false, released_ = false;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+class AppStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { startSite(fake::SiteData::minimal()); }
+
+    void startSite(fake::SiteData data) {
+        site.reset();
+        auto started = fake::FakeConfluence::start(std::move(data));
+        ASSERT_TRUE(started) << started.error();
+        site = std::move(*started);
+    }
+
+    /// Stores these preferences and `token`, then builds a store on them that reports to the test's seams.
+    std::unique_ptr<AppStore> storeWith(const json& stored, const std::string& token = "test-token") {
+        std::ofstream(file()) << stored.dump();
+        EXPECT_TRUE(platform::Keychain::set(token, "apiToken"));
+        return std::make_unique<AppStore>(AppStoreOptions{
+            .preferencesFile = file(),
+            .minute = minute,
+            .copyText = [this](const std::string& text) { copied.push_back(text); },
+            .openURL = [this](const QUrl& url) { opened.push_back(url.toString().toStdString()); }});
+    }
+    /// The fake site's address and account, without background refresh unless `more` says otherwise.
+    json connected(const json& more = json::object()) const {
+        json stored = {{"baseURL", site->baseURL()}, {"email", "mia@example.com"}, {"refreshMinutes", 0}};
+        stored.update(more);
+        return stored;
+    }
+    json storedPreferences() const { return json::parse(std::ifstream(file()), nullptr, false); }
+    std::filesystem::path file() const { return dir.filePath("preferences.json").toStdString(); }
+
+    /// "METHOD path?name=value&…" of every request the site received, in order.
+    Lines requests() const {
+        Lines lines;
+        for (const auto& request : site->requests()) {
+            std::string line = request.method + " " + request.path;
+            for (std::size_t i = 0; i < request.query.size(); ++i)
+                line += (i ? "&" : "?") + request.query[i].first + "=" + request.query[i].second;
+            lines.push_back(std::move(line));
+        }
+        return lines;
+    }
+    long count(const std::string& prefix) const {
+        return std::ranges::count_if(requests(), [&](const std::string& line) { return line.starts_with(prefix); });
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<fake::FakeConfluence> site;
+    Lines copied, opened;
+};
+
+TEST_F(AppStoreTest, ConstructionReadsEachSettingWithItsFallbackAndRefreshesOnlyWhenComplete) {
+    struct Row {
+        const char* name;
+        json stored;  // on top of the site's address and account, except for a fresh installation
+        bool fresh;
+        std::int64_t pageLimit, refreshMinutes;
+        bool autoUpdate, refreshes;
+    };
+    const Row rows[] = {
+        {"fresh installation", json::object(), true, 50, 30, true, false},
+        {"stored zeros", {{"pageLimit", 0}, {"refreshMinutes", 0}}, false, 50, 0, true, false},
+        {"period as text, switch as number", {{"refreshMinutes", "5"}, {"autoUpdate", 0}}, false, 50, 30, true, true},
+        {"stored values", {{"pageLimit", 7}, {"refreshMinutes", 5}, {"autoUpdate", false}}, false, 7, 5, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        site->clearRequests();
+        auto store = storeWith(row.fresh ? row.stored : connected(row.stored), row.fresh ? "" : "test-token");
+        EXPECT_EQ(store->pageLimit(), row.pageLimit);
+        EXPECT_EQ(store->refreshMinutes(), row.refreshMinutes);
+        EXPECT_EQ(store->autoUpdate(), row.autoUpdate);
+        EXPECT_TRUE(store->updateFeedURL().ends_with("/folioport/appcast.json"));
+        EXPECT_EQ(store->apiToken(), row.fresh ? "" : "test-token");
+        if (row.fresh) {
+            EXPECT_EQ(store->baseURL() + store->email() + store->spaceKey(), "");
+        }
+        QTest::qWait(400);  // 30 minutes are 150 ms here
+        EXPECT_EQ(count(userRequest) > 0, row.refreshes);
+    }
+}
+
+TEST_F(AppStoreTest, SavingStopsTheRefreshEvenMidLoadAndARestartWaitsOneFullPeriod) {
+    struct Row {
+        const char* name;
+        std::function<void(AppStore&)> stop;
+    };
+    const Row rows[] = {
+        {"empty token", [](AppStore& store) { store.setApiToken(""); }},
+        {"period 0", [](AppStore& store) { store.setRefreshMinutes(0); }},
+    };
+    const auto period = 40 * minute;
+    site->setLatency(100ms);  // so that each save below finds a load in flight
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        site->clearRequests();
+        auto started = Clock::now();
+        auto store = storeWith(connected({{"refreshMinutes", 40}}));
+        ASSERT_TRUE(eventually([&] { return count(userRequest) == 1; }));
+        EXPECT_GE(Clock::now() - started, period * 0.9);  // coarse timers may fire 5 % early
+
+        row.stop(*store);
+        EXPECT_TRUE(store->saveSettings());
+        QTest::qWait(static_cast<int>((5 * period).count()));
+        EXPECT_EQ(count(userRequest), 1);
+
+        store->setApiToken("test-token");
+        store->setRefreshMinutes(40);
+        started = Clock::now();
+        EXPECT_TRUE(store->saveSettings());
+        ASSERT_TRUE(eventually([&] { return count(userRequest) == 2; }));
+        EXPECT_GE(Clock::now() - started, period * 0.9);
+        EXPECT_EQ(storedPreferences(), connected({{"spaceKey", ""},
+                                                  {"pageLimit", 50},
+                                                  {"refreshMinutes", 40},
+                                                  {"autoUpdate", true},
+                                                  {"updateFeedURL", store->updateFeedURL()}}));
+        EXPECT_EQ(platform::Keychain::get("apiToken"), "test-token");
+    }
+}
+
+TEST_F(AppStoreTest, EveryLoadResolvesTheSpaceKeyAndPublishesUserSpacesThenPages) {
+    struct Row {
+        const char* name;
+        std::string spaceKey;
+        Lines requestsAfterSpaces;  // of one load
+        Lines pageIds;
+        std::optional<std::string> error;
+    };
+    const Row rows[] = {
+        {"lower-case key, no lookup", "eng", {pagesRequest("65537")}, {"98306", "98307", "98305"}},
+        {"blanks list every space", " \t", {pagesRequest("")}, {"98308", "98306", "98307", "98305"}},
+        {"padded key, looked up trimmed", "OPS ", {"GET /wiki/api/v2/spaces?keys=OPS&limit=1", pagesRequest("65538")},
+         {"98308"}},
+        {"unknown key, looked up every time", "NOPE", {"GET /wiki/api/v2/spaces?keys=NOPE&limit=1"}, {},
+         "No space with key 'NOPE'."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        site->clearRequests();
+        auto store = storeWith(connected({{"spaceKey", row.spaceKey}}));
+        Emissions emitted(*store);
+        loadAndWait(*store, false);
+        loadAndWait(*store, false);
+
+        Lines expected;
+        for (int load = 0; load < 2; ++load) {
+            expected.insert(expected.end(), {userRequest, spacesRequest});
+            expected.insert(expected.end(), row.requestsAfterSpaces.begin(), row.requestsAfterSpaces.end());
+        }
+        Lines sent = requests();
+        std::ranges::sort(expected);
+        std::ranges::sort(sent);  // user and spaces go out at the same time
+        EXPECT_EQ(sent, expected);
+        Lines oneLoad = {"isLoading", "currentUser", "spaces", "pages", "errorMessage", "isLoading"};
+        if (row.error) std::erase(oneLoad, "pages");
+        Lines twoLoads = oneLoad;
+        twoLoads.insert(twoLoads.end(), oneLoad.begin(), oneLoad.end());
+        EXPECT_EQ(emitted.names, twoLoads);
+        EXPECT_EQ(store->currentUser().value_or(ConfluenceUser{}).displayName, "Mia Krystof");
+        EXPECT_EQ(store->spaces().size(), 2u);
+        EXPECT_EQ(idsOf(store->pages()), row.pageIds);
+        EXPECT_EQ(store->errorMessage(), row.error);
+        EXPECT_FALSE(store->isLoading());
+    }
+}
+
+TEST_F(AppStoreTest, FailedLoadsKeepWhatWasPublishedAndOnlyNonSilentOnesSpeak) {
+    auto store = storeWith(connected());
+    site->inject({.status = 500, .body = "boom", .pathPrefix = "/wiki/api/v2/pages"});
+    loadAndWait(*store, false);
+    EXPECT_TRUE(store->currentUser());
+    EXPECT_EQ(store->spaces().size(), 2u);
+    EXPECT_TRUE(store->pages().empty());
+    EXPECT_EQ(store->errorMessage(), "Confluence returned HTTP 500. boom");
+
+    Emissions emitted(*store);
+    site->inject({.status = 503, .pathPrefix = "/wiki/rest/api/user"});
+    loadAndWait(*store, true);
+    EXPECT_TRUE(emitted.names.empty());
+    EXPECT_EQ(store->errorMessage(), "Confluence returned HTTP 500. boom");
+
+    loadAndWait(*store, true);
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->pages().size(), 4u);
+
+    site->inject({.status = 401, .pathPrefix = "/wiki/rest/api/user"});
+    loadAndWait(*store, false);
+    EXPECT_EQ(store->pages().size(), 4u);
+    EXPECT_EQ(store->errorMessage(),
+              "Confluence returned HTTP 401. Authentication failed — check your email and API token.");
+    EXPECT_FALSE(store->isLoading());
+}
+
+TEST_F(AppStoreTest, AFailedUserRequestStopsTheSlowSpacesRequestAndIsReported) {
+    StallingSite stalling;
+    auto store = storeWith({{"baseURL", stalling.baseURL()}, {"email", "mia@example.com"}});
+    const auto started = Clock::now();
+    loadAndWait(*store, false);
+    EXPECT_LT(Clock::now() - started, 2s);  // the spaces answer alone would take 5 s
+    EXPECT_TRUE(stalling.spacesAsked());
+    EXPECT_EQ(store->errorMessage(),
+              "Confluence returned HTTP 401. Authentication failed — check your email and API token.");
+    EXPECT_FALSE(store->currentUser());
+    EXPECT_TRUE(store->spaces().empty());
+}
+
+TEST_F(AppStoreTest, ASlowLoadOfTheSpaceLeftBehindNeverShowsItsPagesUnderTheNewOne) {
+    auto store = storeWith(connected());
+    std::vector<Lines> publishedSpaceIds;
+    QObject::connect(store.get(), &AppStore::pagesChanged, [&] {
+        Lines ids;
+        for (const Page& page : store->pages()) ids.push_back(page.spaceId.value_or(""));
+        publishedSpaceIds.push_back(ids);
+    });
+    QSignalSpy loadingChanges(store.get(), &AppStore::isLoadingChanged);
+
+    site->setLatency(600ms);
+    store->selectSpace("ENG");
+    ASSERT_TRUE(eventually([&] { return count("GET ") == 2; }));  // its user and spaces requests are in
+    site->setLatency(0ms);
+    store->selectSpace("OPS");
+    ASSERT_TRUE(eventually([&] { return loadingChanges.count() == 4; }));  // both loads have ended
+
+    EXPECT_EQ(count(pagesRequest("65537")), 1);  // the ENG load did fetch its pages
+    EXPECT_EQ(publishedSpaceIds, std::vector<Lines>{{"65538"}});
+    EXPECT_EQ(store->spaceKey(), "OPS");
+    EXPECT_FALSE(store->isLoading());
+    EXPECT_EQ(storedPreferences(), connected({{"spaceKey", "OPS"}}));
+}
+
+TEST_F(AppStoreTest, TrashRemovesEveryRowOfThePageAndEndsItsBusyMarkOnEveryPath) {
+    auto data = fake::SiteData::minimal();
+    data.pages.push_back(data.pages[2]);  // 98307 listed twice
+    startSite(std::move(data));
+    struct Row {
+        const char* name;
+        Fault fault;
+        bool trashed;
+        long rowsLeft;
+        std::optional<std::string> error;
+    };
+    const Row rows[] = {
+        {"the DELETE fails", {.status = 500, .body = "nope", .method = "DELETE"}, false, 2,
+         "Confluence returned HTTP 500. nope"},
+        {"trashed, the follow-up load fails unseen", {.status = 500, .pathPrefix = "/wiki/rest/api/user"}, true, 0,
+         std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto store = storeWith(connected());
+        loadAndWait(*store, false);
+        auto rowsOfPage = [&] { return std::ranges::count(store->pages(), std::string("98307"), &Page::id); };
+        ASSERT_EQ(rowsOfPage(), 2);
+
+        site->inject(row.fault);
+        std::optional<bool> outcome;
+        store->trashPage(*std::ranges::find(store->pages(), std::string("98307"), &Page::id), [&](bool trashed) { outcome = trashed; });
+        EXPECT_EQ(store->busyPageIds(), std::set<std::string>{"98307"});
+        ASSERT_TRUE(eventually([&] { return outcome.has_value(); }));
+        EXPECT_EQ(outcome, row.trashed);
+        EXPECT_TRUE(store->busyPageIds().empty());
+        EXPECT_EQ(rowsOfPage(), row.rowsLeft);
+        EXPECT_EQ(store->errorMessage(), row.error);
+    }
+}
+
+TEST_F(AppStoreTest, SearchCopyLinkAndOpenGoThroughTheSiteAndTheSeams) {
+    auto store = storeWith(connected({{"spaceKey", " ENG\t"}}));
+    std::optional<std::vector<SearchResult>> found;
+    auto search = [&](const std::string& text, bool inSelectedSpaceOnly) {
+        found.reset();
+        store->search(text, inSelectedSpaceOnly, [&](std::vector<SearchResult> results) { found = results; });
+        ASSERT_TRUE(eventually([&] { return found.has_value(); }));
+    };
+    site->inject({.status = 500, .body = "down", .pathPrefix = "/wiki/rest/api/search"});
+    search("roadmap", false);
+    EXPECT_TRUE(found->empty());
+    search(" \n\t ", true);
+    EXPECT_TRUE(found->empty());
+    EXPECT_EQ(count("GET /wiki/rest/api/search"), 1);
+    EXPECT_EQ(store->errorMessage(), "Confluence returned HTTP 500. down");
+
+    search("roadmap", true);
+    EXPECT_EQ(found->size(), 1u);
+    EXPECT_EQ(requests().back(), R"(GET /wiki/rest/api/search?cql=type = page AND text ~ "roadmap" AND space = "ENG")"
+                                 R"( ORDER BY lastmodified DESC&limit=50)");
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+
+    store->copyLink(Page{.id = "42", .title = ""});
+    EXPECT_EQ(copied, Lines{"(untitled) \u2014 " + site->baseURL() + "/wiki/pages/viewpage.action?pageId=42"});
+    for (const char* address : {"not a url", "acme.example/no-scheme", "", "https://acme.example/wiki/x"})
+        store->open(address);
+    EXPECT_EQ(opened, Lines{"https://acme.example/wiki/x"});
+}
+
+}  // namespace
+}  // namespace folioport
+
+// why: the store's timers and hand-offs need an application object and its event loop on this thread.
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
