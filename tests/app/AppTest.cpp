@@ -37,9 +37,28 @@ TEST(EntryPoint, OnlyAnExactMcpArgumentAnywhereStartsTheServer) {
         EXPECT_EQ(ended.exitStatus, 0);
         EXPECT_EQ(ended.error, startsServer ? ready : "");
         EXPECT_EQ(ended.output, startsServer ? "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{}}\n"
-                                             : "Folioport: the desktop application is not built yet; run \"Folioport "
+                                             : "Folioport: the tray application is not built yet; run \"Folioport "
                                                "--mcp\" to start the MCP server for an AI coding assistant.\n");
     }
+}
+
+TEST(EntryPoint, McpModeLoadsNoQtAndACopyWithoutTheDesktopPartSaysWhy) {
+    ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"});
+    server.write(R"({"id":1,"method":"initialize"})" "\n");
+    ASSERT_TRUE(server.readLine());
+    std::ifstream maps("/proc/" + std::to_string(server.pid()) + "/maps");
+    const std::string mapped{std::istreambuf_iterator<char>(maps), {}};
+    EXPECT_EQ(mapped.find("libQt6"), std::string::npos);
+    EXPECT_EQ(mapped.find("libfolioport_desktop"), std::string::npos);
+    EXPECT_EQ(server.finish().exitStatus, 0);
+
+    TemporaryDirectory folder;
+    std::filesystem::copy_file(FOLIOPORT_EXECUTABLE, folder.path / "Folioport");
+    const auto ended = runToEnd({folder.path / "Folioport"}, "");
+    EXPECT_EQ(ended.exitStatus, 1);
+    EXPECT_TRUE(ended.error.starts_with("Folioport: the desktop part libfolioport_desktop.so could not be loaded, so "
+                                        "only \"Folioport --mcp\" works from this copy:"))
+        << ended.error;
 }
 
 TEST(Bundle, VersionComesFromTheInfoPlistOfTheBundleAroundTheExecutable) {

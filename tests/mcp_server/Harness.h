@@ -78,6 +78,8 @@ public:
     }
     ChildProcess(const ChildProcess&) = delete;
 
+    pid_t pid() const { return pid_; }
+
     void write(std::string_view bytes) {
         for (ssize_t count; !bytes.empty(); bytes.remove_prefix(static_cast<std::size_t>(count)))
             if ((count = ::write(input_, bytes.data(), bytes.size())) <= 0) return;  // stopped reading: see exit status
