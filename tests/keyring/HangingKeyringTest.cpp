@@ -1,10 +1,16 @@
 // Runs inside with-keyring.sh --service=hanging_secret_service: a Secret Service that never answers.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 
 #include "platform/Keychain.h"
+#include "state/AppStore.h"
 
 namespace folioport::platform {
 namespace {
@@ -32,6 +38,31 @@ TEST(HangingKeyring, EveryCallEndsWithinTheBoundAndNoThreadsPileUp) {
         EXPECT_LT(Clock::now() - started, 2 * (bound + slack));
     }
     EXPECT_LE(threadCount(), threadsAfterFirstCall);
+}
+
+TEST(HangingKeyring, TheStoreHoldsTheEventLoopNoLongerThanTheBoundAndSaysTheTokenWasNotSaved) {
+    int argc = 0;
+    QCoreApplication application(argc, nullptr);
+    const auto preferences = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "store.json";
+    qint64 longestGap = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+    });
+    ticker.start(10);
+    sinceTick.start();
+
+    QTimer::singleShot(50, [&] {
+        AppStore store({.preferencesFile = preferences});
+        EXPECT_EQ(store.apiToken(), "");
+        store.setApiToken("typed-token");
+        EXPECT_FALSE(store.saveSettings());
+    });
+    QTest::qWait(5000);
+    const auto limit = std::chrono::duration_cast<std::chrono::milliseconds>(2 * (bound + slack)).count();
+    EXPECT_LT(longestGap, limit) << "the loop stood still for " << longestGap << " ms";
+    EXPECT_TRUE(std::filesystem::exists(preferences)) << "the preferences are saved even when the keyring is not";
 }
 
 }  // namespace
