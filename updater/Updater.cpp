@@ -54,12 +54,10 @@ void Updater::check(const std::string& feedURL, bool manual) {
     assign(errorMessage_, {}, &Updater::errorMessageChanged);
     if (manual) assign(status_, {"Checking…"}, &Updater::statusChanged);
 
-    const QUrl url(QString::fromStdString(feedURL), QUrl::StrictMode);
-    if (feedURL.empty() || !url.isValid())
-        return finishCheck(std::unexpected(describe(UpdateError::badFeed("bad feed URL"))), manual);
+    const auto url = encodedURL(feedURL);
+    if (!url) return finishCheck(std::unexpected(describe(UpdateError::badFeed("bad feed URL"))), manual);
     runOffThread(
-        pool_, this,
-        [url = url.toEncoded().toStdString(), stop = stop_.get_token()] { return fetchManifest(url, stop); },
+        pool_, this, [url = *url, stop = stop_.get_token()] { return fetchManifest(url, stop); },
         [this, manual](CheckOutcome outcome) { finishCheck(std::move(outcome), manual); });
 }
 
@@ -85,6 +83,10 @@ void Updater::dismiss() {
            &Updater::dismissedVersionChanged);
 }
 
-void Updater::install() {}
+std::optional<std::string> Updater::encodedURL(const std::string& text) {
+    const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
+    if (text.empty() || !url.isValid()) return std::nullopt;
+    return url.toEncoded().toStdString();
+}
 
 }  // namespace folioport

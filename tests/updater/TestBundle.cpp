@@ -1,0 +1,68 @@
+#include "TestBundle.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "updater/BundleSignature.h"
+#include "updater/ToolRun.h"
+#include "updater/TrustedKey.h"
+
+namespace folioport::testing {
+
+std::string trustedSigningKey() { return readFile(FOLIOPORT_TEST_SIGNING_KEY); }
+
+ScratchFolder::ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "folioport-test-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+void writeBundle(const fs::path& bundle, const std::string& version) {
+    fs::create_directories(bundle / "Contents" / "bin");
+    fs::create_directories(bundle / "Contents" / "Resources");
+    writeFile(bundle / "Contents" / "Info.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+              "\t<key>CFBundleIdentifier</key>\n\t<string>com.tessaly.folioport</string>\n"
+              "\t<key>CFBundleExecutable</key>\n\t<string>Folioport</string>\n"
+              "\t<key>CFBundleShortVersionString</key>\n\t<string>" + version + "</string>\n"
+              "</dict>\n</plist>\n");
+    const auto executable = bundle / "Contents" / "bin" / "Folioport";
+    writeFile(executable, "#!/bin/sh\nprintf '%s' \"$0\" > \"${0%/Contents/bin/Folioport}.relaunched\"\n");
+    fs::permissions(executable, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    writeFile(bundle / "Contents" / "Resources" / "notes.txt", "Release notes of " + version + "\n");
+}
+
+void sealBundle(const fs::path& bundle, std::string_view privateKeyPem) {
+    const auto sealed = signBundle(bundle, privateKeyPem, updateTeam);
+    ASSERT_TRUE(sealed) << sealed.error();
+}
+
+void zipFolder(const fs::path& archive, const fs::path& folder, std::initializer_list<std::string> members,
+               std::initializer_list<std::string> options) {
+    std::vector<std::string> arguments = {"-c", "--format", "zip", "-f", archive.string(), "-C", folder.string()};
+    arguments.insert(arguments.end(), options);
+    arguments.insert(arguments.end(), members);
+    const ToolResult zipped = runTool("/usr/bin/bsdtar", arguments);
+    ASSERT_EQ(zipped.status, 0) << zipped.output;
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& file, std::string_view text) {
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream << text;
+}
+
+}  // namespace folioport::testing

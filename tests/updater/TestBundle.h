@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace folioport::testing {
+
+namespace fs = std::filesystem;
+
+/// The private half of the key this test build trusts (made once in the build tree).
+std::string trustedSigningKey();
+
+/// A fresh private folder under the system's temporary directory, removed with the object.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+/// A bundle at `bundle` as packaging makes it: Info.plist of `version`, Contents/bin/Folioport (a script
+/// that writes the path it ran from to "<bundle>.relaunched" beside the bundle), a resource; not sealed.
+void writeBundle(const fs::path& bundle, const std::string& version);
+
+/// Seals the bundle with `privateKeyPem` for the team the updater trusts.
+void sealBundle(const fs::path& bundle, std::string_view privateKeyPem);
+
+/// Zips `members` of `folder` into `archive` with bsdtar, passing `options` before them (e.g. -s renames).
+void zipFolder(const fs::path& archive, const fs::path& folder, std::initializer_list<std::string> members,
+               std::initializer_list<std::string> options = {});
+
+std::string readFile(const fs::path& file);
+void writeFile(const fs::path& file, std::string_view text);
+
+}  // namespace folioport::testing

@@ -1,0 +1,85 @@
+// The whole update as a user gets it: an installed 1.0.1 bundle (the update_client program) finds 9.9.9 in
+// the feed over HTTPS, downloads, verifies and swaps, quits, and the new bundle starts.
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+
+#include "FakeConfluence.h"
+#include "TestBundle.h"
+#include "TestCertificate.h"
+#include "platform/Bundle.h"
+#include "updater/Checksum.h"
+
+namespace folioport {
+namespace {
+
+using namespace testing;
+
+TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
+    ScratchFolder scratch;
+    const auto installed = scratch.path() / "Applications" / "Folioport.app";
+    writeBundle(installed, "1.0.1");
+    fs::copy_file(UPDATE_CLIENT, installed / "Contents/bin/Folioport", fs::copy_options::overwrite_existing);
+    fs::create_directories(installed.string() + ".old/Contents");  // left over from an earlier attempt
+
+    const auto stage = scratch.path() / "stage";
+    writeBundle(stage / "Folioport.app", "9.9.9");
+    sealBundle(stage / "Folioport.app", trustedSigningKey());
+    zipFolder(scratch.path() / "Folioport-9.9.9.zip", stage, {"Folioport.app"});
+    const std::string archive = readFile(scratch.path() / "Folioport-9.9.9.zip");
+
+    const auto& certificate = testCertificate();
+    fake::FakeOptions https;
+    https.tls = fake::TlsFiles{certificate.certificateFile, certificate.privateKeyFile};
+    auto site = fake::FakeConfluence::start(fake::SiteData::minimal(), https);
+    ASSERT_TRUE(site) << site.error();
+    std::string digest = sha256Hex(archive);
+    for (char& c : digest) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string archiveURL = (*site)->baseURL() + "/downloads/Folioport-9.9.9.zip";
+    (*site)->serve("/folioport/appcast.json",
+                   {200, R"({"version":"9.9.9","url":")" + archiveURL + R"(","sha256":")" + digest + R"("})",
+                    "application/json"});
+    (*site)->serve("/downloads/Folioport-9.9.9.zip", {200, archive});
+
+    const auto temporary = scratch.path() / "tmp";
+    fs::create_directories(temporary);
+    QProcess application;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", QString::fromStdString(temporary.string()));
+    application.setProcessEnvironment(environment);
+    const auto started = std::chrono::steady_clock::now();
+    application.start(QString::fromStdString((installed / "Contents/bin/Folioport").string()),
+                      {QString::fromStdString((*site)->baseURL() + "/folioport/appcast.json"),
+                       QString::fromStdString(certificate.certificateFile)});
+    ASSERT_TRUE(application.waitForFinished(30000));
+    const auto quit = std::chrono::steady_clock::now();
+    const std::string output = application.readAllStandardOutput().toStdString();
+    EXPECT_EQ(application.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(application.exitCode(), 0) << output;
+    EXPECT_EQ(output, "Checking…\nDownloading v9.9.9…\nVerifying…\nInstalling…\n");
+
+    const auto relaunched = installed.string() + ".relaunched";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(relaunched); }, 10000));
+    const auto running = std::chrono::steady_clock::now();
+    EXPECT_EQ(readFile(relaunched), (installed / "Contents/bin/Folioport").string());
+    EXPECT_EQ(platform::Bundle::readInfoString(installed / "Contents/Info.plist", "CFBundleShortVersionString"), "9.9.9");
+    EXPECT_FALSE(fs::exists(installed.string() + ".old"));
+    // The archive and the script stay in the work folder; the bundle left it.
+    ASSERT_EQ(std::distance(fs::directory_iterator(temporary), fs::directory_iterator()), 1);
+    const auto work = fs::directory_iterator(temporary)->path();
+    EXPECT_TRUE(fs::exists(work / "update.zip"));
+    EXPECT_TRUE(fs::exists(work / "unpacked/install.sh"));
+    EXPECT_FALSE(fs::exists(work / "unpacked/Folioport.app"));
+
+    using std::chrono::duration_cast, std::chrono::milliseconds;
+    std::cout << "archive " << archive.size() << " bytes; check to quit " << duration_cast<milliseconds>(quit - started).count()
+              << " ms; quit to relaunch " << duration_cast<milliseconds>(running - quit).count() << " ms\n";
+}
+
+}  // namespace
+}  // namespace folioport

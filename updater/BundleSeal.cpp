@@ -1,0 +1,103 @@
+#include "updater/BundleSeal.h"
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+
+#include "updater/Checksum.h"
+#include "updater/SafePaths.h"
+
+namespace folioport::BundleSeal {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string header(std::string_view team) { return "folioport-seal 1 team=" + std::string(team); }
+
+bool isSealFile(const std::string& path) {
+    return path == manifestPath || path == signaturePath || path == folderPath;
+}
+
+std::expected<std::string, std::string> lineOf(const fs::directory_entry& entry, const fs::path& bundle,
+                                               const std::string& path) {
+    std::error_code error;
+    if (entry.is_symlink(error)) {
+        const auto target = fs::read_symlink(entry.path(), error).string();
+        if (!linkStaysInside(entry.path(), bundle)) return std::unexpected("symlink leaves the bundle: " + path + " -> " + target);
+        if (target.find_first_of("\t\n") != std::string::npos) return std::unexpected("unsealable link target: " + path);
+        return "l\t" + target + "\t" + path;
+    }
+    if (entry.is_directory(error)) return "d\t" + path;
+    if (!entry.is_regular_file(error)) return std::unexpected("unsupported file type: " + path);
+    std::ifstream file(entry.path(), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (!file && !file.eof()) return std::unexpected("unreadable: " + path);
+    const auto executable = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    const bool isExecutable = (entry.status(error).permissions() & executable) != fs::perms::none;
+    return std::string("f\t") + (isExecutable ? "755" : "644") + "\t" + sha256Hex(bytes) + "\t" + path;
+}
+
+/// The manifest's lines keyed by path, or the line that does not fit the format.
+std::expected<Listing, std::string> parse(std::string_view manifestText, std::string_view team) {
+    std::istringstream lines{std::string(manifestText)};
+    std::string line;
+    if (!std::getline(lines, line) || line != header(team)) {
+        return std::unexpected(line.starts_with("folioport-seal 1 team=") ? "sealed for another team: " + line.substr(22)
+                                                                         : std::string("not a bundle seal"));
+    }
+    Listing listing;
+    while (std::getline(lines, line)) {
+        const auto tab = line.rfind('\t');
+        if (tab == std::string::npos || !listing.emplace(line.substr(tab + 1), line).second)
+            return std::unexpected("malformed seal line: " + line);
+    }
+    return listing;
+}
+
+}  // namespace
+
+std::expected<Listing, std::string> list(const fs::path& bundle) {
+    Listing listing;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(bundle, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+        const std::string path = it->path().lexically_relative(bundle).generic_string();
+        if (isSealFile(path)) continue;
+        if (path.find_first_of("\t\n\r") != std::string::npos) return std::unexpected("unsealable name: " + path);
+        auto line = lineOf(*it, bundle, path);
+        if (!line) return std::unexpected(line.error());
+        listing.emplace(path, std::move(*line));
+    }
+    if (error) return std::unexpected("unreadable bundle: " + error.message());
+    return listing;
+}
+
+std::string manifest(std::string_view team, const Listing& listing) {
+    std::string text = header(team) + "\n";
+    for (const auto& [path, line] : listing) text += line + "\n";
+    return text;
+}
+
+std::string differences(const fs::path& bundle, std::string_view manifestText, std::string_view team) {
+    const auto sealed = parse(manifestText, team);
+    if (!sealed) return sealed.error();
+    const auto actual = list(bundle);
+    if (!actual) return actual.error();
+
+    std::set<std::string> paths;
+    for (const auto& [path, line] : *sealed) paths.insert(path);
+    for (const auto& [path, line] : *actual) paths.insert(path);
+    std::string problems;
+    for (const std::string& path : paths) {
+        const auto was = sealed->find(path);
+        const auto is = actual->find(path);
+        if (is == actual->end()) problems += "missing: " + path + "\n";
+        else if (was == sealed->end()) problems += "added: " + path + "\n";
+        else if (was->second != is->second) problems += "modified: " + path + "\n";
+    }
+    if (!problems.empty()) problems.pop_back();
+    return problems;
+}
+
+}  // namespace folioport::BundleSeal

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <expected>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace folioport {
+
+/// Seals a bundle for `team`: writes the manifest of every entry and its Ed25519 signature into the
+/// bundle's seal files. Fails with the reason (an entry that cannot be sealed, a key that is not Ed25519).
+std::expected<void, std::string> signBundle(const std::filesystem::path& bundle, std::string_view privateKeyPem,
+                                            std::string_view team);
+
+/// Checks that the bundle carries a seal for `team`, signed with this public key, and that every entry
+/// is exactly as sealed. On failure, short lines saying why (unsigned, other key, each changed entry).
+std::expected<void, std::string> verifyBundle(const std::filesystem::path& bundle, std::string_view publicKeyPem,
+                                              std::string_view team);
+
+}  // namespace folioport

@@ -1,0 +1,29 @@
+#include "updater/VerifyDownload.h"
+
+#include "storage/Utf8.h"
+#include "updater/BundleSignature.h"
+#include "updater/BundleVersion.h"
+#include "updater/Checksum.h"
+#include "updater/Unpack.h"
+
+namespace folioport {
+
+StepResult<void> verifySignature(const std::filesystem::path& bundle, std::string_view publicKeyPem,
+                                 std::string_view team) {
+    auto verified = verifyBundle(bundle, publicKeyPem, team);
+    if (!verified) return failure(UpdateError::signature(std::string(Utf8::trim(verified.error(), Utf8::isWhiteSpace))));
+    return {};
+}
+
+StepResult<std::filesystem::path> verifyDownload(const std::filesystem::path& archive,
+                                                 const DownloadExpectations& expected) {
+    if (auto digest = verifyChecksum(archive, expected.sha256); !digest) return std::unexpected(digest.error());
+    auto bundle = unpack(archive);
+    if (!bundle) return bundle;
+    if (auto sealed = verifySignature(*bundle, expected.publicKeyPem, expected.team); !sealed)
+        return std::unexpected(sealed.error());
+    if (auto version = verifyVersion(*bundle, expected.version); !version) return std::unexpected(version.error());
+    return bundle;
+}
+
+}  // namespace folioport
