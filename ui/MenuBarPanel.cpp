@@ -1,21 +1,213 @@
 #include "ui/MenuBarPanel.h"
 
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
 
+#include "appinfo/AppInfo.h"
 #include "state/AppStore.h"
+#include "ui/CapsuleLabel.h"
+#include "ui/PageList.h"
+#include "ui/PlainButton.h"
+#include "ui/SpaceBar.h"
+#include "ui/Spinner.h"
+#include "ui/SymbolView.h"
+#include "ui/UpdateBanner.h"
 #include "updater/Updater.h"
 
 namespace folioport::ui {
+namespace {
+
+constexpr int headerButtonSize = 28;
+
+/// A hairline between the panel's sections, in the dimmed foreground.
+class Divider final : public QWidget {
+public:
+    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QColor colour = colourOf(Tint::primary, palette());
+        colour.setAlphaF(0.14f);
+        painter.fillRect(rect(), colour);
+    }
+};
+
+/// displayName, else publicName, else email: the first the user has.
+std::optional<std::string> nameOf(const std::optional<ConfluenceUser>& user) {
+    if (!user) return std::nullopt;
+    if (user->displayName) return user->displayName;
+    if (user->publicName) return user->publicName;
+    return user->email;
+}
+
+PlainButton* headerButton(Symbol symbol, const QString& help, const QString& objectName, QWidget* parent) {
+    PlainButton* button = iconButton(symbol, help, objectName, parent, 16, Tint::primary);
+    button->setFixedSize(headerButtonSize, headerButtonSize);
+    return button;
+}
+
+PlainButton* footerButton(const QString& text, TextStyle style, const QString& objectName, QWidget* parent) {
+    auto* button = new PlainButton(parent);
+    button->setObjectName(objectName);
+    button->setText(text);
+    applyTextStyle(*button, style, Tint::secondary);
+    return button;
+}
+
+}  // namespace
 
 MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     : QWidget(parent), store_(store), updater_(updater) {
     setObjectName(QStringLiteral("menuBarPanel"));
+    setAccessibleName(tr("Confluence Pages"));
     setFixedSize(560, 700);
+
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(buildHeader());
+    stack->addWidget(new Divider(this));
+
+    updateBanner_ = new UpdateBanner(updater_, this);
+    connect(updateBanner_, &UpdateBanner::aboutRequested, this, &MenuBarPanel::aboutRequested);
+    stack->addWidget(updateBanner_);
+    updateDivider_ = new Divider(this);
+    stack->addWidget(updateDivider_);
+
+    spaceBar_ = new SpaceBar(store_, this);
+    stack->addWidget(spaceBar_);
+    pageList_ = new PageList(store_, this);
+    connect(pageList_, &PageList::editRequested, this, &MenuBarPanel::editPageRequested);
+    connect(pageList_, &PageList::newChildRequested, this, &MenuBarPanel::newChildPageRequested);
+    stack->addWidget(pageList_, 1);
+    configuredOnly_ << spaceBar_ << pageList_;
+    stack->addWidget(buildNotConfigured(), 1);
+
+    stack->addWidget(new Divider(this));
+    stack->addWidget(buildFooter());
+
+    for (auto changed : {&AppStore::baseURLChanged, &AppStore::emailChanged, &AppStore::apiTokenChanged,
+                         &AppStore::spaceKeyChanged, &AppStore::currentUserChanged, &AppStore::spacesChanged,
+                         &AppStore::pagesChanged, &AppStore::isLoadingChanged, &AppStore::errorMessageChanged,
+                         &AppStore::busyPageIdsChanged})
+        connect(&store_, changed, this, &MenuBarPanel::scheduleRefresh);
+    for (auto changed : {&Updater::availableChanged, &Updater::isCheckingChanged, &Updater::statusChanged,
+                         &Updater::errorMessageChanged, &Updater::dismissedVersionChanged})
+        connect(&updater_, changed, this, &MenuBarPanel::scheduleRefresh);
+    refresh();
 }
 
 MenuBarPanel::~MenuBarPanel() = default;
 
-void MenuBarPanel::setDemo(bool) {}
+QWidget* MenuBarPanel::buildHeader() {
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("header"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(12, 10, 12, 10);
+    row->setSpacing(8);
+    row->addWidget(new SymbolView(bundledSymbolIcon(Symbol::document, Tint::accent), 22, header));
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(1);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(6);
+    auto* title = new QLabel(tr("Confluence Pages"), header);
+    title->setObjectName(QStringLiteral("panelTitleLabel"));
+    applyTextStyle(*title, TextStyle::headline);
+    titleRow->addWidget(title);
+    demoBadge_ = new CapsuleLabel(Tint::orange, false, header);
+    demoBadge_->setObjectName(QStringLiteral("demoBadge"));
+    demoBadge_->setText(tr("Demo"));
+    demoBadge_->setToolTip(tr("A local demo site; your own settings are not used"));
+    demoBadge_->hide();
+    titleRow->addWidget(demoBadge_);
+    titleRow->addStretch(1);
+    column->addLayout(titleRow);
+    userName_ = new QLabel(header);
+    userName_->setObjectName(QStringLiteral("userNameLabel"));
+    userName_->setTextFormat(Qt::PlainText);
+    applyTextStyle(*userName_, TextStyle::caption, Tint::secondary);
+    column->addWidget(userName_);
+    row->addLayout(column, 1);
+
+    PlainButton* newPage = headerButton(Symbol::plusCircle, tr("New page"), QStringLiteral("newPageButton"), header);
+    connect(newPage, &QAbstractButton::clicked, this, &MenuBarPanel::newPageRequested);
+    PlainButton* search = headerButton(Symbol::magnifier, tr("Search pages"), QStringLiteral("searchButton"), header);
+    connect(search, &QAbstractButton::clicked, this, &MenuBarPanel::searchRequested);
+    refreshButton_ = headerButton(Symbol::refresh, tr("Refresh"), QStringLiteral("refreshButton"), header);
+    connect(refreshButton_, &QAbstractButton::clicked, this, [this] { store_.load(false); });
+    refreshSpinner_ = new Spinner(14, refreshButton_);
+    refreshSpinner_->setObjectName(QStringLiteral("refreshSpinner"));
+    refreshSpinner_->setGeometry((headerButtonSize - 14) / 2, (headerButtonSize - 14) / 2, 14, 14);
+    refreshSpinner_->hide();
+    PlainButton* settings = headerButton(Symbol::gear, tr("Settings"), QStringLiteral("settingsButton"), header);
+    connect(settings, &QAbstractButton::clicked, this, &MenuBarPanel::settingsRequested);
+    for (PlainButton* button : {newPage, search, refreshButton_, settings}) {
+        row->addWidget(button);
+        headerButtons_ << button;
+    }
+    configuredOnly_ << newPage << search << refreshButton_;
+    return header;
+}
+
+QWidget* MenuBarPanel::buildNotConfigured() {
+    notConfigured_ = new QWidget(this);
+    notConfigured_->setObjectName(QStringLiteral("notConfiguredPanel"));
+    auto* column = new QVBoxLayout(notConfigured_);
+    column->setSpacing(12);
+    column->addStretch(1);
+    column->addWidget(new SymbolView(bundledSymbolIcon(Symbol::linkPlus, Tint::secondary), 40, notConfigured_), 0,
+                      Qt::AlignHCenter);
+    auto* heading = new QLabel(tr("Connect to Confluence"), notConfigured_);
+    applyTextStyle(*heading, TextStyle::headline);
+    column->addWidget(heading, 0, Qt::AlignHCenter);
+    auto* explanation =
+        new QLabel(tr("Enter your Atlassian site, email and API token to browse and edit your pages."), notConfigured_);
+    explanation->setWordWrap(true);
+    explanation->setAlignment(Qt::AlignCenter);
+    explanation->setContentsMargins(24, 0, 24, 0);
+    applyTextStyle(*explanation, TextStyle::caption, Tint::secondary);
+    column->addWidget(explanation);
+    openSettings_ = new QPushButton(tr("Open Settings"), notConfigured_);
+    openSettings_->setObjectName(QStringLiteral("openSettingsButton"));
+    openSettings_->setDefault(true);
+    connect(openSettings_, &QAbstractButton::clicked, this, &MenuBarPanel::settingsRequested);
+    column->addWidget(openSettings_, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return notConfigured_;
+}
+
+QWidget* MenuBarPanel::buildFooter() {
+    auto* footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("footer"));
+    auto* row = new QHBoxLayout(footer);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->setSpacing(10);
+    versionButton_ = footerButton(QStringLiteral("v%1").arg(QString::fromStdString(AppInfo::version())),
+                                  TextStyle::caption2, QStringLiteral("versionButton"), footer);
+    versionButton_->setHelp(tr("About & changelog"));
+    versionButton_->setAccessibleDescription(tr("About & changelog"));
+    connect(versionButton_, &QAbstractButton::clicked, this, &MenuBarPanel::aboutRequested);
+    row->addWidget(versionButton_);
+    spaceCount_ = new QLabel(footer);
+    spaceCount_->setObjectName(QStringLiteral("spaceCountLabel"));
+    applyTextStyle(*spaceCount_, TextStyle::caption2, Tint::secondary);
+    row->addWidget(spaceCount_);
+    row->addStretch(1);
+    quitButton_ = footerButton(tr("Quit"), TextStyle::caption, QStringLiteral("quitButton"), footer);
+    quitButton_->setToolTip(tr("Quit Folioport"));
+    connect(quitButton_, &QAbstractButton::clicked, this, &MenuBarPanel::quitRequested);
+    row->addWidget(quitButton_);
+    return footer;
+}
+
+void MenuBarPanel::setDemo(bool demo) { demoBadge_->setVisible(demo); }
 
 void MenuBarPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -24,6 +216,57 @@ void MenuBarPanel::showEvent(QShowEvent* event) {
         if (store_.config().isComplete()) store_.load(false);
     }
     Q_EMIT cameOnScreen();
+}
+
+void MenuBarPanel::keyPressEvent(QKeyEvent* event) {
+    // why: Return that no focused control took answers the banner's default button, as in a dialog.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && updateBanner_->pressDefault()) return;
+    QWidget::keyPressEvent(event);
+}
+
+// why: the store announces every field of a load one by one; one redraw per event loop turn suffices.
+void MenuBarPanel::scheduleRefresh() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QMetaObject::invokeMethod(this, &MenuBarPanel::refresh, Qt::QueuedConnection);
+}
+
+void MenuBarPanel::refresh() {
+    refreshPending_ = false;
+    const bool configured = store_.config().isComplete();
+    for (QWidget* widget : configuredOnly_) widget->setVisible(configured);
+    notConfigured_->setVisible(!configured);
+
+    const auto name = nameOf(store_.currentUser());
+    userName_->setVisible(name.has_value());
+    userName_->setText(QString::fromStdString(name.value_or(std::string())));
+
+    const bool loading = store_.isLoading();
+    refreshButton_->setEnabled(!loading);
+    refreshButton_->setIcon(loading ? QIcon() : symbolIcon(Symbol::refresh, Tint::primary));
+    refreshSpinner_->setVisible(loading);
+    refreshSpinner_->setSpinning(loading);
+
+    const bool offered = UpdateBanner::isOffered(updater_);
+    updateBanner_->setVisible(offered);
+    updateDivider_->setVisible(offered);
+    if (offered) updateBanner_->refresh();
+
+    if (configured) {
+        spaceBar_->refresh();
+        pageList_->refresh();
+    }
+    const auto spaces = store_.spaces().size();
+    spaceCount_->setVisible(configured && spaces > 0);
+    spaceCount_->setText(spaces == 1 ? tr("\u00b7 1 space") : tr("\u00b7 %1 spaces").arg(spaces));
+    updateTabOrder();
+}
+
+void MenuBarPanel::updateTabOrder() {
+    QList<QWidget*> chain = headerButtons_;
+    chain << updateBanner_->focusChain() << spaceBar_->focusTarget() << pageList_->focusChain() << openSettings_
+          << versionButton_ << quitButton_;
+    for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 }  // namespace folioport::ui

@@ -4,6 +4,9 @@
 
 #include "confluence/Records.h"
 
+class QLabel;
+class QPushButton;
+
 namespace folioport {
 class AppStore;
 class Updater;
@@ -11,13 +14,21 @@ class Updater;
 
 namespace folioport::ui {
 
+class CapsuleLabel;
+class PageList;
+class PlainButton;
+class SpaceBar;
+class Spinner;
+class UpdateBanner;
+
 /// The tray's drop-down panel (560 × 700): who is signed in, the chosen space, its recent pages and
-/// their actions. Reads the store and the updater and redraws when either announces a change; asks the
-/// scene for every other window through its signals.
+/// their actions. Reads the store and the updater and redraws when either announces a change; page
+/// actions go to the store, every other window is asked of the scene through the signals.
 class MenuBarPanel : public QWidget {
     Q_OBJECT
 
 public:
+    /// The store and the updater are shared, not owned, and must outlive the panel.
     MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent = nullptr);
     ~MenuBarPanel() override;
 
@@ -36,11 +47,36 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QWidget* buildHeader();
+    QWidget* buildNotConfigured();
+    QWidget* buildFooter();
+    void scheduleRefresh();
+    void refresh();
+    void updateTabOrder();
+
     AppStore& store_;
     Updater& updater_;
     bool didInitialLoad_ = false;
+    bool refreshPending_ = false;
+
+    QLabel* userName_;
+    CapsuleLabel* demoBadge_;
+    QList<QWidget*> headerButtons_;   // in visual order
+    QList<QWidget*> configuredOnly_;  // header buttons and the space bar and list
+    PlainButton* refreshButton_;
+    Spinner* refreshSpinner_;
+    UpdateBanner* updateBanner_;
+    QWidget* updateDivider_;
+    SpaceBar* spaceBar_;
+    PageList* pageList_;
+    QWidget* notConfigured_;
+    QPushButton* openSettings_;
+    PlainButton* versionButton_;
+    QLabel* spaceCount_;
+    PlainButton* quitButton_;
 };
 
 }  // namespace folioport::ui

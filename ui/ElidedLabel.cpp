@@ -1,0 +1,72 @@
+#include "ui/ElidedLabel.h"
+
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace folioport::ui {
+
+ElidedLabel::ElidedLabel(int maxLines, QWidget* parent) : QWidget(parent), maxLines_(maxLines) {
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+void ElidedLabel::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+QStringList ElidedLabel::visibleLines() const { return linesFor(width()); }
+
+QStringList ElidedLabel::linesFor(int width) const {
+    QStringList lines;
+    if (text_.isEmpty() || width <= 0) return lines;
+    const QFontMetrics metrics(font());
+    QTextLayout layout(text_, font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (lines.size() == maxLines_ - 1) {
+            // why: the last allowed line takes the whole rest of the text, so eliding shows where it was cut.
+            lines << metrics.elidedText(text_.mid(line.textStart()).simplified(), Qt::ElideRight, width);
+            break;
+        }
+        lines << text_.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
+int ElidedLabel::heightForWidth(int width) const {
+    const auto count = std::max<qsizetype>(1, linesFor(width).size());
+    return static_cast<int>(count) * QFontMetrics(font()).lineSpacing();
+}
+
+QSize ElidedLabel::sizeHint() const {
+    const QFontMetrics metrics(font());
+    const int width = std::min(metrics.horizontalAdvance(text_) + 1, 400);
+    return {width, heightForWidth(width)};
+}
+
+QSize ElidedLabel::minimumSizeHint() const { return {40, QFontMetrics(font()).lineSpacing()}; }
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    const QFontMetrics metrics(font());
+    int y = metrics.ascent();
+    for (const QString& line : linesFor(width())) {
+        painter.drawText(QPoint(0, y), line);
+        y += metrics.lineSpacing();
+    }
+}
+
+}  // namespace folioport::ui

@@ -1,0 +1,101 @@
+#include "ui/PageList.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QVBoxLayout>
+
+#include <map>
+
+#include "confluence/ConfluenceClient.h"
+#include "state/AppStore.h"
+#include "ui/EmptyHint.h"
+#include "ui/ErrorBanner.h"
+#include "ui/PageRow.h"
+
+namespace folioport::ui {
+
+PageList::PageList(AppStore& store, QWidget* parent) : QScrollArea(parent), store_(store) {
+    setObjectName(QStringLiteral("pageList"));
+    setAccessibleName(tr("Recent pages"));
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::NoFocus);
+
+    auto* content = new QWidget(this);
+    content->setObjectName(QStringLiteral("pageListContent"));
+    content->setAutoFillBackground(false);
+    column_ = new QVBoxLayout(content);
+    column_->setContentsMargins(12, 12, 12, 12);
+    column_->setSpacing(8);
+    error_ = new ErrorBanner(content);
+    column_->addWidget(error_);
+    hint_ = new EmptyHint(content);
+    column_->addWidget(hint_);
+    column_->addStretch(1);
+    setWidget(content);
+    viewport()->setAutoFillBackground(false);
+}
+
+void PageList::refresh() {
+    const auto& error = store_.errorMessage();
+    error_->setVisible(error.has_value());
+    error_->setMessage(QString::fromStdString(error.value_or(std::string())));
+
+    const auto& pages = store_.pages();
+    const auto spaceKeys = store_.spaceKeysById();
+    const auto& busy = store_.busyPageIds();
+
+    // why: a row that stays keeps its widget, so its "Copied" feedback and focus survive a refresh.
+    std::map<std::string, std::vector<PageRow*>> previous;
+    for (PageRow* row : rows_) {
+        previous[row->page().id].push_back(row);
+        column_->removeWidget(row);
+    }
+    std::vector<PageRow*> rows;
+    for (const Page& page : pages) {
+        auto& reusable = previous[page.id];
+        PageRow* row = reusable.empty() ? makeRow() : reusable.front();
+        if (!reusable.empty()) reusable.erase(reusable.begin());
+        std::optional<std::string> key;
+        if (page.spaceId)
+            if (auto found = spaceKeys.find(*page.spaceId); found != spaceKeys.end()) key = found->second;
+        row->setPage(page, key, busy.contains(page.id));
+        column_->insertWidget(1 + static_cast<int>(rows.size()), row);
+        row->show();
+        rows.push_back(row);
+    }
+    for (auto& [id, leftovers] : previous)
+        for (PageRow* row : leftovers) {
+            row->hide();
+            row->deleteLater();
+        }
+    rows_ = std::move(rows);
+
+    hint_->setVisible(pages.empty());
+    hint_->setText(store_.isLoading() ? tr("Loading\u2026") : tr("No pages here yet. Use + to write one."));
+}
+
+QList<QWidget*> PageList::focusChain() const {
+    QList<QWidget*> chain;
+    for (PageRow* row : rows_) chain << row->focusChain();
+    return chain;
+}
+
+PageRow* PageList::makeRow() {
+    auto* row = new PageRow(widget());
+    connect(row, &PageRow::copyLinkRequested, this, [this](const Page& page) { store_.copyLink(page); });
+    connect(row, &PageRow::copyTitleRequested, this, [](const Page& page) {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(QString::fromStdString(titleOf(page)));
+    });
+    connect(row, &PageRow::openRequested, this,
+            [this](const Page& page) { store_.open(ConfluenceClient(store_.config()).webURL(page)); });
+    connect(row, &PageRow::trashRequested, this, [this](const Page& page) { store_.trashPage(page); });
+    connect(row, &PageRow::editRequested, this, &PageList::editRequested);
+    connect(row, &PageRow::newChildRequested, this, &PageList::newChildRequested);
+    return row;
+}
+
+}  // namespace folioport::ui
