@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 
@@ -26,7 +27,7 @@ std::string sha256Hex(std::string_view bytes) {
 StepResult<void> verifyChecksum(const std::filesystem::path& archive, const std::optional<std::string>& expected) {
     if (!expected || expected->empty()) return {};
     std::ifstream file(archive, std::ios::binary);
-    if (!file) return systemFailure("Could not read", archive, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (!file) return systemFailure("Could not read", archive, {errno, std::generic_category()});
     const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const std::string actual = sha256Hex(bytes);
     const bool same = std::ranges::equal(actual, *expected, [](char a, char b) {

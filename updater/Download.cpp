@@ -3,6 +3,7 @@
 #include <openssl/rand.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 
@@ -46,8 +47,9 @@ StepResult<std::filesystem::path> download(const std::string& url, const std::fi
     file.write(response->body.data(), static_cast<std::streamsize>(response->body.size()));
     file.close();
     if (!file) {
+        const std::error_code writeError(errno, std::generic_category());
         std::filesystem::remove_all(workFolder, error);
-        return systemFailure("Could not write", archive, std::make_error_code(std::errc::io_error));
+        return systemFailure("Could not write", archive, writeError);
     }
     return archive;
 }

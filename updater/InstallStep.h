@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstring>
 #include <expected>
 #include <filesystem>
 #include <string>
