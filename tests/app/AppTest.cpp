@@ -9,6 +9,10 @@ namespace folioport::testing {
 namespace {
 
 const std::string ready = "[folioport-mcp] ready (Folioport 1.0.1)\n";
+const std::map<std::string, std::string> noDisplay = {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+const std::string noDisplaySentence =
+    "Folioport: no graphical display is available (DISPLAY and WAYLAND_DISPLAY are unset), so the tray application "
+    "cannot start; \"Folioport --mcp\" runs the MCP server, which needs none.\n";
 
 TEST(AppInfo, OutsideABundleTheNewestChangelogEntryIsTheVersion) {
     EXPECT_EQ(AppInfo::version(), "1.0.1");
@@ -33,12 +37,11 @@ TEST(EntryPoint, OnlyAnExactMcpArgumentAnywhereStartsTheServer) {
         std::vector<std::string> arguments{FOLIOPORT_EXECUTABLE};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         SCOPED_TRACE(::testing::PrintToString(extra));
-        const auto ended = runToEnd(arguments, R"({"id":1,"method":"ping"})" "\n");
-        EXPECT_EQ(ended.exitStatus, 0);
-        EXPECT_EQ(ended.error, startsServer ? ready : "");
-        EXPECT_EQ(ended.output, startsServer ? "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{}}\n"
-                                             : "Folioport: the tray application is not built yet; run \"Folioport "
-                                               "--mcp\" to start the MCP server for an AI coding assistant.\n");
+        // Without a display, the application mode says so instead of starting.
+        const auto ended = runToEnd(arguments, R"({"id":1,"method":"ping"})" "\n", noDisplay);
+        EXPECT_EQ(ended.exitStatus, startsServer ? 0 : 1);
+        EXPECT_EQ(ended.error, startsServer ? ready : noDisplaySentence);
+        EXPECT_EQ(ended.output, startsServer ? "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{}}\n" : "");
     }
 }
 

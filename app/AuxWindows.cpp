@@ -1,0 +1,119 @@
+#include "app/AuxWindows.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace folioport {
+
+namespace {
+
+constexpr int cascadeStep = 24;
+constexpr int cascadeCycle = 6;
+
+/// The screen under the pointer, where the tray and the panel the request came from are.
+QRect availableArea() {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+}  // namespace
+
+AuxWindows::AuxWindows(WindowContents contents, QObject* parent) : QObject(parent), contents_(std::move(contents)) {}
+
+AuxWindows::~AuxWindows() {
+    for (QWidget* window : {settings_.data(), search_.data(), about_.data()}) delete window;
+    // why: deleting an editor forgets it, which edits the map; take the windows out first.
+    auto editors = std::exchange(editors_, {});
+    for (auto& [key, window] : editors) delete window;
+}
+
+void AuxWindows::setPanel(QWidget* panel) { panel_ = panel; }
+
+QWidget* AuxWindows::showSettings() {
+    return showSingle(settings_, {"settingsWindow", QStringLiteral("Folioport Settings"), {420, 620}, false},
+                      contents_.settings);
+}
+
+QWidget* AuxWindows::showSearch() {
+    return showSingle(search_, {"searchWindow", QStringLiteral("Search Confluence"), {560, 560}, true},
+                      contents_.search);
+}
+
+QWidget* AuxWindows::showAbout() {
+    return showSingle(about_, {"aboutWindow", QStringLiteral("About Folioport"), {420, 620}, false}, contents_.about);
+}
+
+QWidget* AuxWindows::showEditor(const EditorRequest& request) {
+    if (auto open = editors_.find(request.key); open != editors_.end()) {
+        activate(open->second);
+        return open->second;
+    }
+    const int shift = static_cast<int>(editors_.size() % cascadeCycle) * cascadeStep;
+    QWidget* window = createWindow({"editorWindow", QString::fromStdString(request.title), {620, 640}, true},
+                                   [&](WindowContents::Close close) { return contents_.editor(request.mode, close); });
+    window->move(window->pos() + QPoint(shift, shift));
+    editors_.emplace(request.key, window);
+    activate(window);
+    return window;
+}
+
+QWidget* AuxWindows::showSingle(QPointer<QWidget>& slot, const Style& style,
+                                const std::function<QWidget*(WindowContents::Close)>& build) {
+    if (!slot) slot = createWindow(style, build);
+    activate(slot);
+    return slot;
+}
+
+QWidget* AuxWindows::createWindow(const Style& style, const std::function<QWidget*(WindowContents::Close)>& build) {
+    auto* window = new QWidget(nullptr, style.resizable ? Qt::Window
+                                                        : Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                              Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    window->setObjectName(QString::fromLatin1(style.objectName));
+    window->setWindowTitle(style.title);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(build([guard = QPointer<QWidget>(window)] {
+        if (guard) guard->close();
+    }));
+    if (style.resizable) {
+        window->resize(style.size);
+    } else {
+        window->setFixedSize(style.size);
+    }
+    window->move(availableArea().center() - QPoint(style.size.width() / 2, style.size.height() / 2));
+    // why: forget on the close itself, not only on deletion, which comes a turn of the event loop later;
+    // a request in between must build a fresh window rather than bring back one about to be deleted.
+    window->installEventFilter(this);
+    connect(window, &QObject::destroyed, this, &AuxWindows::forget);
+    return window;
+}
+
+void AuxWindows::activate(QWidget* window) {
+    if (panel_ && panel_->isVisible()) panel_->hide();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+bool AuxWindows::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) forget(watched);
+    return QObject::eventFilter(watched, event);
+}
+
+void AuxWindows::forget(QObject* window) {
+    for (QPointer<QWidget>* slot : {&settings_, &search_, &about_}) {
+        if (slot->data() == window) *slot = nullptr;
+    }
+    std::erase_if(editors_, [window](const auto& entry) { return entry.second == window; });
+}
+
+}  // namespace folioport

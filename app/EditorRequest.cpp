@@ -1,0 +1,26 @@
+#include "app/EditorRequest.h"
+
+#include "state/AppStore.h"
+
+namespace folioport {
+
+namespace {
+const std::string newPageTitle = "New Confluence Page";
+}  // namespace
+
+EditorRequest newPageRequest(const AppStore& store) {
+    return {CreatePage{store.spaceKey(), std::nullopt}, newPageKey, newPageTitle};
+}
+
+EditorRequest newChildPageRequest(const AppStore& store, const Page& parent) {
+    std::string spaceKey = store.spaceKey();
+    if (parent.spaceId) {
+        const auto keys = store.spaceKeysById();
+        if (auto known = keys.find(*parent.spaceId); known != keys.end()) spaceKey = known->second;
+    }
+    return {CreatePage{std::move(spaceKey), parent.id}, newPageKey, newPageTitle};
+}
+
+EditorRequest editPageRequest(const Page& page) { return {EditPage{page.id}, page.id, titleOf(page)}; }
+
+}  // namespace folioport

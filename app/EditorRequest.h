@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "confluence/Records.h"
+
+namespace folioport {
+
+class AppStore;
+
+/// A page editor that writes a new page into `spaceKey` (may be empty), under `parentId` when given.
+struct CreatePage {
+    std::string spaceKey;
+    std::optional<std::string> parentId;
+    bool operator==(const CreatePage&) const = default;
+};
+
+/// A page editor for the existing page `pageId`.
+struct EditPage {
+    std::string pageId;
+    bool operator==(const EditPage&) const = default;
+};
+
+using EditorMode = std::variant<CreatePage, EditPage>;
+
+/// What an editor window is opened with: its mode, its slot key ("new" or a page id) and its title.
+struct EditorRequest {
+    EditorMode mode;
+    std::string key;
+    std::string title;
+    bool operator==(const EditorRequest&) const = default;
+};
+
+/// The slot of the one editor that creates a page, whatever its space or parent.
+inline constexpr const char* newPageKey = "new";
+
+/// A new page in the store's space, from the panel header.
+EditorRequest newPageRequest(const AppStore& store);
+/// A new page under `parent`, in the parent's space when the loaded spaces know it, else the store's.
+EditorRequest newChildPageRequest(const AppStore& store, const Page& parent);
+/// The editor of `page`, titled by the page's title or "(untitled)".
+EditorRequest editPageRequest(const Page& page);
+
+}  // namespace folioport

@@ -1,0 +1,90 @@
+#include "app/Scene.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include <iostream>
+
+#include "app/EditorRequest.h"
+#include "app/PlaceholderContents.h"
+#include "app/PopupPlacement.h"
+#include "app/TrayItem.h"
+#include "state/AppStore.h"
+#include "updater/Updater.h"
+
+namespace folioport {
+
+namespace {
+
+/// A click on the tray icon this soon after the popup closed is the click that closed it.
+constexpr qint64 closingClickMs = 300;
+
+}  // namespace
+
+Scene::Scene(AppStore& store, Updater& updater, bool demo)
+    : store_(store), updater_(updater), demo_(demo), panel_(store, updater), windows_(placeholderContents()) {
+    panel_.setDemo(demo);
+    panel_.installEventFilter(this);
+    windows_.setPanel(&panel_);
+
+    connect(&panel_, &ui::MenuBarPanel::cameOnScreen, this,
+            [this] { updater_.start(store_.updateFeedURL(), store_.autoUpdate()); });
+    connect(&panel_, &ui::MenuBarPanel::settingsRequested, &windows_, &AuxWindows::showSettings);
+    connect(&panel_, &ui::MenuBarPanel::searchRequested, &windows_, &AuxWindows::showSearch);
+    connect(&panel_, &ui::MenuBarPanel::aboutRequested, &windows_, &AuxWindows::showAbout);
+    connect(&panel_, &ui::MenuBarPanel::newPageRequested, this,
+            [this] { windows_.showEditor(newPageRequest(store_)); });
+    connect(&panel_, &ui::MenuBarPanel::newChildPageRequested, this,
+            [this](const Page& parent) { windows_.showEditor(newChildPageRequest(store_, parent)); });
+    connect(&panel_, &ui::MenuBarPanel::editPageRequested, this,
+            [this](const Page& page) { windows_.showEditor(editPageRequest(page)); });
+    connect(&panel_, &ui::MenuBarPanel::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+Scene::~Scene() = default;
+
+void Scene::start() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::cerr << "Folioport: no system tray is available, so the panel opens as an ordinary window.\n";
+        panel_.setWindowTitle(demo_ ? QStringLiteral("Folioport Demo") : QStringLiteral("Folioport"));
+        panel_.show();
+        return;
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+    // why: a popup has no taskbar entry and closes itself on a click anywhere else.
+    panel_.setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    tray_ = std::make_unique<TrayItem>(store_, demo_);
+    connect(tray_.get(), &TrayItem::clicked, this, &Scene::togglePanel);
+    connect(tray_.get(), &TrayItem::openRequested, this, &Scene::showPanel);
+    connect(tray_.get(), &TrayItem::settingsRequested, &windows_, &AuxWindows::showSettings);
+    connect(tray_.get(), &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    tray_->show();
+}
+
+bool Scene::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &panel_ && event->type() == QEvent::Hide) sinceHidden_.start();
+    return QObject::eventFilter(watched, event);
+}
+
+void Scene::togglePanel(QPoint pointer) {
+    // why: the press on the icon closes the open popup first, and then arrives as the click itself.
+    const bool closedByThisClick = sinceHidden_.isValid() && sinceHidden_.elapsed() < closingClickMs;
+    if (panel_.isVisible()) {
+        panel_.hide();
+    } else if (!closedByThisClick) {
+        showPanel(pointer);
+    }
+}
+
+void Scene::showPanel(QPoint pointer) {
+    if (panel_.isVisible()) return;
+    QScreen* screen = QGuiApplication::screenAt(pointer);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    panel_.setGeometry(popupGeometry(tray_->geometry(), pointer, panel_.size(), screen->availableGeometry()));
+    panel_.show();
+    panel_.activateWindow();
+}
+
+}  // namespace folioport

@@ -1,0 +1,34 @@
+#include "app/TrayItem.h"
+
+#include <QCursor>
+
+#include "app/AppIcons.h"
+#include "app/TrayLabel.h"
+#include "state/AppStore.h"
+
+namespace folioport {
+
+TrayItem::TrayItem(AppStore& store, bool demo, QObject* parent) : QObject(parent), store_(store), demo_(demo), icon_(new QSystemTrayIcon(this)) {
+    icon_->setObjectName(QStringLiteral("trayIcon"));
+    menu_.addAction(QStringLiteral("Open"), this, [this] { Q_EMIT openRequested(QCursor::pos()); });
+    menu_.addAction(QStringLiteral("Settings…"), this, &TrayItem::settingsRequested);
+    menu_.addSeparator();
+    menu_.addAction(QStringLiteral("Quit"), this, &TrayItem::quitRequested);
+    icon_->setContextMenu(&menu_);
+    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) Q_EMIT clicked(QCursor::pos());
+    });
+    for (auto change : {&AppStore::spaceKeyChanged, &AppStore::baseURLChanged, &AppStore::emailChanged,
+                        &AppStore::apiTokenChanged}) {
+        connect(&store_, change, this, &TrayItem::refresh);
+    }
+    refresh();
+}
+
+void TrayItem::refresh() {
+    const QString key = trayKeyText(store_.config(), store_.spaceKey());
+    icon_->setIcon(trayIcon(documentSymbol(), key));
+    icon_->setToolTip(trayToolTip(key, demo_));
+}
+
+}  // namespace folioport
