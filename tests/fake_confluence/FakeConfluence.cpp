@@ -165,6 +165,12 @@ void FakeConfluence::control(std::string_view path, const httplib::Request& requ
         } catch (const json::exception& error) {
             return send(400, {{"error", std::string("bad fault: ") + error.what()}});
         }
+    if (route == "POST /__fake/latency") {
+        const json ms = body.value("ms", json(0));
+        if (!ms.is_number_integer() || ms.get<std::int64_t>() < 0) return send(400, {{"error", "ms must be >= 0"}});
+        latency_ = std::chrono::milliseconds(ms.get<std::int64_t>());
+        return send(200, {{"latencyMs", latency_.count()}});
+    }
     if (route == "GET /__fake/log") {
         json entries = json::array();
         for (const auto& entry : log_) entries.push_back(toJson(entry));

@@ -44,6 +44,7 @@
 //                          (every member optional: status 500, empty body, any method and path, count 1)
 //                          answers the next `count` requests matching method and path prefix with that status
 //                          and body instead
+//   POST   /__fake/latency {"ms": 3000}   delays every later answer of the API and the served files (0: none)
 //   GET    /__fake/log    the request log as a JSON array;  DELETE /__fake/log clears it
 //   GET    /__fake/stats  {"requests", "tlsHandshakes"}
 
