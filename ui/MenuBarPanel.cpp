@@ -47,7 +47,7 @@ std::optional<std::string> nameOf(const std::optional<ConfluenceUser>& user) {
 }
 
 PlainButton* headerButton(Symbol symbol, const QString& help, const QString& objectName, QWidget* parent) {
-    PlainButton* button = iconButton(symbol, help, objectName, parent, 16, Tint::primary);
+    PlainButton* button = iconButton(symbol, help, objectName, parent, 16, Tint::secondary);
     button->setFixedSize(headerButtonSize, headerButtonSize);
     return button;
 }
@@ -177,6 +177,7 @@ QWidget* MenuBarPanel::buildNotConfigured() {
     openSettings_ = new QPushButton(tr("Open Settings"), notConfigured_);
     openSettings_->setObjectName(QStringLiteral("openSettingsButton"));
     openSettings_->setDefault(true);
+    openSettings_->setMinimumSize(openSettings_->sizeHint() + QSize(24, 8));
     connect(openSettings_, &QAbstractButton::clicked, this, &MenuBarPanel::settingsRequested);
     column->addWidget(openSettings_, 0, Qt::AlignHCenter);
     column->addStretch(1);
@@ -243,7 +244,7 @@ void MenuBarPanel::refresh() {
 
     const bool loading = store_.isLoading();
     refreshButton_->setEnabled(!loading);
-    refreshButton_->setIcon(loading ? QIcon() : symbolIcon(Symbol::refresh, Tint::primary));
+    refreshButton_->setIcon(loading ? QIcon() : symbolIcon(Symbol::refresh, Tint::secondary));
     refreshSpinner_->setVisible(loading);
     refreshSpinner_->setSpinning(loading);
 

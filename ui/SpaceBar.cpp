@@ -1,8 +1,14 @@
 #include "ui/SpaceBar.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
+
+#include <algorithm>
 
 #include "state/AppStore.h"
 #include "ui/PlainButton.h"
@@ -12,6 +18,48 @@ namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
+/// A borderless drop-down drawn as symbol, text and a small chevron, spaced like the rest of the bar.
+class DropDownButton final : public PlainButton {
+public:
+    using PlainButton::PlainButton;
+
+    QSize sizeHint() const override {
+        const QFontMetrics metrics(font());
+        const int width = padding + iconSize().width() + gap + metrics.horizontalAdvance(text()) + gap + chevron + padding;
+        return {width, std::max(iconSize().height(), metrics.height()) + 2 * padding};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        if (option.state & (QStyle::State_MouseOver | QStyle::State_Sunken) && isEnabled())
+            painter.drawPrimitive(QStyle::PE_PanelButtonTool, option);
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+        }
+        const QRect iconRect(QPoint(padding, (height() - iconSize().height()) / 2), iconSize());
+        icon().paint(&painter, iconRect);
+        const QRect textRect(iconRect.right() + 1 + gap, 0, width() - iconRect.right() - 1 - gap - chevron - gap - padding,
+                             height());
+        painter.setPen(palette().color(QPalette::ButtonText));
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text());
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(colourOf(Tint::secondary, palette()), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QPointF centre(width() - padding - chevron / 2.0, height() / 2.0 + 0.5);
+        painter.drawPolyline(QPolygonF({centre + QPointF(-3.5, -1.75), centre + QPointF(0, 1.75), centre + QPointF(3.5, -1.75)}));
+    }
+
+private:
+    static constexpr int padding = 4;
+    static constexpr int gap = 5;
+    static constexpr int chevron = 8;
+};
+
 }  // namespace
 
 SpaceBar::SpaceBar(AppStore& store, QWidget* parent) : QWidget(parent), store_(store) {
@@ -20,7 +68,7 @@ SpaceBar::SpaceBar(AppStore& store, QWidget* parent) : QWidget(parent), store_(s
     row->setContentsMargins(12, 6, 12, 6);
     row->setSpacing(8);
 
-    auto* button = new PlainButton(this);
+    auto* button = new DropDownButton(this);
     button->setObjectName(QStringLiteral("spaceMenuButton"));
     button->setIcon(symbolIcon(Symbol::grid));
     button->setIconSize({12, 12});
@@ -63,18 +111,14 @@ void SpaceBar::refresh() {
 void SpaceBar::rebuildMenu() {
     menu_->clear();
     const std::string& key = store_.spaceKey();
-    QAction* all = menu_->addAction(symbolIcon(key.empty() ? Symbol::checkmark : Symbol::grid), tr("All spaces"), this,
-                                    [this] { store_.selectSpace(""); });
-    all->setCheckable(true);
-    all->setChecked(key.empty());
+    menu_->addAction(symbolIcon(key.empty() ? Symbol::checkmark : Symbol::grid), tr("All spaces"), this,
+                     [this] { store_.selectSpace(""); });
     if (!store_.spaces().empty()) menu_->addSeparator();
     for (const Space& space : store_.spaces()) {
-        const bool current = space.key == key;  // why: exact, unlike the store's case-blind selectedSpace
         QAction* item = menu_->addAction(QStringLiteral("%1 \u00b7 %2").arg(qs(space.key), qs(space.name.value_or(space.key))),
                                          this, [this, spaceKey = space.key] { store_.selectSpace(spaceKey); });
-        if (current) item->setIcon(symbolIcon(Symbol::checkmark));
-        item->setCheckable(true);
-        item->setChecked(current);
+        // why: exact, unlike the store's case-blind selectedSpace.
+        if (space.key == key) item->setIcon(symbolIcon(Symbol::checkmark));
     }
 }
 

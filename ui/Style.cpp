@@ -36,8 +36,9 @@ QFont fontFor(TextStyle style, QFont::Weight weight) {
 
 void applyTextStyle(QWidget& widget, TextStyle style, Tint tint, QFont::Weight weight) {
     widget.setFont(fontFor(style, weight));
+    // why: labels draw in their foreground role, which follows theme changes; buttons draw in ButtonText.
     widget.setForegroundRole(tint == Tint::secondary ? QPalette::PlaceholderText : QPalette::NoRole);
-    if (tint != Tint::primary && tint != Tint::secondary) {
+    if (tint != Tint::primary) {
         QPalette palette = widget.palette();
         const QColor colour = colourOf(tint, palette);
         palette.setColor(QPalette::WindowText, colour);

@@ -53,6 +53,7 @@ UpdateBanner::UpdateBanner(Updater& updater, QWidget* parent) : QWidget(parent),
     install_->setObjectName(QStringLiteral("installButton"));
     install_->setAccessibleName(tr("Update & Relaunch"));
     install_->setDefault(true);
+    install_->setMinimumWidth(install_->sizeHint().width() + 16);
     connect(install_, &QAbstractButton::clicked, this, [this] { updater_.install(); });
     row->addWidget(install_);
 }

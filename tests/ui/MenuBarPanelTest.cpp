@@ -19,6 +19,7 @@
 #include "ui/MenuBarPanel.h"
 #include "ui/PageRow.h"
 #include "ui/Spinner.h"
+#include "ui/Symbols.h"
 #include "updater/Updater.h"
 
 using namespace std::chrono_literals;
@@ -206,10 +207,11 @@ void MenuBarPanelTest::spaceMenuCaptionIgnoresCaseButCheckmarkIsExact() {
     QTRY_COMPARE(rows().size(), 4);
     auto* menuButton = find<QAbstractButton>("spaceMenuButton");
     auto* menu = find<QMenu>("spaceMenu");
+    const QImage checkmark = symbolIcon(Symbol::checkmark).pixmap(16).toImage();
     auto checkedItems = [&] {
         QStringList checked;
         for (QAction* action : menu->actions())
-            if (action->isChecked()) checked << action->text();
+            if (action->icon().pixmap(16).toImage() == checkmark) checked << action->text();
         return checked;
     };
     QCOMPARE(menuButton->text(), QStringLiteral("All spaces"));
