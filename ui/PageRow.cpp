@@ -115,9 +115,8 @@ PageRow::PageRow(QWidget* parent) : QWidget(parent) {
 
     actions_ = iconButton(Symbol::ellipsis, tr("Page actions"), QStringLiteral("actionsButton"), this, 16);
     actions_->setFixedSize(24, 24);
-    menu_ = buildActionsMenu();
-    connect(actions_, &QAbstractButton::clicked, this,
-            [this] { menu_->popup(actions_->mapToGlobal(QPoint(0, actions_->height()))); });
+    actions_->setMenu(buildActionsMenu());
+    actions_->setPopupMode(QToolButton::InstantPopup);
     row->addWidget(actions_, 0, Qt::AlignTop);
 
     copiedReset_ = new QTimer(this);

@@ -75,7 +75,6 @@ private:
     Spinner* spinner_;
     PlainButton* edit_;
     PlainButton* actions_;
-    QMenu* menu_;
     QMenu* trashMenu_;
     QAction* trashConfirm_;
 };

@@ -1,6 +1,8 @@
 #include "ui/PlainButton.h"
 
 #include <QKeyEvent>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 
 namespace folioport::ui {
 
@@ -21,6 +23,15 @@ void PlainButton::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QToolButton::keyPressEvent(event);
+}
+
+void PlainButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionToolButton option;
+    initStyleOption(&option);
+    // why: a button's own symbol (ellipsis, chevron) announces its menu, not the style's corner arrow.
+    option.features &= ~QStyleOptionToolButton::HasMenu;
+    painter.drawComplexControl(QStyle::CC_ToolButton, option);
 }
 
 PlainButton* iconButton(Symbol symbol, const QString& help, const QString& objectName, QWidget* parent, int iconSize,

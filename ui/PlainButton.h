@@ -19,6 +19,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 /// The panel's icon button: `symbol` at `iconSize` px with `help`, named `objectName` for tests.

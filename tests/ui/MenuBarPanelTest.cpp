@@ -1,4 +1,6 @@
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -55,6 +57,7 @@ private Q_SLOTS:
     void busyRowsSwapTheirButtonsForProgress();
     void updateBannerHidesAfterLaterAndReturnsForANewerVersion();
     void panelStaysResponsiveWhileTheSiteIsSlow();
+    void keyboardReachesEveryControlAndScreenReadersCanNameIt();
 
 private:
     /// Builds store, updater and panel; `configured` gives the store the fake site's account.
@@ -404,6 +407,40 @@ void MenuBarPanelTest::panelStaysResponsiveWhileTheSiteIsSlow() {
     QCOMPARE(search.count(), 10);
     QVERIFY(store->isLoading());
     QVERIFY(find<Spinner>("refreshSpinner")->isAnimating());
+}
+
+void MenuBarPanelTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() {
+    open(true);
+    QTRY_COMPARE(rows().size(), 4);
+    panel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+
+    for (QAbstractButton* button : panel->findChildren<QAbstractButton*>()) {
+        if (!button->isVisible()) continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(), qPrintable(button->objectName()));
+        QVERIFY(accessible->role() == QAccessible::Button || accessible->role() == QAccessible::ButtonMenu);
+    }
+    for (PageRow* shown : rows()) QVERIFY(!QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name).isEmpty());
+
+    // Tab walks the panel top to bottom: header, space menu, each row's three controls, footer.
+    QStringList expected = {"newPageButton", "searchButton", "refreshButton", "settingsButton", "spaceMenuButton"};
+    for (int i = 0; i < 4; ++i) expected << "infoButton" << "editButton" << "actionsButton";
+    expected << "versionButton" << "quitButton" << "newPageButton";
+    find("newPageButton")->setFocus();
+    QStringList walked = {QApplication::focusWidget()->objectName()};
+    for (qsizetype i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(walked, expected);
+
+    // Space and Return press the focused row's info block: its link is copied.
+    QWidget* info = rows().first()->findChild<QWidget*>(QStringLiteral("infoButton"));
+    info->setFocus();
+    QTest::keyClick(info, Qt::Key_Return);
+    QTest::keyClick(info, Qt::Key_Space);
+    QTRY_COMPARE(copied.size(), 2u);
 }
 
 QTEST_MAIN(MenuBarPanelTest)
