@@ -64,6 +64,8 @@ StepResult<void> startSwap(const std::filesystem::path& newBundle, const std::fi
     posix_spawn_file_actions_init(&actions);
     for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
+    // why: the script and the application it starts outlive us; they must not hold our sockets and pipes.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // why: a session of its own, so the script outlives the application and whatever terminal started it.

@@ -184,6 +184,16 @@ TEST_F(SwapScriptTest, WaitsForTheApplicationSwapsRemovesAnyBackupAndStartsTheNe
     EXPECT_EQ(readFile(relaunched), (installed / "Contents/bin/Folioport").string());
 }
 
+TEST_F(SwapScriptTest, AnUnwritableInstallationFolderFailsBeforeAnyScriptIsWritten) {
+    fs::remove(script);
+    const auto started = [&] {
+        const UnwritableFolder locked(installed.parent_path());
+        return startSwap(newBundle, installed, waitFor);
+    }();
+    EXPECT_EQ(started ? "" : started.error(), "Can't replace " + installed.string() + " — no write permission.");
+    EXPECT_FALSE(fs::exists(script));
+}
+
 TEST_F(SwapScriptTest, AFailedMovePutsTheInstalledBundleBack) {
     fs::remove_all(newBundle);
     const ToolResult result = runScript();

@@ -1,11 +1,6 @@
 // Updater::install() in this process against update archives served by the fake site: every attack and
 // fault stops the installation with its message, leaves the installed bundle as it was and removes the
 // work folder. The successful installation, which ends the process, is UpdateEndToEndTest's.
-#include <sys/ioctl.h>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <unistd.h>
-
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -39,28 +34,6 @@ std::string upperCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
-
-/// Makes a folder unwritable even for root (immutable attribute), or by its mode for anyone else.
-class Unwritable {
-public:
-    explicit Unwritable(fs::path folder) : folder_(std::move(folder)) { set(true); }
-    ~Unwritable() { set(false); }
-
-private:
-    void set(bool on) {
-        if (::geteuid() != 0) {
-            fs::permissions(folder_, on ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);
-            return;
-        }
-        const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        ::ioctl(fd, FS_IOC_GETFLAGS, &flags);
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-        ::close(fd);
-    }
-    fs::path folder_;
-};
 
 class InstallTest : public ::testing::Test {
 public:  // why: the table's rows are lambdas that build their archives through the fixture.
@@ -270,7 +243,7 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         std::vector<Text> statuses;
         QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
         {
-            const auto locked = row.reached == Reached::installation ? std::make_unique<Unwritable>(installed.parent_path())
+            const auto locked = row.reached == Reached::installation ? std::make_unique<UnwritableFolder>(installed.parent_path())
                                                                      : nullptr;
             updater.install();
             ASSERT_TRUE(finishes(updater));

@@ -1,5 +1,10 @@
 #include "TestBundle.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -53,6 +58,23 @@ void zipFolder(const fs::path& archive, const fs::path& folder, std::initializer
     arguments.insert(arguments.end(), members);
     const ToolResult zipped = runTool("/usr/bin/bsdtar", arguments);
     ASSERT_EQ(zipped.status, 0) << zipped.output;
+}
+
+UnwritableFolder::UnwritableFolder(fs::path folder) : folder_(std::move(folder)) { lock(true); }
+UnwritableFolder::~UnwritableFolder() { lock(false); }
+
+void UnwritableFolder::lock(bool on) {
+    if (::geteuid() != 0) {
+        fs::permissions(folder_, on ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);
+        return;
+    }
+    // why: root passes every permission check, but not on an immutable folder.
+    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    ::ioctl(fd, FS_IOC_GETFLAGS, &flags);
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::close(fd);
 }
 
 std::string readFile(const fs::path& file) {

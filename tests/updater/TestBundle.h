@@ -36,6 +36,19 @@ void sealBundle(const fs::path& bundle, std::string_view privateKeyPem);
 void zipFolder(const fs::path& archive, const fs::path& folder, std::initializer_list<std::string> members,
                std::initializer_list<std::string> options = {});
 
+/// Makes a folder unwritable while it lives: by its mode, or for root by the immutable attribute.
+class UnwritableFolder {
+public:
+    explicit UnwritableFolder(fs::path folder);
+    ~UnwritableFolder();
+    UnwritableFolder(const UnwritableFolder&) = delete;
+    UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+
+private:
+    void lock(bool on);
+    fs::path folder_;
+};
+
 std::string readFile(const fs::path& file);
 void writeFile(const fs::path& file, std::string_view text);
 

@@ -1,5 +1,6 @@
 // The whole update as a user gets it: an installed 1.0.1 bundle (the update_client program) finds 9.9.9 in
-// the feed over HTTPS, downloads, verifies and swaps, quits, and the new bundle starts.
+// the feed over HTTPS, downloads, verifies and swaps, quits, and the new bundle starts. Prints the archive's
+// size and the time to quit and to relaunch.
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "TestCertificate.h"
 #include "platform/Bundle.h"
 #include "updater/Checksum.h"
+#include "updater/ToolRun.h"
 
 namespace folioport {
 namespace {
@@ -29,7 +31,12 @@ TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
 
     const auto stage = scratch.path() / "stage";
     writeBundle(stage / "Folioport.app", "9.9.9");
-    sealBundle(stage / "Folioport.app", trustedSigningKey());
+    // Sealed as packaging seals a release: by the signing command, which then checks it against the
+    // key compiled into this build.
+    const ToolResult sealed = runTool(SEAL_COMMAND, {"sign", FOLIOPORT_TEST_SIGNING_KEY, (stage / "Folioport.app").string()});
+    ASSERT_EQ(sealed.status, 0) << sealed.output;
+    const ToolResult verified = runTool(SEAL_COMMAND, {"verify", (stage / "Folioport.app").string()});
+    EXPECT_EQ(verified.output, (stage / "Folioport.app").string() + ": sealed by team Q7R2K9M4ZX\n");
     zipFolder(scratch.path() / "Folioport-9.9.9.zip", stage, {"Folioport.app"});
     const std::string archive = readFile(scratch.path() / "Folioport-9.9.9.zip");
 
