@@ -1,29 +1,35 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Folioport and starts it. The desktop application is not built yet,
-# so for now this builds everything and explains how to start and register the MCP server.
+# Usage: ./scripts/run.sh [--demo]
+# Sets up the machine, builds Folioport and starts the tray application. With no Confluence site stored
+# yet, or with --demo, it starts the demo: a local demo site and settings kept apart from your own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+demo=false
+case "${1:-}" in
+  --demo) demo=true ;;
+  "") ;;
+  *) sed -n '2,4p' "$0" >&2; exit 2 ;;
+esac
+
 ./scripts/setup.sh
-./scripts/build.sh
+cmake -S . -B build -G Ninja -DFOLIOPORT_BUILD_TESTS=ON >/dev/null
+cmake --build build --target Folioport fake_confluence
 
 executable="$PWD/build/Folioport.app/Contents/bin/Folioport"
 preferences="${XDG_CONFIG_HOME:-$HOME/.config}/com.tessaly.folioport/preferences.json"
 
-"$executable"
-cat <<EOF
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  cat <<EOF
+There is no graphical display here, so the tray application cannot start; the MCP server, which gives
+an AI coding assistant tools over your Confluence pages, needs none:
 
-What works today is the MCP server, which gives an AI coding assistant tools over your
-Confluence pages. The executable is:
-
-    $executable
-
-1. Settings, until the settings window exists. Put your site, e-mail and default space in
+1. Store your settings: put your site, e-mail and default space in
    $preferences
    (create the folder first if needed):
 
     {"baseURL": "https://your-site.atlassian.net", "email": "you@example.com", "spaceKey": "ENG"}
 
-   and store your Atlassian API token in the keyring (paste it when asked):
+   and your Atlassian API token in the keyring (paste it when asked):
 
     secret-tool store --label="Folioport API token" service com.tessaly.folioport account apiToken
 
@@ -35,3 +41,14 @@ Confluence pages. The executable is:
 
     printf '%s\n' '{"jsonrpc":"2.0","id":1,"method":"tools/list"}' | "$executable" --mcp
 EOF
+  exit 1
+fi
+
+if ! $demo && ! grep -Eq '"baseURL"[[:space:]]*:[[:space:]]*"[^"[:space:]]' "$preferences" 2>/dev/null; then
+  echo "No Confluence site is stored yet, so this is the demo; \"$executable\" starts your own."
+  demo=true
+fi
+if $demo; then
+  exec ./scripts/demo.sh build
+fi
+exec "$executable"

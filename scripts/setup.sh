@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   dbus dbus-x11 gnome-keyring libsecret-tools openssl locales tzdata
   # desktop session for screenshots and the updater's archive tool
-  xvfb x11-utils xdotool imagemagick libarchive-tools trayer
+  xvfb x11-utils xdotool imagemagick libarchive-tools trayer curl
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)
