@@ -1,5 +1,6 @@
 #include "updater/BundleSeal.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -19,6 +20,19 @@ bool isSealFile(const std::string& path) {
     return path == manifestPath || path == signaturePath || path == folderPath;
 }
 
+/// The mode as sealed: "755" or "644" by the execute bits, which the usual umasks (022, 002) keep when
+/// unpacking; but exactly, in octal, when it has a bit that lets others act as or write to the entry (setuid,
+/// setgid, sticky, other write), so adding one after sealing shows as a change.
+std::string sealedMode(fs::perms mode) {
+    using enum fs::perms;
+    if ((mode & (set_uid | set_gid | sticky_bit | others_write)) != none) {
+        char octal[8];
+        std::snprintf(octal, sizeof octal, "%o", static_cast<unsigned>(mode & mask));
+        return octal;
+    }
+    return (mode & (owner_exec | group_exec | others_exec)) != none ? "755" : "644";
+}
+
 std::expected<std::string, std::string> lineOf(const fs::directory_entry& entry, const fs::path& bundle,
                                                const std::string& path) {
     std::error_code error;
@@ -28,14 +42,13 @@ std::expected<std::string, std::string> lineOf(const fs::directory_entry& entry,
         if (target.find_first_of("\t\n") != std::string::npos) return std::unexpected("unsealable link target: " + path);
         return "l\t" + target + "\t" + path;
     }
-    if (entry.is_directory(error)) return "d\t" + path;
+    const fs::perms mode = entry.status(error).permissions();
+    if (entry.is_directory(error)) return "d\t" + sealedMode(mode) + "\t" + path;
     if (!entry.is_regular_file(error)) return std::unexpected("unsupported file type: " + path);
     std::ifstream file(entry.path(), std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (!file && !file.eof()) return std::unexpected("unreadable: " + path);
-    const auto executable = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
-    const bool isExecutable = (entry.status(error).permissions() & executable) != fs::perms::none;
-    return std::string("f\t") + (isExecutable ? "755" : "644") + "\t" + sha256Hex(bytes) + "\t" + path;
+    return "f\t" + sealedMode(mode) + "\t" + sha256Hex(bytes) + "\t" + path;
 }
 
 /// The manifest's lines keyed by path, or the line that does not fit the format.

@@ -14,7 +14,8 @@ inline constexpr std::string_view manifestPath = "Contents/Seal/manifest";
 inline constexpr std::string_view signaturePath = "Contents/Seal/signature";
 
 /// One line per folder, file and symlink below a bundle, keyed by its relative path:
-/// "d\t<path>", "f\t<644 or 755>\t<SHA-256>\t<path>", "l\t<target>\t<path>".
+/// "d\t<mode>\t<path>", "f\t<mode>\t<SHA-256>\t<path>", "l\t<target>\t<path>"; the mode is 755 or 644 unless
+/// it has setuid, setgid, sticky or other-write bits, then exactly its permissions in octal.
 using Listing = std::map<std::string, std::string>;
 
 /// Lists a bundle as its seal describes it. Fails with one line naming the first entry that cannot be sealed:

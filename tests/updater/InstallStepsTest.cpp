@@ -77,6 +77,12 @@ TEST(BundleSealTest, EveryChangeAfterSigningIsNamed) {
         {"executable bit dropped",
          [](const fs::path& b) { fs::permissions(b / "Contents/bin/Folioport", fs::perms::owner_read | fs::perms::owner_write); },
          "modified: Contents/bin/Folioport"},
+        {"setuid bit and a world-writable folder added",
+         [](const fs::path& b) {
+             fs::permissions(b / "Contents/bin/Folioport", fs::perms::set_uid, fs::perm_options::add);
+             fs::permissions(b / "Contents/bin", fs::perms::others_write, fs::perm_options::add);
+         },
+         "modified: Contents/bin\nmodified: Contents/bin/Folioport"},
         {"file removed", [](const fs::path& b) { fs::remove(b / "Contents/Resources/notes.txt"); },
          "missing: Contents/Resources/notes.txt"},
         {"file added, also inside the seal folder",
