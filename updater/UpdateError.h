@@ -9,7 +9,7 @@ struct UpdateError {
     enum class Kind { badFeed, badDownload, signature, versionMismatch, notWritable, checksumMismatch };
 
     Kind kind;
-    /// badFeed, badDownload: the detail; signature: the checking tool's output; versionMismatch: the version
+    /// badFeed, badDownload: the detail; signature: why the seal check failed; versionMismatch: the version
     /// found in the bundle; notWritable: the path of the installed bundle
     std::string text;
     std::string expectedVersion;  ///< versionMismatch only: the version the manifest promised
