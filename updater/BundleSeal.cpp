@@ -71,8 +71,11 @@ std::expected<Listing, std::string> parse(std::string_view manifestText, std::st
 }  // namespace
 
 std::expected<Listing, std::string> list(const fs::path& bundle) {
-    Listing listing;
     std::error_code error;
+    // why: a bundle that is a symlink would be moved into place as a link to somewhere else.
+    if (fs::is_symlink(bundle, error) || !fs::is_directory(bundle, error))
+        return std::unexpected("not a bundle folder: " + bundle.filename().string());
+    Listing listing;
     for (auto it = fs::recursive_directory_iterator(bundle, error); !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
         const std::string path = it->path().lexically_relative(bundle).generic_string();

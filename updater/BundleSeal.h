@@ -19,7 +19,8 @@ inline constexpr std::string_view signaturePath = "Contents/Seal/signature";
 using Listing = std::map<std::string, std::string>;
 
 /// Lists a bundle as its seal describes it. Fails with one line naming the first entry that cannot be sealed:
-/// another file type, a name with a tab or line break, an unreadable file, or a symlink leaving the bundle.
+/// another file type, a name with a tab or line break, an unreadable file, or a symlink leaving the bundle;
+/// or saying that the bundle itself is not a folder (a file, a symlink).
 std::expected<Listing, std::string> list(const std::filesystem::path& bundle);
 
 /// The manifest that is signed: a header naming the format and `team`, then the lines in path order.

@@ -190,6 +190,13 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
              return t.zipped(stage, {"Folioport.app", "notes"});
          },
          digestOf, says(rejected + "symlink leaves the bundle: Contents/Resources/notes -> ../../../notes")},
+        {"bundle that is a symlink to a signed one", "9.9.9",
+         [](InstallTest& t, const fs::path& stage) {
+             t.signedBundle(stage / "real", "9.9.9");
+             fs::create_symlink("real/Folioport.app", stage / "Folioport.app");
+             return t.zipped(stage, {"Folioport.app", "real"});
+         },
+         digestOf, says(rejected + "not a bundle folder: Folioport.app")},
         {"unsigned bundle", "9.9.9",
          [](InstallTest& t, const fs::path& stage) {
              writeBundle(stage / "Folioport.app", "9.9.9");
