@@ -87,10 +87,16 @@ protected:
 
 PageRow::PageRow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("pageRow"));
+    // why: the info block keeps 4 of the row's 8 px padding inside itself, so its hover and focus
+    // ring have room around the text; the buttons keep theirs outside.
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(8, 8, 8, 8);
-    row->setSpacing(8);
+    row->setContentsMargins(4, 4, 4, 4);
+    row->setSpacing(4);
     row->addWidget(buildInfo(), 1, Qt::AlignTop);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 4, 4, 4);
+    buttons->setSpacing(8);
+    row->addLayout(buttons);
 
     busyBox_ = new QWidget(this);
     busyBox_->setObjectName(QStringLiteral("busyBox"));
@@ -101,7 +107,7 @@ PageRow::PageRow(QWidget* parent) : QWidget(parent) {
     spinner_->setObjectName(QStringLiteral("busySpinner"));
     spinner_->setAccessibleName(tr("Working on this page"));
     busyLayout->addWidget(spinner_, 0, Qt::AlignRight | Qt::AlignVCenter);
-    row->addWidget(busyBox_, 0, Qt::AlignTop);
+    buttons->addWidget(busyBox_, 0, Qt::AlignTop);
 
     auto* editButton = new TintedSquareButton(this);
     editButton->setObjectName(QStringLiteral("editButton"));
@@ -111,13 +117,13 @@ PageRow::PageRow(QWidget* parent) : QWidget(parent) {
     editButton->setHelp(tr("Edit this page"));
     edit_ = editButton;
     connect(edit_, &QAbstractButton::clicked, this, [this] { Q_EMIT editRequested(page_); });
-    row->addWidget(edit_, 0, Qt::AlignTop);
+    buttons->addWidget(edit_, 0, Qt::AlignTop);
 
     actions_ = iconButton(Symbol::ellipsis, tr("Page actions"), QStringLiteral("actionsButton"), this, 16);
     actions_->setFixedSize(24, 24);
     actions_->setMenu(buildActionsMenu());
     actions_->setPopupMode(QToolButton::InstantPopup);
-    row->addWidget(actions_, 0, Qt::AlignTop);
+    buttons->addWidget(actions_, 0, Qt::AlignTop);
 
     copiedReset_ = new QTimer(this);
     copiedReset_->setSingleShot(true);
@@ -134,7 +140,7 @@ QWidget* PageRow::buildInfo() {
     connect(info_, &QAbstractButton::clicked, this, &PageRow::copyLink);
 
     auto* column = new QVBoxLayout(info_);
-    column->setContentsMargins(2, 0, 2, 0);
+    column->setContentsMargins(4, 4, 4, 4);
     column->setSpacing(3);
 
     auto* top = new QHBoxLayout;
