@@ -43,3 +43,62 @@ restore_user_session() {
   export HOME="$FOLIOPORT_USER_HOME"
   if [ -n "$FOLIOPORT_USER_RUNTIME" ]; then export XDG_RUNTIME_DIR="$FOLIOPORT_USER_RUNTIME"; fi
 }
+
+# start_virtual_desktop SCALE: an Xvfb screen of 1280 × 800 points at SCALE (1 or 2) on a free display
+# number, with trayer as the tray host along its top edge; sets DISPLAY, XVFB_PID and TRAYER_PID.
+start_virtual_desktop() {
+  local scale="$1" number=90
+  while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
+  export DISPLAY=":$number"
+  Xvfb "$DISPLAY" -screen 0 $((1280 * scale))x$((800 * scale))x24 -nolisten tcp >/dev/null 2>&1 & XVFB_PID=$!
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  trayer --edge top --align right --widthtype request --height $((28 * scale)) --SetDockType true \
+    >/dev/null 2>&1 & TRAYER_PID=$!
+  sleep 1
+}
+
+# start_tray_app LOG COMMAND…: starts the application and waits until trayer has embedded its icon;
+# sets APP_PID and TRAY_ICON (the icon's X window).
+start_tray_app() {
+  local log="$1"; shift
+  "$@" >>"$log" 2>&1 & APP_PID=$!
+  TRAY_ICON=""
+  for _ in $(seq 100); do
+    # the icon is a grandchild of trayer's window
+    TRAY_ICON="$(xwininfo -tree -id "$(xdotool search --classname '^panel$' | head -1)" 2>/dev/null |
+      awk '/"Folioport"/ {print $1; exit}')"
+    [ -n "$TRAY_ICON" ] && break
+    sleep 0.1
+  done
+  [ -n "$TRAY_ICON" ] || { echo "The tray icon did not appear:"; cat "$log"; return 1; } >&2
+  sleep 2  # why: trayer embeds the icon about 1.5 s after it shows; before that its geometry is empty
+}
+
+click_tray_icon() {
+  eval "$(xdotool getwindowgeometry --shell "$TRAY_ICON")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+}
+
+# panel_rect SCALE: the open panel's rectangle as WxH+X+Y (the application's window of the panel's size).
+panel_rect() {
+  local w=$((560 * $1)) h=$((700 * $1)) id
+  for id in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    if [ "$WIDTH" = "$w" ] && [ "$HEIGHT" = "$h" ]; then echo "${w}x${h}+${X}+${Y}"; return; fi
+  done
+}
+
+# click_panel SCALE DX DY: clicks DX, DY points from the panel's top-left corner (negative DX: from its right edge).
+click_panel() {
+  local rect x y
+  rect="$(panel_rect "$1")"
+  x="$(echo "$rect" | sed 's/.*+\(.*\)+.*/\1/')" y="${rect##*+}"
+  if [ "$2" -lt 0 ]; then x=$((x + 560 * $1 + $2 * $1)); else x=$((x + $2 * $1)); fi
+  xdotool mousemove "$x" $((y + $3 * $1)) click 1
+}
+
+# stop_processes PID…: ends each given process (ours) and waits for it.
+stop_processes() {
+  local pid
+  for pid in "$@"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
+}

@@ -9,111 +9,66 @@ here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
 
 inside() {  # SITE_URL FOLDER EXECUTABLE
-  local site="$1" folder="$2" exe="$3" scale icon="" log
+  local site="$1" folder="$2" exe="$3" scale log
   log="$(mktemp "${TMPDIR:-/tmp}/folioport-shots-app.XXXXXX")"
   control() { curl -fsS -o /dev/null -X POST -d "$2" "$site/__fake/$1"; }
-  cleanup() {
-    for pid in $app $trayer $xvfb; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
-    app="" trayer="" xvfb=""
-  }
-
   start_app() {  # PREFERENCES_JSON_MEMBERS (empty: not configured)
     if [ -n "$1" ]; then store_demo_settings "$site" "$1"; else
       mkdir -p "$XDG_CONFIG_HOME/com.tessaly.folioport"; echo '{}' > "$XDG_CONFIG_HOME/com.tessaly.folioport/preferences.json"
     fi
     # why: "Demo" marks a run against the demo site, which a not-configured one is not
-    QT_SCALE_FACTOR=$scale "$exe" ${1:+--demo} >>"$log" 2>&1 & app=$!
-    icon=""
-    for _ in $(seq 100); do
-      # the icon is a grandchild of trayer's window
-      icon="$(xwininfo -tree -id "$(xdotool search --classname '^panel$' | head -1)" 2>/dev/null |
-        awk '/"Folioport"/ {print $1; exit}')"
-      [ -n "$icon" ] && break
-      sleep 0.1
-    done
-    [ -n "$icon" ] || { echo "the tray icon did not appear:"; cat "$log"; return 1; } >&2
-    sleep 2  # why: trayer embeds the icon about 1.5 s after it shows; before that its geometry is empty
-  }
-  stop_app() { kill "$app"; wait "$app" 2>/dev/null || true; app=""; }
-  click_icon() {
-    eval "$(xdotool getwindowgeometry --shell "$icon")"
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-  }
-  # The panel's rectangle as "WxH+X+Y": the application's window of the panel's size.
-  panel_rect() {
-    local w=$((560 * scale)) h=$((700 * scale)) id
-    for id in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      if [ "$WIDTH" = "$w" ] && [ "$HEIGHT" = "$h" ]; then echo "${w}x${h}+${X}+${Y}"; return; fi
-    done
+    start_tray_app "$log" env QT_SCALE_FACTOR="$scale" "$exe" ${1:+--demo}
   }
   shot() {  # NAME [whole]: the panel, or the whole screen with "whole" (for menus leaving the panel)
     local file="$folder/$1@${scale}x.png" rect
-    rect="$(panel_rect)"
+    rect="$(panel_rect "$scale")"
     if [ "${2:-}" = whole ] || [ -z "$rect" ]; then import -window root "$file"; else
       import -window root -crop "$rect" +repage "$file"
     fi
     echo "  $file"
   }
-  # Clicks the widget at (DX, DY) points from the panel's top-left corner (negative DX: from its right edge).
-  click_panel() {
-    local rect x y
-    rect="$(panel_rect)"
-    x="$(echo "$rect" | sed 's/.*+\(.*\)+.*/\1/')" y="${rect##*+}"
-    if [ "$1" -lt 0 ]; then x=$((x + 560 * scale + $1 * scale)); else x=$((x + $1 * scale)); fi
-    xdotool mousemove "$x" $((y + $2 * scale)) click 1
-  }
+  trap 'stop_processes ${APP_PID:-} ${TRAYER_PID:-} ${XVFB_PID:-}' EXIT
 
   for scale in 1 2; do
     echo "Scale $((scale * 100)) %:"
-    local number=90
-    while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-    export DISPLAY=":$number"
-    Xvfb "$DISPLAY" -screen 0 $((1280 * scale))x$((800 * scale))x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    trayer --edge top --align right --widthtype request --height $((28 * scale)) --SetDockType true \
-      >/dev/null 2>&1 & trayer=$!
-    sleep 1
+    start_virtual_desktop "$scale"
 
     start_app ""
-    click_icon; sleep 1; shot not-configured
-    stop_app
+    click_tray_icon; sleep 1; shot not-configured
+    stop_processes "$APP_PID"
 
     start_app '"spaceKey": "ENG"'
     control latency '{"ms": 3000}'
-    click_icon; sleep 1; shot loading
+    click_tray_icon; sleep 1; shot loading
     control latency '{"ms": 0}'
     sleep 3; shot list
-    click_panel -32 114; sleep 1; shot actions-menu whole
+    click_panel "$scale" -32 114; sleep 1; shot actions-menu whole  # the first row's actions button
     xdotool key Escape
-    stop_app
+    stop_processes "$APP_PID"
 
     start_app '"autoUpdate": true, "updateFeedURL": "'"$site"'/feed.json"'
-    click_icon; sleep 7; shot update-offered  # the updater's first check comes 5 s after the panel opened
-    stop_app
+    click_tray_icon; sleep 7; shot update-offered  # the updater's first check comes 5 s after the panel opened
+    stop_processes "$APP_PID"
 
     start_app '"spaceKey": ""'
     control fail '{"status": 503, "path": "/wiki/api/v2/pages", "count": 1}'
-    click_icon; sleep 2; shot error
-    stop_app
+    click_tray_icon; sleep 2; shot error
+    stop_processes "$APP_PID"
 
     start_app '"spaceKey": "OPS"'
-    click_icon; sleep 2
+    click_tray_icon; sleep 2
     control latency '{"ms": 4000}'
     # "Move to trash…" is the menu's last item; its submenu holds the one confirmation item
-    click_panel -32 114; sleep 0.5
+    click_panel "$scale" -32 114; sleep 0.5
     xdotool key Up Right Return; sleep 1; shot busy-row
     control latency '{"ms": 0}'
     sleep 4
-    stop_app
-    cleanup
+    stop_processes "$APP_PID" "$TRAYER_PID" "$XVFB_PID"
   done
 }
 
 if [ "${1:-}" = "--inside-keyring" ]; then
   shift
-  app="" trayer="" xvfb=""
-  trap cleanup EXIT
   inside "$@"
   exit
 fi
