@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <iostream>
+#include <regex>
 
 #include "FakeConfluence.h"
 #include "TestBundle.h"
@@ -79,6 +80,9 @@ TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
     // The archive and the script stay in the work folder; the bundle left it.
     ASSERT_EQ(std::distance(fs::directory_iterator(temporary), fs::directory_iterator()), 1);
     const auto work = fs::directory_iterator(temporary)->path();
+    EXPECT_TRUE(std::regex_match(work.filename().string(),
+                                 std::regex("FolioportUpdate-[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}")))
+        << work;
     EXPECT_TRUE(fs::exists(work / "update.zip"));
     EXPECT_TRUE(fs::exists(work / "unpacked/install.sh"));
     EXPECT_FALSE(fs::exists(work / "unpacked/Folioport.app"));
