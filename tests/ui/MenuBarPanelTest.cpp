@@ -345,6 +345,11 @@ void MenuBarPanelTest::busyRowsSwapTheirButtonsForProgress() {
     QVERIFY(home->findChild<Spinner*>(QStringLiteral("busySpinner"))->isAnimating());
     QVERIFY(!child("editButton")->isVisible() && !child("actionsButton")->isVisible());
     QVERIFY(row("Roadmap for Q3")->findChild<QWidget*>(QStringLiteral("editButton"))->isVisible());
+    // A closed panel costs no timer, even with a busy row; it spins again when shown.
+    panel->hide();
+    QVERIFY(!home->findChild<Spinner*>(QStringLiteral("busySpinner"))->isAnimating());
+    panel->show();
+    QVERIFY(home->findChild<Spinner*>(QStringLiteral("busySpinner"))->isAnimating());
 
     store->removeBusyPageId("98305");
     QTRY_VERIFY(child("editButton")->isVisible());
