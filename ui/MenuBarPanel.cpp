@@ -103,8 +103,6 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     refresh();
 }
 
-MenuBarPanel::~MenuBarPanel() = default;
-
 QWidget* MenuBarPanel::buildHeader() {
     auto* header = new QWidget(this);
     header->setObjectName(QStringLiteral("header"));
@@ -223,6 +221,16 @@ void MenuBarPanel::keyPressEvent(QKeyEvent* event) {
     // why: Return that no focused control took answers the banner's default button, as in a dialog.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && updateBanner_->pressDefault()) return;
     QWidget::keyPressEvent(event);
+}
+
+void MenuBarPanel::paintEvent(QPaintEvent*) {
+    // why: as a frameless popup the panel has no window frame to set it off from what lies behind.
+    if (!isWindow() || !windowFlags().testFlag(Qt::FramelessWindowHint)) return;
+    QPainter painter(this);
+    QColor edge = colourOf(Tint::primary, palette());
+    edge.setAlphaF(0.25f);
+    painter.setPen(edge);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 // why: the store announces every field of a load one by one; one redraw per event loop turn suffices.

@@ -30,7 +30,6 @@ class MenuBarPanel : public QWidget {
 public:
     /// The store and the updater are shared, not owned, and must outlive the panel.
     MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent = nullptr);
-    ~MenuBarPanel() override;
 
     /// Marks the header "Demo" while the application runs against the local demo site.
     void setDemo(bool demo);
@@ -48,6 +47,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QWidget* buildHeader();
