@@ -50,11 +50,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         if (underMouse() || isDown()) fillRounded(painter, rect(), Tint::secondary, isDown() ? 0.12 : 0.06, 6, palette());
-        if (hasFocus()) {
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setPen(QPen(colourOf(Tint::accent, palette()), 1.5));
-            painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
-        }
+        if (hasFocus()) paintFocusRing(painter, rect(), 6, palette());
     }
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -74,11 +70,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         fillRounded(painter, rect(), Tint::accent, isDown() ? 0.24 : underMouse() ? 0.18 : 0.12, 6, palette());
-        if (hasFocus()) {
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setPen(QPen(colourOf(Tint::accent, palette()), 1.5));
-            painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
-        }
+        if (hasFocus()) paintFocusRing(painter, rect(), 6, palette());
         icon().paint(&painter, QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, iconSize(), rect()));
     }
 };

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 #include "ui/Style.h"
 
 namespace folioport::ui {

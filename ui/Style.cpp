@@ -73,4 +73,13 @@ void fillRounded(QPainter& painter, const QRectF& rect, Tint tint, qreal opacity
     painter.restore();
 }
 
+void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius, const QPalette& palette) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colourOf(Tint::accent, palette), 1.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
+    painter.restore();
+}
+
 }  // namespace folioport::ui

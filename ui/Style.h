@@ -30,4 +30,7 @@ QColor colourOf(Tint tint, const QPalette& palette);
 void fillRounded(QPainter& painter, const QRectF& rect, Tint tint, qreal opacity, qreal radius,
                  const QPalette& palette);
 
+/// Outlines `rect` in the accent colour, as keyboard focus on the panel's own buttons.
+void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius, const QPalette& palette);
+
 }  // namespace folioport::ui

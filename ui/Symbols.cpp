@@ -9,7 +9,6 @@
 #include <QSvgRenderer>
 
 #include <array>
-#include <memory>
 
 // why: the drawings live in this static library, whose resource initialiser the linker would drop.
 static void loadBundledSymbols() { Q_INIT_RESOURCE(symbols); }
