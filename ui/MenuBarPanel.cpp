@@ -214,6 +214,7 @@ void MenuBarPanel::showEvent(QShowEvent* event) {
         didInitialLoad_ = true;
         if (store_.config().isComplete()) store_.load(false);
     }
+    scheduleRefresh();  // why: the rows' relative days ("today") may have moved on since the last redraw
     Q_EMIT cameOnScreen();
 }
 

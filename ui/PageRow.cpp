@@ -189,7 +189,7 @@ QWidget* PageRow::buildInfo() {
 QMenu* PageRow::buildActionsMenu() {
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("actionsMenu"));
-    menu->setTitle(tr("Page actions"));
+    menu->setAccessibleName(tr("Page actions"));
     menu->addAction(symbolIcon(Symbol::pencil), tr("Edit page"), this, [this] { Q_EMIT editRequested(page_); });
     menu->addAction(symbolIcon(Symbol::browser), tr("Open in browser"), this, [this] { Q_EMIT openRequested(page_); });
     menu->addAction(symbolIcon(Symbol::copy), tr("Copy title + link"), this, &PageRow::copyLink);
@@ -200,6 +200,7 @@ QMenu* PageRow::buildActionsMenu() {
     menu->addSeparator();
     trashMenu_ = menu->addMenu(symbolIcon(Symbol::trash), tr("Move to trash\u2026"));
     trashMenu_->setObjectName(QStringLiteral("trashMenu"));
+    trashMenu_->setAccessibleName(trashMenu_->title());
     trashConfirm_ = trashMenu_->addAction(symbolIcon(Symbol::trash), QString(), this,
                                           [this] { Q_EMIT trashRequested(page_); });
     trashConfirm_->setObjectName(QStringLiteral("trashConfirmAction"));
@@ -218,7 +219,9 @@ void PageRow::setPage(const Page& page, const std::optional<std::string>& spaceK
     const auto updated = updatedLine(page);
     dateLine_->setVisible(updated.has_value());
     date_->setText(updated.value_or(QString()));
-    info_->setAccessibleName(QStringList{title, version_->text(), updated.value_or(QString())}.join(QStringLiteral(", ")));
+    QStringList spoken = {title, version_->text()};
+    if (updated) spoken << *updated;
+    info_->setAccessibleName(spoken.join(QStringLiteral(", ")));
 
     edit_->setAccessibleName(tr("Edit \u201c%1\u201d").arg(title));
     actions_->setAccessibleName(tr("Actions for \u201c%1\u201d").arg(title));

@@ -60,6 +60,14 @@ private:
     static constexpr int chevron = 8;
 };
 
+// why: only the listed item is checkable, so a screen reader hears "checked" there and the others
+// draw no empty check boxes.
+void markListed(QAction* item) {
+    item->setIcon(symbolIcon(Symbol::checkmark));
+    item->setCheckable(true);
+    item->setChecked(true);
+}
+
 }  // namespace
 
 SpaceBar::SpaceBar(AppStore& store, QWidget* parent) : QWidget(parent), store_(store) {
@@ -80,6 +88,7 @@ SpaceBar::SpaceBar(AppStore& store, QWidget* parent) : QWidget(parent), store_(s
     menuButton_ = button;
     menu_ = new QMenu(this);
     menu_->setObjectName(QStringLiteral("spaceMenu"));
+    menu_->setAccessibleName(tr("Spaces"));
     menuButton_->setMenu(menu_);
     row->addWidget(menuButton_);
 
@@ -111,14 +120,14 @@ void SpaceBar::refresh() {
 void SpaceBar::rebuildMenu() {
     menu_->clear();
     const std::string& key = store_.spaceKey();
-    menu_->addAction(symbolIcon(key.empty() ? Symbol::checkmark : Symbol::grid), tr("All spaces"), this,
-                     [this] { store_.selectSpace(""); });
+    QAction* all = menu_->addAction(symbolIcon(Symbol::grid), tr("All spaces"), this, [this] { store_.selectSpace(""); });
+    if (key.empty()) markListed(all);
     if (!store_.spaces().empty()) menu_->addSeparator();
     for (const Space& space : store_.spaces()) {
         QAction* item = menu_->addAction(QStringLiteral("%1 \u00b7 %2").arg(qs(space.key), qs(space.name.value_or(space.key))),
                                          this, [this, spaceKey = space.key] { store_.selectSpace(spaceKey); });
         // why: exact, unlike the store's case-blind selectedSpace.
-        if (space.key == key) item->setIcon(symbolIcon(Symbol::checkmark));
+        if (space.key == key) markListed(item);
     }
 }
 

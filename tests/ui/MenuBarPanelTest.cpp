@@ -427,6 +427,9 @@ void MenuBarPanelTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() {
         QVERIFY(accessible->role() == QAccessible::Button || accessible->role() == QAccessible::ButtonMenu);
     }
     for (PageRow* shown : rows()) QVERIFY(!QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name).isEmpty());
+    for (QMenu* menu : panel->findChildren<QMenu*>())
+        QVERIFY2(!QAccessible::queryAccessibleInterface(menu)->text(QAccessible::Name).isEmpty(),
+                 qPrintable(menu->objectName()));
 
     // Tab walks the panel top to bottom: header, space menu, each row's three controls, footer.
     QStringList expected = {"newPageButton", "searchButton", "refreshButton", "settingsButton", "spaceMenuButton"};
