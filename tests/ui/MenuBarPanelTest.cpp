@@ -110,7 +110,9 @@ void MenuBarPanelTest::open(bool configured) {
         .copyText = [this](const std::string& copiedText) { copied.push_back(copiedText); },
         .openURL = [](const QUrl&) {}});
     if (configured) store->setApiToken("test-token");
-    updater = std::make_unique<Updater>(UpdaterOptions{.runningVersion = [] { return std::string("1.0"); }});
+    // A copy outside any bundle: installing fails at once and touches nothing.
+    updater = std::make_unique<Updater>(UpdaterOptions{.runningVersion = [] { return std::string("1.0"); },
+                                                       .installedBundle = [] { return std::nullopt; }});
     panel = std::make_unique<MenuBarPanel>(*store, *updater);
     panel->show();
     QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
@@ -386,8 +388,15 @@ void MenuBarPanelTest::updateBannerHidesAfterLaterAndReturnsForANewerVersion() {
     updater->check(feed, true);
     QTRY_VERIFY(shows("updateBanner"));
     QCOMPARE(text("updateTitleLabel"), QStringLiteral("Version 2.1 is available"));
+    QVERIFY(!shows("updateDetailLabel"));
+
+    // Return answers the default button; the failure shows under the title until a check reports progress.
+    QTest::keyClick(panel.get(), Qt::Key_Return);
+    QTRY_VERIFY(shows("updateDetailLabel"));
+    QCOMPARE(text("updateDetailLabel").toStdString(), updater->errorMessage().value_or("?"));
     updater->check(feed, true);
     QTRY_VERIFY(!find<QAbstractButton>("installButton")->isEnabled());
+    QCOMPARE(text("updateDetailLabel").toStdString(), updater->status().value_or("?"));
     QTRY_VERIFY(find<QAbstractButton>("installButton")->isEnabled());
 }
 
