@@ -10,7 +10,9 @@
 #include "platform/HttpTransport.h"
 
 namespace folioport {
+namespace {
 
+/// "FolioportUpdate-" + a new random (version 4) UUID in its canonical upper-case form.
 std::string newWorkFolderName() {
     std::array<unsigned char, 16> bytes{};
     RAND_bytes(bytes.data(), static_cast<int>(bytes.size()));
@@ -25,6 +27,8 @@ std::string newWorkFolderName() {
     }
     return text;
 }
+
+}  // namespace
 
 StepResult<std::filesystem::path> download(const std::string& url, const std::filesystem::path& temporaryFolder,
                                            std::stop_token stop) {

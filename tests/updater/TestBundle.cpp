@@ -15,6 +15,7 @@
 #include "updater/BundleSignature.h"
 #include "updater/ToolRun.h"
 #include "updater/TrustedKey.h"
+#include "updater/Unpack.h"
 
 namespace folioport::testing {
 
@@ -56,7 +57,7 @@ void zipFolder(const fs::path& archive, const fs::path& folder, std::initializer
     std::vector<std::string> arguments = {"-c", "--format", "zip", "-f", archive.string(), "-C", folder.string()};
     arguments.insert(arguments.end(), options);
     arguments.insert(arguments.end(), members);
-    const ToolResult zipped = runTool("/usr/bin/bsdtar", arguments);
+    const ToolResult zipped = runTool(archiveTool, arguments);
     ASSERT_EQ(zipped.status, 0) << zipped.output;
 }
 
