@@ -14,7 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string header(std::string_view team) { return "folioport-seal 1 team=" + std::string(team); }
+/// The manifest's first line is this, then the team's identifier.
+constexpr std::string_view headerPrefix = "folioport-seal 1 team=";
 
 bool isSealFile(const std::string& path) {
     return path == manifestPath || path == signaturePath || path == folderPath;
@@ -55,10 +56,9 @@ std::expected<std::string, std::string> lineOf(const fs::directory_entry& entry,
 std::expected<Listing, std::string> parse(std::string_view manifestText, std::string_view team) {
     std::istringstream lines{std::string(manifestText)};
     std::string line;
-    if (!std::getline(lines, line) || line != header(team)) {
-        return std::unexpected(line.starts_with("folioport-seal 1 team=") ? "sealed for another team: " + line.substr(22)
-                                                                         : std::string("not a bundle seal"));
-    }
+    if (!std::getline(lines, line) || !line.starts_with(headerPrefix)) return std::unexpected("not a bundle seal");
+    if (const auto sealedFor = std::string_view(line).substr(headerPrefix.size()); sealedFor != team)
+        return std::unexpected("sealed for another team: " + std::string(sealedFor));
     Listing listing;
     while (std::getline(lines, line)) {
         const auto tab = line.rfind('\t');
@@ -90,7 +90,7 @@ std::expected<Listing, std::string> list(const fs::path& bundle) {
 }
 
 std::string manifest(std::string_view team, const Listing& listing) {
-    std::string text = header(team) + "\n";
+    std::string text = std::string(headerPrefix) + std::string(team) + "\n";
     for (const auto& [path, line] : listing) text += line + "\n";
     return text;
 }
