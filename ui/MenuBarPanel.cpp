@@ -69,7 +69,8 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     setFixedSize(560, 700);
 
     auto* stack = new QVBoxLayout(this);
-    stack->setContentsMargins(0, 0, 0, 0);
+    // why: room for the hairline edge a frameless popup draws, which the sections would cover
+    stack->setContentsMargins(1, 1, 1, 1);
     stack->setSpacing(0);
     stack->addWidget(buildHeader());
     stack->addWidget(new Divider(this));
