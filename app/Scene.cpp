@@ -46,9 +46,10 @@ Scene::Scene(AppStore& store, Updater& updater, bool demo)
 Scene::~Scene() = default;
 
 void Scene::start() {
+    // why: the title names the panel to screen readers as a popup, and in the taskbar as a window.
+    panel_.setWindowTitle(demo_ ? QStringLiteral("Folioport Demo") : QStringLiteral("Folioport"));
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         std::cerr << "Folioport: no system tray is available, so the panel opens as an ordinary window.\n";
-        panel_.setWindowTitle(demo_ ? QStringLiteral("Folioport Demo") : QStringLiteral("Folioport"));
         panel_.show();
         return;
     }
