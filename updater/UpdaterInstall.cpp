@@ -36,11 +36,11 @@ void Updater::install() {
 
     const auto url = encodedURL(manifest.url);
     if (!url) return failInstall(describe(UpdateError::badDownload("bad download URL")));
+    std::error_code error;
+    const auto temporary = std::filesystem::temp_directory_path(error);
+    if (error) return failInstall(systemFailure("Could not use the temporary folder", temporary, error).error());
     runOffThread(
-        pool_, this,
-        [url = *url, stop = stop_.get_token()] {
-            return download(url, std::filesystem::temp_directory_path(), stop);
-        },
+        pool_, this, [url = *url, temporary, stop = stop_.get_token()] { return download(url, temporary, stop); },
         [this, manifest = std::move(manifest), installed = *installed](StepResult<std::filesystem::path> archive) {
             verifyDownloaded(std::move(archive), manifest, installed);
         });
