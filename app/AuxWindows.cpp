@@ -1,5 +1,6 @@
 #include "app/AuxWindows.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
@@ -8,6 +9,8 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace folioport {
 
@@ -56,12 +59,35 @@ QWidget* AuxWindows::showEditor(const EditorRequest& request) {
         return open->second;
     }
     const int shift = static_cast<int>(editors_.size() % cascadeCycle) * cascadeStep;
-    QWidget* window = createWindow({"editorWindow", QString::fromStdString(request.title), {620, 640}, true},
-                                   [&](WindowContents::Close close) { return contents_.editor(request.mode, close); });
+    auto built = std::make_shared<QPointer<QWidget>>();  // the window, once createWindow has made it
+    QWidget* window = createWindow(
+        {"editorWindow", QString::fromStdString(request.title), {620, 640}, true}, [&](WindowContents::Close close) {
+            return contents_.editor(request.mode, close, [this, built](const std::string& key, const QString& title) {
+                if (*built) rekeyEditor(*built, key, title);
+            });
+        });
+    *built = window;
     window->move(window->pos() + QPoint(shift, shift));
     editors_.emplace(request.key, window);
     activate(window);
     return window;
+}
+
+bool AuxWindows::closeAll() {
+    std::vector<QPointer<QWidget>> open;
+    for (const auto& [key, window] : editors_) open.emplace_back(window);
+    for (QWidget* window : {settings_.data(), search_.data(), about_.data()}) open.emplace_back(window);
+    return std::ranges::all_of(open, [](const QPointer<QWidget>& window) { return !window || window->close(); });
+}
+
+void AuxWindows::rekeyEditor(QWidget* window, const std::string& key, const QString& title) {
+    auto held = std::ranges::find(editors_, window, [](const auto& entry) { return entry.second; });
+    if (held == editors_.end()) return;
+    if (held->first != key && !editors_.contains(key)) {
+        editors_.erase(held);
+        editors_.emplace(key, window);
+    }
+    window->setWindowTitle(title);
 }
 
 QWidget* AuxWindows::showSingle(QPointer<QWidget>& slot, const Style& style,
@@ -105,7 +131,15 @@ void AuxWindows::activate(QWidget* window) {
 }
 
 bool AuxWindows::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Close) forget(watched);
+    if (event->type() == QEvent::Close) {
+        // why: the content decides first (an editor with unsaved text asks); a refused close keeps the
+        // window listed, and must not reach the window's own closeEvent, which would accept it again.
+        const QLayout* layout = static_cast<QWidget*>(watched)->layout();
+        if (QWidget* content = layout && layout->count() > 0 ? layout->itemAt(0)->widget() : nullptr)
+            QCoreApplication::sendEvent(content, event);
+        if (!event->isAccepted()) return true;
+        forget(watched);
+    }
     return QObject::eventFilter(watched, event);
 }
 

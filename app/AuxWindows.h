@@ -16,13 +16,17 @@ class QWidget;
 namespace folioport {
 
 /// Builds the content of one auxiliary window. `close` closes that window; it does nothing once the
-/// window is gone, so a view may keep it.
+/// window is gone, so a view may keep it. The window offers its close event to the content first
+/// (closeEvent), which may ignore it to keep the window open.
 struct WindowContents {
     using Close = std::function<void()>;
+    /// Lists an editor's window under `key` instead of its current key and titles it `title`; the window
+    /// keeps its key when another editor holds `key`. Does nothing once the window is gone.
+    using Rekey = std::function<void(const std::string& key, const QString& title)>;
     std::function<QWidget*(Close close)> settings;
     std::function<QWidget*(Close close)> search;
     std::function<QWidget*(Close close)> about;
-    std::function<QWidget*(const EditorMode& mode, Close close)> editor;
+    std::function<QWidget*(const EditorMode& mode, Close close, Rekey rekey)> editor;
 };
 
 /// The window controller: at most one settings, search and About window and one editor per key, each
@@ -47,6 +51,10 @@ public:
     /// centre, n being the number of editors already open.
     QWidget* showEditor(const EditorRequest& request);
 
+    /// Closes every window, editors first, and stops at the first whose content refuses; true when all
+    /// closed. For quitting without losing what an editor holds.
+    bool closeAll();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -62,6 +70,7 @@ private:
     QWidget* showSingle(QPointer<QWidget>& slot, const Style& style, const std::function<QWidget*(WindowContents::Close)>& build);
     QWidget* createWindow(const Style& style, const std::function<QWidget*(WindowContents::Close)>& build);
     void activate(QWidget* window);
+    void rekeyEditor(QWidget* window, const std::string& key, const QString& title);
     void forget(QObject* window);
 
     WindowContents contents_;

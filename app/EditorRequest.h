@@ -1,29 +1,13 @@
 #pragma once
 
-#include <optional>
 #include <string>
-#include <variant>
 
 #include "confluence/Records.h"
+#include "state/EditorMode.h"
 
 namespace folioport {
 
 class AppStore;
-
-/// A page editor that writes a new page into `spaceKey` (may be empty), under `parentId` when given.
-struct CreatePage {
-    std::string spaceKey;
-    std::optional<std::string> parentId;
-    bool operator==(const CreatePage&) const = default;
-};
-
-/// A page editor for the existing page `pageId`.
-struct EditPage {
-    std::string pageId;
-    bool operator==(const EditPage&) const = default;
-};
-
-using EditorMode = std::variant<CreatePage, EditPage>;
 
 /// What an editor window is opened with: its mode, its slot key ("new" or a page id) and its title.
 struct EditorRequest {

@@ -32,7 +32,9 @@ WindowContents placeholderContents() {
     return {.settings = [](WindowContents::Close) { return placeholder(QStringLiteral("Settings")); },
             .search = [](WindowContents::Close) { return placeholder(QStringLiteral("Search")); },
             .about = [](WindowContents::Close) { return placeholder(QStringLiteral("About Folioport")); },
-            .editor = [](const EditorMode& mode, WindowContents::Close) { return placeholder(describe(mode)); }};
+            .editor = [](const EditorMode& mode, WindowContents::Close, WindowContents::Rekey) {
+                return placeholder(describe(mode));
+            }};
 }
 
 }  // namespace folioport

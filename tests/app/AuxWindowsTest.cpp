@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -14,7 +15,19 @@
 namespace folioport {
 namespace {
 
-/// Window contents that count their builds and keep each window's close action.
+/// An editor's content that refuses to close while `refuse` holds, as one with unsaved text would.
+class EditorContent : public QLabel {
+public:
+    explicit EditorContent(const bool& refuse) : QLabel("editor"), refuse_(refuse) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override { event->setAccepted(!refuse_); }
+
+private:
+    const bool& refuse_;
+};
+
+/// Window contents that count their builds and keep each window's close and rekey actions.
 struct CountingContents {
     WindowContents contents() {
         auto label = [this](QString text) {
@@ -27,16 +40,19 @@ struct CountingContents {
         return {.settings = label("settings"),
                 .search = label("search"),
                 .about = label("about"),
-                .editor = [this](const EditorMode& mode, WindowContents::Close close) {
+                .editor = [this](const EditorMode& mode, WindowContents::Close close, WindowContents::Rekey rekey) {
                     ++builds;
                     modes.push_back(mode);
                     lastClose = std::move(close);
-                    return new QLabel("editor");
+                    lastRekey = std::move(rekey);
+                    return new EditorContent(refuseClose);
                 }};
     }
     int builds = 0;
     std::vector<EditorMode> modes;
     WindowContents::Close lastClose;
+    WindowContents::Rekey lastRekey;
+    bool refuseClose = false;
 };
 
 class AuxWindowsTest : public ::testing::Test {
@@ -130,6 +146,38 @@ TEST_F(AuxWindowsTest, EditorsOnePerKeyCascadingFromTheCentreAndRepeatingAfterSi
     QWidget* fresh = windows.showEditor({CreatePage{"ENG", std::nullopt}, newPageKey, "New Confluence Page"});
     EXPECT_EQ(windows.showEditor({CreatePage{"OPS", "98305"}, newPageKey, "New Confluence Page"}), fresh);
     EXPECT_EQ(built.modes.back(), EditorMode(CreatePage{"ENG", std::nullopt}));
+}
+
+TEST_F(AuxWindowsTest, ACreatedPagesEditorMovesToThePageIdAndMayRefuseToClose) {
+    QPointer<QWidget> created = windows.showEditor({CreatePage{"ENG", std::nullopt}, newPageKey, "New Confluence Page"});
+    WindowContents::Rekey rekeyCreated = built.lastRekey;
+    QPointer<QWidget> other = windows.showEditor({EditPage{"98305"}, "98305", "Engineering Home"});
+
+    // Listed under the new id and retitled: a request for that page brings it back, "new" is free again.
+    rekeyCreated("98400", "Launch plan");
+    EXPECT_EQ(created->windowTitle(), "Launch plan");
+    EXPECT_EQ(windows.showEditor({EditPage{"98400"}, "98400", "Launch plan"}), created);
+    QPointer<QWidget> second = windows.showEditor({CreatePage{"ENG", std::nullopt}, newPageKey, "New Confluence Page"});
+    EXPECT_NE(second, created);
+    EXPECT_EQ(built.builds, 3);
+    // A key held by another editor stays with that editor.
+    rekeyCreated("98305", "Engineering Home");
+    EXPECT_EQ(windows.showEditor({EditPage{"98305"}, "98305", "Engineering Home"}), other);
+    EXPECT_EQ(windows.showEditor({EditPage{"98400"}, "98400", "Launch plan"}), created);
+
+    // A refused close keeps the window open and listed, and stops closing them all.
+    built.refuseClose = true;
+    EXPECT_FALSE(created->close());
+    EXPECT_TRUE(created->isVisible());
+    EXPECT_EQ(windows.showEditor({EditPage{"98400"}, "98400", "Launch plan"}), created);
+    QPointer<QWidget> settings = windows.showSettings();
+    EXPECT_FALSE(windows.closeAll());
+    EXPECT_TRUE(settings->isVisible()) << "nothing after the refusing editor closes";
+    built.refuseClose = false;
+    EXPECT_TRUE(windows.closeAll());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !created && !other && !second && !settings; }, 2000));
+    rekeyCreated("98401", "Gone");  // the rekey action of a deleted window does nothing
+    EXPECT_EQ(built.builds, 4);
 }
 
 TEST(EditorRequests, NewChildPagesGoToTheParentsSpaceWhenTheLoadedSpacesKnowIt) {
