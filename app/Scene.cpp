@@ -12,6 +12,10 @@
 #include "app/PopupPlacement.h"
 #include "app/TrayItem.h"
 #include "state/AppStore.h"
+#include "ui/AboutView.h"
+#include "ui/McpSetupSection.h"
+#include "ui/SearchView.h"
+#include "ui/SettingsView.h"
 #include "updater/Updater.h"
 
 namespace folioport {
@@ -21,10 +25,28 @@ namespace {
 /// A click on the tray icon this soon after the popup closed is the click that closed it.
 constexpr qint64 closingClickMs = 300;
 
+/// The settings, search and About views over the one store and updater; a search hit's edit button
+/// goes to `editPage`.
+WindowContents windowContents(AppStore& store, Updater& updater, std::function<void(const Page&)> editPage) {
+    WindowContents contents = placeholderContents();
+    contents.settings = [&store, &updater](WindowContents::Close close) -> QWidget* {
+        return new ui::SettingsView(store, updater, std::move(close), ui::mcpExecutablePath());
+    };
+    contents.search = [&store, editPage = std::move(editPage)](WindowContents::Close close) -> QWidget* {
+        auto* view = new ui::SearchView(store, std::move(close));
+        QObject::connect(view, &ui::SearchView::editPageRequested, view, editPage);
+        return view;
+    };
+    contents.about = [](WindowContents::Close close) -> QWidget* { return new ui::AboutView(std::move(close)); };
+    return contents;
+}
+
 }  // namespace
 
 Scene::Scene(AppStore& store, Updater& updater, bool demo)
-    : store_(store), updater_(updater), demo_(demo), panel_(store, updater), windows_(placeholderContents()) {
+    : store_(store), updater_(updater), demo_(demo), panel_(store, updater),
+      windows_(windowContents(store, updater,
+                              [this](const Page& page) { windows_.showEditor(editPageRequest(page)); })) {
     panel_.setDemo(demo);
     panel_.installEventFilter(this);
     windows_.setPanel(&panel_);

@@ -7,12 +7,12 @@ namespace folioport::AppInfo {
 const std::vector<ChangelogEntry>& changelog() {
     static const std::vector<ChangelogEntry> entries{
         {"1.0.1", "2026-09-15",
-         {"The app has an icon now — a pair of pages on a blue tile — shown in Finder, the Dock (while a window "
-          "is open), the ⌘-Tab switcher and this window."}},
+         {"The app has an icon now — a pair of pages on a blue tile — shown in the application list, the taskbar "
+          "(while a window is open), the window switcher and this window."}},
         {"1.0.0", "2026-09-15",
          {
-             "Menu bar app listing the most recently updated Confluence pages, per space or across all of them.",
-             "Connect with your Atlassian email + API token; the token is stored in the macOS Keychain.",
+             "Tray app listing the most recently updated Confluence pages, per space or across all of them.",
+             "Connect with your Atlassian email + API token; the token is stored in the desktop keyring.",
              "Create, edit and trash pages from the app — the editor works in Confluence storage format, or plain "
              "text for new pages.",
              "Search any space by text and jump straight into the editor or the browser.",

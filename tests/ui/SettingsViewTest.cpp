@@ -1,0 +1,294 @@
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+
+#include "SettingsViewTest.h"
+#include "WindowFixture.h"
+#include "platform/Keychain.h"
+#include "platform/LoginItem.h"
+#include "ui/ElidedLabel.h"
+#include "ui/ErrorBanner.h"
+#include "ui/McpSetupSection.h"
+#include "ui/SettingsView.h"
+#include "ui/Style.h"
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+using namespace folioport;
+using namespace folioport::ui;
+
+namespace {
+
+constexpr const char* feedPath = "/folioport/appcast.json";
+constexpr const char* tokenAccount = "apiToken";
+
+struct OpenSettings {
+    testing::WindowFixture fixture;
+    std::unique_ptr<SettingsView> view;
+    int closes = 0;
+
+    template <class T = QWidget>
+    T* find(const char* name) const {
+        T* widget = view->findChild<T*>(QString::fromLatin1(name));
+        if (!widget) qFatal("no widget named %s", name);
+        return widget;
+    }
+    void retype(const char* field, const QString& text) {
+        auto* edit = find<QLineEdit>(field);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        if (text.isEmpty()) QTest::keyClick(edit, Qt::Key_Backspace);
+    }
+    void click(const char* name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
+};
+
+std::unique_ptr<OpenSettings> openSettings(json stored, const QString& executable = QStringLiteral("/opt/Folioport")) {
+    auto open = std::make_unique<OpenSettings>();
+    if (!open->fixture.start(std::move(stored))) qFatal("the fake site did not start");
+    open->view = std::make_unique<SettingsView>(*open->fixture.store, *open->fixture.updater,
+                                                [raw = open.get()] { ++raw->closes; }, executable);
+    open->view->resize(420, 620);
+    open->view->show();
+    if (!QTest::qWaitForWindowExposed(open->view.get())) qFatal("the settings view was not shown");
+    return open;
+}
+
+}  // namespace
+
+void SettingsViewTest::cancelLeavesPreferencesKeyringAndStoreUntouched() {
+    QVERIFY(platform::Keychain::set("kept-token", tokenAccount));
+    auto open = openSettings({{"spaceKey", "OPS"}, {"pageLimit", 30}, {"refreshMinutes", 7}});
+    const std::string before = open->fixture.storedPreferences();
+
+    // The copy shows the stored values; values outside the pickers' choices select nothing.
+    QCOMPARE(open->find<QLineEdit>("baseURLField")->text(), QString::fromStdString(open->fixture.site->baseURL()));
+    QCOMPARE(open->find<QLineEdit>("apiTokenField")->text(), QStringLiteral("test-token"));
+    QCOMPARE(open->find<QLineEdit>("apiTokenField")->echoMode(), QLineEdit::Password);
+    QCOMPARE(open->find<QLineEdit>("spaceKeyField")->text(), QStringLiteral("OPS"));
+    QCOMPARE(open->find<QComboBox>("pageLimitPicker")->currentIndex(), -1);
+    QCOMPARE(open->find<QComboBox>("refreshPicker")->currentIndex(), -1);
+
+    open->retype("baseURLField", QStringLiteral("https://elsewhere.example"));
+    open->retype("apiTokenField", QStringLiteral("other-token"));
+    open->retype("spaceKeyField", QStringLiteral("ENG"));
+    open->find<QComboBox>("pageLimitPicker")->setCurrentIndex(0);
+    open->find<QCheckBox>("autoUpdateCheckBox")->click();
+    open->click("cancelButton");
+    QCOMPARE(open->closes, 1);
+    open->view.reset();
+
+    QCOMPARE(open->fixture.storedPreferences(), before);
+    QCOMPARE(platform::Keychain::get(tokenAccount), std::optional<std::string>("kept-token"));
+    QCOMPARE(open->fixture.store->baseURL(), open->fixture.site->baseURL());
+    QCOMPARE(open->fixture.store->apiToken(), std::string("test-token"));
+    QCOMPARE(open->fixture.store->spaceKey(), std::string("OPS"));
+    QCOMPARE(open->fixture.store->pageLimit(), 30);
+    QVERIFY(open->fixture.store->autoUpdate());
+    QVERIFY(open->fixture.site->requests().empty());
+}
+
+void SettingsViewTest::doneStoresTheCopyRestartsTheUpdaterAndLoads() {
+    auto open = openSettings({{"pageLimit", 30}, {"autoUpdate", false}});
+    const std::string feed = open->fixture.site->baseURL() + feedPath;
+    open->fixture.site->serve(feedPath, {200, R"({"version":"1.0","url":"https://example.invalid/F.zip"})", "application/json"});
+    open->retype("spaceKeyField", QStringLiteral("  ENG\t"));
+    open->retype("apiTokenField", QStringLiteral(" saved-token "));
+    open->retype("feedURLField", QString::fromStdString(feed));
+    open->find<QComboBox>("refreshPicker")->setCurrentIndex(1);
+    QTest::keyClick(open->find<QComboBox>("refreshPicker"), Qt::Key_Down);  // "Every 10 min"
+    open->find<QCheckBox>("autoUpdateCheckBox")->click();
+
+    // Return in a field is "Done".
+    QTest::keyClick(open->find<QLineEdit>("emailField"), Qt::Key_Return);
+    QTRY_COMPARE(open->closes, 1);
+
+    const auto& store = *open->fixture.store;
+    QCOMPARE(store.spaceKey(), std::string("ENG"));
+    QCOMPARE(store.apiToken(), std::string(" saved-token "));
+    QCOMPARE(store.pageLimit(), 30);  // no choice picked, so written back unchanged
+    QCOMPARE(store.refreshMinutes(), 10);
+    QVERIFY(store.autoUpdate());
+    const json saved = json::parse(open->fixture.storedPreferences());
+    QVERIFY(saved["spaceKey"] == json("ENG"));
+    QVERIFY(saved["pageLimit"] == json(30));
+    QVERIFY(saved["refreshMinutes"] == json(10));
+    QVERIFY(saved["updateFeedURL"] == json(feed));
+    QVERIFY(!saved.contains("apiToken"));
+    QCOMPARE(platform::Keychain::get(tokenAccount), std::optional<std::string>(" saved-token "));
+    // The panel's load runs with the saved settings, and the updater, restarted with the saved feed and
+    // automatic checks on, makes its launch check.
+    const auto sitePathsRequested = [&] {
+        std::set<std::string> paths;
+        for (const auto& request : open->fixture.site->requests()) paths.insert(request.path);
+        return paths;
+    };
+    QTRY_VERIFY(std::ranges::any_of(sitePathsRequested(), [](const std::string& path) { return path.starts_with("/wiki/"); }));
+    QTRY_VERIFY(sitePathsRequested().contains(feedPath));
+}
+
+void SettingsViewTest::connectionTestUsesTheTypedValues() {
+    auto open = openSettings(json::object());
+    auto* test = open->find<QAbstractButton>("testButton");
+    auto* result = open->find<ElidedLabel>("testResultLabel");
+    QVERIFY(test->isEnabled());
+    QVERIFY(!result->isVisible());
+
+    open->retype("apiTokenField", QString());
+    QVERIFY(!test->isEnabled());
+    open->retype("apiTokenField", QStringLiteral("wrong-token"));
+    QVERIFY(test->isEnabled());
+
+    struct Case {
+        const char* token;
+        const char* startsWith;
+        Tint tint;
+    };
+    for (const Case& c : {Case{"wrong-token", "", Tint::orange}, Case{"test-token", "Connected", Tint::green}}) {
+        open->retype("apiTokenField", QString::fromLatin1(c.token));
+        open->fixture.site->setLatency(200ms);
+        open->click("testButton");
+        QVERIFY(!test->isEnabled());
+        QVERIFY(!result->isVisible());
+        QTRY_VERIFY(result->isVisible());
+        QVERIFY(test->isEnabled());
+        QVERIFY2(result->text().startsWith(QLatin1String(c.startsWith)), qPrintable(result->text()));
+        QVERIFY(!result->text().startsWith(QLatin1String("Connected")) || c.tint == Tint::green);
+        QCOMPARE(result->palette().color(QPalette::WindowText), colourOf(c.tint, result->palette()));
+    }
+    // Nothing was saved by testing.
+    QCOMPARE(open->fixture.store->apiToken(), std::string("test-token"));
+}
+
+void SettingsViewTest::updatesSectionChecksTheTypedFeedAndShowsTheOutcome() {
+    auto open = openSettings(json::object());
+    const std::string typedFeed = open->fixture.site->baseURL() + feedPath;
+    open->fixture.site->serve(feedPath, {200, R"({"version":"1.0","url":"https://example.invalid/F.zip"})", "application/json"});
+    open->retype("feedURLField", QString::fromStdString(typedFeed));
+    auto* check = open->find<QAbstractButton>("checkNowButton");
+    auto* status = open->find<QLabel>("updateStatusLabel");
+
+    open->fixture.site->setLatency(300ms);
+    open->click("checkNowButton");
+    QCOMPARE(check->text(), QStringLiteral("Checking\u2026"));
+    QVERIFY(!check->isEnabled());
+    QTRY_VERIFY(check->isEnabled());
+    QCOMPARE(check->text(), QStringLiteral("Check now"));
+    QCOMPARE(status->text(), QStringLiteral("You're on the latest version (v1.0)."));
+    QCOMPARE(open->fixture.requestsTo(feedPath).size(), 1u);
+    QCOMPARE(open->fixture.store->updateFeedURL(), std::string("https://updates.tessaly.com/folioport/appcast.json"));
+
+    open->fixture.site->serve(feedPath, {200, R"({"version":"9.9","url":"https://example.invalid/F.zip"})", "application/json"});
+    open->click("checkNowButton");
+    QTRY_COMPARE(status->text(), QStringLiteral("v9.9 available"));
+
+    open->fixture.site->serve(feedPath, {500, "down", "text/plain"});
+    open->click("checkNowButton");
+    QTRY_VERIFY(open->find<QLabel>("updateErrorLabel")->isVisible());
+    QVERIFY(!open->find<QLabel>("updateErrorLabel")->text().isEmpty());
+}
+
+void SettingsViewTest::snippetsNameTheExecutableUnquotedAndCopyOneAtATime() {
+    const QString path = QStringLiteral("/home/mia/My Apps/Folioport.app/Contents/bin/Folioport");
+    QCOMPARE(mcpCommandSnippet(path),
+             QStringLiteral("claude mcp add folioport -s project -- /home/mia/My Apps/Folioport.app/Contents/bin/"
+                            "Folioport --mcp"));
+    QCOMPARE(mcpJsonSnippet(path), QStringLiteral("{\n  \"mcpServers\": {\n    \"folioport\": {\n      \"type\": "
+                                                  "\"stdio\",\n      \"command\": \"/home/mia/My "
+                                                  "Apps/Folioport.app/Contents/bin/Folioport\",\n      \"args\": "
+                                                  "[\"--mcp\"],\n      \"env\": {}\n    }\n  }\n}"));
+    QVERIFY(mcpExecutablePath().endsWith(QLatin1String("folioport_window_tests")));
+
+    auto open = openSettings(json::object(), path);
+    auto* content = open->find("mcpContent");
+    QVERIFY(!content->isVisible());
+    open->click("mcpDisclosure");
+    QVERIFY(content->isVisible());
+    QCOMPARE(open->find<QLabel>("commandSnippet")->text(), mcpCommandSnippet(path));
+    QCOMPARE(open->find<QLabel>("jsonSnippet")->text(), mcpJsonSnippet(path));
+    QCOMPARE(open->find<QLabel>("toolNamesLabel")->text().left(20), QStringLiteral("Tools: list_spaces, "));
+    QVERIFY(open->find<QLabel>("toolNamesLabel")->text().endsWith(QLatin1Char('.')));
+
+    auto* copyCommand = open->find<QAbstractButton>("copyCommandButton");
+    auto* copyJson = open->find<QAbstractButton>("copyJsonButton");
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(copyCommand, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), mcpCommandSnippet(path));
+    QCOMPARE(copyCommand->text(), QStringLiteral("Copied"));
+    QTest::qWait(700);
+    QTest::mouseClick(copyJson, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), mcpJsonSnippet(path));
+    QCOMPARE(copyCommand->text(), QStringLiteral("Copy"));
+    QCOMPARE(copyJson->text(), QStringLiteral("Copied"));
+    // The first copy's reset (at 1.5 s) leaves the second alone; the second's resets it at 0.7 + 1.5 s.
+    QTest::qWait(1700 - static_cast<int>(clock.elapsed()));
+    QCOMPARE(copyJson->text(), QStringLiteral("Copied"));
+    QTRY_COMPARE(copyJson->text(), QStringLiteral("Copy"));
+    QVERIFY(clock.elapsed() >= 2150);
+}
+
+void SettingsViewTest::launchAtLoginActsAtOnceAndFlipsBackOnFailure() {
+    auto open = openSettings(json::object());
+    auto* launch = open->find<QCheckBox>("launchAtLoginSwitch");
+    QVERIFY(!launch->isChecked());
+    launch->click();
+    QVERIFY(platform::LoginItem::isEnabled());
+    launch->click();
+    QVERIFY(!platform::LoginItem::isEnabled());
+
+    // An autostart folder that cannot be created: the switch returns to the real state.
+    const auto folder = platform::LoginItem::entryFile().parent_path();
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder.string()) << "not a folder";
+    launch->click();
+    QVERIFY(!launch->isChecked());
+    QVERIFY(!platform::LoginItem::isEnabled());
+    std::filesystem::remove(folder);
+    open->click("cancelButton");
+    QVERIFY(!platform::LoginItem::isEnabled());
+}
+
+void KeyringRefusalTest::doneKeepsTheWindowOpenAndSaysTheTokenWasNotStored() {
+    auto open = openSettings(json::object());
+    const std::string before = open->fixture.storedPreferences();
+    open->retype("apiTokenField", QStringLiteral("new-token"));
+    open->retype("spaceKeyField", QStringLiteral("ENG"));
+
+    qint64 longestGap = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start(10);
+
+    open->click("doneButton");
+    auto* done = open->find<QAbstractButton>("doneButton");
+    QVERIFY(!done->isEnabled());
+    QVERIFY(!open->find<QAbstractButton>("cancelButton")->isEnabled());
+    QTest::keyClick(open->view.get(), Qt::Key_Escape);  // not while saving
+    auto* banner = open->find<ErrorBanner>("saveErrorBanner");
+    QTRY_VERIFY_WITH_TIMEOUT(banner->isVisible(), 6000);
+    QVERIFY2(longestGap < 300, qPrintable(QStringLiteral("the window stood still for %1 ms").arg(longestGap)));
+
+    QCOMPARE(banner->message(), QStringLiteral("The desktop keyring did not store the API token (it may be locked "
+                                               "or missing), so the settings are not saved; unlock it and press "
+                                               "Done again."));
+    QCOMPARE(open->closes, 0);
+    QVERIFY(done->isEnabled());
+    QCOMPARE(open->fixture.store->apiToken(), std::string("test-token"));
+    QCOMPARE(open->fixture.store->spaceKey(), std::string());
+    QCOMPARE(open->fixture.storedPreferences(), before);
+    QCOMPARE(open->find<QLineEdit>("apiTokenField")->text(), QStringLiteral("new-token"));
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FakeConfluence.h"
+#include "state/AppStore.h"
+#include "updater/Updater.h"
+
+namespace folioport::testing {
+
+/// A fake site, a store whose preferences live in a temporary file (token "test-token" in memory only)
+/// and an updater that cannot install; what the store copies and opens is recorded.
+struct WindowFixture {
+    std::unique_ptr<QTemporaryDir> dir = std::make_unique<QTemporaryDir>();
+    std::unique_ptr<fake::FakeConfluence> site;
+    std::unique_ptr<AppStore> store;
+    std::unique_ptr<Updater> updater;
+    std::vector<std::string> opened;
+    std::string preferencesFile = dir->filePath(QStringLiteral("preferences.json")).toStdString();
+
+    /// Starts the site and builds store and updater on `stored` preferences (the site's account added).
+    bool start(nlohmann::json stored = nlohmann::json::object()) {
+        auto started = fake::FakeConfluence::start(fake::SiteData::minimal());
+        if (!started) return false;
+        site = std::move(*started);
+        nlohmann::json preferences{{"baseURL", site->baseURL()}, {"email", "mia@example.com"}, {"refreshMinutes", 0}};
+        preferences.update(stored);
+        std::ofstream(preferencesFile) << preferences.dump();
+        store = std::make_unique<AppStore>(AppStoreOptions{
+            .preferencesFile = preferencesFile,
+            .minute = std::chrono::minutes(1),
+            .copyText = [](const std::string&) {},
+            .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); }});
+        store->setApiToken("test-token");
+        updater = std::make_unique<Updater>(UpdaterOptions{.launchDelay = std::chrono::milliseconds(0),
+                                                           .runningVersion = [] { return std::string("1.0"); },
+                                                           .installedBundle = [] { return std::nullopt; }});
+        return true;
+    }
+
+    /// The preferences file as stored now.
+    std::string storedPreferences() const {
+        std::ifstream in(preferencesFile);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    /// Requests whose path is `path`, in order.
+    std::vector<fake::LoggedRequest> requestsTo(const std::string& path) const {
+        std::vector<fake::LoggedRequest> found;
+        for (auto& request : site->requests())
+            if (request.path == path) found.push_back(request);
+        return found;
+    }
+};
+
+}  // namespace folioport::testing

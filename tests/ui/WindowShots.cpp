@@ -1,0 +1,103 @@
+// Renders the search, settings and About views in their main states to PNG files in the folder given
+// as the only argument, at the scale of QT_SCALE_FACTOR. Run offscreen inside with-keyring.sh.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+#include <cstdio>
+
+#include "WindowFixture.h"
+#include "ui/AboutView.h"
+#include "ui/ErrorBanner.h"
+#include "ui/SearchView.h"
+#include "ui/SettingsView.h"
+
+using namespace folioport;
+
+namespace {
+
+QString folder;
+
+void shoot(QWidget& view, const char* name) {
+    QTest::qWait(150);
+    const QString file = QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    if (!view.grab().save(file)) std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+}
+
+template <class T = QWidget>
+T* child(QWidget& view, const char* name) {
+    T* widget = view.findChild<T*>(QString::fromLatin1(name));
+    if (!widget) qFatal("no widget named %s", name);
+    return widget;
+}
+
+void searchShots() {
+    testing::WindowFixture fixture;
+    if (!fixture.start({{"spaceKey", "ENG"}})) qFatal("the fake site did not start");
+    ui::SearchView view(*fixture.store, [] {});
+    view.resize(560, 560);
+    view.show();
+    QTest::qWaitForWindowExposed(&view);
+    shoot(view, "search-empty");
+    QTest::keyClicks(child<QLineEdit>(view, "queryField"), QStringLiteral("e"));
+    child<QAbstractButton>(view, "scopeCheckBox")->click();
+    QTest::keyClick(child<QLineEdit>(view, "queryField"), Qt::Key_Return);
+    QTest::qWait(600);
+    shoot(view, "search-results");
+    fixture.site->inject({.kind = fake::Fault::Kind::status, .status = 500});
+    QTest::keyClick(child<QLineEdit>(view, "queryField"), Qt::Key_Return);
+    QTest::qWait(600);
+    shoot(view, "search-error");
+}
+
+void settingsShots() {
+    testing::WindowFixture fixture;
+    if (!fixture.start({{"spaceKey", "ENG"}})) qFatal("the fake site did not start");
+    fixture.store->load(false);
+    QTest::qWait(600);
+    ui::SettingsView view(*fixture.store, *fixture.updater, [] {}, QStringLiteral("/opt/Folioport.app/Contents/bin/Folioport"));
+    view.resize(420, 620);
+    view.show();
+    QTest::qWaitForWindowExposed(&view);
+    child<QAbstractButton>(view, "testButton")->click();
+    QTest::qWait(600);
+    shoot(view, "settings-top");
+    child<QAbstractButton>(view, "mcpDisclosure")->click();
+    child<QAbstractButton>(view, "copyJsonButton")->click();
+    auto* scroll = child<QScrollArea>(view, "settingsArea");
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    shoot(view, "settings-mcp");
+    auto* banner = child<ui::ErrorBanner>(view, "saveErrorBanner");
+    banner->setMessage(QStringLiteral("The desktop keyring did not store the API token (it may be locked or missing), "
+                                      "so the settings are not saved; unlock it and press Done again."));
+    banner->show();
+    scroll->verticalScrollBar()->setValue(0);
+    shoot(view, "settings-keyring-refused");
+}
+
+void aboutShots() {
+    ui::AboutView view([] {});
+    view.show();
+    QTest::qWaitForWindowExposed(&view);
+    shoot(view, "about");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+        return 2;
+    }
+    folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    searchShots();
+    settingsShots();
+    aboutShots();
+    return 0;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+namespace folioport::ui {
+
+/// The path the set-up texts name: the running executable, else the first command-line argument,
+/// else "Folioport".
+QString mcpExecutablePath();
+/// The command that registers the MCP server for one repository; the path goes in unquoted.
+QString mcpCommandSnippet(const QString& executable);
+/// The hand-written `.mcp.json` that does the same; the path goes in unescaped.
+QString mcpJsonSnippet(const QString& executable);
+
+/// The settings window's collapsible "MCP server (Claude Code)" section: how to register the built-in
+/// MCP server, two snippets with "Copy" buttons (the last one copied reads "Copied" for 1.5 s) and the
+/// tool names. Collapsed when created.
+class McpSetupSection : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit McpSetupSection(const QString& executable, QWidget* parent = nullptr);
+
+    /// The disclosure button and, when expanded, the copy buttons, in tab order.
+    QList<QWidget*> focusChain() const;
+
+private:
+    enum class Snippet { command, json };
+
+    QWidget* snippetRow(Snippet id, const QString& text, QWidget* parent);
+    void copy(Snippet id, const QString& text);
+    void refresh();
+
+    QToolButton* disclosure_;
+    QWidget* content_;
+    QPushButton* copyCommand_ = nullptr;
+    QPushButton* copyJson_ = nullptr;
+    std::optional<Snippet> copied_;
+};
+
+}  // namespace folioport::ui

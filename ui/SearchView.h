@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+#include "confluence/Records.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QVBoxLayout;
+
+namespace folioport {
+class AppStore;
+}
+
+namespace folioport::ui {
+
+class EmptyHint;
+class ErrorBanner;
+class ProgressButton;
+class SearchResultRow;
+
+/// The search window's content: a query field with its Search button, the "Only in KEY" scope box when
+/// a default space is set, the store's error, the hits and their count, and "Close". Lives on the main
+/// thread; a search still running when the view dies ends without effect.
+class SearchView : public QWidget {
+    Q_OBJECT
+
+public:
+    SearchView(AppStore& store, std::function<void()> onClose, QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    /// The edit button of a hit: open the page editor for `page` (id and display title).
+    void editPageRequested(const folioport::Page& page);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QWidget* buildSearchBar();
+    QWidget* buildFooter();
+    /// Searches for the trimmed query in the ticked scope; ignored while blank or while a search runs.
+    void run();
+    void showResults(std::vector<SearchResult> results);
+    void refresh();
+    void updateTabOrder();
+
+    AppStore& store_;
+    std::function<void()> onClose_;
+    bool didAppear_ = false;
+    bool searching_ = false;
+    bool searched_ = false;
+    std::vector<SearchResult> results_;
+
+    QLineEdit* query_;
+    ProgressButton* searchButton_;
+    QCheckBox* scope_;
+    ErrorBanner* errorBanner_;
+    QVBoxLayout* resultsColumn_;
+    QList<SearchResultRow*> rows_;
+    EmptyHint* hint_;
+    QLabel* count_;
+    QPushButton* closeButton_;
+};
+
+}  // namespace folioport::ui

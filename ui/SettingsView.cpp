@@ -1,0 +1,486 @@
+#include "ui/SettingsView.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <array>
+#include <utility>
+
+#include "confluence/ConfluenceClient.h"
+#include "platform/Keychain.h"
+#include "platform/LoginItem.h"
+#include "platform/Preferences.h"
+#include "state/AppStore.h"
+#include "state/OffThread.h"
+#include "ui/DialogKeys.h"
+#include "ui/ElidedLabel.h"
+#include "ui/ErrorBanner.h"
+#include "ui/McpSetupSection.h"
+#include "ui/PlainButton.h"
+#include "ui/ProgressButton.h"
+#include "ui/Style.h"
+#include "updater/Updater.h"
+
+namespace folioport::ui {
+namespace {
+
+/// The keyring account the store keeps the token under.
+constexpr const char* tokenAccount = "apiToken";
+constexpr const char* tokenPageURL = "https://id.atlassian.com/manage-profile/security/api-tokens";
+constexpr const char* teamIdentifier = "Q7R2K9M4ZX";
+
+constexpr std::array<std::pair<std::int64_t, const char*>, 4> pageLimitChoices{
+    {{25, "25"}, {50, "50"}, {100, "100"}, {200, "200"}}};
+constexpr std::array<std::pair<std::int64_t, const char*>, 6> refreshChoices{{{0, "Off"},
+                                                                               {5, "Every 5 min"},
+                                                                               {10, "Every 10 min"},
+                                                                               {15, "Every 15 min"},
+                                                                               {30, "Every 30 min"},
+                                                                               {60, "Every hour"}}};
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+QLabel* styledLabel(const QString& text, TextStyle style, Tint tint, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    applyTextStyle(*label, style, tint);
+    return label;
+}
+
+/// A caption label over a single-line field, the label naming the field for screen readers.
+QLineEdit* labelledField(const QString& label, const QString& placeholder, const QString& objectName,
+                         QVBoxLayout& column, QWidget* parent) {
+    auto* group = new QVBoxLayout;
+    group->setSpacing(3);
+    auto* caption = styledLabel(label, TextStyle::caption, Tint::secondary, parent);
+    group->addWidget(caption);
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setPlaceholderText(placeholder);
+    field->setAccessibleName(label);
+    caption->setBuddy(field);
+    group->addWidget(field);
+    column.addLayout(group);
+    return field;
+}
+
+/// A picker whose entries carry their values; `select` shows `value`, or nothing when it is no choice.
+template <std::size_t N>
+QComboBox* picker(const std::array<std::pair<std::int64_t, const char*>, N>& choices, const QString& objectName,
+                  const QString& accessibleName, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(objectName);
+    box->setAccessibleName(accessibleName);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (const auto& [value, text] : choices) box->addItem(QCoreApplication::translate("SettingsView", text), QVariant::fromValue(value));
+    return box;
+}
+
+void select(QComboBox& box, std::int64_t value) { box.setCurrentIndex(box.findData(QVariant::fromValue(value))); }
+
+QHBoxLayout* labelledRow(const QString& text, QWidget* control, QWidget* parent) {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(control);
+    row->addWidget(label);
+    row->addStretch(1);
+    row->addWidget(control);
+    return row;
+}
+
+}  // namespace
+
+SettingsView::SettingsView(AppStore& store, Updater& updater, std::function<void()> onClose,
+                           const QString& executable, QWidget* parent)
+    : QWidget(parent), store_(store), updater_(updater), onClose_(std::move(onClose)) {
+    setObjectName(QStringLiteral("settingsView"));
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(buildHeader());
+    stack->addWidget(horizontalDivider(this));
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("settingsArea"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    content_ = new QWidget(scroll);
+    auto* column = new QVBoxLayout(content_);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(14);
+    column->addWidget(buildConnection(content_));
+    column->addWidget(horizontalDivider(content_));
+    column->addWidget(buildSpaceAndList(content_));
+    column->addWidget(horizontalDivider(content_));
+    column->addWidget(buildTestRow(content_));
+    column->addWidget(horizontalDivider(content_));
+    column->addWidget(buildUpdates(content_));
+    column->addWidget(horizontalDivider(content_));
+    mcp_ = new McpSetupSection(executable, content_);
+    column->addWidget(mcp_);
+    column->addStretch(1);
+    scroll->setWidget(content_);
+    stack->addWidget(scroll, 1);
+
+    // Before loadCurrent, the fields hold the defaults of a fresh installation.
+    feedURL_->setText(qs(platform::Preferences{}.string(platform::StringPreference::updateFeedURL)));
+    select(*pageLimitPicker_, pageLimit_);
+    select(*refreshPicker_, refreshMinutes_);
+    autoUpdate_->setChecked(true);
+
+    for (auto changed : {&Updater::availableChanged, &Updater::isCheckingChanged, &Updater::statusChanged,
+                         &Updater::errorMessageChanged})
+        connect(&updater_, changed, this, &SettingsView::refreshUpdates);
+    connect(&store_, &AppStore::spacesChanged, this, &SettingsView::buildSpaceMenu);
+    buildSpaceMenu();
+    refreshTestRow();
+    refreshUpdates();
+    refreshSaving();
+}
+
+SettingsView::~SettingsView() {
+    stop_.request_stop();
+    pool_.waitForDone();
+}
+
+QWidget* SettingsView::buildHeader() {
+    auto* header = new QWidget(this);
+    auto* column = new QVBoxLayout(header);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(8);
+    auto* row = new QHBoxLayout;
+    row->addWidget(styledLabel(tr("Settings"), TextStyle::headline, Tint::primary, header));
+    row->addStretch(1);
+    cancelButton_ = new QPushButton(tr("Cancel"), header);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton_->setAutoDefault(true);
+    connect(cancelButton_, &QAbstractButton::clicked, this, [this] { onClose_(); });
+    row->addWidget(cancelButton_);
+    doneButton_ = new ProgressButton(tr("Done"), QStringLiteral("doneButton"), header);
+    doneButton_->setDefault(true);
+    connect(doneButton_, &QAbstractButton::clicked, this, &SettingsView::save);
+    row->addWidget(doneButton_);
+    column->addLayout(row);
+    saveError_ = new ErrorBanner(header);
+    saveError_->setObjectName(QStringLiteral("saveErrorBanner"));
+    saveError_->hide();
+    column->addWidget(saveError_);
+    return header;
+}
+
+QWidget* SettingsView::buildConnection(QWidget* parent) {
+    auto* group = new QWidget(parent);
+    auto* column = new QVBoxLayout(group);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    baseURL_ = labelledField(tr("Confluence site URL"), QStringLiteral("https://your-site.atlassian.net"),
+                             QStringLiteral("baseURLField"), *column, group);
+    email_ = labelledField(tr("Email"), QStringLiteral("you@example.com"), QStringLiteral("emailField"), *column, group);
+    apiToken_ = labelledField(tr("API token"), tr("Paste your Atlassian API token"), QStringLiteral("apiTokenField"),
+                              *column, group);
+    apiToken_->setEchoMode(QLineEdit::Password);
+    for (QLineEdit* field : {baseURL_, email_, apiToken_})
+        connect(field, &QLineEdit::textChanged, this, &SettingsView::refreshTestRow);
+
+    tokenLink_ = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(QLatin1String(tokenPageURL),
+                                                                       tr("Create an API token \u2197").toHtmlEscaped()),
+                            group);
+    tokenLink_->setObjectName(QStringLiteral("tokenLink"));
+    tokenLink_->setTextFormat(Qt::RichText);
+    tokenLink_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    tokenLink_->setFocusPolicy(Qt::StrongFocus);
+    tokenLink_->setAccessibleName(tr("Create an API token"));
+    tokenLink_->setToolTip(QLatin1String(tokenPageURL));
+    applyTextStyle(*tokenLink_, TextStyle::caption);
+    // why: through the store's URL opener, like every other address the application opens.
+    connect(tokenLink_, &QLabel::linkActivated, this, [this](const QString& link) { store_.open(link.toStdString()); });
+    column->addWidget(tokenLink_);
+    return group;
+}
+
+QWidget* SettingsView::buildSpaceAndList(QWidget* parent) {
+    auto* group = new QWidget(parent);
+    auto* column = new QVBoxLayout(group);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    auto* spaceGroup = new QVBoxLayout;
+    spaceGroup->setSpacing(3);
+    auto* caption = styledLabel(tr("Default space key"), TextStyle::caption, Tint::secondary, group);
+    spaceGroup->addWidget(caption);
+    auto* fieldRow = new QHBoxLayout;
+    fieldRow->setSpacing(4);
+    spaceKey_ = new QLineEdit(group);
+    spaceKey_->setObjectName(QStringLiteral("spaceKeyField"));
+    spaceKey_->setPlaceholderText(tr("Leave empty for all spaces"));
+    spaceKey_->setAccessibleName(tr("Default space key"));
+    caption->setBuddy(spaceKey_);
+    fieldRow->addWidget(spaceKey_, 1);
+    spaceMenuButton_ = iconButton(Symbol::grid, tr("Choose a space"), QStringLiteral("spaceMenuButton"), group);
+    spaceMenuButton_->setPopupMode(QToolButton::InstantPopup);
+    fieldRow->addWidget(spaceMenuButton_);
+    spaceGroup->addLayout(fieldRow);
+    spaceGroup->addWidget(styledLabel(tr("The space the list shows and new pages are created in. It can also be "
+                                         "switched from the tray panel."),
+                                      TextStyle::caption2, Tint::secondary, group));
+    column->addLayout(spaceGroup);
+
+    pageLimitPicker_ = picker(pageLimitChoices, QStringLiteral("pageLimitPicker"), tr("Pages to list"), group);
+    connect(pageLimitPicker_, &QComboBox::activated, this,
+            [this](int index) { pageLimit_ = pageLimitPicker_->itemData(index).toLongLong(); });
+    column->addLayout(labelledRow(tr("Pages to list"), pageLimitPicker_, group));
+    refreshPicker_ = picker(refreshChoices, QStringLiteral("refreshPicker"), tr("Auto-refresh"), group);
+    connect(refreshPicker_, &QComboBox::activated, this,
+            [this](int index) { refreshMinutes_ = refreshPicker_->itemData(index).toLongLong(); });
+    column->addLayout(labelledRow(tr("Auto-refresh"), refreshPicker_, group));
+
+    launchAtLogin_ = new QCheckBox(tr("Launch at login"), group);
+    launchAtLogin_->setObjectName(QStringLiteral("launchAtLoginSwitch"));
+    connect(launchAtLogin_, &QCheckBox::clicked, this, &SettingsView::setLaunchAtLogin);
+    column->addWidget(launchAtLogin_);
+    return group;
+}
+
+void SettingsView::buildSpaceMenu() {
+    const auto& spaces = store_.spaces();
+    spaceMenuButton_->setVisible(!spaces.empty());
+    auto* menu = new QMenu(spaceMenuButton_);
+    menu->setObjectName(QStringLiteral("spaceMenu"));
+    menu->setAccessibleName(tr("Default space"));
+    menu->addAction(tr("All spaces"), this, [this] { spaceKey_->setText(QString()); });
+    menu->addSeparator();
+    for (const Space& space : spaces) {
+        const QString key = qs(space.key);
+        const QString name = space.name ? qs(*space.name) : key;
+        menu->addAction(QStringLiteral("%1 \u00b7 %2").arg(key, name), this, [this, key] { spaceKey_->setText(key); });
+    }
+    if (QMenu* old = spaceMenuButton_->menu()) old->deleteLater();
+    spaceMenuButton_->setMenu(menu);
+}
+
+QWidget* SettingsView::buildTestRow(QWidget* parent) {
+    auto* group = new QWidget(parent);
+    auto* row = new QHBoxLayout(group);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+    testButton_ = new ProgressButton(tr("Test connection"), QStringLiteral("testButton"), group);
+    connect(testButton_, &QAbstractButton::clicked, this, &SettingsView::runTest);
+    row->addWidget(testButton_, 0, Qt::AlignTop);
+    testResultLabel_ = new ElidedLabel(3, group);
+    testResultLabel_->setObjectName(QStringLiteral("testResultLabel"));
+    row->addWidget(testResultLabel_, 1, Qt::AlignVCenter);
+    return group;
+}
+
+QWidget* SettingsView::buildUpdates(QWidget* parent) {
+    auto* group = new QWidget(parent);
+    auto* column = new QVBoxLayout(group);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    column->addWidget(styledLabel(tr("Updates"), TextStyle::caption, Tint::secondary, group));
+    autoUpdate_ = new QCheckBox(tr("Check for updates automatically"), group);
+    autoUpdate_->setObjectName(QStringLiteral("autoUpdateCheckBox"));
+    column->addWidget(autoUpdate_);
+    feedURL_ = labelledField(tr("Feed URL"), qs(platform::Preferences{}.string(platform::StringPreference::updateFeedURL)),
+                             QStringLiteral("feedURLField"), *column, group);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(10);
+    checkButton_ = new QPushButton(tr("Check now"), group);
+    checkButton_->setObjectName(QStringLiteral("checkNowButton"));
+    checkButton_->setAutoDefault(true);
+    // why: "Checking…" must not make the button jump.
+    checkButton_->setMinimumWidth(checkButton_->sizeHint().width() +
+                                  checkButton_->fontMetrics().horizontalAdvance(tr("Checking\u2026")) -
+                                  checkButton_->fontMetrics().horizontalAdvance(tr("Check now")));
+    connect(checkButton_, &QAbstractButton::clicked, this,
+            [this] { updater_.check(feedURL_->text().toStdString(), true); });
+    row->addWidget(checkButton_);
+    updateStatus_ = new QLabel(group);
+    updateStatus_->setObjectName(QStringLiteral("updateStatusLabel"));
+    updateStatus_->setTextFormat(Qt::PlainText);
+    updateStatus_->setWordWrap(true);
+    row->addWidget(updateStatus_, 1);
+    column->addLayout(row);
+    updateError_ = styledLabel(QString(), TextStyle::caption2, Tint::red, group);
+    updateError_->setObjectName(QStringLiteral("updateErrorLabel"));
+    updateError_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(updateError_);
+    column->addWidget(styledLabel(tr("Downloads are only installed if their checksum matches the feed and the bundle "
+                                     "is signed by team %1.")
+                                      .arg(QLatin1String(teamIdentifier)),
+                                  TextStyle::caption2, Tint::secondary, group));
+    return group;
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (didLoad_) return;
+    didLoad_ = true;
+    loadCurrent();
+    baseURL_->setFocus(Qt::OtherFocusReason);
+}
+
+void SettingsView::closeEvent(QCloseEvent* event) {
+    if (saving_) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void SettingsView::keyPressEvent(QKeyEvent* event) {
+    const auto cancel = [this] {
+        if (!saving_) onClose_();
+    };
+    if (!handleDialogKey(*event, doneButton_, cancel)) QWidget::keyPressEvent(event);
+}
+
+void SettingsView::loadCurrent() {
+    baseURL_->setText(qs(store_.baseURL()));
+    email_->setText(qs(store_.email()));
+    apiToken_->setText(qs(store_.apiToken()));
+    spaceKey_->setText(qs(store_.spaceKey()));
+    pageLimit_ = store_.pageLimit();
+    refreshMinutes_ = store_.refreshMinutes();
+    select(*pageLimitPicker_, pageLimit_);
+    select(*refreshPicker_, refreshMinutes_);
+    autoUpdate_->setChecked(store_.autoUpdate());
+    feedURL_->setText(qs(store_.updateFeedURL()));
+    launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
+}
+
+SettingsView::Draft SettingsView::draft() const {
+    // why: only spaces and tabs count as blanks in a space key; QString::trimmed would also take line breaks.
+    std::string key = spaceKey_->text().toStdString();
+    const auto first = key.find_first_not_of(" \t");
+    key = first == std::string::npos ? std::string() : key.substr(first, key.find_last_not_of(" \t") - first + 1);
+    return {.baseURL = baseURL_->text().toStdString(),
+            .email = email_->text().toStdString(),
+            .apiToken = apiToken_->text().toStdString(),
+            .spaceKey = std::move(key),
+            .pageLimit = pageLimit_,
+            .refreshMinutes = refreshMinutes_,
+            .autoUpdate = autoUpdate_->isChecked(),
+            .updateFeedURL = feedURL_->text().toStdString()};
+}
+
+void SettingsView::save() {
+    if (saving_) return;
+    saving_ = true;
+    saveError_->hide();
+    refreshSaving();
+    // why: the keyring may take up to its two-second bound (locked, prompting, or not answering), so the
+    // token is written here first, off the main thread; the store's own write that follows then meets a
+    // keyring that has just answered, and a refusal leaves the store and the preferences untouched.
+    runOffThread(
+        pool_, this, [token = apiToken_->text().toStdString()] { return platform::Keychain::set(token, tokenAccount); },
+        [this, saved = draft()](bool keyringTookToken) { finishSave(saved, keyringTookToken); });
+}
+
+void SettingsView::finishSave(const Draft& saved, bool keyringTookToken) {
+    saving_ = false;
+    refreshSaving();
+    if (keyringTookToken) {
+        store_.setBaseURL(saved.baseURL);
+        store_.setEmail(saved.email);
+        store_.setApiToken(saved.apiToken);
+        store_.setSpaceKey(saved.spaceKey);
+        store_.setPageLimit(saved.pageLimit);
+        store_.setRefreshMinutes(saved.refreshMinutes);
+        store_.setAutoUpdate(saved.autoUpdate);
+        store_.setUpdateFeedURL(saved.updateFeedURL);
+        keyringTookToken = store_.saveSettings();
+    }
+    if (!keyringTookToken) {
+        saveError_->setMessage(tr("The desktop keyring did not store the API token (it may be locked or missing), "
+                                  "so the settings are not saved; unlock it and press Done again."));
+        saveError_->show();
+        return;
+    }
+    updater_.start(saved.updateFeedURL, saved.autoUpdate);
+    AppStore& store = store_;
+    onClose_();
+    store.load(false);
+}
+
+void SettingsView::runTest() {
+    if (testing_) return;
+    testing_ = true;
+    testResult_.reset();
+    refreshTestRow();
+    const ConfluenceClient client(ConfluenceConfig{.baseURL = baseURL_->text().toStdString(),
+                                                   .email = email_->text().toStdString(),
+                                                   .apiToken = apiToken_->text().toStdString()});
+    runOffThread(
+        pool_, this, [client, stop = stop_.get_token()] { return client.testConnection(stop); },
+        [this](std::string sentence) {
+            testing_ = false;
+            testResult_ = qs(sentence);
+            refreshTestRow();
+        });
+}
+
+void SettingsView::setLaunchAtLogin(bool enabled) {
+    if (!platform::LoginItem::setEnabled(enabled)) launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
+}
+
+void SettingsView::refreshTestRow() {
+    const bool complete = !baseURL_->text().isEmpty() && !email_->text().isEmpty() && !apiToken_->text().isEmpty();
+    testButton_->setEnabled(complete && !testing_);
+    testButton_->setBusy(testing_);
+    testResultLabel_->setVisible(testResult_.has_value());
+    if (testResult_) {
+        const bool connected = testResult_->startsWith(QLatin1String("Connected"));
+        applyTextStyle(*testResultLabel_, TextStyle::caption, connected ? Tint::green : Tint::orange);
+        testResultLabel_->setText(*testResult_);
+    }
+}
+
+void SettingsView::refreshUpdates() {
+    const bool checking = updater_.isChecking();
+    checkButton_->setEnabled(!checking);
+    checkButton_->setText(checking ? tr("Checking\u2026") : tr("Check now"));
+    if (const auto& available = updater_.available()) {
+        applyTextStyle(*updateStatus_, TextStyle::caption, Tint::green);
+        updateStatus_->setText(tr("v%1 available").arg(qs(available->version)));
+    } else {
+        applyTextStyle(*updateStatus_, TextStyle::caption, Tint::secondary);
+        updateStatus_->setText(qs(updater_.status().value_or(std::string())));
+    }
+    updateStatus_->setVisible(updater_.available() || updater_.status());
+    const auto& error = updater_.errorMessage();
+    updateError_->setVisible(error.has_value());
+    updateError_->setText(qs(error.value_or(std::string())));
+}
+
+void SettingsView::refreshSaving() {
+    doneButton_->setBusy(saving_);
+    doneButton_->setEnabled(!saving_);
+    cancelButton_->setEnabled(!saving_);
+    content_->setEnabled(!saving_);
+    updateTabOrder();
+}
+
+void SettingsView::updateTabOrder() {
+    QList<QWidget*> chain{cancelButton_, doneButton_, baseURL_,       email_,        apiToken_,
+                          tokenLink_,    spaceKey_,   spaceMenuButton_, pageLimitPicker_, refreshPicker_,
+                          launchAtLogin_, testButton_, autoUpdate_,   feedURL_,      checkButton_};
+    chain << mcp_->focusChain();
+    for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+}
+
+}  // namespace folioport::ui

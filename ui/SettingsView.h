@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QThreadPool>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace folioport {
+class AppStore;
+class Updater;
+}  // namespace folioport
+
+namespace folioport::ui {
+
+class ElidedLabel;
+class ErrorBanner;
+class McpSetupSection;
+class ProgressButton;
+
+/// The settings window's content. It edits a private copy of the stored settings, read when it is first
+/// shown; "Cancel" (or Escape) drops the copy, "Done" (or Return) stores it and closes the window, or,
+/// when the desktop keyring does not take the token, keeps the window open and says so. Launch at login
+/// and "Check now" act at once. The keyring and the connection test run off the main thread; the
+/// destructor stops the test and waits for both.
+class SettingsView : public QWidget {
+    Q_OBJECT
+
+public:
+    /// `executable` is the path the MCP set-up texts name.
+    SettingsView(AppStore& store, Updater& updater, std::function<void()> onClose, const QString& executable,
+                 QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    /// Refused while saving, so the window stays until the keyring has answered.
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    /// The values "Done" stores, as typed (the space key trimmed of spaces and tabs).
+    struct Draft {
+        std::string baseURL, email, apiToken, spaceKey;
+        std::int64_t pageLimit;
+        std::int64_t refreshMinutes;
+        bool autoUpdate;
+        std::string updateFeedURL;
+    };
+
+    QWidget* buildHeader();
+    QWidget* buildConnection(QWidget* parent);
+    QWidget* buildSpaceAndList(QWidget* parent);
+    QWidget* buildTestRow(QWidget* parent);
+    QWidget* buildUpdates(QWidget* parent);
+    void buildSpaceMenu();
+
+    void loadCurrent();
+    Draft draft() const;
+    void save();
+    void finishSave(const Draft& saved, bool keyringTookToken);
+    void runTest();
+    void setLaunchAtLogin(bool enabled);
+    void refreshTestRow();
+    void refreshUpdates();
+    void refreshSaving();
+    void updateTabOrder();
+
+    AppStore& store_;
+    Updater& updater_;
+    std::function<void()> onClose_;
+    bool didLoad_ = false;
+    // Picker values held apart from the pickers, so a stored value outside their choices survives.
+    std::int64_t pageLimit_ = 50;
+    std::int64_t refreshMinutes_ = 30;
+    bool testing_ = false;
+    std::optional<QString> testResult_;
+    bool saving_ = false;
+
+    QPushButton* cancelButton_;
+    ProgressButton* doneButton_;
+    ErrorBanner* saveError_;
+    QWidget* content_;
+    QLineEdit* baseURL_;
+    QLineEdit* email_;
+    QLineEdit* apiToken_;
+    QLabel* tokenLink_;
+    QLineEdit* spaceKey_;
+    QToolButton* spaceMenuButton_;
+    QComboBox* pageLimitPicker_;
+    QComboBox* refreshPicker_;
+    QCheckBox* launchAtLogin_;
+    ProgressButton* testButton_;
+    ElidedLabel* testResultLabel_;
+    QCheckBox* autoUpdate_;
+    QLineEdit* feedURL_;
+    QPushButton* checkButton_;
+    QLabel* updateStatus_;
+    QLabel* updateError_;
+    McpSetupSection* mcp_;
+
+    QThreadPool pool_;
+    std::stop_source stop_;
+};
+
+}  // namespace folioport::ui
