@@ -3,7 +3,9 @@
 # Runs the real tray application under Xvfb with trayer as the tray host, against the demo site on
 # 127.0.0.1 with private settings and keyring, clicks the tray icon with xdotool and saves PNGs of the
 # panel in its states at 100 % and 200 % scale: not configured, loading (3 s latency), list, error, busy
-# row, update offered and the row actions menu. Xvfb has no window manager, so windows have no frames.
+# row, update offered and the row actions menu; also the tray tooltip and a settings window opened from
+# the panel, checking on the way that the icon toggles the panel and that a window closes it (a line
+# with MISMATCH says otherwise). Xvfb has no window manager, so windows have no frames.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
@@ -38,12 +40,23 @@ inside() {  # SITE_URL FOLDER EXECUTABLE
     stop_processes "$APP_PID"
 
     start_app '"spaceKey": "ENG"'
+    xdotool mousemove $((1200 * scale)) $((400 * scale)); sleep 0.3
+    eval "$(xdotool getwindowgeometry --shell "$TRAY_ICON")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)); sleep 2; shot tray-tooltip whole
     control latency '{"ms": 3000}'
     click_tray_icon; sleep 1; shot loading
     control latency '{"ms": 0}'
     sleep 3; shot list
     click_panel "$scale" -32 114; sleep 1; shot actions-menu whole  # the first row's actions button
-    xdotool key Escape
+    xdotool key Escape; sleep 0.5
+    # The tray glue: a click on the icon closes the open panel, the next one opens it again, and a
+    # window opened from the panel (the settings gear) closes it.
+    click_tray_icon; sleep 1
+    [ -z "$(panel_rect "$scale")" ] || echo "  MISMATCH: a click on the tray icon did not close the panel" >&2
+    click_tray_icon; sleep 1
+    [ -n "$(panel_rect "$scale")" ] || echo "  MISMATCH: a second click on the tray icon did not open the panel" >&2
+    click_panel "$scale" -26 24; sleep 1; shot settings-window whole
+    [ -z "$(panel_rect "$scale")" ] || echo "  MISMATCH: opening the settings window left the panel open" >&2
     stop_processes "$APP_PID"
 
     start_app '"autoUpdate": true, "updateFeedURL": "'"$site"'/feed.json"'
