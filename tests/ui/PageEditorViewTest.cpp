@@ -1,0 +1,476 @@
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <memory>
+
+#include "FakeConfluence.h"
+#include "state/AppStore.h"
+#include "ui/EditorQuestions.h"
+#include "ui/ErrorBanner.h"
+#include "ui/PageEditorView.h"
+#include "ui/Spinner.h"
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+
+using namespace folioport;
+using namespace folioport::ui;
+
+namespace {
+
+/// A JSON value as text for comparisons: strings as they are, anything else as JSON.
+QString text(const json& value) {
+    return QString::fromStdString(value.is_string() ? value.get<std::string>() : value.dump());
+}
+
+}  // namespace
+
+/// The page editor on a real store against the fake site, one fresh site, store and editor per test;
+/// the editor's questions are answered by the test.
+class PageEditorViewTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void saveButtonFollowsTitleSpaceAndWork();
+    void createdPageTurnsIntoItsEditorThenSavesVersionsAndGoesToTheTrash();
+    void versionSavesSendTheLoadedVersionAndFlashTheNext();
+    void laterHintIsNotCutShortAndEachGoesAfterTwoSeconds();
+    void trashClosesOnSuccessAndStaysWithAMessageOnFailure();
+    void failedLoadLeavesTheNewPageFormWithTheError();
+    void closingAsksOnlyWhenTitleBodyOrNoteChanged();
+    void questionsAreMessageBoxesWhoseSafeAnswerIsEscape();
+
+private:
+    void open(EditorMode mode);
+    template <class T = QWidget>
+    T* find(const char* name) const {
+        T* widget = editor->findChild<T*>(QString::fromLatin1(name));
+        if (!widget) qFatal("no widget named %s", name);
+        return widget;
+    }
+    QLineEdit* field(const char* name) const { return find<QLineEdit>(name); }
+    QPushButton* saveButton() const { return find<QPushButton>("saveButton"); }
+    QString hint() const {
+        auto* label = find<QLabel>("savedHintLabel");
+        return label->isVisible() ? label->text() : QString();
+    }
+    QString error() const {
+        auto* banner = find<ErrorBanner>("errorBanner");
+        return banner->isVisible() ? banner->message() : QString();
+    }
+    void typeBody(const QString& text) { find<QPlainTextEdit>("bodyEditor")->setPlainText(text); }
+    /// The site's requests other than the store's refreshes (user, space list, page list), as
+    /// "METHOD path"; the refreshes are counted in `refreshes`.
+    QStringList editorRequests();
+    json lastBody(const std::string& method) const;
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<fake::FakeConfluence> site;
+    std::unique_ptr<AppStore> store;
+    std::unique_ptr<PageEditorView> editor;
+    int closes = 0;
+    int refreshes = 0;
+    std::vector<std::pair<std::string, QString>> rekeys;
+    bool discardAnswer = false;
+    int discardAsked = 0;
+    bool trashAnswer = true;
+    QStringList trashAskedFor;
+};
+
+void PageEditorViewTest::init() {
+    dir = std::make_unique<QTemporaryDir>();
+    auto started = fake::FakeConfluence::start(fake::SiteData::minimal());
+    QVERIFY2(started, started ? "" : started.error().c_str());
+    site = std::move(*started);
+    const std::string file = dir->filePath(QStringLiteral("preferences.json")).toStdString();
+    std::ofstream(file) << json{{"refreshMinutes", 0}, {"baseURL", site->baseURL()}, {"email", "mia@example.com"},
+                                {"spaceKey", "OPS"}}
+                               .dump();
+    store = std::make_unique<AppStore>(AppStoreOptions{.preferencesFile = file, .minute = 1min});
+    store->setApiToken("test-token");
+    closes = refreshes = discardAsked = 0;
+    rekeys.clear();
+    trashAskedFor.clear();
+    discardAnswer = false;
+    trashAnswer = true;
+}
+
+void PageEditorViewTest::cleanup() {
+    editor.reset();
+    store.reset();
+    site.reset();
+    dir.reset();
+}
+
+void PageEditorViewTest::open(EditorMode mode) {
+    EditorQuestions questions{.discardChanges =
+                                  [this](QWidget*) {
+                                      ++discardAsked;
+                                      return discardAnswer;
+                                  },
+                              .moveToTrash =
+                                  [this](QWidget*, const QString& title) {
+                                      trashAskedFor << title;
+                                      return trashAnswer;
+                                  }};
+    editor = std::make_unique<PageEditorView>(
+        *store, std::move(mode),
+        [this] {
+            ++closes;
+            editor->close();
+        },
+        [this](const std::string& key, const QString& title) { rekeys.emplace_back(key, title); },
+        std::move(questions));
+    editor->show();
+    QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
+}
+
+QStringList PageEditorViewTest::editorRequests() {
+    QStringList seen;
+    for (const auto& request : site->requests()) {
+        const bool spaceLookup =
+            std::ranges::any_of(request.query, [](const auto& item) { return item.first == "keys"; });
+        if (request.path == "/wiki/rest/api/user/current") {
+            ++refreshes;
+        } else if (request.method == "GET" && (request.path == "/wiki/api/v2/pages" ||
+                                                (request.path == "/wiki/api/v2/spaces" && !spaceLookup))) {
+            continue;
+        } else {
+            seen << QString::fromStdString(request.method + " " + request.path + (spaceLookup ? "?keys" : ""));
+        }
+    }
+    site->clearRequests();
+    return seen;
+}
+
+json PageEditorViewTest::lastBody(const std::string& method) const {
+    const auto requests = site->requests();
+    auto last = std::ranges::find(requests.rbegin(), requests.rend(), method, &fake::LoggedRequest::method);
+    return last == requests.rend() ? json() : json::parse(last->body);
+}
+
+void PageEditorViewTest::saveButtonFollowsTitleSpaceAndWork() {
+    store->load(false);
+    QTRY_COMPARE(store->spaces().size(), 2u);
+    open(CreatePage{"", "98305"});
+    QCOMPARE(field("spaceField")->text(), QStringLiteral("OPS"));  // the store's space when the mode has none
+    QCOMPARE(field("parentField")->text(), QStringLiteral("98305"));
+    QCOMPARE(saveButton()->text(), QStringLiteral("Create page"));
+
+    struct Row {
+        const char* title;
+        const char* space;
+        bool enabled;
+    };
+    const Row rows[] = {{"", "OPS", false},         {" \t ", "OPS", false}, {"Plan", "OPS", true},
+                        {"Plan", "", false},         {"Plan", " \t", false}, {" Plan ", "eng", true}};
+    for (const Row& row : rows) {
+        field("titleField")->setText(QString::fromUtf8(row.title));
+        field("spaceField")->setText(QString::fromUtf8(row.space));
+        QVERIFY2(saveButton()->isEnabled() == row.enabled, row.title);
+        QCOMPARE(editor->canSave(), row.enabled);
+    }
+
+    // The space menu lists the store's spaces; an entry sets the key.
+    auto* menu = find<QAbstractButton>("spaceMenuButton")->findChild<QMenu*>(QStringLiteral("spaceMenu"));
+    QTimer::singleShot(0, menu, [menu] {
+        QStringList entries;
+        for (QAction* action : menu->actions()) entries << action->text();
+        QCOMPARE(entries, (QStringList{QStringLiteral("ENG · Engineering"), QStringLiteral("OPS · Operations")}));
+        menu->actions().constFirst()->trigger();
+        menu->close();
+    });
+    QTest::mouseClick(find<QAbstractButton>("spaceMenuButton"), Qt::LeftButton);
+    QTRY_COMPARE(field("spaceField")->text(), QStringLiteral("ENG"));
+
+    // A slow save leaves the window responsive, the button disabled and its spinner turning.
+    site->setLatency(600ms);
+    field("titleField")->setText(QStringLiteral("Slow page"));
+    QTest::keyClick(field("titleField"), Qt::Key_Return);
+    QVERIFY(!saveButton()->isEnabled());
+    QTRY_VERIFY(find<Spinner>("savingSpinner")->isAnimating());
+    QElapsedTimer responsive;
+    responsive.start();
+    QTest::qWait(100);
+    QVERIFY2(responsive.elapsed() < 400, "the event loop kept running during the save");
+    QTRY_COMPARE_WITH_TIMEOUT(hint(), QStringLiteral("Created"), 5000);
+    QTRY_VERIFY(saveButton()->isEnabled());
+    QVERIFY(!find<Spinner>("savingSpinner")->isVisible());
+}
+
+void PageEditorViewTest::createdPageTurnsIntoItsEditorThenSavesVersionsAndGoesToTheTrash() {
+    open(CreatePage{"ENG", "98305"});
+    editorRequests();
+    field("titleField")->setText(QStringLiteral("  Launch plan\t"));
+    typeBody(QStringLiteral("# Plan\n\n- ship it"));
+    QTest::keyClick(field("titleField"), Qt::Key_Return);
+    QTRY_COMPARE(hint(), QStringLiteral("Created"));
+    const json created = lastBody("POST");
+    QCOMPARE(text(created["title"]), QStringLiteral("Launch plan"));
+    QCOMPARE(text(created["parentId"]), QStringLiteral("98305"));
+    QCOMPARE(text(created["spaceId"]), QStringLiteral("65537"));
+    QCOMPARE(text(created["body"]["value"]), QStringLiteral("<h1>Plan</h1><ul><li><p>ship it</p></li></ul>"));
+
+    // Now the created page's editor, listed under its id.
+    QTRY_VERIFY(editor->page().has_value());
+    const std::string id = editor->page()->id;
+    QCOMPARE(rekeys.size(), 1u);
+    QCOMPARE(rekeys.front().first, id);
+    QCOMPARE(rekeys.front().second, QStringLiteral("Launch plan"));
+    QCOMPARE(find<QLabel>("headingLabel")->text(), QStringLiteral("Editing page"));
+    QCOMPARE(find<QLabel>("versionLabel")->text(), QStringLiteral("v1 · today"));
+    QVERIFY(!field("spaceField")->isVisible());
+    QVERIFY(!find("formatPicker")->isVisible());
+    QVERIFY(field("noteField")->isVisible());
+    QCOMPARE(saveButton()->text(), QStringLiteral("Save new version"));
+    QCOMPARE(find<QPlainTextEdit>("bodyEditor")->toPlainText(), QStringLiteral("<h1>Plan</h1><ul><li><p>ship it</p></li></ul>"));
+    QVERIFY(!editor->hasChanges());
+
+    // A second save (Ctrl+S) makes version 2 of the same page, in storage format as typed.
+    typeBody(QStringLiteral("<p>Shipped.</p>"));
+    field("noteField")->setText(QStringLiteral("after launch"));
+    QTest::keyClick(find<QPlainTextEdit>("bodyEditor"), Qt::Key_S, Qt::ControlModifier);
+    QTRY_COMPARE(hint(), QStringLiteral("Saved v2"));
+    const json updated = lastBody("PUT");
+    QCOMPARE(text(updated["version"]["number"]), QStringLiteral("2"));
+    QCOMPARE(text(updated["version"]["message"]), QStringLiteral("after launch"));
+    QCOMPARE(text(updated["body"]["value"]), QStringLiteral("<p>Shipped.</p>"));
+    QTRY_COMPARE(find<QLabel>("versionLabel")->text(), QStringLiteral("v2 · today"));
+    QCOMPARE(field("noteField")->text(), QString());
+    QCOMPARE(rekeys.size(), 1u);
+
+    trashAnswer = false;
+    QTest::mouseClick(find<QAbstractButton>("trashButton"), Qt::LeftButton);
+    QCOMPARE(trashAskedFor, QStringList{QStringLiteral("Launch plan")});
+    trashAnswer = true;
+    QTest::mouseClick(find<QAbstractButton>("trashButton"), Qt::LeftButton);
+    QTRY_COMPARE(closes, 1);
+    QCOMPARE(discardAsked, 0);
+    const QString page = QStringLiteral("/wiki/api/v2/pages/") + QString::fromStdString(id);
+    QTRY_COMPARE(store->busyPageIds().size(), 0u);
+    QCOMPARE(editorRequests(), (QStringList{QStringLiteral("GET /wiki/api/v2/spaces?keys"),
+                                            QStringLiteral("POST /wiki/api/v2/pages"), QStringLiteral("GET ") + page,
+                                            QStringLiteral("PUT ") + page, QStringLiteral("GET ") + page,
+                                            QStringLiteral("DELETE ") + page}));
+    QCOMPARE(refreshes, 3);  // the store's silent reload after each write
+    QCOMPARE(site->withData([&](fake::SiteData& data) { return data.pageById(id)->status; }), "trashed");
+}
+
+void PageEditorViewTest::versionSavesSendTheLoadedVersionAndFlashTheNext() {
+    // A page loaded at version 7 sends 7 and says "Saved v8"; one without a version sends 1, "Saved v2".
+    const json unversioned = {{"id", "98307"},    {"status", "current"}, {"title", ""}, {"spaceId", "65537"},
+                              {"body", {{"storage", {{"value", "<p>x</p>"}, {"representation", "storage"}}}}}};
+    struct Row {
+        const char* id;
+        bool served;
+        const char* title;
+        int sent;
+        const char* hint;
+    };
+    for (const Row row : {Row{"98306", false, "Roadmap for Q3", 7, "Saved v8"},
+                          Row{"98307", true, "(untitled)", 1, "Saved v2"}}) {
+        if (row.served) site->serve("/wiki/api/v2/pages/98307", {200, unversioned.dump(), "application/json"});
+        site->setLatency(300ms);
+        open(EditPage{row.id});
+        QVERIFY(find<Spinner>("loadingSpinner")->isAnimating());
+        QVERIFY(!saveButton()->isEnabled());
+        site->setLatency(0ms);
+        QTRY_VERIFY(editor->page().has_value());
+        QVERIFY(!find<Spinner>("loadingSpinner")->isVisible());
+        QCOMPARE(field("titleField")->text(), QString::fromUtf8(row.title));
+        QVERIFY(saveButton()->isEnabled());
+        store->insertBusyPageId("other");
+        QTest::mouseClick(saveButton(), Qt::LeftButton);
+        QCOMPARE(store->busyPageIds(), (std::set<std::string>{"other", row.id}));
+        QTRY_COMPARE(hint(), QString::fromUtf8(row.hint));
+        QCOMPARE(text(lastBody("PUT")["version"]["number"]), QString::number(row.sent + 1));
+        QVERIFY(!lastBody("PUT")["version"].contains("message"));
+        QCOMPARE(store->busyPageIds(), std::set<std::string>{"other"});
+        store->removeBusyPageId("other");
+    }
+
+    // A conflict keeps what was typed and shows the site's reason.
+    site->stopServing("/wiki/api/v2/pages/98307");
+    open(EditPage{"98306"});
+    QTRY_VERIFY(editor->page().has_value());
+    field("titleField")->setText(QStringLiteral("Roadmap, revised"));
+    site->inject({.kind = fake::Fault::Kind::status, .status = 409, .method = "PUT"});
+    QTest::mouseClick(saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(error().startsWith(QStringLiteral("Confluence returned HTTP 409.")));
+    QCOMPARE(field("titleField")->text(), QStringLiteral("Roadmap, revised"));
+    QCOMPARE(hint(), QString());
+    QVERIFY(store->busyPageIds().empty());
+    QVERIFY(saveButton()->isEnabled());
+}
+
+void PageEditorViewTest::laterHintIsNotCutShortAndEachGoesAfterTwoSeconds() {
+    open(EditPage{"98306"});
+    QTRY_VERIFY(editor->page().has_value());
+    QTest::mouseClick(saveButton(), Qt::LeftButton);
+    QTRY_COMPARE(hint(), QStringLiteral("Saved v8"));
+    QElapsedTimer first;
+    first.start();
+    QTRY_VERIFY(saveButton()->isEnabled());
+    QTest::qWait(800);
+    QTest::mouseClick(saveButton(), Qt::LeftButton);
+    QTRY_COMPARE(hint(), QStringLiteral("Saved v9"));
+    QElapsedTimer second;
+    second.start();
+    QTest::qWait(static_cast<int>(2300 - first.elapsed()));
+    QCOMPARE(hint(), QStringLiteral("Saved v9"));  // the first hint's timer left it alone
+    QTRY_COMPARE_WITH_TIMEOUT(hint(), QString(), 1500);
+    QVERIFY2(second.elapsed() >= 1900, "the hint stayed its two seconds");
+}
+
+void PageEditorViewTest::trashClosesOnSuccessAndStaysWithAMessageOnFailure() {
+    open(EditPage{"98307"});
+    QTRY_VERIFY(editor->page().has_value());
+    typeBody(QStringLiteral("<p>typed, then trashed</p>"));
+    site->inject({.kind = fake::Fault::Kind::status, .status = 500, .method = "DELETE"});
+    QTest::mouseClick(find<QAbstractButton>("trashButton"), Qt::LeftButton);
+    QTRY_VERIFY(error().startsWith(QStringLiteral("Confluence returned HTTP 500.")));
+    QCOMPARE(closes, 0);
+    QVERIFY(editor->isVisible());
+
+    QTest::mouseClick(find<QAbstractButton>("trashButton"), Qt::LeftButton);
+    QTRY_COMPARE(closes, 1);
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(discardAsked, 0);  // the page is gone; nothing typed into it is kept
+}
+
+void PageEditorViewTest::failedLoadLeavesTheNewPageFormWithTheError() {
+    open(EditPage{"99999"});
+    QTRY_VERIFY(!error().isEmpty());
+    QVERIFY(error().startsWith(QStringLiteral("Confluence returned HTTP 404.")));
+    QCOMPARE(find<QLabel>("headingLabel")->text(), QStringLiteral("New page"));
+    QVERIFY(field("spaceField")->isVisible());
+    QCOMPARE(field("spaceField")->text(), QString());
+    QVERIFY(!field("noteField")->isVisible());
+    QCOMPARE(saveButton()->text(), QStringLiteral("Create page"));
+    QVERIFY(!find<Spinner>("loadingSpinner")->isVisible());
+
+    field("titleField")->setText(QStringLiteral("Recovered"));
+    QVERIFY(!saveButton()->isEnabled());
+    field("spaceField")->setText(QStringLiteral("NOPE"));
+    QTest::mouseClick(saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!error().isEmpty() && !error().contains(QStringLiteral("404")));
+    QCOMPARE(rekeys.size(), 0u);
+    field("spaceField")->setText(QStringLiteral("OPS"));
+    QTest::mouseClick(saveButton(), Qt::LeftButton);
+    QTRY_COMPARE(hint(), QStringLiteral("Created"));
+    QCOMPARE(error(), QString());
+    QCOMPARE(text(lastBody("POST")["spaceId"]), QStringLiteral("65538"));
+}
+
+void PageEditorViewTest::closingAsksOnlyWhenTitleBodyOrNoteChanged() {
+    enum class Via { button, escape, window };
+    struct Row {
+        const char* name;
+        EditorMode mode;
+        std::function<void(PageEditorViewTest&)> edit;
+        bool asks;
+    };
+    const Row rows[] = {
+        {"untouched new page", CreatePage{"ENG", {}}, [](auto&) {}, false},
+        {"space and format only", CreatePage{"ENG", {}},
+         [](PageEditorViewTest& t) {
+             t.field("spaceField")->setText(QStringLiteral("OPS"));
+             t.find<QAbstractButton>("storageChoice")->click();
+         },
+         false},
+        {"title typed", CreatePage{"ENG", {}}, [](PageEditorViewTest& t) { t.field("titleField")->setText("A"); }, true},
+        {"loaded page untouched", EditPage{"98306"}, [](auto&) {}, false},
+        {"body edited", EditPage{"98306"}, [](PageEditorViewTest& t) { t.typeBody(QStringLiteral("<p>new</p>")); }, true},
+        {"note typed", EditPage{"98306"}, [](PageEditorViewTest& t) { t.field("noteField")->setText("why"); }, true},
+    };
+    for (const Row& row : rows) {
+        for (Via via : {Via::button, Via::escape, Via::window}) {
+            open(row.mode);
+            if (std::holds_alternative<EditPage>(row.mode)) QTRY_VERIFY(editor->page().has_value());
+            row.edit(*this);
+            discardAsked = 0;
+            auto close = [&] {
+                if (via == Via::button) QTest::mouseClick(find<QAbstractButton>("closeButton"), Qt::LeftButton);
+                if (via == Via::escape) QTest::keyClick(field("titleField"), Qt::Key_Escape);
+                if (via == Via::window) editor->close();
+            };
+            discardAnswer = false;
+            close();
+            QVERIFY2(discardAsked == (row.asks ? 1 : 0), row.name);
+            QVERIFY2(editor->isVisible() == row.asks, row.name);  // "Keep editing" keeps everything
+            if (!row.asks) continue;
+            discardAnswer = true;
+            close();
+            QVERIFY2(!editor->isVisible(), row.name);
+        }
+    }
+
+    // Saved text is nothing to lose.
+    open(EditPage{"98306"});
+    QTRY_VERIFY(editor->page().has_value());
+    field("noteField")->setText(QStringLiteral("why"));
+    QTest::mouseClick(saveButton(), Qt::LeftButton);
+    QTRY_COMPARE(hint(), QStringLiteral("Saved v8"));
+    discardAsked = 0;
+    editor->close();
+    QCOMPARE(discardAsked, 0);
+}
+
+void PageEditorViewTest::questionsAreMessageBoxesWhoseSafeAnswerIsEscape() {
+    open(CreatePage{"ENG", {}});
+    const EditorQuestions dialogs = EditorQuestions::dialogs();
+    struct Row {
+        std::function<bool()> ask;
+        QStringList buttons;
+        int key;
+        bool answer;
+    };
+    const Row rows[] = {
+        {[&] { return dialogs.discardChanges(editor.get()); }, {"Discard", "Keep editing"}, Qt::Key_Escape, false},
+        {[&] { return dialogs.discardChanges(editor.get()); }, {"Discard", "Keep editing"}, Qt::Key_Return, false},
+        {[&] { return dialogs.moveToTrash(editor.get(), "Plan"); }, {"Move to trash", "Cancel"}, Qt::Key_Escape, false},
+    };
+    for (const Row& row : rows) {
+        QStringList seen;
+        QString detail;
+        QTimer::singleShot(50, [&] {
+            auto* box = editor->findChild<QMessageBox*>();
+            QVERIFY(box);
+            for (QAbstractButton* button : box->buttons()) seen << button->text();
+            detail = box->informativeText();
+            QTest::keyClick(box, static_cast<Qt::Key>(row.key));
+        });
+        QCOMPARE(row.ask(), row.answer);
+        seen.sort();
+        QStringList expected = row.buttons;
+        expected.sort();
+        QCOMPARE(seen, expected);
+    }
+    QTimer::singleShot(50, [&] {
+        auto* box = editor->findChild<QMessageBox*>();
+        QCOMPARE(box->informativeText(),
+                 QStringLiteral("“Plan” goes to the space's trash, where Confluence keeps it until the trash is emptied."));
+        box->findChild<QAbstractButton*>(QStringLiteral("goButton"))->click();
+    });
+    QVERIFY(dialogs.moveToTrash(editor.get(), "Plan"));
+}
+
+QTEST_MAIN(PageEditorViewTest)
+#include "PageEditorViewTest.moc"

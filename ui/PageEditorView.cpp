@@ -1,0 +1,502 @@
+#include "ui/PageEditorView.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <expected>
+
+#include "confluence/ConfDate.h"
+#include "confluence/ConfluenceClient.h"
+#include "state/AppStore.h"
+#include "state/OffThread.h"
+#include "storage/Utf8.h"
+#include "ui/ErrorBanner.h"
+#include "ui/PlainButton.h"
+#include "ui/Spinner.h"
+#include "ui/Style.h"
+#include "ui/SymbolView.h"
+
+namespace folioport::ui {
+
+namespace {
+
+constexpr auto hintDuration = std::chrono::seconds(2);
+constexpr int bodyMinimumHeight = 220;
+
+std::string trimmedBlanks(const QString& text) {
+    return std::string(Utf8::trim(text.toStdString(), Utf8::isSpaceOrTab));
+}
+
+std::optional<std::string> nonEmpty(const QString& text) {
+    if (text.isEmpty()) return std::nullopt;
+    return text.toStdString();
+}
+
+/// "vN · <relative day>" of the page's current version; "—" for a date that is absent or unreadable.
+QString versionCaption(const Page& page) {
+    const auto created = ConfDate::parse(page.version ? page.version->createdAt : std::nullopt);
+    const std::string when = created ? ConfDate::relativeDays(*created, std::chrono::system_clock::now()) : "—";
+    return QStringLiteral("v%1 · %2").arg(versionOf(page)).arg(QString::fromStdString(when));
+}
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+/// A caption in the secondary colour above `control`, which it names for screen readers.
+QWidget* labelledGroup(const QString& caption, QWidget* control, QWidget* parent, QLabel** label = nullptr) {
+    auto* group = new QWidget(parent);
+    auto* column = new QVBoxLayout(group);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    auto* text = new QLabel(caption, group);
+    applyTextStyle(*text, TextStyle::caption, Tint::secondary);
+    text->setBuddy(control);
+    column->addWidget(text);
+    column->addWidget(control);
+    control->setAccessibleName(caption);
+    if (label) *label = text;
+    return group;
+}
+
+QLineEdit* textField(const QString& objectName, const QString& placeholder, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setPlaceholderText(placeholder);
+    field->setClearButtonEnabled(false);
+    return field;
+}
+
+PlainButton* footerLink(const QString& text, Tint tint, const QString& objectName, QWidget* parent) {
+    auto* button = new PlainButton(parent);
+    button->setObjectName(objectName);
+    button->setText(text);
+    applyTextStyle(*button, TextStyle::caption, tint);
+    return button;
+}
+
+}  // namespace
+
+PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, Rekey rekey,
+                               EditorQuestions questions, QWidget* parent)
+    : QWidget(parent),
+      store_(store),
+      onClose_(std::move(onClose)),
+      rekey_(std::move(rekey)),
+      questions_(std::move(questions)) {
+    setObjectName(QStringLiteral("pageEditor"));
+    setMinimumSize(520, 460);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(buildHeader());
+    column->addWidget(divider(this));
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("formScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(buildForm());
+    column->addWidget(scroll, 1);
+    column->addWidget(divider(this));
+    column->addWidget(buildFooter());
+
+    new QShortcut(QKeySequence::Save, this, this, &PageEditorView::saveIfPossible, Qt::WidgetWithChildrenShortcut);
+    new QShortcut(QKeySequence::Cancel, this, this, [this] { onClose_(); }, Qt::WidgetWithChildrenShortcut);
+    for (QLineEdit* field : {spaceField_, parentField_, titleField_, noteField_})
+        connect(field, &QLineEdit::returnPressed, this, &PageEditorView::saveIfPossible);
+    for (QLineEdit* field : {spaceField_, titleField_}) connect(field, &QLineEdit::textChanged, this, &PageEditorView::refresh);
+    for (auto changed : {&AppStore::spacesChanged, &AppStore::busyPageIdsChanged})
+        connect(&store_, changed, this, &PageEditorView::refresh);
+    QWidget* const order[] = {spaceField_, spaceMenuButton_, parentField_, titleField_, plainTextChoice_,
+                              storageChoice_, bodyEditor_, noteField_, openButton_, trashButton_};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    if (const auto* edit = std::get_if<EditPage>(&mode)) {
+        reload(edit->pageId);
+    } else {
+        const auto& create = std::get<CreatePage>(mode);
+        spaceField_->setText(QString::fromStdString(create.spaceKey.empty() ? store_.spaceKey() : create.spaceKey));
+        parentField_->setText(QString::fromStdString(create.parentId.value_or("")));
+    }
+    refresh();
+    titleField_->setFocus();
+}
+
+PageEditorView::~PageEditorView() {
+    stop_.request_stop();
+    pool_.waitForDone();
+}
+
+QWidget* PageEditorView::buildHeader() {
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("header"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(8);
+    newSymbol_ = new SymbolView(bundledSymbolIcon(Symbol::plusCircle, Tint::accent), 22, header);
+    editSymbol_ = new SymbolView(bundledSymbolIcon(Symbol::pencil, Tint::accent), 22, header);
+    row->addWidget(newSymbol_);
+    row->addWidget(editSymbol_);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(1);
+    heading_ = new QLabel(header);
+    heading_->setObjectName(QStringLiteral("headingLabel"));
+    applyTextStyle(*heading_, TextStyle::headline);
+    column->addWidget(heading_);
+    versionCaption_ = new QLabel(header);
+    versionCaption_->setObjectName(QStringLiteral("versionLabel"));
+    applyTextStyle(*versionCaption_, TextStyle::caption, Tint::secondary);
+    column->addWidget(versionCaption_);
+    row->addLayout(column);
+    row->addStretch(1);
+    loadingSpinner_ = new Spinner(16, header);
+    loadingSpinner_->setObjectName(QStringLiteral("loadingSpinner"));
+    loadingSpinner_->setAccessibleName(tr("Loading"));
+    row->addWidget(loadingSpinner_);
+    return header;
+}
+
+QWidget* PageEditorView::buildForm() {
+    auto* form = new QWidget;
+    form->setObjectName(QStringLiteral("form"));
+    auto* column = new QVBoxLayout(form);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(14);
+
+    auto* spaceRow = new QWidget(form);
+    auto* spaceLayout = new QHBoxLayout(spaceRow);
+    spaceLayout->setContentsMargins(0, 0, 0, 0);
+    spaceLayout->setSpacing(4);
+    spaceField_ = textField(QStringLiteral("spaceField"), tr("Space key, e.g. ENG"), spaceRow);
+    spaceField_->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
+    spaceLayout->addWidget(spaceField_, 1);
+    spaceMenuButton_ = iconButton(Symbol::grid, tr("Pick a space"), QStringLiteral("spaceMenuButton"), spaceRow);
+    auto* spaceMenu = new QMenu(spaceMenuButton_);
+    spaceMenu->setObjectName(QStringLiteral("spaceMenu"));
+    spaceMenu->setAccessibleName(tr("Spaces"));
+    connect(spaceMenu, &QMenu::aboutToShow, this, &PageEditorView::fillSpaceMenu);
+    spaceMenuButton_->setMenu(spaceMenu);
+    spaceMenuButton_->setPopupMode(QToolButton::InstantPopup);
+    spaceLayout->addWidget(spaceMenuButton_);
+    QLabel* spaceLabel = nullptr;
+    spaceGroup_ = labelledGroup(tr("Space"), spaceRow, form, &spaceLabel);
+    spaceLabel->setBuddy(spaceField_);
+    spaceField_->setAccessibleName(tr("Space"));
+    column->addWidget(spaceGroup_);
+
+    parentField_ = textField(QStringLiteral("parentField"), tr("Leave empty to create at the top level"), form);
+    parentGroup_ = labelledGroup(tr("Parent page id (optional)"), parentField_, form);
+    column->addWidget(parentGroup_);
+
+    titleField_ = textField(QStringLiteral("titleField"), tr("Page title"), form);
+    column->addWidget(labelledGroup(tr("Title"), titleField_, form));
+
+    auto* body = new QWidget(form);
+    auto* bodyColumn = new QVBoxLayout(body);
+    bodyColumn->setContentsMargins(0, 0, 0, 0);
+    bodyColumn->setSpacing(6);
+    formatPicker_ = new QWidget(body);
+    formatPicker_->setObjectName(QStringLiteral("formatPicker"));
+    auto* formats = new QHBoxLayout(formatPicker_);
+    formats->setContentsMargins(0, 0, 0, 0);
+    formats->setSpacing(12);
+    plainTextChoice_ = new QRadioButton(tr("Plain text"), formatPicker_);
+    plainTextChoice_->setObjectName(QStringLiteral("plainTextChoice"));
+    storageChoice_ = new QRadioButton(tr("Storage (XHTML)"), formatPicker_);
+    storageChoice_->setObjectName(QStringLiteral("storageChoice"));
+    auto* formatGroup = new QButtonGroup(formatPicker_);
+    formatGroup->addButton(plainTextChoice_);
+    formatGroup->addButton(storageChoice_);
+    formats->addWidget(plainTextChoice_);
+    formats->addWidget(storageChoice_);
+    formats->addStretch(1);
+    connect(plainTextChoice_, &QRadioButton::toggled, this, [this](bool on) {
+        format_ = on ? BodyFormat::text : BodyFormat::storage;
+        refresh();
+    });
+    bodyColumn->addWidget(formatPicker_);
+    bodyEditor_ = new QPlainTextEdit(body);
+    bodyEditor_->setObjectName(QStringLiteral("bodyEditor"));
+    bodyEditor_->setMinimumHeight(bodyMinimumHeight);
+    bodyEditor_->setTabChangesFocus(true);
+    bodyColumn->addWidget(bodyEditor_);
+    bodyHint_ = new QLabel(body);
+    bodyHint_->setObjectName(QStringLiteral("bodyHintLabel"));
+    bodyHint_->setWordWrap(true);
+    bodyHint_->setTextFormat(Qt::PlainText);
+    applyTextStyle(*bodyHint_, TextStyle::caption2, Tint::secondary);
+    bodyColumn->addWidget(bodyHint_);
+    column->addWidget(labelledGroup(tr("Body"), body, form, &bodyLabel_));
+
+    noteField_ = textField(QStringLiteral("noteField"), tr("What changed?"), form);
+    noteGroup_ = labelledGroup(tr("Version note (optional)"), noteField_, form);
+    column->addWidget(noteGroup_);
+
+    errorBanner_ = new ErrorBanner(form);
+    column->addWidget(errorBanner_);
+    column->addStretch(1);
+    return form;
+}
+
+QWidget* PageEditorView::buildFooter() {
+    auto* footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("footer"));
+    auto* row = new QHBoxLayout(footer);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(10);
+    openButton_ = footerLink(tr("Open in browser"), Tint::accent, QStringLiteral("openInBrowserButton"), footer);
+    connect(openButton_, &PlainButton::clicked, this, [this] {
+        if (page_) store_.open(ConfluenceClient(store_.config()).webURL(*page_));
+    });
+    row->addWidget(openButton_);
+    trashButton_ = footerLink(tr("Move to trash…"), Tint::red, QStringLiteral("trashButton"), footer);
+    connect(trashButton_, &PlainButton::clicked, this, &PageEditorView::confirmTrash);
+    row->addWidget(trashButton_);
+    savedHintLabel_ = new QLabel(footer);
+    savedHintLabel_->setObjectName(QStringLiteral("savedHintLabel"));
+    applyTextStyle(*savedHintLabel_, TextStyle::caption, Tint::green);
+    row->addWidget(savedHintLabel_);
+    row->addStretch(1);
+
+    auto* close = new QPushButton(tr("Close"), footer);
+    close->setObjectName(QStringLiteral("closeButton"));
+    close->setToolTip(tr("Close (Escape)"));
+    connect(close, &QPushButton::clicked, this, [this] { onClose_(); });
+    row->addWidget(close);
+    saveButton_ = new QPushButton(footer);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    saveButton_->setDefault(true);
+    saveButton_->setToolTip(tr("Ctrl+S"));
+    // why: the button keeps the width of its longer label while its spinner stands in for the text.
+    saveButton_->setMinimumWidth(
+        std::max(saveButton_->fontMetrics().horizontalAdvance(tr("Save new version")),
+                 saveButton_->fontMetrics().horizontalAdvance(tr("Create page"))) + 32);
+    auto* spinnerRow = new QHBoxLayout(saveButton_);
+    spinnerRow->setContentsMargins(0, 0, 0, 0);
+    savingSpinner_ = new Spinner(14, saveButton_);
+    savingSpinner_->setObjectName(QStringLiteral("savingSpinner"));
+    spinnerRow->addWidget(savingSpinner_, 0, Qt::AlignCenter);
+    connect(saveButton_, &QPushButton::clicked, this, &PageEditorView::saveIfPossible);
+    row->addWidget(saveButton_);
+    return footer;
+}
+
+bool PageEditorView::canSave() const {
+    return !trimmedBlanks(titleField_->text()).empty() && (page_ || !trimmedBlanks(spaceField_->text()).empty()) &&
+           !saving_ && !loading_;
+}
+
+bool PageEditorView::hasChanges() const {
+    return titleField_->text() != saved_.title || bodyEditor_->toPlainText() != saved_.body ||
+           !noteField_->text().isEmpty();
+}
+
+void PageEditorView::reload(const std::string& pageId) {
+    loading_ = true;
+    refresh();
+    runOffThread(
+        pool_, this,
+        [client = ConfluenceClient(store_.config()), pageId, stop = stop_.get_token()] {
+            return client.page(pageId, true, stop);
+        },
+        [this](std::expected<Page, ConfluenceError> loaded) {
+            if (loaded) {
+                apply(*loaded);
+            } else {
+                error_ = QString::fromStdString(describe(loaded.error()));
+            }
+            loading_ = false;
+            refresh();
+        });
+}
+
+void PageEditorView::apply(const Page& page) {
+    page_ = page;
+    titleField_->setText(QString::fromStdString(titleOf(page)));
+    bodyEditor_->setPlainText(QString::fromStdString(storageBodyOf(page)));
+    format_ = BodyFormat::storage;
+    error_.reset();
+    saved_ = {titleField_->text(), bodyEditor_->toPlainText()};
+    refresh();
+}
+
+void PageEditorView::saveIfPossible() {
+    if (canSave()) save();
+}
+
+void PageEditorView::save() {
+    saving_ = true;
+    error_.reset();
+    savedHint_.reset();
+    refresh();
+    const std::string title = trimmedBlanks(titleField_->text());
+    const std::string body = Storage::asStorage(bodyEditor_->toPlainText().toStdString(), format_);
+    if (page_) {
+        saveVersion(*page_, title, body);
+    } else {
+        createPage(title, body);
+    }
+}
+
+void PageEditorView::saveVersion(const Page& loaded, const std::string& title, const std::string& body) {
+    store_.insertBusyPageId(loaded.id);
+    const std::int64_t version = versionOf(loaded);
+    const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
+    runOffThread(
+        pool_, this,
+        [client = ConfluenceClient(store_.config()), id = loaded.id, title, body, version,
+         note = nonEmpty(noteField_->text()), stop = stop_.get_token()] {
+            return client.updatePage(id, title, body, version, note, stop);
+        },
+        [this, id = loaded.id, version, sent](std::expected<Page, ConfluenceError> saved) {
+            saving_ = false;
+            if (!saved) {
+                store_.removeBusyPageId(id);
+                error_ = QString::fromStdString(describe(saved.error()));
+                return refresh();
+            }
+            store_.load(true);
+            store_.removeBusyPageId(id);
+            saved_ = sent;
+            noteField_->clear();
+            reload(saved->id);
+            flash(tr("Saved v%1").arg(version + 1));
+        });
+}
+
+void PageEditorView::createPage(const std::string& title, const std::string& body) {
+    const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
+    runOffThread(
+        pool_, this,
+        [client = ConfluenceClient(store_.config()), spaceKey = spaceField_->text().toStdString(), title, body,
+         parentId = nonEmpty(parentField_->text()), stop = stop_.get_token()]() -> std::expected<Page, ConfluenceError> {
+            auto space = client.space(spaceKey, stop);
+            if (!space) return std::unexpected(space.error());
+            return client.createPage(space->id, title, body, parentId, stop);
+        },
+        [this, title, sent](std::expected<Page, ConfluenceError> created) {
+            saving_ = false;
+            if (!created) {
+                error_ = QString::fromStdString(describe(created.error()));
+                return refresh();
+            }
+            store_.load(true);
+            saved_ = sent;
+            reload(created->id);
+            rekey_(created->id, QString::fromStdString(title));
+            flash(tr("Created"));
+        });
+}
+
+void PageEditorView::flash(const QString& hint) {
+    savedHint_ = hint;
+    const std::uint64_t generation = ++hintGeneration_;
+    QTimer::singleShot(hintDuration, this, [this, generation] {
+        if (generation != hintGeneration_) return;
+        savedHint_.reset();
+        refresh();
+    });
+    refresh();
+}
+
+void PageEditorView::confirmTrash() {
+    if (page_ && questions_.moveToTrash(window(), titleField_->text())) trash();
+}
+
+void PageEditorView::trash() {
+    if (!page_) return;
+    store_.trashPage(*page_, [self = QPointer(this)](bool trashed) {
+        if (!self) return;
+        if (trashed) {
+            // why: the page is gone, so nothing typed into it is left to keep.
+            self->saved_ = {self->titleField_->text(), self->bodyEditor_->toPlainText()};
+            self->noteField_->clear();
+            return self->onClose_();
+        }
+        const auto& message = self->store_.errorMessage();
+        self->error_ = message && !message->empty() ? QString::fromStdString(*message)
+                                                    : tr("Could not move the page to trash.");
+        self->refresh();
+    });
+}
+
+void PageEditorView::closeEvent(QCloseEvent* event) {
+    if (hasChanges() && !questions_.discardChanges(window())) return event->ignore();
+    event->accept();
+}
+
+void PageEditorView::fillSpaceMenu() {
+    QMenu* menu = spaceMenuButton_->menu();
+    menu->clear();
+    for (const Space& space : store_.spaces()) {
+        const QString key = QString::fromStdString(space.key);
+        const QString name = space.name ? QString::fromStdString(*space.name) : key;
+        menu->addAction(key + QStringLiteral(" · ") + name, this, [this, key] { spaceField_->setText(key); });
+    }
+}
+
+void PageEditorView::refresh() {
+    const bool loaded = page_.has_value();
+    newSymbol_->setVisible(!loaded);
+    editSymbol_->setVisible(loaded);
+    heading_->setText(loaded ? tr("Editing page") : tr("New page"));
+    versionCaption_->setVisible(loaded);
+    if (loaded) versionCaption_->setText(versionCaption(*page_));
+    loadingSpinner_->setVisible(loading_);
+    loadingSpinner_->setSpinning(loading_);
+
+    spaceGroup_->setVisible(!loaded);
+    spaceMenuButton_->setVisible(!store_.spaces().empty());
+    parentGroup_->setVisible(!loaded);
+    bodyLabel_->setText(loaded ? tr("Body — Confluence storage format (XHTML)") : tr("Body"));
+    bodyEditor_->setAccessibleName(bodyLabel_->text());
+    formatPicker_->setVisible(!loaded);
+    const bool storage = format_ == BodyFormat::storage;
+    (storage ? storageChoice_ : plainTextChoice_)->setChecked(true);
+    bodyEditor_->setFont(storage ? [] {
+        QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        mono.setPointSizeF(fontFor(TextStyle::caption).pointSizeF());
+        return mono;
+    }()
+                                 : fontFor(TextStyle::callout));
+    bodyHint_->setText(storage ? tr("Confluence storage format is XHTML — “<p>text</p>”, “<h2>…</h2>”, "
+                                    "“<ul><li>…</li></ul>”. It is written through exactly as typed.")
+                               : tr("Plain text: a blank line starts a new paragraph, lines starting with “- ” "
+                                    "become bullets, and leading #'s become headings."));
+    noteGroup_->setVisible(loaded);
+    errorBanner_->setVisible(error_.has_value());
+    if (error_) errorBanner_->setMessage(*error_);
+
+    openButton_->setVisible(loaded);
+    trashButton_->setVisible(loaded);
+    trashButton_->setEnabled(loaded && !store_.busyPageIds().contains(page_->id));
+    savedHintLabel_->setVisible(savedHint_.has_value());
+    savedHintLabel_->setText(savedHint_.value_or(QString()));
+    saveButton_->setText(saving_ ? QString() : loaded ? tr("Save new version") : tr("Create page"));
+    saveButton_->setAccessibleName(saving_ ? tr("Saving") : saveButton_->text());
+    saveButton_->setEnabled(canSave());
+    savingSpinner_->setVisible(saving_);
+    savingSpinner_->setSpinning(saving_);
+}
+
+}  // namespace folioport::ui

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QThreadPool>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+#include "confluence/Records.h"
+#include "state/EditorMode.h"
+#include "storage/BodyFormat.h"
+#include "ui/EditorQuestions.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace folioport {
+class AppStore;
+}
+
+namespace folioport::ui {
+
+class ErrorBanner;
+class PlainButton;
+class Spinner;
+class SymbolView;
+
+/// The page editor: writes a new page or saves a new version of a loaded one, opens it in the browser
+/// or moves it to the trash. What it shows and what saving does depend only on whether a page is
+/// loaded, not on the mode it was opened with. Loads and saves run off the main thread; the window
+/// stays responsive. Main thread only.
+class PageEditorView : public QWidget {
+    Q_OBJECT
+
+public:
+    using Close = std::function<void()>;
+    /// Lists the editor's window under `key` (the created page's id) and titles it `title`.
+    using Rekey = std::function<void(const std::string& key, const QString& title)>;
+
+    /// Starts at once: an edit editor loads its page, a new-page editor takes the mode's space (or the
+    /// store's) and parent. `onClose` closes the window, which asks `questions` about unsaved changes.
+    PageEditorView(AppStore& store, EditorMode mode, Close onClose, Rekey rekey,
+                   EditorQuestions questions = EditorQuestions::dialogs(), QWidget* parent = nullptr);
+    /// Stops the requests in flight and waits for them; their results are dropped.
+    ~PageEditorView() override;
+
+    /// A title that is not blank, a space key unless a page is loaded, and no load or save running.
+    bool canSave() const;
+    /// True when the title, body or version note differ from what was last loaded or saved.
+    bool hasChanges() const;
+    /// The page as last loaded from the site.
+    const std::optional<Page>& page() const { return page_; }
+
+    /// Fetches the page with its body and shows it; on failure shows the error and keeps the form.
+    void reload(const std::string& pageId);
+    /// Shows `page` as loaded, in storage format; the space, parent and note stay as they are.
+    void apply(const Page& page);
+    /// Saves a new version of the loaded page, or creates a page in the typed space when none is.
+    void save();
+    /// Moves the loaded page to the trash and closes on success; asks nothing.
+    void trash();
+
+protected:
+    /// Asks before dropping unsaved changes; ignoring the event keeps the window open.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    /// The texts a change is measured against.
+    struct Snapshot {
+        QString title;
+        QString body;
+    };
+
+    QWidget* buildHeader();
+    QWidget* buildForm();
+    QWidget* buildFooter();
+    void refresh();
+    void saveIfPossible();
+    void saveVersion(const Page& loaded, const std::string& title, const std::string& body);
+    void createPage(const std::string& title, const std::string& body);
+    void flash(const QString& hint);
+    void confirmTrash();
+    void fillSpaceMenu();
+
+    AppStore& store_;
+    Close onClose_;
+    Rekey rekey_;
+    EditorQuestions questions_;
+
+    std::optional<Page> page_;
+    BodyFormat format_ = BodyFormat::text;
+    bool loading_ = false;
+    bool saving_ = false;
+    std::optional<QString> error_;
+    std::optional<QString> savedHint_;
+    std::uint64_t hintGeneration_ = 0;  // so that an earlier hint's timer leaves a later hint alone
+    Snapshot saved_;
+
+    SymbolView* newSymbol_;
+    SymbolView* editSymbol_;
+    QLabel* heading_;
+    QLabel* versionCaption_;
+    Spinner* loadingSpinner_;
+    QWidget* spaceGroup_;
+    QLineEdit* spaceField_;
+    PlainButton* spaceMenuButton_;
+    QWidget* parentGroup_;
+    QLineEdit* parentField_;
+    QLineEdit* titleField_;
+    QLabel* bodyLabel_;
+    QWidget* formatPicker_;
+    QRadioButton* plainTextChoice_;
+    QRadioButton* storageChoice_;
+    QPlainTextEdit* bodyEditor_;
+    QLabel* bodyHint_;
+    QWidget* noteGroup_;
+    QLineEdit* noteField_;
+    ErrorBanner* errorBanner_;
+    PlainButton* openButton_;
+    PlainButton* trashButton_;
+    QLabel* savedHintLabel_;
+    QPushButton* saveButton_;
+    Spinner* savingSpinner_;
+
+    QThreadPool pool_;
+    std::stop_source stop_;  // requested on destruction, so requests in flight end promptly
+};
+
+}  // namespace folioport::ui
