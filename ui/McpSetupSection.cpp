@@ -73,7 +73,6 @@ McpSetupSection::McpSetupSection(const QString& executable, QWidget* parent) : Q
     disclosure_ = new QToolButton(this);
     disclosure_->setObjectName(QStringLiteral("mcpDisclosure"));
     disclosure_->setText(tr("MCP server (Claude Code)"));
-    disclosure_->setCheckable(true);
     disclosure_->setAutoRaise(true);
     disclosure_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     disclosure_->setFont(fontFor(TextStyle::callout));
@@ -99,7 +98,10 @@ McpSetupSection::McpSetupSection(const QString& executable, QWidget* parent) : Q
     inner->addWidget(tools);
     column->addWidget(content_);
 
-    connect(disclosure_, &QToolButton::toggled, this, &McpSetupSection::refresh);
+    connect(disclosure_, &QToolButton::clicked, this, [this] {
+        expanded_ = !expanded_;
+        refresh();
+    });
     refresh();
 }
 
@@ -153,9 +155,9 @@ void McpSetupSection::copy(Snippet id, const QString& text) {
 }
 
 void McpSetupSection::refresh() {
-    const bool expanded = disclosure_->isChecked();
-    disclosure_->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
-    content_->setVisible(expanded);
+    disclosure_->setArrowType(expanded_ ? Qt::DownArrow : Qt::RightArrow);
+    disclosure_->setAccessibleDescription(expanded_ ? tr("Expanded") : tr("Collapsed"));
+    content_->setVisible(expanded_);
     copyCommand_->setText(copied_ == Snippet::command ? tr("Copied") : tr("Copy"));
     copyJson_->setText(copied_ == Snippet::json ? tr("Copied") : tr("Copy"));
 }

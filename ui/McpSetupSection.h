@@ -37,6 +37,7 @@ private:
     void copy(Snippet id, const QString& text);
     void refresh();
 
+    bool expanded_ = false;
     QToolButton* disclosure_;
     QWidget* content_;
     QPushButton* copyCommand_ = nullptr;

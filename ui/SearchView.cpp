@@ -46,6 +46,8 @@ SearchView::SearchView(AppStore& store, std::function<void()> onClose, QWidget* 
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // why: the hits sit on the text background, as a list does, between the search bar and the footer.
+    scroll->viewport()->setBackgroundRole(QPalette::Base);
     auto* content = new QWidget(scroll);
     resultsColumn_ = new QVBoxLayout(content);
     resultsColumn_->setContentsMargins(12, 12, 12, 12);

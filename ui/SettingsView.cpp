@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -246,6 +247,10 @@ QWidget* SettingsView::buildSpaceAndList(QWidget* parent) {
     connect(refreshPicker_, &QComboBox::activated, this,
             [this](int index) { refreshMinutes_ = refreshPicker_->itemData(index).toLongLong(); });
     column->addLayout(labelledRow(tr("Auto-refresh"), refreshPicker_, group));
+    // why: the two pickers line up as one column.
+    const int pickerWidth = std::max(pageLimitPicker_->sizeHint().width(), refreshPicker_->sizeHint().width());
+    pageLimitPicker_->setFixedWidth(pickerWidth);
+    refreshPicker_->setFixedWidth(pickerWidth);
 
     launchAtLogin_ = new QCheckBox(tr("Launch at login"), group);
     launchAtLogin_->setObjectName(QStringLiteral("launchAtLoginSwitch"));
@@ -278,7 +283,7 @@ QWidget* SettingsView::buildTestRow(QWidget* parent) {
     row->setSpacing(10);
     testButton_ = new ProgressButton(tr("Test connection"), QStringLiteral("testButton"), group);
     connect(testButton_, &QAbstractButton::clicked, this, &SettingsView::runTest);
-    row->addWidget(testButton_, 0, Qt::AlignTop);
+    row->addWidget(testButton_, 0, Qt::AlignLeft | Qt::AlignTop);
     testResultLabel_ = new ElidedLabel(3, group);
     testResultLabel_->setObjectName(QStringLiteral("testResultLabel"));
     row->addWidget(testResultLabel_, 1, Qt::AlignVCenter);
@@ -308,7 +313,7 @@ QWidget* SettingsView::buildUpdates(QWidget* parent) {
                                   checkButton_->fontMetrics().horizontalAdvance(tr("Check now")));
     connect(checkButton_, &QAbstractButton::clicked, this,
             [this] { updater_.check(feedURL_->text().toStdString(), true); });
-    row->addWidget(checkButton_);
+    row->addWidget(checkButton_, 0, Qt::AlignLeft);
     updateStatus_ = new QLabel(group);
     updateStatus_->setObjectName(QStringLiteral("updateStatusLabel"));
     updateStatus_->setTextFormat(Qt::PlainText);

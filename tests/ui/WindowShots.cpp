@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "WindowFixture.h"
+#include "app/AppIcons.h"
 #include "ui/AboutView.h"
 #include "ui/ErrorBanner.h"
 #include "ui/SearchView.h"
@@ -41,7 +42,7 @@ void searchShots() {
     ui::SearchView view(*fixture.store, [] {});
     view.resize(560, 560);
     view.show();
-    QTest::qWaitForWindowExposed(&view);
+    if (!QTest::qWaitForWindowExposed(&view)) qFatal("the view was not shown");
     shoot(view, "search-empty");
     QTest::keyClicks(child<QLineEdit>(view, "queryField"), QStringLiteral("e"));
     child<QAbstractButton>(view, "scopeCheckBox")->click();
@@ -62,12 +63,13 @@ void settingsShots() {
     ui::SettingsView view(*fixture.store, *fixture.updater, [] {}, QStringLiteral("/opt/Folioport.app/Contents/bin/Folioport"));
     view.resize(420, 620);
     view.show();
-    QTest::qWaitForWindowExposed(&view);
+    if (!QTest::qWaitForWindowExposed(&view)) qFatal("the view was not shown");
     child<QAbstractButton>(view, "testButton")->click();
     QTest::qWait(600);
     shoot(view, "settings-top");
     child<QAbstractButton>(view, "mcpDisclosure")->click();
     child<QAbstractButton>(view, "copyJsonButton")->click();
+    QTest::qWait(100);
     auto* scroll = child<QScrollArea>(view, "settingsArea");
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
     shoot(view, "settings-mcp");
@@ -82,7 +84,7 @@ void settingsShots() {
 void aboutShots() {
     ui::AboutView view([] {});
     view.show();
-    QTest::qWaitForWindowExposed(&view);
+    if (!QTest::qWaitForWindowExposed(&view)) qFatal("the view was not shown");
     shoot(view, "about");
 }
 
@@ -90,6 +92,7 @@ void aboutShots() {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(applicationIcon());
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
         return 2;
