@@ -8,12 +8,12 @@
 #include <iostream>
 
 #include "app/EditorRequest.h"
-#include "app/PlaceholderContents.h"
 #include "app/PopupPlacement.h"
 #include "app/TrayItem.h"
 #include "state/AppStore.h"
 #include "ui/AboutView.h"
 #include "ui/McpSetupSection.h"
+#include "ui/PageEditorView.h"
 #include "ui/SearchView.h"
 #include "ui/SettingsView.h"
 #include "updater/Updater.h"
@@ -25,10 +25,10 @@ namespace {
 /// A click on the tray icon this soon after the popup closed is the click that closed it.
 constexpr qint64 closingClickMs = 300;
 
-/// The settings, search and About views over the one store and updater; a search hit's edit button
-/// goes to `editPage`.
+/// The settings, search, About and editor views over the one store and updater; a search hit's edit
+/// button goes to `editPage`.
 WindowContents windowContents(AppStore& store, Updater& updater, std::function<void(const Page&)> editPage) {
-    WindowContents contents = placeholderContents();
+    WindowContents contents;
     contents.settings = [&store, &updater](WindowContents::Close close) -> QWidget* {
         return new ui::SettingsView(store, updater, std::move(close), ui::mcpExecutablePath());
     };
@@ -38,6 +38,10 @@ WindowContents windowContents(AppStore& store, Updater& updater, std::function<v
         return view;
     };
     contents.about = [](WindowContents::Close close) -> QWidget* { return new ui::AboutView(std::move(close)); };
+    contents.editor = [&store](const EditorMode& mode, WindowContents::Close close,
+                               WindowContents::Rekey rekey) -> QWidget* {
+        return new ui::PageEditorView(store, mode, std::move(close), std::move(rekey));
+    };
     return contents;
 }
 
@@ -62,7 +66,7 @@ Scene::Scene(AppStore& store, Updater& updater, bool demo)
             [this](const Page& parent) { windows_.showEditor(newChildPageRequest(store_, parent)); });
     connect(&panel_, &ui::MenuBarPanel::editPageRequested, this,
             [this](const Page& page) { windows_.showEditor(editPageRequest(page)); });
-    connect(&panel_, &ui::MenuBarPanel::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(&panel_, &ui::MenuBarPanel::quitRequested, this, &Scene::quit, Qt::QueuedConnection);
 }
 
 Scene::~Scene() = default;
@@ -82,13 +86,18 @@ void Scene::start() {
     connect(tray_.get(), &TrayItem::clicked, this, &Scene::togglePanel);
     connect(tray_.get(), &TrayItem::openRequested, this, &Scene::showPanel);
     connect(tray_.get(), &TrayItem::settingsRequested, &windows_, &AuxWindows::showSettings);
-    connect(tray_.get(), &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(tray_.get(), &TrayItem::quitRequested, this, &Scene::quit, Qt::QueuedConnection);
     tray_->show();
 }
 
 bool Scene::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &panel_ && event->type() == QEvent::Hide) sinceHidden_.start();
     return QObject::eventFilter(watched, event);
+}
+
+void Scene::quit() {
+    // why: an editor holding unsaved text asks first, and "Keep editing" keeps the application running.
+    if (windows_.closeAll()) QCoreApplication::quit();
 }
 
 void Scene::togglePanel(QPoint pointer) {

@@ -33,6 +33,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Quits once every window has closed; a window that refuses (unsaved editor text) keeps it running.
+    void quit();
     void togglePanel(QPoint pointer);
     void showPanel(QPoint pointer);
 
