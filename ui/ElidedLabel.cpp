@@ -52,6 +52,7 @@ int ElidedLabel::heightForWidth(int width) const {
 
 QSize ElidedLabel::sizeHint() const {
     const QFontMetrics metrics(font());
+    // why: a long text asks for a moderate width and wraps, rather than widening its row.
     const int width = std::min(metrics.horizontalAdvance(text_) + 1, 400);
     return {width, heightForWidth(width)};
 }
