@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -25,8 +26,10 @@
 #include "state/AppStore.h"
 #include "state/OffThread.h"
 #include "storage/Utf8.h"
+#include "ui/DialogKeys.h"
 #include "ui/ErrorBanner.h"
 #include "ui/PlainButton.h"
+#include "ui/ProgressButton.h"
 #include "ui/Spinner.h"
 #include "ui/Style.h"
 #include "ui/SymbolView.h"
@@ -52,13 +55,6 @@ QString versionCaption(const Page& page) {
     const auto created = ConfDate::parse(page.version ? page.version->createdAt : std::nullopt);
     const std::string when = created ? ConfDate::relativeDays(*created, std::chrono::system_clock::now()) : "—";
     return QStringLiteral("v%1 · %2").arg(versionOf(page)).arg(QString::fromStdString(when));
-}
-
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
 }
 
 /// A caption in the secondary colour above `control`, which it names for screen readers.
@@ -108,7 +104,7 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(buildHeader());
-    column->addWidget(divider(this));
+    column->addWidget(horizontalDivider(this));
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("formScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
@@ -116,13 +112,10 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(buildForm());
     column->addWidget(scroll, 1);
-    column->addWidget(divider(this));
+    column->addWidget(horizontalDivider(this));
     column->addWidget(buildFooter());
 
     new QShortcut(QKeySequence::Save, this, this, &PageEditorView::saveIfPossible, Qt::WidgetWithChildrenShortcut);
-    new QShortcut(QKeySequence::Cancel, this, this, [this] { onClose_(); }, Qt::WidgetWithChildrenShortcut);
-    for (QLineEdit* field : {spaceField_, parentField_, titleField_, noteField_})
-        connect(field, &QLineEdit::returnPressed, this, &PageEditorView::saveIfPossible);
     for (QLineEdit* field : {spaceField_, titleField_}) connect(field, &QLineEdit::textChanged, this, &PageEditorView::refresh);
     for (auto changed : {&AppStore::spacesChanged, &AppStore::busyPageIdsChanged})
         connect(&store_, changed, this, &PageEditorView::refresh);
@@ -279,23 +272,15 @@ QWidget* PageEditorView::buildFooter() {
     row->addStretch(1);
 
     auto* close = new QPushButton(tr("Close"), footer);
+    close->setAutoDefault(false);
     close->setObjectName(QStringLiteral("closeButton"));
     close->setToolTip(tr("Close (Escape)"));
     connect(close, &QPushButton::clicked, this, [this] { onClose_(); });
     row->addWidget(close);
-    saveButton_ = new QPushButton(footer);
-    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    // why: built with the longer of its two labels, so it keeps that width whichever it shows.
+    saveButton_ = new ProgressButton(tr("Save new version"), QStringLiteral("saveButton"), footer);
     saveButton_->setDefault(true);
     saveButton_->setToolTip(tr("Ctrl+S"));
-    // why: the button keeps the width of its longer label while its spinner stands in for the text.
-    saveButton_->setMinimumWidth(
-        std::max(saveButton_->fontMetrics().horizontalAdvance(tr("Save new version")),
-                 saveButton_->fontMetrics().horizontalAdvance(tr("Create page"))) + 32);
-    auto* spinnerRow = new QHBoxLayout(saveButton_);
-    spinnerRow->setContentsMargins(0, 0, 0, 0);
-    savingSpinner_ = new Spinner(14, saveButton_);
-    savingSpinner_->setObjectName(QStringLiteral("savingSpinner"));
-    spinnerRow->addWidget(savingSpinner_, 0, Qt::AlignCenter);
     connect(saveButton_, &QPushButton::clicked, this, &PageEditorView::saveIfPossible);
     row->addWidget(saveButton_);
     return footer;
@@ -440,6 +425,10 @@ void PageEditorView::trash() {
     });
 }
 
+void PageEditorView::keyPressEvent(QKeyEvent* event) {
+    if (!handleDialogKey(*event, saveButton_, onClose_)) QWidget::keyPressEvent(event);
+}
+
 void PageEditorView::closeEvent(QCloseEvent* event) {
     if (hasChanges() && !questions_.discardChanges(window())) return event->ignore();
     event->accept();
@@ -492,11 +481,11 @@ void PageEditorView::refresh() {
     trashButton_->setEnabled(loaded && !store_.busyPageIds().contains(page_->id));
     savedHintLabel_->setVisible(savedHint_.has_value());
     savedHintLabel_->setText(savedHint_.value_or(QString()));
-    saveButton_->setText(saving_ ? QString() : loaded ? tr("Save new version") : tr("Create page"));
-    saveButton_->setAccessibleName(saving_ ? tr("Saving") : saveButton_->text());
+    const QString saveLabel = loaded ? tr("Save new version") : tr("Create page");
+    saveButton_->setBusy(saving_);
+    if (!saving_) saveButton_->setText(saveLabel);
+    saveButton_->setAccessibleName(saveLabel);
     saveButton_->setEnabled(canSave());
-    savingSpinner_->setVisible(saving_);
-    savingSpinner_->setSpinning(saving_);
 }
 
 }  // namespace folioport::ui

@@ -17,7 +17,6 @@
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 class QRadioButton;
 
 namespace folioport {
@@ -28,6 +27,7 @@ namespace folioport::ui {
 
 class ErrorBanner;
 class PlainButton;
+class ProgressButton;
 class Spinner;
 class SymbolView;
 
@@ -67,6 +67,8 @@ public:
     void trash();
 
 protected:
+    /// Return saves when saving is possible and no control took the key; Escape closes.
+    void keyPressEvent(QKeyEvent* event) override;
     /// Asks before dropping unsaved changes; ignoring the event keeps the window open.
     void closeEvent(QCloseEvent* event) override;
 
@@ -125,8 +127,7 @@ private:
     PlainButton* openButton_;
     PlainButton* trashButton_;
     QLabel* savedHintLabel_;
-    QPushButton* saveButton_;
-    Spinner* savingSpinner_;
+    ProgressButton* saveButton_;
 
     QThreadPool pool_;
     std::stop_source stop_;  // requested on destruction, so requests in flight end promptly

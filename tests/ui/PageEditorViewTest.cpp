@@ -204,15 +204,15 @@ void PageEditorViewTest::saveButtonFollowsTitleSpaceAndWork() {
     site->setLatency(600ms);
     field("titleField")->setText(QStringLiteral("Slow page"));
     QTest::keyClick(field("titleField"), Qt::Key_Return);
-    QVERIFY(!saveButton()->isEnabled());
-    QTRY_VERIFY(find<Spinner>("savingSpinner")->isAnimating());
+    QTRY_VERIFY(!saveButton()->isEnabled());
+    QTRY_VERIFY(find<Spinner>("saveButtonSpinner")->isAnimating());
     QElapsedTimer responsive;
     responsive.start();
     QTest::qWait(100);
     QVERIFY2(responsive.elapsed() < 400, "the event loop kept running during the save");
     QTRY_COMPARE_WITH_TIMEOUT(hint(), QStringLiteral("Created"), 5000);
     QTRY_VERIFY(saveButton()->isEnabled());
-    QVERIFY(!find<Spinner>("savingSpinner")->isVisible());
+    QVERIFY(!find<Spinner>("saveButtonSpinner")->isVisible());
 }
 
 void PageEditorViewTest::createdPageTurnsIntoItsEditorThenSavesVersionsAndGoesToTheTrash() {
