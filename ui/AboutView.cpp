@@ -64,7 +64,10 @@ QWidget* releaseBlock(const ChangelogEntry& entry, QWidget* parent) {
 
 AboutView::AboutView(std::function<void()> onClose, QWidget* parent) : QWidget(parent), onClose_(std::move(onClose)) {
     setObjectName(QStringLiteral("aboutView"));
-    setFixedSize(420, 440);
+    // why: 420 × 440 on its own; a taller window gives the extra height to the changelog, not to blank space.
+    setFixedWidth(420);
+    setMinimumHeight(440);
+    resize(420, 440);
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);

@@ -9,7 +9,7 @@ class QPushButton;
 namespace folioport::ui {
 
 /// The About window's content: icon, name, version and build, "Done" (Return or Escape), and the
-/// changelog newest first with every change wrapped in full. Fixed at 420 × 440 px.
+/// changelog newest first with every change wrapped in full. 420 px wide and at least 440 px tall.
 class AboutView : public QWidget {
     Q_OBJECT
 

@@ -44,6 +44,8 @@ SearchView::SearchView(AppStore& store, std::function<void()> onClose, QWidget* 
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("resultsArea"));
     scroll->setFrameShape(QFrame::NoFrame);
+    // why: Tab moves through the controls inside, and the area scrolls to the focused one.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // why: the hits sit on the text background, as a list does, between the search bar and the footer.
@@ -88,7 +90,6 @@ QWidget* SearchView::buildSearchBar() {
     query_->setObjectName(QStringLiteral("queryField"));
     query_->setPlaceholderText(tr("Search page text and titles"));
     query_->setAccessibleName(tr("Search text"));
-    query_->setClearButtonEnabled(true);
     connect(query_, &QLineEdit::textChanged, this, &SearchView::refresh);
     connect(query_, &QLineEdit::returnPressed, this, &SearchView::run);
     row->addWidget(query_, 1);

@@ -116,6 +116,8 @@ SettingsView::SettingsView(AppStore& store, Updater& updater, std::function<void
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("settingsArea"));
     scroll->setFrameShape(QFrame::NoFrame);
+    // why: Tab moves through the controls inside, and the area scrolls to the focused one.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     content_ = new QWidget(scroll);
@@ -196,19 +198,21 @@ QWidget* SettingsView::buildConnection(QWidget* parent) {
     for (QLineEdit* field : {baseURL_, email_, apiToken_})
         connect(field, &QLineEdit::textChanged, this, &SettingsView::refreshTestRow);
 
-    tokenLink_ = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(QLatin1String(tokenPageURL),
-                                                                       tr("Create an API token \u2197").toHtmlEscaped()),
-                            group);
+    tokenLink_ = new PlainButton(group);
     tokenLink_->setObjectName(QStringLiteral("tokenLink"));
-    tokenLink_->setTextFormat(Qt::RichText);
-    tokenLink_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    tokenLink_->setFocusPolicy(Qt::StrongFocus);
+    tokenLink_->setText(tr("Create an API token \u2197"));
     tokenLink_->setAccessibleName(tr("Create an API token"));
+    tokenLink_->setAccessibleDescription(tr("Opens the API token page in the browser"));
     tokenLink_->setToolTip(QLatin1String(tokenPageURL));
-    applyTextStyle(*tokenLink_, TextStyle::caption);
+    QFont linkFont = fontFor(TextStyle::caption);
+    linkFont.setUnderline(true);
+    tokenLink_->setFont(linkFont);
+    QPalette linkPalette = tokenLink_->palette();
+    linkPalette.setColor(QPalette::ButtonText, linkPalette.color(QPalette::Link));
+    tokenLink_->setPalette(linkPalette);
     // why: through the store's URL opener, like every other address the application opens.
-    connect(tokenLink_, &QLabel::linkActivated, this, [this](const QString& link) { store_.open(link.toStdString()); });
-    column->addWidget(tokenLink_);
+    connect(tokenLink_, &QAbstractButton::clicked, this, [this] { store_.open(tokenPageURL); });
+    column->addWidget(tokenLink_, 0, Qt::AlignLeft);
     return group;
 }
 

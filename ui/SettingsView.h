@@ -94,7 +94,7 @@ private:
     QLineEdit* baseURL_;
     QLineEdit* email_;
     QLineEdit* apiToken_;
-    QLabel* tokenLink_;
+    QToolButton* tokenLink_;
     QLineEdit* spaceKey_;
     QToolButton* spaceMenuButton_;
     QComboBox* pageLimitPicker_;

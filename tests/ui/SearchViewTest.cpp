@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "SearchViewTest.h"
+#include "KeyboardWalk.h"
 #include "WindowFixture.h"
 #include "ui/ElidedLabel.h"
 #include "ui/SearchResultRow.h"
@@ -209,4 +210,11 @@ void SearchViewTest::rowsOfferEditOnlyForPagesWithAnId() {
     QTest::mouseClick(rows[2]->findChild<QAbstractButton*>(QStringLiteral("browserButton")), Qt::LeftButton);
     QCOMPARE(open->fixture.opened.size(), 1u);
     QCOMPARE(open->fixture.opened[0], open->fixture.site->baseURL() + "/wiki/spaces/ENG/pages/1");
+
+    // Every button can be named by a screen reader, and Tab walks the window top to bottom.
+    QCOMPARE(testing::unnamedButtons(*open->view), QStringList());
+    QStringList order{"queryField", "searchButton", "scopeCheckBox", "editButton", "browserButton", "editButton"};
+    for (int i = 0; i < 4; ++i) order << "browserButton";
+    order << "closeButton" << "queryField";
+    QCOMPARE(testing::tabWalk(open->find("queryField"), static_cast<int>(order.size()) - 1), order);
 }

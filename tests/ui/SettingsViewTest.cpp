@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
 #include <QTest>
 #include <QTimer>
 
@@ -15,6 +17,7 @@
 #include <set>
 
 #include "SettingsViewTest.h"
+#include "KeyboardWalk.h"
 #include "WindowFixture.h"
 #include "platform/Keychain.h"
 #include "platform/LoginItem.h"
@@ -258,6 +261,39 @@ void SettingsViewTest::launchAtLoginActsAtOnceAndFlipsBackOnFailure() {
     std::filesystem::remove(folder);
     open->click("cancelButton");
     QVERIFY(!platform::LoginItem::isEnabled());
+}
+
+void SettingsViewTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() {
+    auto open = openSettings({{"spaceKey", "ENG"}});
+    open->fixture.store->load(false);
+    QTRY_VERIFY(open->find("spaceMenuButton")->isVisible());
+    open->click("mcpDisclosure");
+    QCOMPARE(testing::unnamedButtons(*open->view), QStringList());
+    for (const char* field : {"baseURLField", "emailField", "apiTokenField", "spaceKeyField", "feedURLField"})
+        QVERIFY2(!QAccessible::queryAccessibleInterface(open->find(field))->text(QAccessible::Name).isEmpty(), field);
+
+    const QStringList expected{"cancelButton",     "doneButton",      "baseURLField",       "emailField",
+                               "apiTokenField",    "tokenLink",       "spaceKeyField",      "spaceMenuButton",
+                               "pageLimitPicker",  "refreshPicker",   "launchAtLoginSwitch", "testButton",
+                               "autoUpdateCheckBox", "feedURLField",  "checkNowButton",     "mcpDisclosure",
+                               "copyCommandButton", "copyJsonButton", "cancelButton"};
+    QCOMPARE(testing::tabWalk(open->find("cancelButton"), static_cast<int>(expected.size()) - 1), expected);
+
+    open->click("tokenLink");
+    QCOMPARE(open->fixture.opened, std::vector<std::string>{"https://id.atlassian.com/manage-profile/security/api-tokens"});
+
+    // Choosing a space from the menu fills the field; Escape is "Cancel".
+    auto* menuButton = open->find<QToolButton>("spaceMenuButton");
+    const auto actions = menuButton->menu()->actions();
+    QCOMPARE(actions.size(), 4);
+    QCOMPARE(actions[3]->text(), QStringLiteral("OPS · Operations"));
+    actions[3]->trigger();
+    QCOMPARE(open->find<QLineEdit>("spaceKeyField")->text(), QStringLiteral("OPS"));
+    actions[0]->trigger();
+    QCOMPARE(open->find<QLineEdit>("spaceKeyField")->text(), QString());
+    QTest::keyClick(open->find("feedURLField"), Qt::Key_Escape);
+    QCOMPARE(open->closes, 1);
+    QCOMPARE(open->fixture.store->spaceKey(), std::string("ENG"));
 }
 
 void KeyringRefusalTest::doneKeepsTheWindowOpenAndSaysTheTokenWasNotStored() {

@@ -13,6 +13,7 @@ private Q_SLOTS:
     void updatesSectionChecksTheTypedFeedAndShowsTheOutcome();
     void snippetsNameTheExecutableUnquotedAndCopyOneAtATime();
     void launchAtLoginActsAtOnceAndFlipsBackOnFailure();
+    void keyboardReachesEveryControlAndScreenReadersCanNameIt();
 };
 
 /// Run inside a keyring that never answers: "Done" keeps the window open and responsive.
