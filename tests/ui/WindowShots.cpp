@@ -1,9 +1,10 @@
-// Renders the search, settings and About views in their main states to PNG files in the folder given
+// Renders the search, settings, About and page editor views in their main states to PNG files in the folder given
 // as the only argument, at the scale of QT_SCALE_FACTOR. Run offscreen inside with-keyring.sh.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "app/AppIcons.h"
 #include "ui/AboutView.h"
 #include "ui/ErrorBanner.h"
+#include "ui/PageEditorView.h"
 #include "ui/SearchView.h"
 #include "ui/SettingsView.h"
 
@@ -88,6 +90,41 @@ void aboutShots() {
     shoot(view, "about");
 }
 
+void editorShots() {
+    testing::WindowFixture fixture;
+    if (!fixture.start({{"spaceKey", "ENG"}})) qFatal("the fake site did not start");
+    fixture.store->load(false);
+    QTest::qWait(600);
+    auto open = [&](EditorMode mode) {
+        auto view = std::make_unique<ui::PageEditorView>(*fixture.store, std::move(mode), [] {},
+                                                         [](const std::string&, const QString&) {});
+        view->resize(620, 640);
+        view->show();
+        if (!QTest::qWaitForWindowExposed(view.get())) qFatal("the view was not shown");
+        return view;
+    };
+    auto created = open(CreatePage{"ENG", "98305"});
+    shoot(*created, "editor-new-empty");
+    child<QLineEdit>(*created, "titleField")->setText(QStringLiteral("Launch plan"));
+    child<QPlainTextEdit>(*created, "bodyEditor")->setPlainText(QStringLiteral("# Plan\n\nWhat ships first:\n\n- search\n- sync"));
+    shoot(*created, "editor-new-filled");
+    fixture.site->setLatency(std::chrono::milliseconds(2000));
+    child<QAbstractButton>(*created, "saveButton")->click();
+    shoot(*created, "editor-saving");
+    auto loading = open(EditPage{"98306"});
+    shoot(*loading, "editor-loading");
+    fixture.site->setLatency(std::chrono::milliseconds(0));
+    QTest::qWait(2500);
+    shoot(*loading, "editor-page");
+    child<QAbstractButton>(*loading, "saveButton")->click();
+    QTest::qWait(600);
+    shoot(*loading, "editor-saved");
+
+    auto missing = open(EditPage{"99999"});
+    QTest::qWait(600);
+    shoot(*missing, "editor-load-failed");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,5 +139,6 @@ int main(int argc, char** argv) {
     searchShots();
     settingsShots();
     aboutShots();
+    editorShots();
     return 0;
 }
