@@ -108,6 +108,7 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("formScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(buildForm());
@@ -116,7 +117,8 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
     column->addWidget(buildFooter());
 
     new QShortcut(QKeySequence::Save, this, this, &PageEditorView::saveIfPossible, Qt::WidgetWithChildrenShortcut);
-    for (QLineEdit* field : {spaceField_, titleField_}) connect(field, &QLineEdit::textChanged, this, &PageEditorView::refresh);
+    for (QLineEdit* field : {spaceField_, titleField_})
+        connect(field, &QLineEdit::textChanged, this, &PageEditorView::refresh);
     for (auto changed : {&AppStore::spacesChanged, &AppStore::busyPageIdsChanged})
         connect(&store_, changed, this, &PageEditorView::refresh);
     QWidget* const order[] = {spaceField_, spaceMenuButton_, parentField_, titleField_, plainTextChoice_,
@@ -374,7 +376,8 @@ void PageEditorView::createPage(const std::string& title, const std::string& bod
     runOffThread(
         pool_, this,
         [client = ConfluenceClient(store_.config()), spaceKey = spaceField_->text().toStdString(), title, body,
-         parentId = nonEmpty(parentField_->text()), stop = stop_.get_token()]() -> std::expected<Page, ConfluenceError> {
+         parentId = nonEmpty(parentField_->text()),
+         stop = stop_.get_token()]() -> std::expected<Page, ConfluenceError> {
             auto space = client.space(spaceKey, stop);
             if (!space) return std::unexpected(space.error());
             return client.createPage(space->id, title, body, parentId, stop);

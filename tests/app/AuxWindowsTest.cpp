@@ -149,7 +149,8 @@ TEST_F(AuxWindowsTest, EditorsOnePerKeyCascadingFromTheCentreAndRepeatingAfterSi
 }
 
 TEST_F(AuxWindowsTest, ACreatedPagesEditorMovesToThePageIdAndMayRefuseToClose) {
-    QPointer<QWidget> created = windows.showEditor({CreatePage{"ENG", std::nullopt}, newPageKey, "New Confluence Page"});
+    QPointer<QWidget> created =
+        windows.showEditor({CreatePage{"ENG", std::nullopt}, newPageKey, "New Confluence Page"});
     WindowContents::Rekey rekeyCreated = built.lastRekey;
     QPointer<QWidget> other = windows.showEditor({EditPage{"98305"}, "98305", "Engineering Home"});
 

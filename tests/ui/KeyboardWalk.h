@@ -26,7 +26,8 @@ inline QStringList unnamedButtons(const QWidget& root) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
         const bool announced = accessible && !accessible->text(QAccessible::Name).isEmpty() &&
                                (accessible->role() == QAccessible::Button || accessible->role() == QAccessible::ButtonMenu ||
-                                accessible->role() == QAccessible::CheckBox);
+                                accessible->role() == QAccessible::CheckBox ||
+                                accessible->role() == QAccessible::RadioButton);
         if (!announced) unnamed << button->objectName();
     }
     return unnamed;

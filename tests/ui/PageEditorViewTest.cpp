@@ -8,17 +8,15 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
 #include <memory>
 
-#include "FakeConfluence.h"
-#include "state/AppStore.h"
+#include "KeyboardWalk.h"
+#include "WindowFixture.h"
 #include "ui/EditorQuestions.h"
 #include "ui/ErrorBanner.h"
 #include "ui/PageEditorView.h"
@@ -56,6 +54,7 @@ private Q_SLOTS:
     void failedLoadLeavesTheNewPageFormWithTheError();
     void closingAsksOnlyWhenTitleBodyOrNoteChanged();
     void questionsAreMessageBoxesWhoseSafeAnswerIsEscape();
+    void keyboardReachesEveryControlAndScreenReadersCanNameIt();
 
 private:
     void open(EditorMode mode);
@@ -81,9 +80,9 @@ private:
     QStringList editorRequests();
     json lastBody(const std::string& method) const;
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<fake::FakeConfluence> site;
-    std::unique_ptr<AppStore> store;
+    std::unique_ptr<testing::WindowFixture> fixture;
+    fake::FakeConfluence* site = nullptr;
+    AppStore* store = nullptr;
     std::unique_ptr<PageEditorView> editor;
     int closes = 0;
     int refreshes = 0;
@@ -95,16 +94,10 @@ private:
 };
 
 void PageEditorViewTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    auto started = fake::FakeConfluence::start(fake::SiteData::minimal());
-    QVERIFY2(started, started ? "" : started.error().c_str());
-    site = std::move(*started);
-    const std::string file = dir->filePath(QStringLiteral("preferences.json")).toStdString();
-    std::ofstream(file) << json{{"refreshMinutes", 0}, {"baseURL", site->baseURL()}, {"email", "mia@example.com"},
-                                {"spaceKey", "OPS"}}
-                               .dump();
-    store = std::make_unique<AppStore>(AppStoreOptions{.preferencesFile = file, .minute = 1min});
-    store->setApiToken("test-token");
+    fixture = std::make_unique<testing::WindowFixture>();
+    QVERIFY(fixture->start({{"spaceKey", "OPS"}}));
+    site = fixture->site.get();
+    store = fixture->store.get();
     closes = refreshes = discardAsked = 0;
     rekeys.clear();
     trashAskedFor.clear();
@@ -114,9 +107,7 @@ void PageEditorViewTest::init() {
 
 void PageEditorViewTest::cleanup() {
     editor.reset();
-    store.reset();
-    site.reset();
-    dir.reset();
+    fixture.reset();
 }
 
 void PageEditorViewTest::open(EditorMode mode) {
@@ -240,7 +231,8 @@ void PageEditorViewTest::createdPageTurnsIntoItsEditorThenSavesVersionsAndGoesTo
     QVERIFY(!find("formatPicker")->isVisible());
     QVERIFY(field("noteField")->isVisible());
     QCOMPARE(saveButton()->text(), QStringLiteral("Save new version"));
-    QCOMPARE(find<QPlainTextEdit>("bodyEditor")->toPlainText(), QStringLiteral("<h1>Plan</h1><ul><li><p>ship it</p></li></ul>"));
+    QCOMPARE(find<QPlainTextEdit>("bodyEditor")->toPlainText(),
+             QStringLiteral("<h1>Plan</h1><ul><li><p>ship it</p></li></ul>"));
     QVERIFY(!editor->hasChanges());
 
     // A second save (Ctrl+S) makes version 2 of the same page, in storage format as typed.
@@ -255,6 +247,9 @@ void PageEditorViewTest::createdPageTurnsIntoItsEditorThenSavesVersionsAndGoesTo
     QTRY_COMPARE(find<QLabel>("versionLabel")->text(), QStringLiteral("v2 · today"));
     QCOMPARE(field("noteField")->text(), QString());
     QCOMPARE(rekeys.size(), 1u);
+    QTest::mouseClick(find<QAbstractButton>("openInBrowserButton"), Qt::LeftButton);
+    QCOMPARE(fixture->opened.size(), 1u);
+    QVERIFY(fixture->opened.front().starts_with(site->baseURL() + "/wiki/"));
 
     trashAnswer = false;
     QTest::mouseClick(find<QAbstractButton>("trashButton"), Qt::LeftButton);
@@ -395,9 +390,11 @@ void PageEditorViewTest::closingAsksOnlyWhenTitleBodyOrNoteChanged() {
              t.find<QAbstractButton>("storageChoice")->click();
          },
          false},
-        {"title typed", CreatePage{"ENG", {}}, [](PageEditorViewTest& t) { t.field("titleField")->setText("A"); }, true},
+        {"title typed", CreatePage{"ENG", {}}, [](PageEditorViewTest& t) { t.field("titleField")->setText("A"); },
+         true},
         {"loaded page untouched", EditPage{"98306"}, [](auto&) {}, false},
-        {"body edited", EditPage{"98306"}, [](PageEditorViewTest& t) { t.typeBody(QStringLiteral("<p>new</p>")); }, true},
+        {"body edited", EditPage{"98306"}, [](PageEditorViewTest& t) { t.typeBody(QStringLiteral("<p>new</p>")); },
+         true},
         {"note typed", EditPage{"98306"}, [](PageEditorViewTest& t) { t.field("noteField")->setText("why"); }, true},
     };
     for (const Row& row : rows) {
@@ -466,10 +463,42 @@ void PageEditorViewTest::questionsAreMessageBoxesWhoseSafeAnswerIsEscape() {
     QTimer::singleShot(50, [&] {
         auto* box = editor->findChild<QMessageBox*>();
         QCOMPARE(box->informativeText(),
-                 QStringLiteral("“Plan” goes to the space's trash, where Confluence keeps it until the trash is emptied."));
+                 QStringLiteral("“Plan” goes to the space's trash, where Confluence keeps it until the trash is "
+                                "emptied."));
         box->findChild<QAbstractButton*>(QStringLiteral("goButton"))->click();
     });
     QVERIFY(dialogs.moveToTrash(editor.get(), "Plan"));
+}
+
+void PageEditorViewTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() {
+    store->load(false);
+    QTRY_COMPARE(store->spaces().size(), 2u);
+    struct Row {
+        EditorMode mode;
+        QStringList order;
+    };
+    const Row rows[] = {
+        {CreatePage{"ENG", {}},
+         {"spaceField", "spaceMenuButton", "parentField", "titleField", "plainTextChoice", "bodyEditor", "closeButton",
+          "spaceField"}},
+        {EditPage{"98306"},
+         {"titleField", "bodyEditor", "noteField", "openInBrowserButton", "trashButton", "closeButton", "saveButton",
+          "titleField"}},
+    };
+    for (const Row& row : rows) {
+        open(row.mode);
+        if (std::holds_alternative<EditPage>(row.mode)) QTRY_VERIFY(editor->page().has_value());
+        editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+        QCOMPARE(testing::unnamedButtons(*editor), QStringList());
+        for (QWidget* control : editor->findChildren<QWidget*>()) {
+            if (!control->isVisible() || !(qobject_cast<QLineEdit*>(control) || qobject_cast<QPlainTextEdit*>(control)))
+                continue;
+            QVERIFY2(!QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty(),
+                     qPrintable(control->objectName()));
+        }
+        QCOMPARE(testing::tabWalk(find(qPrintable(row.order.front())), int(row.order.size()) - 1), row.order);
+    }
 }
 
 QTEST_MAIN(PageEditorViewTest)

@@ -1,5 +1,5 @@
-// Renders the search, settings, About and page editor views in their main states to PNG files in the folder given
-// as the only argument, at the scale of QT_SCALE_FACTOR. Run offscreen inside with-keyring.sh.
+// Renders the search, settings, About and page editor views in their main states to PNG files in the folder
+// given as the only argument, at the scale of QT_SCALE_FACTOR. Run offscreen inside with-keyring.sh.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -106,7 +106,8 @@ void editorShots() {
     auto created = open(CreatePage{"ENG", "98305"});
     shoot(*created, "editor-new-empty");
     child<QLineEdit>(*created, "titleField")->setText(QStringLiteral("Launch plan"));
-    child<QPlainTextEdit>(*created, "bodyEditor")->setPlainText(QStringLiteral("# Plan\n\nWhat ships first:\n\n- search\n- sync"));
+    child<QPlainTextEdit>(*created, "bodyEditor")
+        ->setPlainText(QStringLiteral("# Plan\n\nWhat ships first:\n\n- search\n- sync"));
     shoot(*created, "editor-new-filled");
     fixture.site->setLatency(std::chrono::milliseconds(2000));
     child<QAbstractButton>(*created, "saveButton")->click();
