@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -134,7 +135,6 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
         parentField_->setText(QString::fromStdString(create.parentId.value_or("")));
     }
     refresh();
-    titleField_->setFocus();
 }
 
 PageEditorView::~PageEditorView() {
@@ -426,6 +426,12 @@ void PageEditorView::trash() {
                                                     : tr("Could not move the page to trash.");
         self->refresh();
     });
+}
+
+void PageEditorView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // why: focus set while the view was built is lost when the window controller adopts it.
+    if (!event->spontaneous()) titleField_->setFocus();
 }
 
 void PageEditorView::keyPressEvent(QKeyEvent* event) {

@@ -67,6 +67,8 @@ public:
     void trash();
 
 protected:
+    /// The title field takes the focus whenever the view is shown.
+    void showEvent(QShowEvent* event) override;
     /// Return saves when saving is possible and no control took the key; Escape closes.
     void keyPressEvent(QKeyEvent* event) override;
     /// Asks before dropping unsaved changes; ignoring the event keeps the window open.
