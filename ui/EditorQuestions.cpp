@@ -1,5 +1,6 @@
 #include "ui/EditorQuestions.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -13,6 +14,9 @@ bool ask(QWidget* window, const QString& question, const QString& detail, const 
     // why: a Linux message box shows its window title in the frame only; the question is its main text.
     QMessageBox box(QMessageBox::Warning, question, question, QMessageBox::NoButton, window);
     box.setInformativeText(detail);
+    // why: the box sizes itself by its short question and would wrap the detail every three words.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 40);
     box.setWindowModality(Qt::WindowModal);
     QPushButton* goButton = box.addButton(go, goRole);
     QPushButton* stayButton = box.addButton(stay, QMessageBox::RejectRole);
