@@ -3,9 +3,10 @@
 # Runs the real tray application under Xvfb with trayer as the tray host, against the demo site on
 # 127.0.0.1 with private settings and keyring, clicks the tray icon with xdotool and saves PNGs of the
 # panel in its states at 100 % and 200 % scale: not configured, loading (3 s latency), list, error, busy
-# row, update offered and the row actions menu; also the tray tooltip and a settings window opened from
-# the panel, checking on the way that the icon toggles the panel and that a window closes it (a line
-# with MISMATCH says otherwise). Xvfb has no window manager, so windows have no frames.
+# row, update offered and the row actions menu; also the tray tooltip, a settings window and a page
+# editor (new, created, the question on quitting with unsaved text) opened from the panel, checking on
+# the way that the icon toggles the panel and that a window closes it (a line with MISMATCH says
+# otherwise). Xvfb has no window manager, so windows have no frames.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
@@ -57,6 +58,23 @@ inside() {  # SITE_URL FOLDER EXECUTABLE
     [ -n "$(panel_rect "$scale")" ] || echo "  MISMATCH: a second click on the tray icon did not open the panel" >&2
     click_panel "$scale" -26 24; sleep 1; shot settings-window whole
     [ -z "$(panel_rect "$scale")" ] || echo "  MISMATCH: opening the settings window left the panel open" >&2
+    stop_processes "$APP_PID"
+
+    # A page editor from the panel's "New page" button, before and after Ctrl+S creates the page; then
+    # quitting from the tray menu with unsaved text asks first, and Escape ("Keep editing") keeps it running.
+    start_app '"spaceKey": "ENG"'
+    click_tray_icon; sleep 2
+    click_panel "$scale" -134 24; sleep 1; shot editor-new whole
+    # a title of its own per scale, as the site keeps the page of the first run
+    xdotool type --delay 30 "Launch plan at $((scale * 100)) %"; xdotool key Tab Tab  # past the format picker
+    xdotool type --delay 30 "# Plan"; xdotool key Return Return; xdotool type --delay 30 -- "- search first"
+    xdotool key ctrl+s; sleep 1.5; shot editor-created whole
+    xdotool key ctrl+End; xdotool type --delay 30 " and sync"
+    eval "$(xdotool getwindowgeometry --shell "$TRAY_ICON")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3; sleep 0.5
+    xdotool key Up Return; sleep 1; shot quit-question whole
+    xdotool key Escape; sleep 1
+    kill -0 "$APP_PID" 2>/dev/null || echo "  MISMATCH: \"Keep editing\" did not keep the application running" >&2
     stop_processes "$APP_PID"
 
     start_app '"autoUpdate": true, "updateFeedURL": "'"$site"'/feed.json"'
