@@ -2,10 +2,10 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -58,6 +58,14 @@ QString versionCaption(const Page& page) {
     return QStringLiteral("v%1 · %2").arg(versionOf(page)).arg(QString::fromStdString(when));
 }
 
+/// Storage format in the caption-size monospaced font, plain text in the callout font.
+QFont bodyFont(BodyFormat format) {
+    if (format == BodyFormat::text) return fontFor(TextStyle::callout);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSizeF(fontFor(TextStyle::caption).pointSizeF());
+    return mono;
+}
+
 /// A caption in the secondary colour above `control`, which it names for screen readers.
 QWidget* labelledGroup(const QString& caption, QWidget* control, QWidget* parent, QLabel** label = nullptr) {
     auto* group = new QWidget(parent);
@@ -78,7 +86,6 @@ QLineEdit* textField(const QString& objectName, const QString& placeholder, QWid
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
     field->setPlaceholderText(placeholder);
-    field->setClearButtonEnabled(false);
     return field;
 }
 
@@ -449,7 +456,9 @@ void PageEditorView::fillSpaceMenu() {
     for (const Space& space : store_.spaces()) {
         const QString key = QString::fromStdString(space.key);
         const QString name = space.name ? QString::fromStdString(*space.name) : key;
-        menu->addAction(key + QStringLiteral(" · ") + name, this, [this, key] { spaceField_->setText(key); });
+        // why: a menu reads "&" as the start of a keyboard accelerator; "&&" shows it as written.
+        const QString entry = QString(key + QStringLiteral(" · ") + name).replace(u'&', QStringLiteral("&&"));
+        menu->addAction(entry, this, [this, key] { spaceField_->setText(key); });
     }
 }
 
@@ -471,12 +480,7 @@ void PageEditorView::refresh() {
     formatPicker_->setVisible(!loaded);
     const bool storage = format_ == BodyFormat::storage;
     (storage ? storageChoice_ : plainTextChoice_)->setChecked(true);
-    bodyEditor_->setFont(storage ? [] {
-        QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        mono.setPointSizeF(fontFor(TextStyle::caption).pointSizeF());
-        return mono;
-    }()
-                                 : fontFor(TextStyle::callout));
+    bodyEditor_->setFont(bodyFont(format_));
     bodyHint_->setText(storage ? tr("Confluence storage format is XHTML — “<p>text</p>”, “<h2>…</h2>”, "
                                     "“<ul><li>…</li></ul>”. It is written through exactly as typed.")
                                : tr("Plain text: a blank line starts a new paragraph, lines starting with “- ” "
