@@ -433,41 +433,35 @@ void PageEditorViewTest::closingAsksOnlyWhenTitleBodyOrNoteChanged() {
 void PageEditorViewTest::questionsAreMessageBoxesWhoseSafeAnswerIsEscape() {
     open(CreatePage{"ENG", {}});
     const EditorQuestions dialogs = EditorQuestions::dialogs();
-    struct Row {
-        std::function<bool()> ask;
-        QStringList buttons;
-        int key;
-        bool answer;
-    };
-    const Row rows[] = {
-        {[&] { return dialogs.discardChanges(editor.get()); }, {"Discard", "Keep editing"}, Qt::Key_Escape, false},
-        {[&] { return dialogs.discardChanges(editor.get()); }, {"Discard", "Keep editing"}, Qt::Key_Return, false},
-        {[&] { return dialogs.moveToTrash(editor.get(), "Plan"); }, {"Move to trash", "Cancel"}, Qt::Key_Escape, false},
-    };
-    for (const Row& row : rows) {
-        QStringList seen;
-        QString detail;
-        QTimer::singleShot(50, [&] {
+    // Answers the box once it shows: presses `key`, or the go button when `key` is 0.
+    auto answer = [this](int key, QStringList* buttons = nullptr, QString* detail = nullptr) {
+        QTimer::singleShot(50, editor.get(), [this, key, buttons, detail] {
             auto* box = editor->findChild<QMessageBox*>();
-            QVERIFY(box);
-            for (QAbstractButton* button : box->buttons()) seen << button->text();
-            detail = box->informativeText();
-            QTest::keyClick(box, static_cast<Qt::Key>(row.key));
+            for (QAbstractButton* button : box->buttons())
+                if (buttons) *buttons << button->text();
+            if (detail) *detail = box->informativeText();
+            if (key) return QTest::keyClick(box, static_cast<Qt::Key>(key));
+            box->findChild<QAbstractButton*>(QStringLiteral("goButton"))->click();
         });
-        QCOMPARE(row.ask(), row.answer);
-        seen.sort();
-        QStringList expected = row.buttons;
-        expected.sort();
-        QCOMPARE(seen, expected);
-    }
-    QTimer::singleShot(50, [&] {
-        auto* box = editor->findChild<QMessageBox*>();
-        QCOMPARE(box->informativeText(),
-                 QStringLiteral("“Plan” goes to the space's trash, where Confluence keeps it until the trash is "
-                                "emptied."));
-        box->findChild<QAbstractButton*>(QStringLiteral("goButton"))->click();
-    });
-    QVERIFY(dialogs.moveToTrash(editor.get(), "Plan"));
+    };
+    QStringList buttons;
+    answer(Qt::Key_Escape, &buttons);
+    QVERIFY(!dialogs.discardChanges(editor.get()));
+    buttons.sort();  // the style decides their order
+    QCOMPARE(buttons, (QStringList{QStringLiteral("Discard"), QStringLiteral("Keep editing")}));
+    answer(Qt::Key_Return);  // the default button is the safe one
+    QVERIFY(!dialogs.discardChanges(editor.get()));
+
+    buttons.clear();
+    QString detail;
+    answer(Qt::Key_Escape, &buttons, &detail);
+    QVERIFY(!dialogs.moveToTrash(editor.get(), QStringLiteral("Plan")));
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("Cancel"), QStringLiteral("Move to trash")}));
+    QCOMPARE(detail, QStringLiteral("“Plan” goes to the space's trash, where Confluence keeps it until the trash is "
+                                    "emptied."));
+    answer(0);
+    QVERIFY(dialogs.moveToTrash(editor.get(), QStringLiteral("Plan")));
 }
 
 void PageEditorViewTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() {
