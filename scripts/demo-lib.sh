@@ -7,6 +7,7 @@ start_demo_site() {
   local fake="$1"; shift
   local folder; folder="$(mktemp -d "${TMPDIR:-/tmp}/folioport-demo-site.XXXXXX")"
   "$(dirname "${BASH_SOURCE[0]}")/demo-site.sh" > "$folder/seed.json"
+  : > "$folder/out"  # why: the background site creates it later; the first read below must find it
   "$fake" --seed "$folder/seed.json" "$@" > "$folder/out" 2>&1 &
   DEMO_SITE_PID=$!
   for _ in $(seq 100); do
