@@ -85,7 +85,8 @@ ToolResult updatePage(const ToolCall& call) {
     const auto updated = call.client.updatePage(page->id, title, newBody, currentVersion,
                                                 trimmedArg(call.arguments, "versionMessage"));
     if (!updated) return std::unexpected(updated.error());
-    return std::string(verb) + " page " + updated->id + " — " + title + ", now v" +
+    // why: the answer names the page written to, whatever id the site's reply carries.
+    return std::string(verb) + " page " + page->id + " — " + title + ", now v" +
            std::to_string(currentVersion + 1) + "\n" + call.client.webURL(*updated);
 }
 
