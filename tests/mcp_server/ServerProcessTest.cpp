@@ -61,9 +61,13 @@ TEST_F(Server, AnswersEveryKindOfLineExactly) {
          "  " + ping("1") + "\t\r\n\xC2\xA0" + ping("2") + "\xE2\x80\xA8\n" + R"({"id":3,"method":"ping","params":{"a":)" +
              nested(100) + "}}\n" + R"({"id":4,"method":"ping","params":{"blob":")" + big + "\"}}\n" + ping("5"),
          pong("1") + pong("2") + pong("3") + pong("4") + pong("5"), 0},
-        {"ids come back unchanged", ping("7") + "\n" + ping("\"abc\"") + "\n" + ping("1.5") + "\n" + ping(R"({"k":[1]})") +
-                                        "\n" + ping("-9007199254740993") + "\n",
-         pong("7") + pong("\"abc\"") + pong("1.5") + pong(R"({"k":[1]})") + pong("-9007199254740993"), 0},
+        {"ids come back unchanged, also those a double cannot hold",
+         ping("7") + "\n" + ping("\"abc\"") + "\n" + ping("1.5") + "\n" + ping(R"({"k":[1]})") + "\n" +
+             ping("-9007199254740993") + "\n" + ping("123456789012345678901234567890") + "\n" + ping("1e400") + "\n" +
+             R"({"id":1,"id":2.50,"method":"ping"})" "\n",
+         pong("7") + pong("\"abc\"") + pong("1.5") + pong(R"({"k":[1]})") + pong("-9007199254740993") +
+             pong("123456789012345678901234567890") + pong("1e400") + pong("2.50"),
+         0},
         {"initialize negotiates the protocol version",
          initialize(1, R"(,"params":{"protocolVersion":"2025-03-26"})") +
              initialize(2, R"(,"params":{"protocolVersion":"2025-06-18"})") +
