@@ -29,10 +29,6 @@ void writeLine(std::ostream& stream, std::string line) {
     stream.flush();
 }
 
-void logLine(std::ostream& stream, std::string_view message) {
-    writeLine(stream, std::string(logPrefix) + std::string(message));
-}
-
 /// The "id" of a message: its value, and for a number that a double would change (too many digits,
 /// out of range) the text the client wrote, which is echoed instead.
 struct RequestId {
@@ -239,19 +235,21 @@ Message parseMessage(std::string_view line) {
 
 }  // namespace
 
+void log(std::ostream& log, std::string_view message) { writeLine(log, std::string(logPrefix) + std::string(message)); }
+
 void handleLine(std::string_view line, std::ostream& out, std::ostream& log, const Dependencies& dependencies) {
     const std::string_view trimmed = Utf8::trim(line, Utf8::isWhiteSpace);
     if (trimmed.empty()) return;
     const Message message = parseMessage(trimmed);
     if (!message.value.is_object()) {
-        logLine(log, "ignoring unparsable line");
+        MCPServer::log(log, "ignoring unparsable line");
         return;
     }
     handle(message, out, dependencies);
 }
 
 int run(std::istream& in, std::ostream& out, std::ostream& log, const Dependencies& dependencies) {
-    logLine(log, "ready (Folioport " + dependencies.version() + ")");
+    MCPServer::log(log, "ready (Folioport " + dependencies.version() + ")");
     for (std::string line; std::getline(in, line);) {
         if (line.ends_with('\r')) line.pop_back();
         handleLine(line, out, log, dependencies);

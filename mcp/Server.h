@@ -21,6 +21,9 @@ struct Dependencies {
         perform;
 };
 
+/// Writes one "[folioport-mcp] " line to `log` and flushes it.
+void log(std::ostream& log, std::string_view message);
+
 /// Logs the ready line, then reads one JSON-RPC message per line and answers each request with one
 /// flushed line on `out`, in order, until end of input; returns the exit status, 0.
 int run(std::istream& in, std::ostream& out, std::ostream& log, const Dependencies& dependencies);

@@ -12,6 +12,7 @@
 #include "mcp/ToolOperations.h"
 #include "platform/HttpTransport.h"
 #include "platform/Posix.h"
+#include "platform/SessionBus.h"
 
 namespace folioport::MCPServer {
 namespace {
@@ -47,6 +48,7 @@ private:
 int serveStandardStreams() {
     // why: a client that closes its end would otherwise kill the server with SIGPIPE mid-answer.
     std::signal(SIGPIPE, SIG_IGN);
+    platform::adoptUserSessionBus();
     std::ios::sync_with_stdio(false);
     platform::HttpTransportOptions transportOptions;
     transportOptions.userAgent = "Folioport/" + AppInfo::version();
@@ -56,9 +58,13 @@ int serveStandardStreams() {
     DescriptorBuffer errorBuffer(STDERR_FILENO);
     std::ostream output(&outputBuffer);
     std::ostream error(&errorBuffer);
+    SettingsReader settings(platform::Preferences::defaultFile(),
+                            [&error](std::string_view message) { log(error, message); });
     const Dependencies dependencies{
         .version = [] { return AppInfo::version(); },
-        .perform = [](std::string_view tool, const nlohmann::json& arguments) { return perform(tool, arguments); },
+        .perform = [&settings](std::string_view tool, const nlohmann::json& arguments) {
+            return perform(tool, arguments, [&settings] { return settings.load(); });
+        },
     };
     return run(std::cin, output, error, dependencies);
 }

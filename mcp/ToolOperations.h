@@ -20,7 +20,7 @@ using Clock = std::function<std::chrono::system_clock::time_point()>;
 /// Runs one tool call to completion on the calling thread: loads the settings, refuses when they
 /// are incomplete (before looking at the name), then dispatches on the tool name.
 std::expected<std::string, ToolFailure> perform(std::string_view tool, const nlohmann::json& arguments,
-                                                const SettingsLoader& loadSettings = &Settings::load,
+                                                const SettingsLoader& loadSettings,
                                                 const Clock& now = [] { return std::chrono::system_clock::now(); });
 
 }  // namespace folioport::MCPServer

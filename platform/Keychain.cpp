@@ -101,12 +101,42 @@ private:
     bool overrun_ = false;  // the running call outlived its caller's bound
 };
 
-std::optional<std::string> lookup(const std::string& account, GCancellable* cancellable) {
+using LookupResult = std::expected<std::optional<std::string>, Unreadable>;
+
+/// True when an item of `account` exists but is locked, so its secret could not be read.
+bool isLocked(const std::string& account, GCancellable* cancellable) {
     GError* error = nullptr;
+    GList* items = secret_password_search_sync(tokenSchema(), SECRET_SEARCH_ALL, cancellable, &error, "service",
+                                               service, "account", account.c_str(), nullptr);
+    g_clear_error(&error);
+    bool locked = false;
+    for (GList* entry = items; entry; entry = entry->next) locked |= secret_item_get_locked(static_cast<SecretItem*>(entry->data));
+    g_list_free_full(items, g_object_unref);
+    return locked;
+}
+
+LookupResult lookupOnWorker(const std::string& account, GCancellable* cancellable) {
+    // why: held for the life of the process, so every later call reuses one open bus connection.
+    static GDBusConnection* bus = nullptr;
+    GError* error = nullptr;
+    if (!bus) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, cancellable, &error);
+    if (!bus) {
+        g_clear_error(&error);
+        return std::unexpected(Unreadable::noSessionBus);
+    }
     gchar* secret = secret_password_lookup_sync(tokenSchema(), cancellable, &error, "service", service,
                                                 "account", account.c_str(), nullptr);
-    if (error) g_error_free(error);
-    if (!secret) return std::nullopt;
+    if (error) {
+        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) ||
+                               g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY) ||
+                               g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMEOUT);
+        g_error_free(error);
+        return std::unexpected(cancelled ? Unreadable::timedOut : Unreadable::noSecretService);
+    }
+    if (!secret) {
+        if (isLocked(account, cancellable)) return std::unexpected(Unreadable::locked);
+        return std::nullopt;
+    }
     std::optional<std::string> value;
     if (g_utf8_validate(secret, -1, nullptr)) value = std::string(secret);
     secret_password_free(secret);
@@ -172,11 +202,23 @@ bool replace(const std::string& value, const std::string& account, GCancellable*
 
 }  // namespace
 
-std::optional<std::string> get(const std::string& account) {
-    auto found = Worker::shared().run<std::optional<std::string>>(
-        [account](GCancellable* cancellable) { return lookup(account, cancellable); });
-    return found ? *found : std::nullopt;
+std::string_view describe(Unreadable reason) {
+    switch (reason) {
+    case Unreadable::noSessionBus: return "no D-Bus session bus could be reached";
+    case Unreadable::noSecretService: return "no Secret Service (keyring) answers on the session bus";
+    case Unreadable::locked: return "the keyring is locked";
+    case Unreadable::timedOut: return "the keyring did not answer in time";
+    }
+    return "the keyring could not be read";
 }
+
+LookupResult lookup(const std::string& account) {
+    auto found = Worker::shared().run<LookupResult>(
+        [account](GCancellable* cancellable) { return lookupOnWorker(account, cancellable); });
+    return found ? *found : std::unexpected(Unreadable::timedOut);
+}
+
+std::optional<std::string> get(const std::string& account) { return lookup(account).value_or(std::nullopt); }
 
 bool set(const std::string& value, const std::string& account) {
     return Worker::shared()
