@@ -85,7 +85,7 @@ ToolResult listPages(const ToolCall& call) {
 
 ToolResult searchPages(const ToolCall& call) {
     const std::optional<std::string> query = trimmedArg(call.arguments, "query");
-    if (!query) return std::unexpected(ToolError{"`query` is required."});
+    if (!query) return std::unexpected(ToolError{ToolError::Kind::queryRequired});
     const int limit = limitArg(call.arguments, 25);
     const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
     const auto results = call.client.search(*query, key, limit);

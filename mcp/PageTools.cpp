@@ -16,7 +16,7 @@ std::expected<Mode, ToolError> modeArg(const nlohmann::json& arguments) {
     if (mode == "replace") return Mode::replace;
     if (mode == "append") return Mode::append;
     if (mode == "prepend") return Mode::prepend;
-    return std::unexpected(ToolError{"`mode` must be one of replace, append, prepend."});
+    return std::unexpected(ToolError{ToolError::Kind::badMode});
 }
 
 std::string_view verbOf(Mode mode) {
@@ -43,9 +43,9 @@ ToolResult getPage(const ToolCall& call) {
 
 ToolResult createPage(const ToolCall& call) {
     const std::optional<std::string> title = trimmedArg(call.arguments, "title");
-    if (!title) return std::unexpected(ToolError{"`title` is required."});
+    if (!title) return std::unexpected(ToolError{ToolError::Kind::titleRequired});
     const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
-    if (!key) return std::unexpected(ToolError{"No `spaceKey` given and no default space set in Folioport Settings."});
+    if (!key) return std::unexpected(ToolError{ToolError::Kind::noSpace});
     const auto format = formatArg(call.arguments);
     if (!format) return std::unexpected(format.error());
     const std::string body = Storage::asStorage(stringArg(call.arguments, "body").value_or(std::string{}), *format);
@@ -78,7 +78,7 @@ ToolResult updatePage(const ToolCall& call) {
         newBody = existing;
         verb = "Renamed";
     } else {
-        return std::unexpected(ToolError{"Nothing to change — pass `body`, `newTitle`, or both."});
+        return std::unexpected(ToolError{ToolError::Kind::nothingToChange});
     }
 
     const std::int64_t currentVersion = versionOf(*page);
@@ -92,7 +92,7 @@ ToolResult updatePage(const ToolCall& call) {
 
 ToolResult deletePage(const ToolCall& call) {
     const std::optional<std::string> pageId = trimmedArg(call.arguments, "pageId");
-    if (!pageId) return std::unexpected(ToolError{"`pageId` is required — look it up with search_pages or list_pages first."});
+    if (!pageId) return std::unexpected(ToolError{ToolError::Kind::pageIdRequired});
     const bool purge = boolArg(call.arguments, "purge").value_or(false);
 
     // why: the read only names the page in the answer; an unreadable page is still deleted.

@@ -95,7 +95,7 @@ void callTool(std::ostream& out, const RequestId& id, const json& params, const 
         outcome = dependencies.perform(stringMember(params, "name"), objectMember(params, "arguments"));
     } catch (const std::exception& error) {
         // why: a tool's bug must still give the client its answer and leave the loop running.
-        outcome = std::unexpected(ToolError{error.what()});
+        outcome = std::unexpected(ToolError::failedInternally(error.what()));
     }
     if (outcome) respond(out, id, toolResult(std::move(*outcome), false));
     else respond(out, id, toolResult(describe(outcome.error()), true));

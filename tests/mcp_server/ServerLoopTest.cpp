@@ -37,7 +37,7 @@ TEST(ToolCalls, ArgumentsReachTheToolAndEveryRequestGetsItsLine) {
             if (tool == "fine") return "2 spaces";
             if (tool == "bad_utf8") return std::string("caf\xC3 body \xFF");
             if (tool == "throws") throw std::runtime_error("boom");
-            return std::unexpected(ToolError{"Unknown tool: " + std::string(tool)});
+            return std::unexpected(ToolError::unknownTool(std::string(tool)));
         },
     };
     EXPECT_EQ(MCPServer::run(in, out, log, dependencies), 0);
