@@ -12,6 +12,7 @@
 #include "mcp/ToolOperations.h"
 #include "platform/HttpTransport.h"
 #include "platform/Posix.h"
+#include "platform/Services.h"
 #include "platform/SessionBus.h"
 
 namespace folioport::MCPServer {
@@ -49,6 +50,8 @@ int serveStandardStreams() {
     // why: a client that closes its end would otherwise kill the server with SIGPIPE mid-answer.
     std::signal(SIGPIPE, SIG_IGN);
     platform::adoptUserSessionBus();
+    // why: libcurl's and libsecret's dependency trees load while the client initialises, not before.
+    const std::jthread services = platform::preloadServices();
     std::ios::sync_with_stdio(false);
     platform::HttpTransportOptions transportOptions;
     transportOptions.userAgent = "Folioport/" + AppInfo::version();

@@ -8,7 +8,7 @@
 namespace folioport::platform::Keychain {
 
 /// Why a secret that may be stored could not be read.
-enum class Unreadable { noSessionBus, noSecretService, locked, timedOut };
+enum class Unreadable { noLibrary, noSessionBus, noSecretService, locked, timedOut };
 
 /// A few words on the reason, for a log line.
 std::string_view describe(Unreadable reason);

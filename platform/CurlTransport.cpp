@@ -1,4 +1,4 @@
-#include "platform/HttpTransport.h"
+#include "platform/ServicesLibrary.h"
 
 #include <array>
 #include <cstdlib>
@@ -23,16 +23,6 @@ public:
 
     CURLSH* share() const { return share_; }
 
-    HttpTransportOptions options() const {
-        std::lock_guard lock(optionsMutex_);
-        return options_;
-    }
-
-    void setOptions(HttpTransportOptions options) {
-        std::lock_guard lock(optionsMutex_);
-        options_ = std::move(options);
-    }
-
 private:
     Pool() {
         curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -54,8 +44,6 @@ private:
 
     CURLSH* share_ = nullptr;
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
-    mutable std::mutex optionsMutex_;
-    HttpTransportOptions options_;
 };
 
 /// The PEM bundle to verify servers against: the configured one, else SSL_CERT_FILE as OpenSSL
@@ -157,13 +145,15 @@ std::optional<CURLcode> runTransfer(CURLM* multi, CURL* easy, std::stop_token st
 
 }  // namespace
 
-std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& request, std::stop_token stop) {
+namespace services {
+
+std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, const HttpTransportOptions& options,
+                                                  std::stop_token stop) {
     Pool& pool = Pool::instance();
     auto scheme = httpScheme(request.url);
     if (!scheme) return std::unexpected(HttpFailure{HttpFailure::Kind::badURL, "Not a valid http(s) address"});
     if (stop.stop_requested()) return std::unexpected(transportFailure("Cancelled"));
 
-    const HttpTransportOptions options = pool.options();
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!easy || !multi) return std::unexpected(transportFailure("Out of memory"));
@@ -231,6 +221,5 @@ std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& 
     return response;
 }
 
-void HttpTransport::configure(HttpTransportOptions options) { Pool::instance().setOptions(std::move(options)); }
-
+}  // namespace services
 }  // namespace folioport::platform

@@ -1,4 +1,4 @@
-#include "platform/Keychain.h"
+#include "platform/ServicesLibrary.h"
 
 #include <libsecret/secret.h>
 
@@ -10,8 +10,10 @@
 #include <mutex>
 #include <thread>
 
-namespace folioport::platform::Keychain {
+namespace folioport::platform::services {
 namespace {
+
+using Keychain::Unreadable;
 
 constexpr auto keyringTimeout = std::chrono::seconds(2);
 constexpr const char* service = "com.tessaly.folioport";
@@ -101,8 +103,6 @@ private:
     bool overrun_ = false;  // the running call outlived its caller's bound
 };
 
-using LookupResult = std::expected<std::optional<std::string>, Unreadable>;
-
 /// True when an item of `account` exists but is locked, so its secret could not be read.
 bool isLocked(const std::string& account, GCancellable* cancellable) {
     GError* error = nullptr;
@@ -115,7 +115,7 @@ bool isLocked(const std::string& account, GCancellable* cancellable) {
     return locked;
 }
 
-LookupResult lookupOnWorker(const std::string& account, GCancellable* cancellable) {
+Lookup lookupOnWorker(const std::string& account, GCancellable* cancellable) {
     // why: held for the life of the process, so every later call reuses one open bus connection.
     static GDBusConnection* bus = nullptr;
     GError* error = nullptr;
@@ -202,28 +202,16 @@ bool replace(const std::string& value, const std::string& account, GCancellable*
 
 }  // namespace
 
-std::string_view describe(Unreadable reason) {
-    switch (reason) {
-    case Unreadable::noSessionBus: return "no D-Bus session bus could be reached";
-    case Unreadable::noSecretService: return "no Secret Service (keyring) answers on the session bus";
-    case Unreadable::locked: return "the keyring is locked";
-    case Unreadable::timedOut: return "the keyring did not answer in time";
-    }
-    return "the keyring could not be read";
-}
-
-LookupResult lookup(const std::string& account) {
-    auto found = Worker::shared().run<LookupResult>(
+Lookup secretServiceLookup(const std::string& account) {
+    auto found = Worker::shared().run<Lookup>(
         [account](GCancellable* cancellable) { return lookupOnWorker(account, cancellable); });
     return found ? *found : std::unexpected(Unreadable::timedOut);
 }
 
-std::optional<std::string> get(const std::string& account) { return lookup(account).value_or(std::nullopt); }
-
-bool set(const std::string& value, const std::string& account) {
+bool secretServiceStore(const std::string& value, const std::string& account) {
     return Worker::shared()
         .run<bool>([value, account](GCancellable* cancellable) { return replace(value, account, cancellable); })
         .value_or(false);
 }
 
-}  // namespace folioport::platform::Keychain
+}  // namespace folioport::platform::services
