@@ -50,9 +50,10 @@ ToolResult createPage(const ToolCall& call) {
     if (!format) return std::unexpected(format.error());
     const std::string body = Storage::asStorage(stringArg(call.arguments, "body").value_or(std::string{}), *format);
 
-    const auto space = call.client.space(*key);
+    const auto space = call.client.space(*key, call.stop);
     if (!space) return std::unexpected(space.error());
-    const auto page = call.client.createPage(space->id, *title, body, trimmedArg(call.arguments, "parentId"));
+    const auto page =
+        call.client.createPage(space->id, *title, body, trimmedArg(call.arguments, "parentId"), call.stop);
     if (!page) return std::unexpected(page.error());
     return "Created page " + page->id + " — " + *title + " in " + space->key + "\n" + call.client.webURL(*page);
 }
@@ -83,7 +84,7 @@ ToolResult updatePage(const ToolCall& call) {
 
     const std::int64_t currentVersion = versionOf(*page);
     const auto updated = call.client.updatePage(page->id, title, newBody, currentVersion,
-                                                trimmedArg(call.arguments, "versionMessage"));
+                                                trimmedArg(call.arguments, "versionMessage"), call.stop);
     if (!updated) return std::unexpected(updated.error());
     // why: the answer names the page written to, whatever id the site's reply carries.
     return std::string(verb) + " page " + page->id + " — " + title + ", now v" +
@@ -96,9 +97,9 @@ ToolResult deletePage(const ToolCall& call) {
     const bool purge = boolArg(call.arguments, "purge").value_or(false);
 
     // why: the read only names the page in the answer; an unreadable page is still deleted.
-    const auto page = call.client.page(*pageId, false);
+    const auto page = call.client.page(*pageId, false, call.stop);
     const std::string label = page ? titleOf(*page) : *pageId;
-    const auto deleted = call.client.deletePage(*pageId, purge);
+    const auto deleted = call.client.deletePage(*pageId, purge, call.stop);
     if (!deleted) return std::unexpected(deleted.error());
     if (purge) return "Permanently deleted page " + *pageId + " — " + label + ".";
     return "Moved page " + *pageId + " — " + label + " to the space's trash. It can be restored from there.";

@@ -1,11 +1,17 @@
 #include "mcp/StdioServer.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <iostream>
+#include <stop_token>
 #include <streambuf>
 #include <string>
+#include <thread>
 
 #include "appinfo/AppInfo.h"
 #include "mcp/Server.h"
@@ -44,6 +50,31 @@ private:
     std::string pending_;
 };
 
+/// Requests a stop on `inputClosed` once the writer of standard input has gone, even while the loop
+/// waits for a tool call. Ends when the returned thread is asked to stop.
+/// why: a client that quits in the middle of a call must not leave the process waiting for a slow site.
+std::jthread watchForClosedInput(std::stop_source inputClosed) {
+    return std::jthread([inputClosed](std::stop_token finish) mutable {
+        const int wake = ::eventfd(0, EFD_CLOEXEC);
+        if (wake < 0) return;
+        std::stop_callback onFinish(finish, [wake] {
+            const std::uint64_t one = 1;
+            (void)!::write(wake, &one, sizeof one);
+        });
+        // why: asking for no events still reports POLLHUP, which a pipe raises when its writer closes.
+        pollfd watched[] = {{STDIN_FILENO, 0, 0}, {wake, POLLIN, 0}};
+        while (!finish.stop_requested()) {
+            if (::poll(watched, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                break;
+            }
+            if (watched[0].revents & (POLLHUP | POLLERR)) inputClosed.request_stop();
+            if (watched[0].revents != 0 || watched[1].revents != 0) break;
+        }
+        ::close(wake);
+    });
+}
+
 }  // namespace
 
 int serveStandardStreams() {
@@ -63,10 +94,14 @@ int serveStandardStreams() {
     std::ostream error(&errorBuffer);
     SettingsReader settings(platform::Preferences::defaultFile(),
                             [&error](std::string_view message) { log(error, message); });
+    std::stop_source inputClosed;
+    const std::jthread watcher = watchForClosedInput(inputClosed);
     const Dependencies dependencies{
         .version = [] { return AppInfo::version(); },
-        .perform = [&settings](std::string_view tool, const nlohmann::json& arguments) {
-            return perform(tool, arguments, [&settings] { return settings.load(); });
+        .perform = [&settings, stop = inputClosed.get_token()](std::string_view tool, const nlohmann::json& arguments) {
+            return perform(
+                tool, arguments, [&settings] { return settings.load(); },
+                [] { return std::chrono::system_clock::now(); }, stop);
         },
     };
     return run(std::cin, output, error, dependencies);

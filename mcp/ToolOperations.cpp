@@ -5,13 +5,14 @@
 namespace folioport::MCPServer {
 
 std::expected<std::string, ToolFailure> perform(std::string_view tool, const nlohmann::json& arguments,
-                                                const SettingsLoader& loadSettings, const Clock& now) {
+                                                const SettingsLoader& loadSettings, const Clock& now,
+                                                std::stop_token stop) {
     const Settings settings = loadSettings();
     if (!settings.config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     const Tool* found = findTool(tool);
     if (!found) return std::unexpected(ToolError::unknownTool(std::string(tool)));
     const ConfluenceClient client(settings.config);
-    return found->run(ToolCall{client, settings, arguments, now()});
+    return found->run(ToolCall{client, settings, arguments, now(), std::move(stop)});
 }
 
 }  // namespace folioport::MCPServer

@@ -22,16 +22,16 @@ std::expected<BodyFormat, ToolError> bodyFormat(const std::optional<std::string>
 
 std::expected<Page, ToolFailure> resolvePage(const ToolCall& call) {
     if (const std::optional<std::string> pageId = trimmedArg(call.arguments, "pageId")) {
-        auto page = call.client.page(*pageId, true);
+        auto page = call.client.page(*pageId, true, call.stop);
         if (!page) return std::unexpected(page.error());
         return std::move(*page);
     }
     if (const std::optional<std::string> title = trimmedArg(call.arguments, "title")) {
         const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
         if (!key) return std::unexpected(ToolError{ToolError::Kind::titleNeedsSpace});
-        const auto space = call.client.space(*key);
+        const auto space = call.client.space(*key, call.stop);
         if (!space) return std::unexpected(space.error());
-        auto page = call.client.page(*title, space->id, true);
+        auto page = call.client.page(*title, space->id, true, call.stop);
         if (!page) return std::unexpected(page.error());
         return std::move(*page);
     }
