@@ -93,11 +93,12 @@ std::string percentDecoded(std::string_view text) {
 /// True for an id that some server could read as a path step or a path ("", ".", "..", anything with
 /// a slash), however often it is percent-decoded.
 bool isPathLike(std::string_view id) {
-    std::string text(id);
-    for (std::string decoded = percentDecoded(text);; text = decoded, decoded = percentDecoded(text)) {
+    for (std::string text(id);;) {
         if (text.empty() || text == "." || text == ".." || text.find_first_of("/\\") != std::string::npos)
             return true;
+        std::string decoded = percentDecoded(text);
         if (decoded == text) return false;
+        text = std::move(decoded);
     }
 }
 

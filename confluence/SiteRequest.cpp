@@ -74,6 +74,15 @@ void followRedirect(platform::HttpRequest& request, int status, std::string loca
     }
 }
 
+ConfluenceError errorOf(const platform::HttpFailure& failure) {
+    switch (failure.kind) {
+    case platform::HttpFailure::Kind::badURL: return ConfluenceError::badURL();
+    case platform::HttpFailure::Kind::tooLarge: return ConfluenceError::tooLarge();
+    case platform::HttpFailure::Kind::transport: break;
+    }
+    return ConfluenceError::network(failure.message);
+}
+
 }  // namespace
 
 std::string pathSegment(std::string_view id) { return percentEncode(id); }
@@ -106,14 +115,7 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
             return std::unexpected(
                 ConfluenceError::offSite(origin.value_or(std::string(Utf8::leadingCharacters(request.url, 100)))));
         auto response = platform::HttpTransport::send(request, stop);
-        if (!response) {
-            switch (response.error().kind) {
-            case platform::HttpFailure::Kind::badURL: return std::unexpected(ConfluenceError::badURL());
-            case platform::HttpFailure::Kind::tooLarge: return std::unexpected(ConfluenceError::tooLarge());
-            case platform::HttpFailure::Kind::transport:
-                return std::unexpected(ConfluenceError::network(response.error().message));
-            }
-        }
+        if (!response) return std::unexpected(errorOf(response.error()));
         if (isRedirect(response->status) && !response->location.empty() && redirects < maxRedirects) {
             followRedirect(request, response->status, std::move(response->location));
             continue;
