@@ -147,6 +147,8 @@ std::optional<CURLcode> runTransfer(CURLM* multi, CURL* easy, std::stop_token st
 
 namespace services {
 
+void curlPrepare() { (void)Pool::instance(); }
+
 std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, const HttpTransportOptions& options,
                                                   std::stop_token stop) {
     Pool& pool = Pool::instance();

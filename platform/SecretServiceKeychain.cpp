@@ -74,6 +74,15 @@ public:
         return std::nullopt;
     }
 
+    /// Queues `work` without waiting for it; a later run() waits behind it as behind any call.
+    void post(std::function<void(GCancellable*)> work) {
+        auto job = std::make_shared<Job>();
+        job->work = std::move(work);
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(job));
+        queued_.notify_one();
+    }
+
 private:
     Worker() { std::thread([this] { serve(); }).detach(); }
 
@@ -115,15 +124,19 @@ bool isLocked(const std::string& account, GCancellable* cancellable) {
     return locked;
 }
 
-Lookup lookupOnWorker(const std::string& account, GCancellable* cancellable) {
-    // why: held for the life of the process, so every later call reuses one open bus connection.
+/// The session bus connection, made on first use and held for the life of the process, so every
+/// later call reuses it; null when there is no bus to reach. Worker thread only.
+GDBusConnection* sessionBus(GCancellable* cancellable) {
     static GDBusConnection* bus = nullptr;
     GError* error = nullptr;
     if (!bus) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, cancellable, &error);
-    if (!bus) {
-        g_clear_error(&error);
-        return std::unexpected(Unreadable::noSessionBus);
-    }
+    g_clear_error(&error);
+    return bus;
+}
+
+Lookup lookupOnWorker(const std::string& account, GCancellable* cancellable) {
+    if (!sessionBus(cancellable)) return std::unexpected(Unreadable::noSessionBus);
+    GError* error = nullptr;
     gchar* secret = secret_password_lookup_sync(tokenSchema(), cancellable, &error, "service", service,
                                                 "account", account.c_str(), nullptr);
     if (error) {
@@ -201,6 +214,18 @@ bool replace(const std::string& value, const std::string& account, GCancellable*
 }
 
 }  // namespace
+
+void secretServicePrepare() {
+    Worker::shared().post([](GCancellable* cancellable) {
+        if (!sessionBus(cancellable)) return;
+        // why: the service proxy and its encrypted session are cached by libsecret once opened, so the
+        // first lookup does not pay for the key exchange. Opening reads no item, so it prompts for nothing.
+        GError* error = nullptr;
+        if (SecretService* opened = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, cancellable, &error))
+            g_object_unref(opened);
+        g_clear_error(&error);
+    });
+}
 
 Lookup secretServiceLookup(const std::string& account) {
     auto found = Worker::shared().run<Lookup>(

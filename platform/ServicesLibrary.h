@@ -21,13 +21,19 @@ using Lookup = std::expected<std::optional<std::string>, Keychain::Unreadable>;
 
 /// What the library offers; every entry is thread-safe.
 struct Table {
+    /// Readies both at once in the background: libcurl's global state, the session bus and the
+    /// keyring's session. Returns without waiting for the keyring.
+    void (*prepare)();
     std::expected<HttpResponse, HttpFailure> (*send)(const HttpRequest& request, const HttpTransportOptions& options,
                                                      std::stop_token stop);
     Lookup (*lookup)(const std::string& account);
     bool (*store)(const std::string& value, const std::string& account);
 };
 
-// Inside the library: the implementations behind HttpTransport::send, Keychain::lookup and Keychain::set.
+// Inside the library: the implementations behind HttpTransport::send, Keychain::lookup and Keychain::set,
+// and what readies each.
+void curlPrepare();
+void secretServicePrepare();
 std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, const HttpTransportOptions& options,
                                                   std::stop_token stop);
 Lookup secretServiceLookup(const std::string& account);

@@ -24,8 +24,8 @@ const Library& library() {
         // find it through their run path.
         const std::filesystem::path bundled =
             runningExecutable().parent_path().parent_path() / "lib" / services::libraryFile;
-        void* handle = ::dlopen(bundled.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) handle = ::dlopen(services::libraryFile, RTLD_NOW | RTLD_LOCAL);
+        void* handle = ::dlopen(bundled.c_str(), RTLD_LAZY | RTLD_LOCAL);
+        if (!handle) handle = ::dlopen(services::libraryFile, RTLD_LAZY | RTLD_LOCAL);
         if (handle) result.table = static_cast<const services::Table*>(::dlsym(handle, services::tableSymbol));
         if (!result.table) {
             const char* reason = ::dlerror();
@@ -42,7 +42,9 @@ HttpTransportOptions currentOptions;
 }  // namespace
 
 std::jthread preloadServices() {
-    return std::jthread([] { (void)library(); });
+    return std::jthread([] {
+        if (const services::Table* table = library().table) table->prepare();
+    });
 }
 
 std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& request, std::stop_token stop) {
