@@ -39,6 +39,7 @@ struct Job {
     GCancellable* cancellable = g_cancellable_new();
     bool done = false;
     bool abandoned = false;  // its caller gave up waiting
+    bool awaited = true;     // false for work posted without a caller
     ~Job() { g_object_unref(cancellable); }
 };
 
@@ -67,9 +68,10 @@ public:
         queued_.notify_one();
         if (finished_.wait_for(lock, keyringTimeout, [&] { return job->done; })) return std::move(*result);
         job->abandoned = true;
-        if (running_ == job) {
+        // why: posted work has no caller of its own to give up on it when it hangs.
+        if (running_ && (running_ == job || !running_->awaited)) {
             overrun_ = true;
-            g_cancellable_cancel(job->cancellable);
+            g_cancellable_cancel(running_->cancellable);
         }
         return std::nullopt;
     }
@@ -78,6 +80,7 @@ public:
     void post(std::function<void(GCancellable*)> work) {
         auto job = std::make_shared<Job>();
         job->work = std::move(work);
+        job->awaited = false;
         std::lock_guard lock(mutex_);
         queue_.push_back(std::move(job));
         queued_.notify_one();
