@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <optional>
+#include <utility>
 #include <istream>
 #include <ostream>
 
@@ -250,9 +251,11 @@ void handleLine(std::string_view line, std::ostream& out, std::ostream& log, con
 
 int run(std::istream& in, std::ostream& out, std::ostream& log, const Dependencies& dependencies) {
     MCPServer::log(log, "ready (Folioport " + dependencies.version() + ")");
+    bool first = true;
     for (std::string line; std::getline(in, line);) {
         if (line.ends_with('\r')) line.pop_back();
         handleLine(line, out, log, dependencies);
+        if (std::exchange(first, false) && dependencies.afterFirstLine) dependencies.afterFirstLine();
     }
     return 0;
 }

@@ -81,8 +81,6 @@ int serveStandardStreams() {
     // why: a client that closes its end would otherwise kill the server with SIGPIPE mid-answer.
     std::signal(SIGPIPE, SIG_IGN);
     platform::adoptUserSessionBus();
-    // why: libcurl's and libsecret's dependency trees load while the client initialises, not before.
-    const std::jthread services = platform::preloadServices();
     std::ios::sync_with_stdio(false);
     platform::HttpTransportOptions transportOptions;
     transportOptions.userAgent = "Folioport/" + AppInfo::version();
@@ -94,6 +92,9 @@ int serveStandardStreams() {
     std::ostream error(&errorBuffer);
     SettingsReader settings(platform::Preferences::defaultFile(),
                             [&error](std::string_view message) { log(error, message); });
+    // why: libcurl's and libsecret's dependency trees load once "initialize" is answered, while the
+    // client reads the answer; loading them alongside would slow that answer down several times.
+    std::jthread services;
     std::stop_source inputClosed;
     const std::jthread watcher = watchForClosedInput(inputClosed);
     const Dependencies dependencies{
@@ -103,6 +104,7 @@ int serveStandardStreams() {
                 tool, arguments, [&settings] { return settings.load(); },
                 [] { return std::chrono::system_clock::now(); }, stop);
         },
+        .afterFirstLine = [&services] { services = platform::preloadServices(); },
     };
     return run(std::cin, output, error, dependencies);
 }
