@@ -20,12 +20,14 @@ struct Library {
 const Library& library() {
     static const Library opened = [] {
         Library result;
-        // why: the installed bundle keeps it in Contents/lib beside bin/; a build tree's executables
-        // find it through their run path.
+        // why: the bundle keeps it in Contents/lib beside bin/; a build tree's programs have no bundle.
+        // Explicit paths, because a run path would be read from whoever calls dlopen, which a sanitizer's
+        // interceptor changes.
         const std::filesystem::path bundled =
             runningExecutable().parent_path().parent_path() / "lib" / services::libraryFile;
-        void* handle = ::dlopen(bundled.c_str(), RTLD_LAZY | RTLD_LOCAL);
-        if (!handle) handle = ::dlopen(services::libraryFile, RTLD_LAZY | RTLD_LOCAL);
+        void* handle = nullptr;
+        for (const char* candidate : {bundled.c_str(), FOLIOPORT_SERVICES_BUILT_AT, services::libraryFile})
+            if (!handle) handle = ::dlopen(candidate, RTLD_LAZY | RTLD_LOCAL);
         if (handle) result.table = static_cast<const services::Table*>(::dlsym(handle, services::tableSymbol));
         if (!result.table) {
             const char* reason = ::dlerror();
