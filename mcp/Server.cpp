@@ -185,7 +185,7 @@ std::string withLoneSurrogatesReplaced(std::string_view text) {
 
 /// Builds the value as the library's own parser does, and keeps the text of a top-level "id" that
 /// is read as a floating-point number.
-/// why: an id like 12345678901234567890123 or 1e400 would come back changed from a double.
+/// why: an id like 12345678901234567890123 or 0.10000000000000000001 would come back changed from a double.
 class MessageBuilder {
 public:
     explicit MessageBuilder(Message& message) : message_(message), dom_(message.value, false) {}
@@ -218,6 +218,7 @@ public:
 
 private:
     Message& message_;
+    // why: the library's own value builder, so every value comes out exactly as json::parse makes it.
     nlohmann::detail::json_sax_dom_parser<json> dom_;
     int depth_ = 0;
     bool inId_ = false;
@@ -230,7 +231,8 @@ Message parseMessage(std::string_view line) {
     Message message;
     if (nestsTooDeep(text)) return Message{json(json::value_t::discarded), {}};
     MessageBuilder builder(message);
-    if (!json::sax_parse(withLoneSurrogatesReplaced(text), &builder)) return Message{json(json::value_t::discarded), {}};
+    if (!json::sax_parse(withLoneSurrogatesReplaced(text), &builder))
+        return Message{json(json::value_t::discarded), {}};
     return message;
 }
 
