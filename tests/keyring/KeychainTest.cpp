@@ -90,5 +90,25 @@ TEST(Keychain, ClosingInputDuringACallOnASilentSiteEndsTheServerPromptly) {
     ::close(silent);
 }
 
+// Last, since unlocking again would need a password prompt.
+TEST(Keychain, ALockedKeyringIsSaidOnceOnStandardError) {
+    const auto folder = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "com.tessaly.folioport";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "preferences.json") << R"({"baseURL":"http://127.0.0.1:9","email":"a@acme.example"})";
+    ASSERT_TRUE(Keychain::set("locked-away", "apiToken"));
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, nullptr);
+    ASSERT_NE(service, nullptr);
+    GList* collections = secret_service_get_collections(service);
+    ASSERT_GE(secret_service_lock_sync(service, collections, nullptr, nullptr, nullptr), 1);
+
+    const std::string call = R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n";
+    const auto ended = testing::runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, call + call);
+    EXPECT_NE(ended.output.find("Confluence is not configured."), std::string::npos);
+    EXPECT_EQ(ended.error, "[folioport-mcp] ready (Folioport 1.0.1)\n"
+                           "[folioport-mcp] could not read the API token: the keyring is locked\n");
+    g_list_free_full(collections, g_object_unref);
+    g_object_unref(service);
+}
+
 }  // namespace
 }  // namespace folioport::platform
