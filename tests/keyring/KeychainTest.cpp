@@ -104,8 +104,10 @@ TEST(Keychain, ALockedKeyringIsSaidOnceOnStandardError) {
     const std::string call = R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n";
     const auto ended = testing::runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, call + call);
     EXPECT_NE(ended.output.find("Confluence is not configured."), std::string::npos);
-    EXPECT_EQ(ended.error, "[folioport-mcp] ready (Folioport 1.0.1)\n"
-                           "[folioport-mcp] could not read the API token: the keyring is locked\n");
+    const std::string said = "[folioport-mcp] ready (Folioport 1.0.1)\n"
+                             "[folioport-mcp] could not read the API token: the keyring is locked\n";
+    EXPECT_EQ(ended.error.substr(0, said.size()), said);  // under the sanitizers their summary follows
+    EXPECT_EQ(ended.error.find("[folioport-mcp]", said.size()), std::string::npos) << "said only once";
     g_list_free_full(collections, g_object_unref);
     g_object_unref(service);
 }
