@@ -18,7 +18,8 @@ bool SettingsReader::FileStamp::operator==(const FileStamp& other) const {
            sameTime(modified, other.modified) && sameTime(changed, other.changed);
 }
 
-SettingsReader::SettingsReader(std::filesystem::path file, Warn warn) : file_(std::move(file)), warn_(std::move(warn)) {}
+SettingsReader::SettingsReader(std::filesystem::path file, Warn warn)
+    : file_(std::move(file)), warn_(std::move(warn)) {}
 
 Settings SettingsReader::load() {
     struct stat status {};

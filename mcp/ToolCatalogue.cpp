@@ -140,7 +140,8 @@ const Tool* findTool(std::string_view name) {
 json toolDefinitions() {
     json definitions = json::array();
     for (const Tool& tool : tools())
-        definitions.push_back({{"name", tool.name}, {"description", tool.description}, {"inputSchema", tool.inputSchema}});
+        definitions.push_back(
+            {{"name", tool.name}, {"description", tool.description}, {"inputSchema", tool.inputSchema}});
     return definitions;
 }
 

@@ -23,7 +23,8 @@ struct ToolError {
         failedInternally,  ///< detail: what went wrong inside the tool
     };
 
-    explicit ToolError(Kind errorKind, std::string errorDetail = {}) : kind(errorKind), detail(std::move(errorDetail)) {}
+    explicit ToolError(Kind errorKind, std::string errorDetail = {})
+        : kind(errorKind), detail(std::move(errorDetail)) {}
 
     Kind kind;
     std::string detail;

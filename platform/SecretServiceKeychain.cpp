@@ -122,7 +122,8 @@ bool isLocked(const std::string& account, GCancellable* cancellable) {
                                                service, "account", account.c_str(), nullptr);
     g_clear_error(&error);
     bool locked = false;
-    for (GList* entry = items; entry; entry = entry->next) locked |= secret_item_get_locked(static_cast<SecretItem*>(entry->data));
+    for (GList* entry = items; entry; entry = entry->next)
+        locked |= secret_item_get_locked(static_cast<SecretItem*>(entry->data)) != FALSE;
     g_list_free_full(items, g_object_unref);
     return locked;
 }
