@@ -72,6 +72,10 @@ BENCHMARK(StartupToInitializeAnswer)->UseManualTime()->Unit(benchmark::kMillisec
 void BaselineCatEcho(benchmark::State& state) { timeFirstAnswer(state, "/bin/cat", "-"); }
 BENCHMARK(BaselineCatEcho)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
+/// The same with a bare C++ program (the C++ runtime loaded, nothing of ours): what start-up is measured against.
+void BaselineBareCppEcho(benchmark::State& state) { timeFirstAnswer(state, BARE_ECHO, "-"); }
+BENCHMARK(BaselineBareCppEcho)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -3,7 +3,7 @@
 //  - time from process start to the "initialize" answer, and the server's peak resident memory;
 //  - time per tool call, against the same HTTPS requests made directly to the fake site, and the difference,
 //    and the time of a call that only reads the settings (preferences file and keyring);
-//  - TLS handshakes the fake site sees for one update_page call of a fresh server.
+//  - TLS handshakes the fake site sees for one update_page call of a fresh server, and that call's time.
 import https from 'node:https';
 import { readFileSync, rmSync } from 'node:fs';
 import { performance } from 'node:perf_hooks';
@@ -103,16 +103,19 @@ try {
   await server.close();
   agent.destroy();
 
-  // Connections: one update_page (a read and a write) from a fresh server.
+  // Connections and the first call: one update_page (a read and a write) sent right after "initialize"
+  // to a fresh server, which still has its keyring session and TLS connection to open.
   const counts = [];
+  const firstCalls = [];
   for (let i = 0; i < Math.min(runs, 10); i++) {
     const fresh = await h.connectServer({ preferences, caFile: site.caFile });
     const before = (await h.control(site, 'GET', 'stats')).tlsHandshakes;
-    await fresh.call('update_page', { pageId: '98306', body: `<p>run ${i}</p>`, format: 'storage' });
+    firstCalls.push(await timed(() => fresh.call('update_page', { pageId: '98306', body: `<p>run ${i}</p>`, format: 'storage' })));
     counts.push((await h.control(site, 'GET', 'stats')).tlsHandshakes - before);
     await fresh.close();
   }
   console.log(`TLS handshakes per update_page of a fresh server: median ${median(counts)} (all runs: ${counts.join(' ')})`);
+  console.log(`first update_page of a fresh server, right after initialize: median ${ms(median(firstCalls))}`);
 } finally {
   await site.stop();
   rmSync(dir, { recursive: true, force: true });

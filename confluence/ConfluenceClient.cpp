@@ -1,12 +1,14 @@
 #include "confluence/ConfluenceClient.h"
 
 #include <algorithm>
+#include <charconv>
 #include <set>
 
 #include <nlohmann/json.hpp>
 
 #include "confluence/CQL.h"
 #include "confluence/RecordDecoder.h"
+#include "confluence/SiteOrigin.h"
 #include "confluence/SiteRequest.h"
 #include "storage/Utf8.h"
 
@@ -56,6 +58,11 @@ std::expected<std::vector<T>, ConfluenceError> fetchPaged(const ConfluenceConfig
     return records;
 }
 
+/// Space keys compared as the site does, ignoring the case of ASCII letters.
+bool sameKey(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, {}, Utf8::asciiLowered, Utf8::asciiLowered);
+}
+
 std::string batchSize(int limit, int maximum) { return std::to_string(std::min(limit, maximum)); }
 
 std::string serialized(const nlohmann::json& body) {
@@ -67,7 +74,50 @@ nlohmann::json storageBody(std::string_view value) {
     return {{"representation", "storage"}, {"value", value}};
 }
 
-std::string pageAddress(std::string_view id) { return std::string(pagesPath) + "/" + pathSegment(id); }
+/// The text with every %XX escape decoded (malformed ones kept as they are).
+std::string percentDecoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned value = 0;
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16).ptr == text.data() + i + 3) {
+            out += static_cast<char>(value);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+/// True for an id that some server could read as a path step or a path ("", ".", "..", anything with
+/// a slash), however often it is percent-decoded.
+bool isPathLike(std::string_view id) {
+    for (std::string text(id);;) {
+        if (text.empty() || text == "." || text == ".." || text.find_first_of("/\\") != std::string::npos)
+            return true;
+        std::string decoded = percentDecoded(text);
+        if (decoded == text) return false;
+        text = std::move(decoded);
+    }
+}
+
+/// The address of one page; an id that could act as a path step fails as a missing page, unsent.
+std::expected<std::string, ConfluenceError> pageAddress(std::string_view id) {
+    if (isPathLike(id)) return std::unexpected(ConfluenceError::http(404, {}));
+    return std::string(pagesPath) + "/" + pathSegment(id);
+}
+
+/// True for an http(s) address; anything else a site may send ("javascript:…") is never handed on.
+bool isWebAddress(const std::string& address) { return originOf(address).has_value(); }
+
+/// A link of the site's answer as a browser address: an absolute http(s) one as it is, a "/…" path under
+/// `root`; absent for anything else, so the caller falls back to an address of its own.
+std::optional<std::string> webAddress(const std::string& link, const std::string& root) {
+    if (link.starts_with("http")) return isWebAddress(link) ? std::optional(link) : std::nullopt;
+    if (link.starts_with('/') && isWebAddress(root + link)) return root + link;
+    return std::nullopt;
+}
 
 /// The browser address that opens a page known only by its id.
 std::string viewPageURL(const ConfluenceConfig& config, const std::string& id) {
@@ -101,19 +151,27 @@ std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view k
     if (!config_.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     std::string trimmed(Utf8::trim(key, Utf8::isSpaceOrTab));
     auto notFound = ConfluenceError::notFound("No space with key '" + trimmed + "'.");
-    // why: the site ignores an empty keys filter and would answer with some other space.
-    if (trimmed.empty()) return std::unexpected(notFound);
+    // why: the site ignores an empty keys filter, and reads a comma as a list of keys ("NOPE,HR" finds HR).
+    if (trimmed.empty() || trimmed.find(',') != std::string::npos) return std::unexpected(notFound);
     auto found = fetchPaged<Space>(config_, spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
     if (!found) return std::unexpected(found.error());
-    if (found->empty()) return std::unexpected(std::move(notFound));
+    // why: only a space carrying the key asked for counts; its id is later sent as one value, never a list.
+    if (found->empty() || !sameKey(found->front().key, trimmed) || found->front().id.find(',') != std::string::npos)
+        return std::unexpected(std::move(notFound));
     return std::move(found->front());
 }
 
 std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view id, bool withBody,
                                                             std::stop_token stop) const {
+    if (!config_.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
+    const auto address = pageAddress(id);
+    if (!address) return std::unexpected(address.error());
     QueryItems query;
     if (withBody) query.emplace_back("body-format", "storage");
-    return decoded<Page>(requestSite(config_, "GET", pageAddress(id), query, std::nullopt, stop));
+    auto page = decoded<Page>(requestSite(config_, "GET", *address, query, std::nullopt, stop));
+    // why: a site or redirect that answers with another page must not make a caller act on that page.
+    if (page && page->id != id) return std::unexpected(ConfluenceError::wrongPage(id, page->id));
+    return page;
 }
 
 std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view title, std::string_view spaceId,
@@ -154,14 +212,18 @@ std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_vi
                            {"title", title},
                            {"body", folioport::storageBody(storageBody)},
                            {"version", std::move(version)}};
-    return decoded<Page>(requestSite(config_, "PUT", pageAddress(id), {}, serialized(body), stop));
+    const auto address = pageAddress(id);
+    if (!address) return std::unexpected(address.error());
+    return decoded<Page>(requestSite(config_, "PUT", *address, {}, serialized(body), stop));
 }
 
 std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_view id, bool purge,
                                                                   std::stop_token stop) const {
     QueryItems query;
     if (purge) query.emplace_back("purge", "true");
-    auto answer = requestSite(config_, "DELETE", pageAddress(id), query, std::nullopt, stop);
+    const auto address = pageAddress(id);
+    if (!address) return std::unexpected(address.error());
+    auto answer = requestSite(config_, "DELETE", *address, query, std::nullopt, stop);
     if (!answer) return std::unexpected(answer.error());
     return {};
 }
@@ -195,19 +257,17 @@ std::string ConfluenceClient::testConnection(std::stop_token stop) const {
 }
 
 std::string ConfluenceClient::webURL(const Page& page) const {
-    if (page.links && page.links->webui && !page.links->webui->empty()) {
-        const std::string& webui = *page.links->webui;
-        if (webui.starts_with("http")) return webui;
-        return page.links->base.value_or(config_.wikiURL()) + webui;
+    if (page.links && page.links->webui) {
+        const std::optional<std::string>& base = page.links->base;
+        if (auto address = webAddress(*page.links->webui, base && isWebAddress(*base) ? *base : config_.wikiURL()))
+            return *address;
     }
     return viewPageURL(config_, page.id);
 }
 
 std::string ConfluenceClient::webURL(const SearchResult& result) const {
-    if (result.url && !result.url->empty()) {
-        if (result.url->starts_with("http")) return *result.url;
-        return config_.wikiURL() + *result.url;
-    }
+    if (result.url)
+        if (auto address = webAddress(*result.url, config_.wikiURL())) return *address;
     if (result.content && result.content->id) return viewPageURL(config_, *result.content->id);
     return config_.wikiURL();
 }

@@ -21,6 +21,12 @@ std::string friendlyText(int status, std::string_view body) {
 
 }  // namespace
 
+ConfluenceError ConfluenceError::wrongPage(std::string_view asked, std::string_view answered) {
+    return {Kind::wrongPage, 0,
+            "Confluence answered with page " + std::string(answered) + " when asked for page " + std::string(asked) +
+                ", so Folioport did not use that answer."};
+}
+
 std::string describe(const ConfluenceError& error) {
     using enum ConfluenceError::Kind;
     switch (error.kind) {
@@ -33,6 +39,13 @@ std::string describe(const ConfluenceError& error) {
     case notConfigured:
         return "Confluence is not configured. Open Settings and enter your site, email and API token.";
     case badURL: return "The Confluence base URL looks invalid.";
+    case offSite:
+        return "Confluence pointed to another site (" + error.text +
+               "); Folioport sends your credentials only to the configured site, so it stopped there.";
+    case wrongPage: return error.text;
+    case tooLarge:
+        return "Confluence's response is larger than " + std::to_string(maxResponseBytes >> 20) +
+               " MB, so Folioport stopped reading it.";
     }
     return {};
 }

@@ -1,16 +1,23 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace folioport {
 
+/// The most one answer of the site may hold once decompressed: far above any real page or batch.
+inline constexpr std::size_t maxResponseBytes = std::size_t{64} << 20;
+
 /// The REST client's one error type; every window and the MCP server show describe(error) unchanged.
 struct ConfluenceError {
-    enum class Kind { http, network, decoding, notFound, notConfigured, badURL };
+    enum class Kind { http, network, decoding, notFound, notConfigured, badURL, offSite, wrongPage, tooLarge };
 
     Kind kind;
     int status = 0;    ///< http only
-    std::string text;  ///< http: the body (empty when not UTF-8); network, decoding, notFound: the message
+    /// http: the body (empty when not UTF-8); network, decoding, notFound, wrongPage: the message;
+    /// offSite: the other origin
+    std::string text;
 
     static ConfluenceError http(int status, std::string body) { return {Kind::http, status, std::move(body)}; }
     static ConfluenceError network(std::string message) { return {Kind::network, 0, std::move(message)}; }
@@ -18,6 +25,12 @@ struct ConfluenceError {
     static ConfluenceError notFound(std::string message) { return {Kind::notFound, 0, std::move(message)}; }
     static ConfluenceError notConfigured() { return {Kind::notConfigured, 0, {}}; }
     static ConfluenceError badURL() { return {Kind::badURL, 0, {}}; }
+    /// A paging link or redirect led away from the site's own origin; nothing was sent there.
+    static ConfluenceError offSite(std::string origin) { return {Kind::offSite, 0, std::move(origin)}; }
+    /// The site answered a read of one page with another page.
+    static ConfluenceError wrongPage(std::string_view asked, std::string_view answered);
+    /// One answer grew beyond maxResponseBytes once decompressed; reading stopped there.
+    static ConfluenceError tooLarge() { return {Kind::tooLarge, 0, {}}; }
 
     bool operator==(const ConfluenceError&) const = default;
 };

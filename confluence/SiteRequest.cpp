@@ -1,10 +1,13 @@
 #include "confluence/SiteRequest.h"
 
+#include "confluence/SiteOrigin.h"
 #include "platform/HttpTransport.h"
 #include "storage/Utf8.h"
 
 namespace folioport {
 namespace {
+
+constexpr int maxRedirects = 10;
 
 /// Every byte outside A-Z a-z 0-9 - _ ~ as %XX (so "." and ".." can never act as path steps).
 std::string percentEncode(std::string_view text) {
@@ -56,6 +59,30 @@ std::string withQuery(std::string address, const QueryItems& query) {
     return address + fragment;
 }
 
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+/// Points the request at a redirect's target, turning it into a bodiless GET where HTTP clients do
+/// (any 303; a 301 or 302 answering a POST).
+void followRedirect(platform::HttpRequest& request, int status, std::string location) {
+    request.url = std::move(location);
+    if (status == 303 || ((status == 301 || status == 302) && request.method == "POST")) {
+        request.method = "GET";
+        request.body.reset();
+        std::erase_if(request.headers, [](const auto& header) { return header.first == "Content-Type"; });
+    }
+}
+
+ConfluenceError errorOf(const platform::HttpFailure& failure) {
+    switch (failure.kind) {
+    case platform::HttpFailure::Kind::badURL: return ConfluenceError::badURL();
+    case platform::HttpFailure::Kind::tooLarge: return ConfluenceError::tooLarge();
+    case platform::HttpFailure::Kind::transport: break;
+    }
+    return ConfluenceError::network(failure.message);
+}
+
 }  // namespace
 
 std::string pathSegment(std::string_view id) { return percentEncode(id); }
@@ -65,29 +92,40 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
                                                         const std::optional<std::string>& jsonBody,
                                                         std::stop_token stop) {
     if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
+    const std::string base = config.normalizedBaseURL();
+    const std::optional<std::string> site = originOf(base);
+    if (!site) return std::unexpected(ConfluenceError::badURL());
 
     platform::HttpRequest request;
     request.method = std::string(method);
-    request.url = withQuery(path.starts_with("http") ? std::string(path) : config.normalizedBaseURL() + std::string(path),
-                            query);
+    request.url = withQuery(path.starts_with("http") ? std::string(path) : base + std::string(path), query);
     request.headers = {{"Accept", "application/json"},
                        {"Authorization", "Basic " + base64(config.email + ":" + config.apiToken)}};
     if (jsonBody) {
         request.headers.emplace_back("Content-Type", "application/json");
         request.body = jsonBody;
     }
+    // why: redirects are judged here, by the same origin rule as paging links, not by the transport.
+    request.followRedirects = false;
+    request.maxBodyBytes = maxResponseBytes;
 
-    auto response = platform::HttpTransport::send(request, stop);
-    if (!response) {
-        if (response.error().kind == platform::HttpFailure::Kind::badURL)
-            return std::unexpected(ConfluenceError::badURL());
-        return std::unexpected(ConfluenceError::network(response.error().message));
+    for (int redirects = 0;; ++redirects) {
+        // why: the credentials go to the configured site's own origin only, whatever a link or redirect names.
+        if (const std::optional<std::string> origin = originOf(request.url); origin != site)
+            return std::unexpected(
+                ConfluenceError::offSite(origin.value_or(std::string(Utf8::leadingCharacters(request.url, 100)))));
+        auto response = platform::HttpTransport::send(request, stop);
+        if (!response) return std::unexpected(errorOf(response.error()));
+        if (isRedirect(response->status) && !response->location.empty() && redirects < maxRedirects) {
+            followRedirect(request, response->status, std::move(response->location));
+            continue;
+        }
+        if (response->status < 200 || response->status > 299) {
+            std::string body = Utf8::isValid(response->body) ? std::move(response->body) : std::string{};
+            return std::unexpected(ConfluenceError::http(response->status, std::move(body)));
+        }
+        return std::move(response->body);
     }
-    if (response->status < 200 || response->status > 299) {
-        std::string body = Utf8::isValid(response->body) ? std::move(response->body) : std::string{};
-        return std::unexpected(ConfluenceError::http(response->status, std::move(body)));
-    }
-    return std::move(response->body);
 }
 
 }  // namespace folioport

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Dependencies dependencies{
         .version = [] { return std::string("1.0.1"); },
         .perform = [](std::string_view tool, const nlohmann::json& arguments) -> std::expected<std::string, ToolFailure> {
-            if (tool.empty()) return std::unexpected(ToolError{arguments.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)});
+            if (tool.empty()) return std::unexpected(ToolError::unknownTool(arguments.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)));
             return std::string(tool);
         },
     };

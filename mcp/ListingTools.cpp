@@ -50,7 +50,7 @@ std::string searchEntry(const SearchResult& result, const ToolCall& call) {
 }  // namespace
 
 ToolResult listSpaces(const ToolCall& call) {
-    const auto spaces = call.client.spaces(limitArg(call.arguments, 100));
+    const auto spaces = call.client.spaces(limitArg(call.arguments, 100), call.stop);
     if (!spaces) return std::unexpected(spaces.error());
     if (spaces->empty()) return "No spaces are visible to this account.";
     std::vector<std::string> lines;
@@ -64,11 +64,11 @@ ToolResult listPages(const ToolCall& call) {
     const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
     std::optional<std::string> spaceId;
     if (key) {
-        const auto space = call.client.space(*key);
+        const auto space = call.client.space(*key, call.stop);
         if (!space) return std::unexpected(space.error());
         spaceId = space->id;
     }
-    const auto pages = call.client.pages(spaceId, limit);
+    const auto pages = call.client.pages(spaceId, limit, call.stop);
     if (!pages) return std::unexpected(pages.error());
 
     const std::string scope = scopeOf(key);
@@ -85,10 +85,10 @@ ToolResult listPages(const ToolCall& call) {
 
 ToolResult searchPages(const ToolCall& call) {
     const std::optional<std::string> query = trimmedArg(call.arguments, "query");
-    if (!query) return std::unexpected(ToolError{"`query` is required."});
+    if (!query) return std::unexpected(ToolError{ToolError::Kind::queryRequired});
     const int limit = limitArg(call.arguments, 25);
     const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
-    const auto results = call.client.search(*query, key, limit);
+    const auto results = call.client.search(*query, key, limit, call.stop);
     if (!results) return std::unexpected(results.error());
 
     const std::string scope = scopeOf(key);

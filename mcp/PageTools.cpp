@@ -16,7 +16,7 @@ std::expected<Mode, ToolError> modeArg(const nlohmann::json& arguments) {
     if (mode == "replace") return Mode::replace;
     if (mode == "append") return Mode::append;
     if (mode == "prepend") return Mode::prepend;
-    return std::unexpected(ToolError{"`mode` must be one of replace, append, prepend."});
+    return std::unexpected(ToolError{ToolError::Kind::badMode});
 }
 
 std::string_view verbOf(Mode mode) {
@@ -43,16 +43,17 @@ ToolResult getPage(const ToolCall& call) {
 
 ToolResult createPage(const ToolCall& call) {
     const std::optional<std::string> title = trimmedArg(call.arguments, "title");
-    if (!title) return std::unexpected(ToolError{"`title` is required."});
+    if (!title) return std::unexpected(ToolError{ToolError::Kind::titleRequired});
     const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
-    if (!key) return std::unexpected(ToolError{"No `spaceKey` given and no default space set in Folioport Settings."});
+    if (!key) return std::unexpected(ToolError{ToolError::Kind::noSpace});
     const auto format = formatArg(call.arguments);
     if (!format) return std::unexpected(format.error());
     const std::string body = Storage::asStorage(stringArg(call.arguments, "body").value_or(std::string{}), *format);
 
-    const auto space = call.client.space(*key);
+    const auto space = call.client.space(*key, call.stop);
     if (!space) return std::unexpected(space.error());
-    const auto page = call.client.createPage(space->id, *title, body, trimmedArg(call.arguments, "parentId"));
+    const auto page =
+        call.client.createPage(space->id, *title, body, trimmedArg(call.arguments, "parentId"), call.stop);
     if (!page) return std::unexpected(page.error());
     return "Created page " + page->id + " — " + *title + " in " + space->key + "\n" + call.client.webURL(*page);
 }
@@ -78,26 +79,27 @@ ToolResult updatePage(const ToolCall& call) {
         newBody = existing;
         verb = "Renamed";
     } else {
-        return std::unexpected(ToolError{"Nothing to change — pass `body`, `newTitle`, or both."});
+        return std::unexpected(ToolError{ToolError::Kind::nothingToChange});
     }
 
     const std::int64_t currentVersion = versionOf(*page);
     const auto updated = call.client.updatePage(page->id, title, newBody, currentVersion,
-                                                trimmedArg(call.arguments, "versionMessage"));
+                                                trimmedArg(call.arguments, "versionMessage"), call.stop);
     if (!updated) return std::unexpected(updated.error());
-    return std::string(verb) + " page " + updated->id + " — " + title + ", now v" +
+    // why: the answer names the page written to, whatever id the site's reply carries.
+    return std::string(verb) + " page " + page->id + " — " + title + ", now v" +
            std::to_string(currentVersion + 1) + "\n" + call.client.webURL(*updated);
 }
 
 ToolResult deletePage(const ToolCall& call) {
     const std::optional<std::string> pageId = trimmedArg(call.arguments, "pageId");
-    if (!pageId) return std::unexpected(ToolError{"`pageId` is required — look it up with search_pages or list_pages first."});
+    if (!pageId) return std::unexpected(ToolError{ToolError::Kind::pageIdRequired});
     const bool purge = boolArg(call.arguments, "purge").value_or(false);
 
     // why: the read only names the page in the answer; an unreadable page is still deleted.
-    const auto page = call.client.page(*pageId, false);
+    const auto page = call.client.page(*pageId, false, call.stop);
     const std::string label = page ? titleOf(*page) : *pageId;
-    const auto deleted = call.client.deletePage(*pageId, purge);
+    const auto deleted = call.client.deletePage(*pageId, purge, call.stop);
     if (!deleted) return std::unexpected(deleted.error());
     if (purge) return "Permanently deleted page " + *pageId + " — " + label + ".";
     return "Moved page " + *pageId + " — " + label + " to the space's trash. It can be restored from there.";

@@ -19,7 +19,13 @@ struct Dependencies {
     /// Runs one tool call to completion on the calling thread.
     std::function<std::expected<std::string, ToolFailure>(std::string_view tool, const nlohmann::json& arguments)>
         perform;
+    /// Called once, when the first line has been handled (its answer sent): the moment to start work
+    /// that the first answer should not wait for. May be empty.
+    std::function<void()> afterFirstLine = {};
 };
+
+/// Writes one "[folioport-mcp] " line to `log` and flushes it.
+void log(std::ostream& log, std::string_view message);
 
 /// Logs the ready line, then reads one JSON-RPC message per line and answers each request with one
 /// flushed line on `out`, in order, until end of input; returns the exit status, 0.

@@ -1,12 +1,50 @@
 #include "mcp/Settings.h"
 
-#include "confluence/StoredSettings.h"
+#include <sys/stat.h>
+
+#include "platform/Keychain.h"
 
 namespace folioport::MCPServer {
+namespace {
 
-Settings Settings::load() {
-    const auto stored = StoredSettings::load();
-    return Settings{.config = stored.config(), .spaceKey = stored.spaceKey};
+constexpr const char* tokenAccount = "apiToken";
+
+bool sameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+}  // namespace
+
+bool SettingsReader::FileStamp::operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           sameTime(modified, other.modified) && sameTime(changed, other.changed);
+}
+
+SettingsReader::SettingsReader(std::filesystem::path file, Warn warn)
+    : file_(std::move(file)), warn_(std::move(warn)) {}
+
+Settings SettingsReader::load() {
+    struct stat status {};
+    FileStamp stamp;  // a missing file keeps the empty stamp
+    if (::stat(file_.c_str(), &status) == 0)
+        stamp = {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+    if (!(stamp == stamp_) || stamp.size < 0) {
+        using platform::StringPreference;
+        const auto preferences = platform::Preferences::read(file_);
+        parsed_ = Settings{.config = {.baseURL = preferences.string(StringPreference::baseURL),
+                                      .email = preferences.string(StringPreference::email),
+                                      .apiToken = {}},
+                           .spaceKey = preferences.string(StringPreference::spaceKey)};
+        stamp_ = stamp;
+    }
+
+    Settings settings = parsed_;
+    const auto token = platform::Keychain::lookup(tokenAccount);
+    if (token) {
+        settings.config.apiToken = token->value_or("");
+    } else if (!warned_ && warn_) {
+        warned_ = true;
+        warn_("could not read the API token: " + std::string(platform::Keychain::describe(token.error())));
+    }
+    return settings;
 }
 
 }  // namespace folioport::MCPServer

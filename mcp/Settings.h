@@ -1,8 +1,15 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <ctime>
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "confluence/ConfluenceConfig.h"
+#include "platform/Preferences.h"
 
 namespace folioport::MCPServer {
 
@@ -10,9 +17,36 @@ namespace folioport::MCPServer {
 struct Settings {
     ConfluenceConfig config;
     std::string spaceKey;  ///< the default space of the tools; empty means none
+};
 
-    /// The stored settings as they stand now (preferences file and keyring token).
-    static Settings load();
+/// Reads the settings for each tool call, cheaply: the preferences file is parsed again only when it
+/// changed since the last read (another inode, size or time stamp), and the keyring keeps its
+/// connection. When the keyring cannot be asked, it says why once, through `warn` (never the token).
+class SettingsReader {
+public:
+    using Warn = std::function<void(std::string_view message)>;
+
+    explicit SettingsReader(std::filesystem::path file = platform::Preferences::defaultFile(), Warn warn = {});
+
+    /// The preferences file and the keyring token as they stand now.
+    Settings load();
+
+private:
+    /// What tells one version of the file from another without reading it.
+    struct FileStamp {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = -1;
+        timespec modified{};
+        timespec changed{};
+        bool operator==(const FileStamp& other) const;
+    };
+
+    std::filesystem::path file_;
+    Warn warn_;
+    bool warned_ = false;
+    FileStamp stamp_;
+    Settings parsed_;  // the preferences part, as of stamp_
 };
 
 }  // namespace folioport::MCPServer

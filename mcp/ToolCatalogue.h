@@ -1,14 +1,31 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "mcp/ToolSteps.h"
+
 namespace folioport::MCPServer {
 
+/// One tool, described once: how "tools/list" announces it and the operation that runs it.
+struct Tool {
+    std::string_view name;
+    std::string_view description;
+    nlohmann::json inputSchema;
+    ToolResult (*run)(const ToolCall& call);
+};
+
+/// The seven tools in catalogue order; built once, never changed.
+const std::vector<Tool>& tools();
+
+/// The tool with exactly this name, or null.
+const Tool* findTool(std::string_view name);
+
 /// The seven tools as "tools/list" announces them: name, description and input schema, in
-/// catalogue order. Built afresh at every call.
+/// catalogue order.
 nlohmann::json toolDefinitions();
 
 /// The tool names in catalogue order.

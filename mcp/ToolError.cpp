@@ -2,12 +2,26 @@
 
 namespace folioport::MCPServer {
 
+std::string describe(const ToolError& error) {
+    using enum ToolError::Kind;
+    switch (error.kind) {
+    case unknownTool: return "Unknown tool: " + error.detail;
+    case queryRequired: return "`query` is required.";
+    case badFormat: return "`format` must be 'text' or 'storage' — got '" + error.detail + "'.";
+    case noPageSelector: return "Pass either `pageId` or `title` (with a `spaceKey`).";
+    case titleNeedsSpace: return "`title` needs a `spaceKey` (or a default space in Folioport Settings).";
+    case titleRequired: return "`title` is required.";
+    case noSpace: return "No `spaceKey` given and no default space set in Folioport Settings.";
+    case badMode: return "`mode` must be one of replace, append, prepend.";
+    case nothingToChange: return "Nothing to change — pass `body`, `newTitle`, or both.";
+    case pageIdRequired: return "`pageId` is required — look it up with search_pages or list_pages first.";
+    case failedInternally: return error.detail;
+    }
+    return {};
+}
+
 std::string describe(const ToolFailure& failure) {
-    struct Describer {
-        std::string operator()(const ToolError& error) const { return error.message; }
-        std::string operator()(const ConfluenceError& error) const { return folioport::describe(error); }
-    };
-    return std::visit(Describer{}, failure);
+    return std::visit([](const auto& error) { return describe(error); }, failure);
 }
 
 }  // namespace folioport::MCPServer

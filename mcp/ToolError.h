@@ -7,11 +7,37 @@
 
 namespace folioport::MCPServer {
 
-/// A bad tool argument; its message is the whole text of the "isError" result.
+/// A bad tool call; its sentence (describe) is the whole text of the "isError" result.
 struct ToolError {
-    std::string message;
+    enum class Kind {
+        unknownTool,       ///< detail: the name asked for
+        queryRequired,
+        badFormat,         ///< detail: the value, trimmed and lower-cased
+        noPageSelector,
+        titleNeedsSpace,
+        titleRequired,
+        noSpace,
+        badMode,
+        nothingToChange,
+        pageIdRequired,
+        failedInternally,  ///< detail: what went wrong inside the tool
+    };
+
+    explicit ToolError(Kind errorKind, std::string errorDetail = {})
+        : kind(errorKind), detail(std::move(errorDetail)) {}
+
+    Kind kind;
+    std::string detail;
+
+    static ToolError unknownTool(std::string name) { return ToolError(Kind::unknownTool, std::move(name)); }
+    static ToolError badFormat(std::string value) { return ToolError(Kind::badFormat, std::move(value)); }
+    static ToolError failedInternally(std::string what) { return ToolError(Kind::failedInternally, std::move(what)); }
+
     bool operator==(const ToolError&) const = default;
 };
+
+/// The user-facing sentence of a bad tool call.
+std::string describe(const ToolError& error);
 
 /// Why a tool call failed: bad arguments, or the REST client's error.
 using ToolFailure = std::variant<ToolError, ConfluenceError>;

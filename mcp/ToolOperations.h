@@ -3,6 +3,7 @@
 #include <chrono>
 #include <expected>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,11 @@ using SettingsLoader = std::function<Settings()>;
 using Clock = std::function<std::chrono::system_clock::time_point()>;
 
 /// Runs one tool call to completion on the calling thread: loads the settings, refuses when they
-/// are incomplete (before looking at the name), then dispatches on the tool name.
+/// are incomplete (before looking at the name), then dispatches on the tool name. A stop request
+/// ends the request in flight at once, as a network error.
 std::expected<std::string, ToolFailure> perform(std::string_view tool, const nlohmann::json& arguments,
-                                                const SettingsLoader& loadSettings = &Settings::load,
-                                                const Clock& now = [] { return std::chrono::system_clock::now(); });
+                                                const SettingsLoader& loadSettings,
+                                                const Clock& now = [] { return std::chrono::system_clock::now(); },
+                                                std::stop_token stop = {});
 
 }  // namespace folioport::MCPServer

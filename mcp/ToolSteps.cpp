@@ -17,25 +17,25 @@ std::expected<BodyFormat, ToolError> bodyFormat(const std::optional<std::string>
     if (name.empty()) return fallback;
     if (name == "text" || name == "plain" || name == "plaintext" || name == "markdown") return BodyFormat::text;
     if (name == "storage" || name == "xhtml" || name == "html") return BodyFormat::storage;
-    return std::unexpected(ToolError{"`format` must be 'text' or 'storage' — got '" + name + "'."});
+    return std::unexpected(ToolError::badFormat(name));
 }
 
 std::expected<Page, ToolFailure> resolvePage(const ToolCall& call) {
     if (const std::optional<std::string> pageId = trimmedArg(call.arguments, "pageId")) {
-        auto page = call.client.page(*pageId, true);
+        auto page = call.client.page(*pageId, true, call.stop);
         if (!page) return std::unexpected(page.error());
         return std::move(*page);
     }
     if (const std::optional<std::string> title = trimmedArg(call.arguments, "title")) {
         const std::optional<std::string> key = spaceKey(call.arguments, call.settings);
-        if (!key) return std::unexpected(ToolError{"`title` needs a `spaceKey` (or a default space in Folioport Settings)."});
-        const auto space = call.client.space(*key);
+        if (!key) return std::unexpected(ToolError{ToolError::Kind::titleNeedsSpace});
+        const auto space = call.client.space(*key, call.stop);
         if (!space) return std::unexpected(space.error());
-        auto page = call.client.page(*title, space->id, true);
+        auto page = call.client.page(*title, space->id, true, call.stop);
         if (!page) return std::unexpected(page.error());
         return std::move(*page);
     }
-    return std::unexpected(ToolError{"Pass either `pageId` or `title` (with a `spaceKey`)."});
+    return std::unexpected(ToolError{ToolError::Kind::noPageSelector});
 }
 
 std::string header(const Page& page, const ToolCall& call) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <expected>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -20,6 +21,7 @@ struct ToolCall {
     const Settings& settings;
     const nlohmann::json& arguments;
     std::chrono::system_clock::time_point now;  ///< the reference for "today" and "n days ago"
+    std::stop_token stop;                       ///< cancels the request in flight (the client went away)
 };
 
 /// A tool's answer text, or why it failed.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <expected>
 #include <optional>
 #include <stop_token>
@@ -17,17 +18,23 @@ struct HttpRequest {
     std::vector<std::pair<std::string, std::string>> headers;
     std::optional<std::string> body;
     std::chrono::milliseconds timeout{60'000};  ///< for the whole exchange
+    /// false answers a redirect as it is (status and location) for the caller to judge.
+    bool followRedirects = true;
+    /// The most body bytes accepted once decompressed; a larger answer fails as tooLarge. 0: no limit.
+    std::size_t maxBodyBytes = 0;
 };
 
 /// Any answer from the server, whatever its status.
 struct HttpResponse {
     int status = 0;
     std::string body;  ///< decompressed, possibly empty
+    std::string location;  ///< the absolute target of a redirect that was not followed; else empty
 };
 
-/// Why no answer arrived: an address that is not http(s), or anything failing on the way.
+/// Why no answer arrived: an address that is not http(s), an answer beyond maxBodyBytes, or anything
+/// else failing on the way.
 struct HttpFailure {
-    enum class Kind { badURL, transport };
+    enum class Kind { badURL, transport, tooLarge };
     Kind kind;
     std::string message;  ///< readable cause, such as "Timeout was reached" or "Cancelled"
 };
@@ -44,7 +51,8 @@ struct HttpTransportOptions {
 
 /// The shared HTTP(S) client: one process-wide pool of connections, TLS sessions and DNS answers, so
 /// requests to one host reuse one connection (HTTP/2 when offered). Certificates are always verified;
-/// redirects are followed, never carrying the Authorization header to another host.
+/// redirects are followed (unless a request answers them itself), never carrying the Authorization
+/// header to another host.
 namespace HttpTransport {
 
 /// Sends one request and waits for the whole answer; any status counts as an answer. Thread-safe.

@@ -1,9 +1,21 @@
 #pragma once
 
+#include <expected>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace folioport::platform::Keychain {
+
+/// Why a secret that may be stored could not be read.
+enum class Unreadable { noLibrary, noSessionBus, noSecretService, locked, timedOut };
+
+/// A few words on the reason, for a log line.
+std::string_view describe(Unreadable reason);
+
+/// The secret stored for `account`, absent when none is stored (or it is not UTF-8), or why the
+/// keyring could not be asked. The session bus connection stays open between calls.
+std::expected<std::optional<std::string>, Unreadable> lookup(const std::string& account);
 
 /// The secret stored for `account` under service "com.tessaly.folioport" in the Secret Service, or
 /// absent when there is none, it is not UTF-8, or no keyring answers within about two seconds.

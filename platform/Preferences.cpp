@@ -1,11 +1,14 @@
 #include "platform/Preferences.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <charconv>
+#include <limits>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -66,6 +69,38 @@ std::string keyName(StringPreference key) { return std::string(entry(stringEntri
 std::string keyName(IntegerPreference key) { return std::string(entry(integerEntries, key).name); }
 std::string keyName(BooleanPreference key) { return std::string(entry(booleanEntries, key).name); }
 
+/// The file a chain of symbolic links ends at (the path itself when it is none); a dangling link's
+/// target is where the file will be created.
+std::filesystem::path linkTarget(std::filesystem::path path) {
+    constexpr int maxLinks = 40;  // as the kernel allows
+    std::error_code error;
+    for (int hop = 0; hop < maxLinks && std::filesystem::is_symlink(path, error); ++hop) {
+        const std::filesystem::path next = std::filesystem::read_symlink(path, error);
+        if (error) break;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path.lexically_normal();
+}
+
+/// "<file>.tmp." — what the temporary files of one write start with, before the writer's process id.
+std::string temporaryPrefix(const std::filesystem::path& file) { return file.string() + ".tmp."; }
+
+/// Deletes temporary files beside `file` whose writing process no longer exists (it was killed
+/// mid-write); those of running writers stay.
+void removeAbandonedTemporaries(const std::filesystem::path& file) {
+    const std::string prefix = file.filename().string() + ".tmp.";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix)) continue;
+        long writer = 0;
+        const char* digits = name.c_str() + prefix.size();
+        const auto [end, failed] = std::from_chars(digits, name.c_str() + name.size(), writer);
+        if (failed != std::errc{} || *end != '.' || writer <= 0 || writer > std::numeric_limits<pid_t>::max()) continue;
+        if (::kill(static_cast<pid_t>(writer), 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
+    }
+}
+
 }  // namespace
 
 std::filesystem::path Preferences::defaultFile() {
@@ -111,27 +146,30 @@ void Preferences::set(IntegerPreference key, std::int64_t value) { values_[keyNa
 void Preferences::set(BooleanPreference key, bool value) { values_[keyName(key)] = value; }
 
 std::expected<void, std::string> Preferences::write(const std::filesystem::path& file) const {
+    // why: a dotfiles manager links the file elsewhere; replacing the link would cut it off.
+    const std::filesystem::path target = linkTarget(file);
     std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
-    if (error) return std::unexpected("cannot create " + file.parent_path().string() + ": " + error.message());
+    std::filesystem::create_directories(target.parent_path(), error);
+    if (error) return std::unexpected("cannot create " + target.parent_path().string() + ": " + error.message());
+    removeAbandonedTemporaries(target);
 
     const std::string text =
         values_.dump(2, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace) + "\n";
-    std::string temporary = file.string() + ".XXXXXX";
+    std::string temporary = temporaryPrefix(target) + std::to_string(::getpid()) + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return std::unexpected(errnoText("cannot create a temporary file"));
 
     const bool written = ::fchmod(fd, 0600) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
     const std::string failure = written ? std::string{} : errnoText("cannot write " + temporary);
     ::close(fd);
-    if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
-        const std::string reason = written ? errnoText("cannot replace " + file.string()) : failure;
+    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        const std::string reason = written ? errnoText("cannot replace " + target.string()) : failure;
         ::unlink(temporary.c_str());
         return std::unexpected(reason);
     }
 
     // why: without syncing the folder, a crash right after the rename can bring back the old file.
-    if (const int folder = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY); folder >= 0) {
+    if (const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY); folder >= 0) {
         ::fsync(folder);
         ::close(folder);
     }

@@ -37,7 +37,9 @@ public:
     void set(BooleanPreference key, bool value);
 
     /// Replaces the file atomically (temporary file in the same folder, fsync, rename), mode 0600,
-    /// so a concurrent reader sees either the old or the new file, never a part of one.
+    /// so a concurrent reader sees either the old or the new file, never a part of one. A symbolic
+    /// link is written through: its final target is replaced and the link stays. Temporary files
+    /// that a killed write left behind are removed.
     std::expected<void, std::string> write(const std::filesystem::path& file = defaultFile()) const;
 
 private:

@@ -219,20 +219,32 @@ TEST_P(ClientTest, FailuresBecomeTheirSentences) {
     }
 }
 
-TEST_P(ClientTest, IdentifiersStayOnePathSegment) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"98305/../98306", "98305%2F%2E%2E%2F98306"},
-        {"..", "%2E%2E"},
+TEST_P(ClientTest, IdentifiersStayOnePathSegmentAndPathStepsAreNeverSent) {
+    const std::pair<std::string, std::string> rows[] = {  // segment empty: fails as a missing page, unsent
         {"98305?purge=true", "98305%3Fpurge%3Dtrue"},
         {"98305#x", "98305%23x"},
+        {"98305/../98306", ""},
+        {"..", ""},
+        {".", ""},
+        {"%2e%2E", ""},
+        {"%252E", ""},
+        {"98305%2F", ""},
     };
     for (const auto& [id, segment] : rows) {
         SCOPED_TRACE(id);
         auto site = start();
         ASSERT_TRUE(site);
-        EXPECT_EQ(clientFor(*site).deletePage(id, false).error().status, 400);
-        ASSERT_EQ(site->requests().size(), 1u);
-        EXPECT_EQ(line(site->requests()[0]), "DELETE /wiki/api/v2/pages/" + segment);
+        const auto deleted = clientFor(*site).deletePage(id, false);
+        ASSERT_FALSE(deleted);
+        if (segment.empty()) {
+            EXPECT_EQ(deleted.error(), ConfluenceError::http(404, ""));
+            EXPECT_EQ(clientFor(*site).page(id, true).error(), ConfluenceError::http(404, ""));
+            EXPECT_TRUE(site->requests().empty());
+        } else {
+            EXPECT_EQ(deleted.error().status, 400);
+            ASSERT_EQ(site->requests().size(), 1u);
+            EXPECT_EQ(line(site->requests()[0]), "DELETE /wiki/api/v2/pages/" + segment);
+        }
         EXPECT_EQ(site->withData([](SiteData& d) { return d.pageById("98305")->status; }), "current");
     }
 }
@@ -315,6 +327,10 @@ TEST(ClientAddresses, WebAddressesPreferTheServersLinks) {
         {page(Links{.webui = "/x", .base = "https://b.example/wiki"}), "https://b.example/wiki/x"},
         {page(Links{.webui = "https://c.example/p"}), "https://c.example/p"},
         {page(Links{.webui = ""}), fallback + "7"},
+        {page(Links{.webui = "javascript:alert(1)"}), fallback + "7"},
+        {page(Links{.webui = "http:alert(1)"}), fallback + "7"},
+        {page(Links{.webui = "/x", .base = "javascript:alert(1)//"}), "https://acme.example/wiki/x"},
+        {page(Links{.webui = "alert(1)", .base = "javascript:"}), fallback + "7"},
         {page(std::nullopt), fallback + "7"},
     };
     for (const auto& [input, expected] : pages) EXPECT_EQ(client.webURL(input), expected);
@@ -322,6 +338,8 @@ TEST(ClientAddresses, WebAddressesPreferTheServersLinks) {
         {{.url = "/spaces/ENG/pages/7"}, "https://acme.example/wiki/spaces/ENG/pages/7"},
         {{.url = "http://d.example/p", .content = SearchContent{.id = "8"}}, "http://d.example/p"},
         {{.content = SearchContent{.id = "8"}}, fallback + "8"},
+        {{.url = "javascript:alert(1)", .content = SearchContent{.id = "8"}}, fallback + "8"},
+        {{.url = "https://d.example:99999/p"}, "https://acme.example/wiki"},
         {{}, "https://acme.example/wiki"},
     };
     for (const auto& [input, expected] : results) EXPECT_EQ(client.webURL(input), expected);

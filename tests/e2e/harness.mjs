@@ -41,18 +41,20 @@ export function writePreferences(configHome, preferences) {
   writeFileSync(join(dir, 'preferences.json'), JSON.stringify(preferences), { mode: 0o600 });
 }
 
-/// The fake site over HTTPS on a free port, seeded from `seed`; stop() ends it by its PID.
+/// The fake site on a free port, over HTTPS with `cert` and `key`, else plain HTTP, seeded from
+/// `seed`; stop() ends it by its PID.
 export async function startFakeSite({ seed, cert, key, dir }) {
   const seedFile = join(dir, 'seed.json');
   writeFileSync(seedFile, JSON.stringify(seed));
-  const child = spawn(fakeSiteBin, ['--port', '0', '--cert', cert, '--key', key, '--seed', seedFile],
+  const tls = cert ? ['--cert', cert, '--key', key] : [];
+  const child = spawn(fakeSiteBin, ['--port', '0', ...tls, '--seed', seedFile],
     { stdio: ['ignore', 'pipe', 'inherit'] });
   const firstLine = await new Promise((resolve, reject) => {
     const lines = createInterface({ input: child.stdout });
     lines.once('line', (line) => { lines.close(); resolve(line); });
     child.once('exit', (code) => reject(new Error(`fake_confluence exited with ${code}`)));
   });
-  const match = /^listening on (https:\/\/127\.0\.0\.1:\d+)$/.exec(firstLine);
+  const match = /^listening on (https?:\/\/127\.0\.0\.1:\d+)$/.exec(firstLine);
   if (!match) throw new Error(`unexpected first line of fake_confluence: ${firstLine}`);
   child.stdout.resume();
   return {
@@ -67,18 +69,26 @@ export async function startFakeSite({ seed, cert, key, dir }) {
 }
 
 /// One `Folioport --mcp` process with its own preferences folder, connected through the SDK client.
-/// With `caFile` it trusts that certificate for HTTPS (through SSL_CERT_FILE).
-export async function connectServer({ preferences, caFile }) {
-  const configHome = privateDir('folioport-e2e-config-');
+/// With `caFile` it trusts that certificate for HTTPS (through SSL_CERT_FILE). With
+/// `sdkDefaultEnvironment` it is started as the SDK does unless told more (HOME, LOGNAME, PATH, SHELL,
+/// TERM, USER only), so its preferences live under $HOME/.config; `stderr` then collects its log.
+export async function connectServer({ preferences, caFile, sdkDefaultEnvironment = false }) {
+  const configHome = sdkDefaultEnvironment ? join(process.env.HOME, '.config') : privateDir('folioport-e2e-config-');
   if (preferences) writePreferences(configHome, preferences);
-  const env = { ...process.env, XDG_CONFIG_HOME: configHome, TZ: 'UTC', LANG: 'C.UTF-8', LC_ALL: 'C.UTF-8' };
-  if (caFile) env.SSL_CERT_FILE = caFile;
+  let env;
+  if (!sdkDefaultEnvironment) {
+    env = { ...process.env, XDG_CONFIG_HOME: configHome, TZ: 'UTC', LANG: 'C.UTF-8', LC_ALL: 'C.UTF-8' };
+    if (caFile) env.SSL_CERT_FILE = caFile;
+  }
   const transport = new StdioClientTransport({ command: folioportBin, args: ['--mcp'], env, stderr: 'pipe' });
+  let stderr = '';
+  transport.stderr?.on('data', (chunk) => { stderr += chunk; });
   const client = new Client({ name: 'folioport-e2e', version: '1.0.0' });
   await client.connect(transport);
   return {
     client,
     pid: transport.pid,
+    stderr: () => stderr,
     setPreferences: (next) => writePreferences(configHome, next),
     call: async (name, args = {}) => {
       const result = await client.callTool({ name, arguments: args });

@@ -2,10 +2,13 @@
 # Runs the end-to-end tests of `Folioport --mcp` with the official MCP client, against the fake
 # Confluence site over HTTPS, with the token in a private gnome-keyring.
 #
-# Usage: tests/e2e/run.sh <Folioport binary> <fake_confluence binary> [test files...]
+# Usage: tests/e2e/run.sh [--run-user] <Folioport binary> <fake_confluence binary> [test files...]
+# --run-user puts the keyring's session bus at /run/user/<uid>/bus (see tests/keyring/with-keyring.sh).
 set -euo pipefail
+keyring_options=()
+if [ "${1:-}" = --run-user ]; then keyring_options=(--run-user); shift; fi
 if [ $# -lt 2 ]; then
-  sed -n '2,6p' "$0" >&2
+  sed -n '2,7p' "$0" >&2
   exit 2
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -17,4 +20,4 @@ shift 2
 "$here/install.sh"
 cd "$here"
 if [ $# -eq 0 ]; then set -- ./*.test.mjs; fi
-exec "$here/../keyring/with-keyring.sh" node --test "$@"
+exec "$here/../keyring/with-keyring.sh" "${keyring_options[@]}" node --test "$@"

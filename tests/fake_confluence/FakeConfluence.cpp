@@ -6,6 +6,7 @@
 #include <httplib.h>
 #include <netinet/in.h>
 #include <openssl/ssl.h>
+#include <zlib.h>
 #include <sys/socket.h>
 
 namespace folioport::fake {
@@ -28,6 +29,32 @@ void shutDownConnections(int port) {
             ntohs(local.sin_port) == port)
             shutdown(fd, SHUT_RDWR);
     }
+}
+
+/// "{" and then blanks up to `size` bytes, gzip-compressed (about a thousandth of the size).
+std::string gzipBomb(std::size_t size) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+    std::string out;
+    const std::string chunk(1 << 20, ' ');
+    std::string first = "{" + chunk.substr(1);
+    char buffer[1 << 16];
+    for (std::size_t done = 0; done < size;) {
+        const std::string& piece = done == 0 ? first : chunk;
+        const std::size_t length = std::min(piece.size(), size - done);
+        done += length;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+        stream.avail_in = static_cast<uInt>(length);
+        const int flush = done == size ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            deflate(&stream, flush);
+            out.append(buffer, sizeof buffer - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return out;
 }
 
 json toJson(const ApiRequest& request) {
@@ -127,7 +154,11 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
         // why: announcing a length and then failing the provider makes the server close mid-answer.
         response.set_content_provider(100, "application/json",
                                       [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+    } else if (fault && fault->kind == Kind::gzipBomb) {
+        response.set_header("Content-Encoding", "gzip");
+        response.set_content(gzipBomb(fault->inflatedBytes), "application/json");
     } else if (fault) {
+        if (!fault->location.empty()) response.set_header("Location", fault->location);
         response.status = fault->kind == Kind::status || fault->kind == Kind::nonUtf8Body ? fault->status : 200;
         response.set_content(fault->kind == Kind::status          ? fault->body
                              : fault->kind == Kind::malformedJson ? R"({"results": [{"id": )"
@@ -158,7 +189,7 @@ void FakeConfluence::control(std::string_view path, const httplib::Request& requ
     std::string route = request.method + " " + std::string(path);
     if (route == "POST /__fake/fail") try {
             Fault fault{Fault::Kind::status, body.value("status", 500), body.value("body", ""),
-                        body.value("method", ""), body.value("path", ""), body.value("count", 1)};
+                        body.value("method", ""), body.value("path", ""), body.value("count", 1), {}, 0};
             if (fault.status < 100 || fault.status > 599) return send(400, {{"error", "status must be 100-599"}});
             faults_.push_back(std::move(fault));
             return send(200, {{"queued", faults_.size()}});

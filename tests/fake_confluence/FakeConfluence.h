@@ -25,13 +25,16 @@ using LoggedRequest = ApiRequest;
 
 /// A misbehaviour for the next matching requests.
 struct Fault {
-    enum class Kind { status, malformedJson, nonUtf8Body, emptyBody, dropConnection };
+    /// gzipBomb: a gzip-encoded 200 answer that inflates to `inflatedBytes` blanks after "{".
+    enum class Kind { status, malformedJson, nonUtf8Body, emptyBody, dropConnection, gzipBomb };
     Kind kind = Kind::status;
     int status = 500;        ///< status and nonUtf8Body
     std::string body;        ///< status only
     std::string method;      ///< empty: any method
     std::string pathPrefix;  ///< empty: any path
     int count = 1;           ///< how many requests it hits
+    std::string location;    ///< status only: sent as the Location header when not empty
+    std::size_t inflatedBytes = 0;  ///< gzipBomb only
 };
 
 /// A document served as given at one path, instead of the API (an update feed, an archive).

@@ -1,7 +1,10 @@
 // Runs inside with-keyring.sh: a private session bus with an unlocked gnome-keyring.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <libsecret/secret.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <fstream>
 
@@ -60,6 +63,53 @@ TEST(Keychain, ARunningServerReadsATokenSavedByAnotherProcessAtItsNextCall) {
     server.write(call);
     EXPECT_EQ(server.readLine(), answer + R"(Unknown tool: no_such_tool","type":"text"}],"isError":true}})");
     EXPECT_EQ(server.finish().exitStatus, 0);
+}
+
+TEST(Keychain, ClosingInputDuringACallOnASilentSiteEndsTheServerPromptly) {
+    // A site that takes the connection and never answers.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const auto folder = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "com.tessaly.folioport";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "preferences.json")
+        << R"({"baseURL":"http://127.0.0.1:)" << ntohs(address.sin_port) << R"(","email":"a@acme.example"})";
+    ASSERT_TRUE(Keychain::set("token", "apiToken"));
+
+    testing::ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"});
+    server.write(R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n");
+    EXPECT_EQ(server.readLine(std::chrono::milliseconds(500)), std::nullopt) << "the site never answers";
+    const auto closed = std::chrono::steady_clock::now();
+    const auto ended = server.finish();
+    EXPECT_LT(std::chrono::steady_clock::now() - closed, std::chrono::seconds(1));
+    EXPECT_EQ(ended.exitStatus, 0);
+    EXPECT_EQ(ended.output, R"({"id":1,"jsonrpc":"2.0","result":{"content":[{"text":"Network error: Cancelled","type":"text"}],"isError":true}})" "\n");
+    ::close(silent);
+}
+
+// Last, since unlocking again would need a password prompt.
+TEST(Keychain, ALockedKeyringIsSaidOnceOnStandardError) {
+    const auto folder = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "com.tessaly.folioport";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "preferences.json") << R"({"baseURL":"http://127.0.0.1:9","email":"a@acme.example"})";
+    ASSERT_TRUE(Keychain::set("locked-away", "apiToken"));
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, nullptr);
+    ASSERT_NE(service, nullptr);
+    GList* collections = secret_service_get_collections(service);
+    ASSERT_GE(secret_service_lock_sync(service, collections, nullptr, nullptr, nullptr), 1);
+
+    const std::string call = R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n";
+    const auto ended = testing::runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, call + call);
+    EXPECT_NE(ended.output.find("Confluence is not configured."), std::string::npos);
+    const std::string said = "[folioport-mcp] ready (Folioport 1.0.1)\n"
+                             "[folioport-mcp] could not read the API token: the keyring is locked\n";
+    EXPECT_EQ(ended.error.substr(0, said.size()), said);  // under the sanitizers their summary follows
+    EXPECT_EQ(ended.error.find("[folioport-mcp]", said.size()), std::string::npos) << "said only once";
+    g_list_free_full(collections, g_object_unref);
+    g_object_unref(service);
 }
 
 }  // namespace

@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# Usage: tests/keyring/with-keyring.sh [--service=PROGRAM] <command> [args...]
+# Usage: tests/keyring/with-keyring.sh [--service=PROGRAM] [--run-user] <command> [args...]
 # Runs the command against a private, unlocked Secret Service (gnome-keyring on its own session
 # bus), with HOME and XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR in a fresh temporary folder,
 # so the user's keyring and preferences are never touched. --service runs PROGRAM as the Secret
-# Service instead (it must take the name org.freedesktop.secrets). Exits with the command's status,
-# or 125 when the private keyring could not be started.
+# Service instead (it must take the name org.freedesktop.secrets). --run-user puts the runtime
+# folder, and so the bus, where desktop sessions do (/run/user/<uid>/bus), on a private tmpfs in a
+# mount namespace of its own (needs unshare). Exits with the command's status, or 125 when the
+# private keyring could not be started.
 set -euo pipefail
-[ $# -gt 0 ] || { sed -n '2,7p' "$0" >&2; exit 2; }
-service=""
-case "$1" in --service=*) service="${1#--service=}"; shift ;; esac
+[ $# -gt 0 ] || { sed -n '2,9p' "$0" >&2; exit 2; }
+service="" run_user=""
+case "${1:-}" in --service=*) service="${1#--service=}"; shift ;; esac
+case "${1:-}" in
+  --run-user) shift; exec unshare --user --map-current-user --mount "$0" ${service:+--service="$service"} --inside-run-user "$@" ;;
+  --inside-run-user) run_user=1; shift; mount -t tmpfs -o mode=755 folioport-run-user /run/user ;;
+esac
 
-root="$(mktemp -d "${TMPDIR:-/tmp}/folioport-keyring.XXXXXX")"
+if [ -n "$run_user" ]; then
+  root="/run/user/$(id -u)"
+  mkdir -p "$root"
+else
+  root="$(mktemp -d "${TMPDIR:-/tmp}/folioport-keyring.XXXXXX")"
+fi
 bus_pid="" keyring_pid=""
 cleanup() {
   set +e
@@ -22,12 +33,14 @@ trap cleanup EXIT
 trap 'exit 143' TERM
 trap 'exit 130' INT
 
-mkdir -p "$root/home" "$root/config" "$root/data" "$root/runtime"
-chmod 700 "$root/runtime"
-export HOME="$root/home" XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data" XDG_RUNTIME_DIR="$root/runtime"
+runtime="$root/runtime"
+[ -n "$run_user" ] && runtime="$root"
+mkdir -p "$root/home" "$root/config" "$root/data" "$runtime"
+chmod 700 "$runtime"
+export HOME="$root/home" XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data" XDG_RUNTIME_DIR="$runtime"
 
 { read -r DBUS_SESSION_BUS_ADDRESS; read -r bus_pid; } < <(dbus-daemon --session --fork --nopidfile --nosyslog \
-  --address="unix:path=$root/runtime/bus" --print-address=1 --print-pid=1)
+  --address="unix:path=$runtime/bus" --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS
 
 if [ -n "$service" ]; then
@@ -35,7 +48,7 @@ if [ -n "$service" ]; then
 else
   # why: a password on stdin creates the login keyring unlocked with no prompt; an empty one does not.
   printf 'folioport-test' | gnome-keyring-daemon --foreground --unlock --components=secrets \
-    --control-directory="$root/runtime/keyring" > "$root/keyring.log" 2>&1 &
+    --control-directory="$runtime/keyring" > "$root/keyring.log" 2>&1 &
 fi
 keyring_pid=$!
 

@@ -26,7 +26,8 @@ TEST(ToolCalls, ArgumentsReachTheToolAndEveryRequestGetsItsLine) {
                           R"({"id":"x","method":"tools/call","params":{"name":"fine"}})" "\n"
                           R"({"id":5,"method":"tools/call","params":{"name":"bad_utf8"}})" "\n"
                           R"({"id":6,"method":"tools/call","params":{"name":"throws"}})" "\n"
-                          R"({"id":7,"method":"ping"})" "\n");
+                          R"({"id":7,"method":"ping"})" "\n"
+                          R"({"id":8,"method":"tools/call","params":{"name":"a\ud83d b\ude00 \ud83d\ude00 \\ud83d"}})" "\n");
     std::ostringstream out, log;
     std::vector<std::pair<std::string, json>> calls;
     const Dependencies dependencies{
@@ -36,20 +37,22 @@ TEST(ToolCalls, ArgumentsReachTheToolAndEveryRequestGetsItsLine) {
             if (tool == "fine") return "2 spaces";
             if (tool == "bad_utf8") return std::string("caf\xC3 body \xFF");
             if (tool == "throws") throw std::runtime_error("boom");
-            return std::unexpected(ToolError{"Unknown tool: " + std::string(tool)});
+            return std::unexpected(ToolError::unknownTool(std::string(tool)));
         },
     };
     EXPECT_EQ(MCPServer::run(in, out, log, dependencies), 0);
-    // Invalid UTF-8 either way becomes U+FFFD: a response that cannot be serialised would leave the client waiting.
+    // Invalid UTF-8 either way, and lone surrogate escapes, become U+FFFD: a response that cannot be serialised would leave the client waiting.
     EXPECT_EQ(out.str(), toolResult("1", "Unknown tool: ", true) + toolResult("2", "Unknown tool: ", true) +
                              toolResult("3", "Unknown tool: get_page", true) +
                              toolResult("4", "Unknown tool: x\xEF\xBF\xBDy", true) + toolResult("\"x\"", "2 spaces", false) +
                              toolResult("5", "caf\xEF\xBF\xBD body \xEF\xBF\xBD", false) + toolResult("6", "boom", true) +
-                             R"({"id":7,"jsonrpc":"2.0","result":{}})" "\n");
+                             R"({"id":7,"jsonrpc":"2.0","result":{}})" "\n" +
+                             toolResult("8", "Unknown tool: a\xEF\xBF\xBD b\xEF\xBF\xBD \xF0\x9F\x98\x80 \\\\ud83d", true));
     EXPECT_EQ(calls, (std::vector<std::pair<std::string, json>>{{"", json::object()}, {"", json::object()},
                                                                 {"get_page", {{"pageId", "9"}}}, {"x\xEF\xBF\xBDy", json::object()},
                                                                 {"fine", json::object()}, {"bad_utf8", json::object()},
-                                                                {"throws", json::object()}}));
+                                                                {"throws", json::object()},
+                                                                {"a\xEF\xBF\xBD b\xEF\xBF\xBD \xF0\x9F\x98\x80 \\ud83d", json::object()}}));
 }
 
 // The exact texts are pinned by the golden file; this guards the shape every client relies on.

@@ -61,9 +61,13 @@ TEST_F(Server, AnswersEveryKindOfLineExactly) {
          "  " + ping("1") + "\t\r\n\xC2\xA0" + ping("2") + "\xE2\x80\xA8\n" + R"({"id":3,"method":"ping","params":{"a":)" +
              nested(100) + "}}\n" + R"({"id":4,"method":"ping","params":{"blob":")" + big + "\"}}\n" + ping("5"),
          pong("1") + pong("2") + pong("3") + pong("4") + pong("5"), 0},
-        {"ids come back unchanged", ping("7") + "\n" + ping("\"abc\"") + "\n" + ping("1.5") + "\n" + ping(R"({"k":[1]})") +
-                                        "\n" + ping("-9007199254740993") + "\n",
-         pong("7") + pong("\"abc\"") + pong("1.5") + pong(R"({"k":[1]})") + pong("-9007199254740993"), 0},
+        {"ids come back unchanged, also those a double cannot hold",
+         ping("7") + "\n" + ping("\"abc\"") + "\n" + ping("1.5") + "\n" + ping(R"({"k":[1]})") + "\n" +
+             ping("-9007199254740993") + "\n" + ping("123456789012345678901234567890") + "\n" +
+             R"({"id":1,"id":2.50,"method":"ping"})" "\n",
+         pong("7") + pong("\"abc\"") + pong("1.5") + pong(R"({"k":[1]})") + pong("-9007199254740993") +
+             pong("123456789012345678901234567890") + pong("2.50"),
+         0},
         {"initialize negotiates the protocol version",
          initialize(1, R"(,"params":{"protocolVersion":"2025-03-26"})") +
              initialize(2, R"(,"params":{"protocolVersion":"2025-06-18"})") +
@@ -114,14 +118,27 @@ TEST_F(Server, WithoutAReachableKeyringAToolCallIsNotConfiguredWithinABound) {
     (home.path / "silent-bus").string().copy(address.sun_path, sizeof(address.sun_path) - 1);
     ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     ASSERT_EQ(::listen(silent, 4), 0);
-    for (const auto& [bus, bound] : {std::pair{"no-bus", 2s}, std::pair{"silent-bus", 4s}}) {
-        SCOPED_TRACE(bus);
+    const struct {
+        const char* bus;
+        seconds bound;
+        std::string reason;
+    } rows[] = {
+        {"no-bus", 2s, "no D-Bus session bus could be reached"},
+        {"silent-bus", 6s, "the keyring did not answer in time"},  // each call waits its own bound
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bus);
         const auto started = steady_clock::now();
-        ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"}, environment(bus));
-        server.write(R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n");
-        EXPECT_EQ(server.readLine(), "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":" + notConfigured + "}");
-        EXPECT_LT(steady_clock::now() - started, bound);
-        EXPECT_EQ(server.finish().exitStatus, 0);
+        ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"}, environment(row.bus));
+        for (int call = 0; call < 2; ++call) {
+            server.write(R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n");
+            EXPECT_EQ(server.readLine(), "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":" + notConfigured + "}");
+        }
+        EXPECT_LT(steady_clock::now() - started, row.bound);
+        const auto ended = server.finish();
+        EXPECT_EQ(ended.exitStatus, 0);
+        // Why the token is missing, said once however many calls find it so.
+        EXPECT_EQ(ended.error, ready + "[folioport-mcp] could not read the API token: " + row.reason + "\n");
     }
     ::close(silent);
 }

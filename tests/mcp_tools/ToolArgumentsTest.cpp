@@ -67,7 +67,7 @@ TEST(ToolSteps, BodyFormatReadsAliasesAndNamesTheBadValue) {
         {"Markdown is plain text", " Markdown ", BodyFormat::storage, BodyFormat::text},
         {"XHTML", "XHTML", BodyFormat::text, BodyFormat::storage},
         {"inner blank", "plain text", BodyFormat::text,
-         std::unexpected(ToolError{"`format` must be 'text' or 'storage' — got 'plain text'."})},
+         std::unexpected(ToolError::badFormat("plain text"))},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -165,5 +165,31 @@ TEST(Preferences, WriteKeepsUnknownKeysAndIsPrivateAndAtomic) {
     }
 }
 
+TEST(Preferences, WriteGoesThroughALinkAndClearsWhatAKilledWriteLeft) {
+    TemporaryDirectory directory;
+    std::filesystem::create_directories(directory.path / "dotfiles");
+    std::filesystem::create_directories(directory.path / "config");
+    const auto target = directory.path / "dotfiles" / "folioport.json";
+    const auto link = directory.path / "config" / "preferences.json";
+    std::filesystem::create_symlink("../dotfiles/folioport.json", link);  // dangling until the first write
+    const auto temporary = [&](const std::string& writer) { return target.string() + ".tmp." + writer + ".Ab12Cd"; };
+    for (const char* writer : {"2147483647", "1"}) std::ofstream(temporary(writer)) << "{";  // a dead and a live writer
+    std::ofstream(target.string() + ".bak") << "{}";
+
+    for (const char* key : {"ENG", "OPS"}) {
+        Preferences preferences = Preferences::read(link);
+        preferences.set(StringPreference::spaceKey, key);
+        ASSERT_TRUE(preferences.write(link).has_value());
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        EXPECT_EQ(Preferences::read(link).string(StringPreference::spaceKey), key);
+    }
+    struct stat status {};
+    ASSERT_EQ(::stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_FALSE(std::filesystem::exists(temporary("2147483647")));
+    EXPECT_TRUE(std::filesystem::exists(temporary("1")));
+    EXPECT_TRUE(std::filesystem::exists(target.string() + ".bak"));
+}
+
 }  // namespace
 }  // namespace folioport::platform

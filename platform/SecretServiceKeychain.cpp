@@ -1,4 +1,4 @@
-#include "platform/Keychain.h"
+#include "platform/ServicesLibrary.h"
 
 #include <libsecret/secret.h>
 
@@ -10,8 +10,10 @@
 #include <mutex>
 #include <thread>
 
-namespace folioport::platform::Keychain {
+namespace folioport::platform::services {
 namespace {
+
+using Keychain::Unreadable;
 
 constexpr auto keyringTimeout = std::chrono::seconds(2);
 constexpr const char* service = "com.tessaly.folioport";
@@ -37,6 +39,7 @@ struct Job {
     GCancellable* cancellable = g_cancellable_new();
     bool done = false;
     bool abandoned = false;  // its caller gave up waiting
+    bool awaited = true;     // false for work posted without a caller
     ~Job() { g_object_unref(cancellable); }
 };
 
@@ -65,11 +68,22 @@ public:
         queued_.notify_one();
         if (finished_.wait_for(lock, keyringTimeout, [&] { return job->done; })) return std::move(*result);
         job->abandoned = true;
-        if (running_ == job) {
+        // why: posted work has no caller of its own to give up on it when it hangs.
+        if (running_ && (running_ == job || !running_->awaited)) {
             overrun_ = true;
-            g_cancellable_cancel(job->cancellable);
+            g_cancellable_cancel(running_->cancellable);
         }
         return std::nullopt;
+    }
+
+    /// Queues `work` without waiting for it; a later run() waits behind it as behind any call.
+    void post(std::function<void(GCancellable*)> work) {
+        auto job = std::make_shared<Job>();
+        job->work = std::move(work);
+        job->awaited = false;
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(job));
+        queued_.notify_one();
     }
 
 private:
@@ -101,12 +115,45 @@ private:
     bool overrun_ = false;  // the running call outlived its caller's bound
 };
 
-std::optional<std::string> lookup(const std::string& account, GCancellable* cancellable) {
+/// True when an item of `account` exists but is locked, so its secret could not be read.
+bool isLocked(const std::string& account, GCancellable* cancellable) {
+    GError* error = nullptr;
+    GList* items = secret_password_search_sync(tokenSchema(), SECRET_SEARCH_ALL, cancellable, &error, "service",
+                                               service, "account", account.c_str(), nullptr);
+    g_clear_error(&error);
+    bool locked = false;
+    for (GList* entry = items; entry; entry = entry->next)
+        locked |= secret_item_get_locked(static_cast<SecretItem*>(entry->data)) != FALSE;
+    g_list_free_full(items, g_object_unref);
+    return locked;
+}
+
+/// The session bus connection, made on first use and held for the life of the process, so every
+/// later call reuses it; null when there is no bus to reach. Worker thread only.
+GDBusConnection* sessionBus(GCancellable* cancellable) {
+    static GDBusConnection* bus = nullptr;
+    GError* error = nullptr;
+    if (!bus) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, cancellable, &error);
+    g_clear_error(&error);
+    return bus;
+}
+
+Lookup lookupOnWorker(const std::string& account, GCancellable* cancellable) {
+    if (!sessionBus(cancellable)) return std::unexpected(Unreadable::noSessionBus);
     GError* error = nullptr;
     gchar* secret = secret_password_lookup_sync(tokenSchema(), cancellable, &error, "service", service,
                                                 "account", account.c_str(), nullptr);
-    if (error) g_error_free(error);
-    if (!secret) return std::nullopt;
+    if (error) {
+        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) ||
+                               g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY) ||
+                               g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMEOUT);
+        g_error_free(error);
+        return std::unexpected(cancelled ? Unreadable::timedOut : Unreadable::noSecretService);
+    }
+    if (!secret) {
+        if (isLocked(account, cancellable)) return std::unexpected(Unreadable::locked);
+        return std::nullopt;
+    }
     std::optional<std::string> value;
     if (g_utf8_validate(secret, -1, nullptr)) value = std::string(secret);
     secret_password_free(secret);
@@ -172,16 +219,28 @@ bool replace(const std::string& value, const std::string& account, GCancellable*
 
 }  // namespace
 
-std::optional<std::string> get(const std::string& account) {
-    auto found = Worker::shared().run<std::optional<std::string>>(
-        [account](GCancellable* cancellable) { return lookup(account, cancellable); });
-    return found ? *found : std::nullopt;
+void secretServicePrepare() {
+    Worker::shared().post([](GCancellable* cancellable) {
+        if (!sessionBus(cancellable)) return;
+        // why: the service proxy and its encrypted session are cached by libsecret once opened, so the
+        // first lookup does not pay for the key exchange. Opening reads no item, so it prompts for nothing.
+        GError* error = nullptr;
+        if (SecretService* opened = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, cancellable, &error))
+            g_object_unref(opened);
+        g_clear_error(&error);
+    });
 }
 
-bool set(const std::string& value, const std::string& account) {
+Lookup secretServiceLookup(const std::string& account) {
+    auto found = Worker::shared().run<Lookup>(
+        [account](GCancellable* cancellable) { return lookupOnWorker(account, cancellable); });
+    return found ? *found : std::unexpected(Unreadable::timedOut);
+}
+
+bool secretServiceStore(const std::string& value, const std::string& account) {
     return Worker::shared()
         .run<bool>([value, account](GCancellable* cancellable) { return replace(value, account, cancellable); })
         .value_or(false);
 }
 
-}  // namespace folioport::platform::Keychain
+}  // namespace folioport::platform::services

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "FakeConfluence.h"
+#include "TestCertificate.h"
+#include "mcp/ToolOperations.h"
+#include "platform/HttpTransport.h"
+
+// Tool calls against a site that answers to mislead: links and redirects elsewhere, answers about
+// other pages and spaces, unusable addresses, answers without end. The request logs of the site and
+// of a second host are the evidence.
+namespace folioport::MCPServer {
+namespace {
+
+using fake::FakeConfluence;
+using fake::Fault;
+using nlohmann::json;
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing) {
+    const auto& certificate = testing::testCertificate();
+    platform::HttpTransport::configure({.certificateAuthorityFile = certificate.certificateFile});
+
+    const std::string offSite = "error: Confluence pointed to another site ({to}); Folioport sends your credentials "
+                                "only to the configured site, so it stopped there.";
+    const std::string missingPage = "error: Confluence returned HTTP 404. Not found — check the site URL, space key or page id.";
+    const std::string otherPage = "error: Confluence answered with page 98307 when asked for page 98306, so Folioport "
+                                  "did not use that answer.";
+    const json page98307 = {{"id", "98307"}, {"title", "Release checklist"}, {"version", {{"number", 2}}}};
+    auto answer = [](const char* method, const char* path, json body) {
+        return Fault{.kind = Fault::Kind::status, .status = 200, .body = body.dump(), .method = method, .pathPrefix = path};
+    };
+    auto redirect = [](int status, const char* path, std::string location) {
+        return Fault{.kind = Fault::Kind::status, .status = status, .pathPrefix = path, .location = std::move(location)};
+    };
+    auto pageWithLinks = [](json links) { return json{{"id", "98306"}, {"title", "T"}, {"_links", std::move(links)}}; };
+
+    // In texts and faults, {site} is the site's address, {other} the other host's, {downgraded} the
+    // site's host and port over plain http, {to} the origin a row is refused.
+    struct Row {
+        const char* name;
+        const char* tool;
+        json arguments;
+        std::vector<Fault> faults;
+        std::string expected;  // "error: …" exactly; any other text must appear in the answer
+        std::vector<std::string> siteRequests;
+        std::string to = "{other}";
+    };
+    const char* spaces = "/wiki/api/v2/spaces";
+    const char* roadmap = "/wiki/api/v2/pages/98306";
+    const Row rows[] = {
+        {"a next link to another host", "list_spaces", {{"limit", 300}},
+         {answer("GET", spaces, {{"results", {{{"id", "1"}, {"key", "A"}}}}, {"_links", {{"next", "{other}/wiki/api/v2/spaces?cursor=x"}}}})},
+         offSite, {"GET /wiki/api/v2/spaces"}},
+        {"a next link from https down to http", "list_pages", {{"spaceKey", ""}},
+         {answer("GET", "/wiki/api/v2/pages", {{"results", json::array()}, {"_links", {{"next", "{downgraded}/wiki/api/v2/pages?cursor=x"}}}})},
+         offSite, {"GET /wiki/api/v2/pages"}, "{downgraded}"},
+        {"a next link that is no http address", "list_spaces", {},
+         {answer("GET", spaces, {{"results", json::array()}, {"_links", {{"next", "https://user@{otherHost}/x"}}}})},
+         offSite, {"GET /wiki/api/v2/spaces"}, "https://user@{otherHost}/x"},
+        {"a redirect to another host", "get_page", {{"pageId", "98306"}},
+         {redirect(302, roadmap, "{other}/wiki/api/v2/pages/98306")}, offSite, {"GET /wiki/api/v2/pages/98306"}},
+        {"a redirect from https down to http", "delete_page", {{"pageId", "98306"}},
+         {redirect(302, roadmap, "{downgraded}/x"), redirect(307, roadmap, "{downgraded}/x")}, offSite,
+         {"GET /wiki/api/v2/pages/98306", "DELETE /wiki/api/v2/pages/98306"}, "{downgraded}"},
+        {"a redirect within the site is followed", "get_page", {{"pageId", "98306"}},
+         {redirect(301, roadmap, "{site}/wiki/api/v2/pages/98306?body-format=storage")}, "Roadmap for Q3\nid: 98306",
+         {"GET /wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98306"}},
+        {"the read of the named page answers another page", "update_page", {{"pageId", "98306"}, {"body", "x"}},
+         {answer("GET", roadmap, page98307)}, otherPage, {"GET /wiki/api/v2/pages/98306"}},
+        {"a redirect within the site to another page", "update_page", {{"pageId", "98306"}, {"newTitle", "x"}},
+         {redirect(302, roadmap, "{site}/wiki/api/v2/pages/98307?body-format=storage")}, otherPage,
+         {"GET /wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98307"}},
+        {"a page id that is a path step", "delete_page", {{"pageId", ".."}}, {}, missingPage, {}},
+        {"a page id that is an encoded path step", "update_page", {{"pageId", "%2E%2e"}, {"body", "x"}}, {}, missingPage, {}},
+        {"a space key that is a list", "create_page", {{"title", "T"}, {"spaceKey", "NOPE,OPS"}}, {},
+         "error: No space with key 'NOPE,OPS'.", {}},
+        {"a space lookup answering another space", "create_page", {{"title", "T"}, {"spaceKey", "ENG"}},
+         {answer("GET", spaces, {{"results", {{{"id", "65538"}, {"key", "OPS"}}}}})}, "error: No space with key 'ENG'.",
+         {"GET /wiki/api/v2/spaces"}},
+        {"a javascript web address", "get_page", {{"pageId", "98306"}},
+         {answer("GET", roadmap, pageWithLinks({{"webui", "javascript:alert(1)"}}))},
+         "\n{site}/wiki/pages/viewpage.action?pageId=98306\n", {"GET /wiki/api/v2/pages/98306"}},
+        {"a javascript base address", "get_page", {{"pageId", "98306"}},
+         {answer("GET", roadmap, pageWithLinks({{"webui", "/p"}, {"base", "javascript:alert(1)//"}}))},
+         "\n{site}/wiki/p\n", {"GET /wiki/api/v2/pages/98306"}},
+        {"an answer that inflates beyond the cap", "list_spaces", {},
+         {{.kind = Fault::Kind::gzipBomb, .inflatedBytes = (std::size_t{65} << 20)}},
+         "error: Confluence's response is larger than 64 MB, so Folioport stopped reading it.",
+         {"GET /wiki/api/v2/spaces"}},
+    };
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto site = FakeConfluence::start(fake::SiteData::minimal(),
+                                          {.tls = fake::TlsFiles{certificate.certificateFile, certificate.privateKeyFile}});
+        auto other = FakeConfluence::start();
+        ASSERT_TRUE(site && other);
+        const std::string siteURL = (*site)->baseURL(), otherURL = (*other)->baseURL();
+        auto expand = [&](std::string text) {
+            text = replaced(std::move(text), "{to}", row.to);
+            text = replaced(std::move(text), "{site}", siteURL);
+            text = replaced(std::move(text), "{other}", otherURL);
+            text = replaced(std::move(text), "{otherHost}", otherURL.substr(otherURL.find("//") + 2));
+            return replaced(std::move(text), "{downgraded}", "http" + siteURL.substr(5));
+        };
+        for (Fault fault : row.faults) {
+            fault.body = expand(fault.body);
+            fault.location = expand(fault.location);
+            (*site)->inject(std::move(fault));
+        }
+        const Settings settings{{siteURL, "mia@example.com", "test-token"}, "ENG"};
+        const auto outcome = perform(row.tool, row.arguments, [&] { return settings; });
+        const std::string text = outcome ? *outcome : "error: " + describe(outcome.error());
+        const std::string expected = expand(row.expected);
+        if (expected.starts_with("error: ")) EXPECT_EQ(text, expected);
+        else EXPECT_NE(text.find(expected), std::string::npos) << text;
+
+        std::vector<std::string> seen;
+        for (const auto& request : (*site)->requests()) seen.push_back(request.method + " " + request.path);
+        EXPECT_EQ(seen, row.siteRequests);
+        EXPECT_EQ((*site)->withData([](fake::SiteData& data) { return data.pageById("98306")->version; }), 7);
+        EXPECT_TRUE((*other)->requests().empty());
+        for (const auto& request : (*other)->requests()) EXPECT_EQ(request.authorization, "");
+    }
+}
+
+}  // namespace
+}  // namespace folioport::MCPServer
