@@ -84,7 +84,9 @@ TEST(Keychain, ClosingInputDuringACallOnASilentSiteEndsTheServerPromptly) {
     EXPECT_EQ(server.readLine(std::chrono::milliseconds(500)), std::nullopt) << "the site never answers";
     const auto closed = std::chrono::steady_clock::now();
     const auto ended = server.finish();
-    EXPECT_LT(std::chrono::steady_clock::now() - closed, std::chrono::seconds(1));
+    // A second of its own; the bound leaves room for a sanitizer's leak scan at exit, far below the
+    // site's 60-second request timeout that ended it before.
+    EXPECT_LT(std::chrono::steady_clock::now() - closed, std::chrono::seconds(3));
     EXPECT_EQ(ended.exitStatus, 0);
     EXPECT_EQ(ended.output, R"({"id":1,"jsonrpc":"2.0","result":{"content":[{"text":"Network error: Cancelled","type":"text"}],"isError":true}})" "\n");
     ::close(silent);
