@@ -23,6 +23,7 @@
 #include "ui/Spinner.h"
 #include "ui/Symbols.h"
 #include "updater/Updater.h"
+#include "NamedChild.h"
 
 using namespace std::chrono_literals;
 using nlohmann::json;
@@ -64,9 +65,7 @@ private:
     void open(bool configured);
     template <class T = QWidget>
     T* find(const char* name) const {
-        T* widget = panel->findChild<T*>(QString::fromLatin1(name));
-        if (!widget) qFatal("no widget named %s", name);
-        return widget;
+        return folioport::testing::namedChild<T>(*panel, name);
     }
     QString text(const char* name) const { return find<QLabel>(name)->text(); }
     bool shows(const char* name) const { return find(name)->isVisible(); }

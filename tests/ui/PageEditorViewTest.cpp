@@ -15,6 +15,7 @@
 
 #include <memory>
 
+#include "NamedChild.h"
 #include "KeyboardWalk.h"
 #include "WindowFixture.h"
 #include "ui/EditorQuestions.h"
@@ -60,9 +61,7 @@ private:
     void open(EditorMode mode);
     template <class T = QWidget>
     T* find(const char* name) const {
-        T* widget = editor->findChild<T*>(QString::fromLatin1(name));
-        if (!widget) qFatal("no widget named %s", name);
-        return widget;
+        return folioport::testing::namedChild<T>(*editor, name);
     }
     QLineEdit* field(const char* name) const { return find<QLineEdit>(name); }
     QPushButton* saveButton() const { return find<QPushButton>("saveButton"); }

@@ -14,6 +14,7 @@
 #include "ui/SearchResultRow.h"
 #include "ui/SearchView.h"
 #include "ui/Spinner.h"
+#include "NamedChild.h"
 
 using namespace std::chrono_literals;
 using nlohmann::json;
@@ -47,9 +48,7 @@ struct OpenSearch {
 
     template <class T = QWidget>
     T* find(const char* name) const {
-        T* widget = view->findChild<T*>(QString::fromLatin1(name));
-        if (!widget) qFatal("no widget named %s", name);
-        return widget;
+        return folioport::testing::namedChild<T>(*view, name);
     }
     QString hint() const { return find<QLabel>("emptyHint")->isVisible() ? find<QLabel>("emptyHint")->text() : QString(); }
     QString count() const {

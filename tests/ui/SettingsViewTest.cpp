@@ -26,6 +26,7 @@
 #include "ui/McpSetupSection.h"
 #include "ui/SettingsView.h"
 #include "ui/Style.h"
+#include "NamedChild.h"
 
 using namespace std::chrono_literals;
 using nlohmann::json;
@@ -44,9 +45,7 @@ struct OpenSettings {
 
     template <class T = QWidget>
     T* find(const char* name) const {
-        T* widget = view->findChild<T*>(QString::fromLatin1(name));
-        if (!widget) qFatal("no widget named %s", name);
-        return widget;
+        return folioport::testing::namedChild<T>(*view, name);
     }
     void retype(const char* field, const QString& text) {
         auto* edit = find<QLineEdit>(field);

@@ -18,6 +18,7 @@
 #include "ui/PageEditorView.h"
 #include "ui/SearchView.h"
 #include "ui/SettingsView.h"
+#include "NamedChild.h"
 
 using namespace folioport;
 
@@ -33,9 +34,7 @@ void shoot(QWidget& view, const char* name) {
 
 template <class T = QWidget>
 T* child(QWidget& view, const char* name) {
-    T* widget = view.findChild<T*>(QString::fromLatin1(name));
-    if (!widget) qFatal("no widget named %s", name);
-    return widget;
+    return folioport::testing::namedChild<T>(view, name);
 }
 
 void searchShots() {
