@@ -79,6 +79,10 @@ void AppStore::removeBusyPageId(const std::string& id) {
     Q_EMIT busyPageIdsChanged();
 }
 
+void AppStore::setErrorMessage(std::optional<std::string> message) {
+    assign(errorMessage_, std::move(message), &AppStore::errorMessageChanged);
+}
+
 ConfluenceConfig AppStore::config() const {
     return ConfluenceConfig{.baseURL = baseURL_, .email = email_, .apiToken = apiToken_};
 }

@@ -84,6 +84,8 @@ public:
     /// Marks a page as written to; a second insert of the same id shares the one entry.
     void insertBusyPageId(const std::string& id);
     void removeBusyPageId(const std::string& id);
+    /// For a window's own writes (editor saves), so the panel shows their failure too.
+    void setErrorMessage(std::optional<std::string> message);
 
     /// The connection settings exactly as they stand, not normalised.
     ConfluenceConfig config() const;

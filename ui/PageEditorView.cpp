@@ -342,6 +342,7 @@ void PageEditorView::save() {
     saving_ = true;
     error_.reset();
     savedHint_.reset();
+    store_.setErrorMessage(std::nullopt);
     refresh();
     const std::string title = trimmedBlanks(titleField_->text());
     const std::string body = Storage::asStorage(bodyEditor_->toPlainText().toStdString(), format_);
@@ -366,8 +367,7 @@ void PageEditorView::saveVersion(const Page& loaded, const std::string& title, c
             saving_ = false;
             if (!saved) {
                 store_.removeBusyPageId(id);
-                error_ = QString::fromStdString(describe(saved.error()));
-                return refresh();
+                return fail(describe(saved.error()));
             }
             store_.load(true);
             store_.removeBusyPageId(id);
@@ -391,16 +391,19 @@ void PageEditorView::createPage(const std::string& title, const std::string& bod
         },
         [this, title, sent](std::expected<Page, ConfluenceError> created) {
             saving_ = false;
-            if (!created) {
-                error_ = QString::fromStdString(describe(created.error()));
-                return refresh();
-            }
+            if (!created) return fail(describe(created.error()));
             store_.load(true);
             saved_ = sent;
             reload(created->id);
             rekey_(created->id, QString::fromStdString(title));
             flash(tr("Created"));
         });
+}
+
+void PageEditorView::fail(std::string message) {
+    store_.setErrorMessage(message);
+    error_ = QString::fromStdString(message);
+    refresh();
 }
 
 void PageEditorView::flash(const QString& hint) {

@@ -88,6 +88,8 @@ private:
     void saveIfPossible();
     void saveVersion(const Page& loaded, const std::string& title, const std::string& body);
     void createPage(const std::string& title, const std::string& body);
+    /// Shows a failed save here and in the store, where the panel shows it too.
+    void fail(std::string message);
     void flash(const QString& hint);
     void confirmTrash();
     void fillSpaceMenu();

@@ -308,6 +308,7 @@ void PageEditorViewTest::versionSavesSendTheLoadedVersionAndFlashTheNext() {
     site->inject({.kind = fake::Fault::Kind::status, .status = 409, .method = "PUT"});
     QTest::mouseClick(saveButton(), Qt::LeftButton);
     QTRY_VERIFY(error().startsWith(QStringLiteral("Confluence returned HTTP 409.")));
+    QCOMPARE(QString::fromStdString(store->errorMessage().value_or("")), error());  // the panel shows it too
     QCOMPARE(field("titleField")->text(), QStringLiteral("Roadmap, revised"));
     QCOMPARE(hint(), QString());
     QVERIFY(store->busyPageIds().empty());
