@@ -48,11 +48,15 @@ restore_user_session() {
 # start_virtual_desktop SCALE: an Xvfb screen of 1280 × 800 points at SCALE (1 or 2) on a free display
 # number, with trayer as the tray host along its top edge; sets DISPLAY, XVFB_PID and TRAYER_PID.
 start_virtual_desktop() {
-  local scale="$1" number=90
-  while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-  export DISPLAY=":$number"
-  Xvfb "$DISPLAY" -screen 0 $((1280 * scale))x$((800 * scale))x24 -nolisten tcp >/dev/null 2>&1 & XVFB_PID=$!
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  local scale="$1" number
+  number="$(mktemp "${TMPDIR:-/tmp}/folioport-display.XXXXXX")"
+  # why: -displayfd has the server take a free display number itself and tell it once it accepts
+  # clients, so runs side by side never race for the same number
+  Xvfb -displayfd 3 -screen 0 $((1280 * scale))x$((800 * scale))x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
+  export DISPLAY=":$(tr -d '\n' < "$number")"
+  rm -f "$number"
   trayer --edge top --align right --widthtype request --height $((28 * scale)) --SetDockType true \
     >/dev/null 2>&1 & TRAYER_PID=$!
   sleep 1
