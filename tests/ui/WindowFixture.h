@@ -24,6 +24,7 @@ struct WindowFixture {
     std::unique_ptr<fake::FakeConfluence> site;
     std::unique_ptr<AppStore> store;
     std::unique_ptr<Updater> updater;
+    std::vector<std::string> copied;
     std::vector<std::string> opened;
     std::string preferencesFile = dir->filePath(QStringLiteral("preferences.json")).toStdString();
 
@@ -38,7 +39,7 @@ struct WindowFixture {
         store = std::make_unique<AppStore>(AppStoreOptions{
             .preferencesFile = preferencesFile,
             .minute = std::chrono::minutes(1),
-            .copyText = [](const std::string&) {},
+            .copyText = [this](const std::string& text) { copied.push_back(text); },
             .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); }});
         store->setApiToken("test-token");
         updater = std::make_unique<Updater>(UpdaterOptions{.launchDelay = std::chrono::milliseconds(0),
