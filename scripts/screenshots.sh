@@ -4,9 +4,10 @@
 # 127.0.0.1 with private settings and keyring, clicks the tray icon with xdotool and saves PNGs of the
 # panel in its states at 100 % and 200 % scale: not configured, loading (3 s latency), list, error, busy
 # row, update offered and the row actions menu; also the tray tooltip, a settings window and a page
-# editor (new, created, the question on quitting with unsaved text) opened from the panel, checking on
-# the way that the icon toggles the panel and that a window closes it (a line with MISMATCH says
-# otherwise). Xvfb has no window manager, so windows have no frames.
+# editor (new, created, the question on quitting with unsaved text) opened from the panel, the search
+# window (as opened, with hits, with none) and the About window, checking on the way that the icon
+# toggles the panel and that a window closes it (a line with MISMATCH says otherwise). Xvfb has no
+# window manager, so windows have no frames.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
@@ -29,6 +30,27 @@ inside() {  # SITE_URL FOLDER EXECUTABLE
       import -window root -crop "$rect" +repage "$file"
     fi
     echo "  $file"
+  }
+  window_shot() {  # WINDOW NAME: just that window (it has no frame: there is no window manager)
+    local file="$folder/$2@${scale}x.png"
+    import -window "$1" "$file"
+    echo "  $file"
+  }
+  search_window_shot() {  # NAME: after the last query reached the site, the search window once it stops changing
+    local before now
+    for _ in $(seq 50); do
+      curl -fsS "$site/__fake/log" | grep -q '/wiki/rest/api/search' && break
+      sleep 0.1
+    done
+    before="$(import -window "$SEARCH_WINDOW" rgb:- | md5sum)"
+    for _ in $(seq 20); do
+      sleep 0.3
+      now="$(import -window "$SEARCH_WINDOW" rgb:- | md5sum)"
+      [ "$now" = "$before" ] && break
+      before="$now"
+    done
+    curl -fsS -o /dev/null -X DELETE "$site/__fake/log"
+    window_shot "$SEARCH_WINDOW" "$1"
   }
   trap 'stop_processes ${APP_PID:-} ${TRAYER_PID:-} ${XVFB_PID:-}' EXIT
 
@@ -75,6 +97,27 @@ inside() {  # SITE_URL FOLDER EXECUTABLE
     xdotool key Up Return; sleep 1; shot quit-question whole
     xdotool key Escape; sleep 1
     kill -0 "$APP_PID" 2>/dev/null || echo "  MISMATCH: \"Keep editing\" did not keep the application running" >&2
+    stop_processes "$APP_PID"
+
+    # The search window from the panel's magnifier: as opened (the scope box ticked, as a default space is
+    # set), with hits across all spaces, with none; then the About window from the footer's version button.
+    start_app '"spaceKey": "ENG"'
+    click_tray_icon; sleep 2
+    click_panel "$scale" -98 24
+    SEARCH_WINDOW="$(xdotool search --sync --onlyvisible --name '^Search Confluence$' | head -1)"
+    sleep 0.5; window_shot "$SEARCH_WINDOW" search-opened
+    [ -z "$(panel_rect "$scale")" ] || echo "  MISMATCH: opening the search window left the panel open" >&2
+    xdotool windowfocus --sync "$SEARCH_WINDOW"
+    xdotool key Tab space shift+Tab  # unticks "Only in ENG" (the Search button takes no Tab stop while disabled)
+    curl -fsS -o /dev/null -X DELETE "$site/__fake/log"
+    xdotool type --delay 30 "review"; xdotool key Return
+    search_window_shot search-results
+    xdotool key ctrl+a; xdotool type --delay 30 "zeppelin"; xdotool key Return
+    search_window_shot search-nothing
+    xdotool key Escape; sleep 0.5
+    click_tray_icon; sleep 1
+    click_panel "$scale" 24 $((700 - 16))
+    window_shot "$(xdotool search --sync --onlyvisible --name '^About Folioport$' | head -1)" about
     stop_processes "$APP_PID"
 
     start_app '"autoUpdate": true, "updateFeedURL": "'"$site"'/feed.json"'
