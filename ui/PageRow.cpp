@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPropertyAnimation>
-#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -20,6 +19,7 @@
 #include "ui/PlainButton.h"
 #include "ui/Spinner.h"
 #include "ui/SymbolView.h"
+#include "ui/TintedIconButton.h"
 
 namespace folioport::ui {
 namespace {
@@ -61,20 +61,6 @@ protected:
     }
 };
 
-/// The edit button: the pencil in the tint on a rounded square of the tint at 12 % opacity.
-class TintedSquareButton final : public PlainButton {
-public:
-    using PlainButton::PlainButton;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        fillRounded(painter, rect(), Tint::accent, isDown() ? 0.24 : underMouse() ? 0.18 : 0.12, 6, palette());
-        if (hasFocus()) paintFocusRing(painter, rect(), 6, palette());
-        icon().paint(&painter, QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, iconSize(), rect()));
-    }
-};
-
 }  // namespace
 
 PageRow::PageRow(QWidget* parent) : QWidget(parent) {
@@ -101,13 +87,7 @@ PageRow::PageRow(QWidget* parent) : QWidget(parent) {
     busyLayout->addWidget(spinner_, 0, Qt::AlignRight | Qt::AlignVCenter);
     buttons->addWidget(busyBox_, 0, Qt::AlignTop);
 
-    auto* editButton = new TintedSquareButton(this);
-    editButton->setObjectName(QStringLiteral("editButton"));
-    editButton->setIcon(bundledSymbolIcon(Symbol::pencil, Tint::accent));
-    editButton->setIconSize({13, 13});
-    editButton->setFixedSize(24, 24);
-    editButton->setHelp(tr("Edit this page"));
-    edit_ = editButton;
+    edit_ = new TintedIconButton(Symbol::pencil, tr("Edit this page"), QStringLiteral("editButton"), this);
     connect(edit_, &QAbstractButton::clicked, this, [this] { Q_EMIT editRequested(page_); });
     buttons->addWidget(edit_, 0, Qt::AlignTop);
 
