@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <set>
 
 #include "SettingsViewTest.h"
 #include "KeyboardWalk.h"
@@ -127,13 +126,8 @@ void SettingsViewTest::doneStoresTheCopyRestartsTheUpdaterAndLoads() {
     QCOMPARE(platform::Keychain::get(tokenAccount), std::optional<std::string>(" saved-token "));
     // The panel's load runs with the saved settings, and the updater, restarted with the saved feed and
     // automatic checks on, makes its launch check.
-    const auto sitePathsRequested = [&] {
-        std::set<std::string> paths;
-        for (const auto& request : open->fixture.site->requests()) paths.insert(request.path);
-        return paths;
-    };
-    QTRY_VERIFY(std::ranges::any_of(sitePathsRequested(), [](const std::string& path) { return path.starts_with("/wiki/"); }));
-    QTRY_VERIFY(sitePathsRequested().contains(feedPath));
+    QTRY_VERIFY(!open->fixture.requestsTo("/wiki/rest/api/user/current").empty());
+    QTRY_VERIFY(!open->fixture.requestsTo(feedPath).empty());
 }
 
 void SettingsViewTest::connectionTestUsesTheTypedValues() {
