@@ -25,8 +25,13 @@ const Library& library() {
         // interceptor changes.
         const std::filesystem::path bundled =
             runningExecutable().parent_path().parent_path() / "lib" / services::libraryFile;
+#ifdef FOLIOPORT_SERVICES_BUILT_AT
+        const char* const candidates[] = {bundled.c_str(), FOLIOPORT_SERVICES_BUILT_AT, services::libraryFile};
+#else
+        const char* const candidates[] = {bundled.c_str(), services::libraryFile};
+#endif
         void* handle = nullptr;
-        for (const char* candidate : {bundled.c_str(), FOLIOPORT_SERVICES_BUILT_AT, services::libraryFile})
+        for (const char* candidate : candidates)
             if (!handle) handle = ::dlopen(candidate, RTLD_LAZY | RTLD_LOCAL);
         if (handle) result.table = static_cast<const services::Table*>(::dlsym(handle, services::tableSymbol));
         if (!result.table) {
