@@ -118,7 +118,8 @@ QWidget* AboutView::buildChangelog() {
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // why: an empty, disabled scroll bar beside a changelog that fits reads as clutter; it shows once it scrolls.
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto* content = new QWidget(scroll);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(12, 12, 12, 12);
