@@ -110,7 +110,7 @@ inside() {  # SITE_URL FOLDER EXECUTABLE
     xdotool windowfocus --sync "$SEARCH_WINDOW"
     xdotool key Tab space shift+Tab  # unticks "Only in ENG" (the Search button takes no Tab stop while disabled)
     curl -fsS -o /dev/null -X DELETE "$site/__fake/log"
-    xdotool type --delay 30 "review"; xdotool key Return
+    xdotool type --delay 30 "search"; xdotool key Return
     search_window_shot search-results
     xdotool key ctrl+a; xdotool type --delay 30 "zeppelin"; xdotool key Return
     search_window_shot search-nothing
