@@ -143,7 +143,8 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
             fault = *it;
             if (--it->count <= 0) faults_.erase(it);
         }
-        latency = latency_;
+        auto ownLatency = pathLatencies_.find(logged.path);
+        latency = ownLatency == pathLatencies_.end() ? latency_ : ownLatency->second;
     }
     for (auto until = std::chrono::steady_clock::now() + latency;
          !stopping_ && std::chrono::steady_clock::now() < until;)
@@ -198,9 +199,11 @@ void FakeConfluence::control(std::string_view path, const httplib::Request& requ
         }
     if (route == "POST /__fake/latency") {
         const json ms = body.value("ms", json(0));
+        const json delayedPath = body.value("path", json(""));
         if (!ms.is_number_integer() || ms.get<std::int64_t>() < 0) return send(400, {{"error", "ms must be >= 0"}});
-        latency_ = std::chrono::milliseconds(ms.get<std::int64_t>());
-        return send(200, {{"latencyMs", latency_.count()}});
+        if (!delayedPath.is_string()) return send(400, {{"error", "path must be a string"}});
+        latencyOf(delayedPath.get<std::string>()) = std::chrono::milliseconds(ms.get<std::int64_t>());
+        return send(200, {{"latencyMs", ms}});
     }
     if (route == "GET /__fake/log") {
         json entries = json::array();

@@ -69,8 +69,12 @@ public:
     std::vector<LoggedRequest> requests() const { std::lock_guard lock(mutex_); return log_; }
     void clearRequests() { std::lock_guard lock(mutex_); log_.clear(); }
     void inject(Fault fault) { std::lock_guard lock(mutex_); faults_.push_back(std::move(fault)); }
-    /// Delay before every answer of the API and of the served files (not of the control endpoints).
-    void setLatency(std::chrono::milliseconds latency) { std::lock_guard lock(mutex_); latency_ = latency; }
+    /// Delay before every answer of the API and of the served files (not of the control endpoints); with a
+    /// `path`, only before answers for exactly that path (query ignored), which the site-wide delay then skips.
+    void setLatency(std::chrono::milliseconds latency, const std::string& path = {}) {
+        std::lock_guard lock(mutex_);
+        latencyOf(path) = latency;
+    }
     void setNextLinkStyle(NextLinkStyle style) { std::lock_guard lock(mutex_); api_.setNextLinkStyle(style); }
     /// Answers requests for exactly `path` (any method, query ignored) with `file`, replacing what was served
     /// there; logged and subject to faults and latency like the API.
@@ -95,6 +99,10 @@ private:
     FakeConfluence(SiteData data, FakeOptions options);
     void handle(const httplib::Request& request, httplib::Response& response);
     void control(std::string_view path, const httplib::Request& request, httplib::Response& response);
+    /// The delay setting for answers at `path`, or the site-wide one for an empty path; under the lock.
+    std::chrono::milliseconds& latencyOf(const std::string& path) {
+        return path.empty() ? latency_ : pathLatencies_[path];
+    }
 
     FakeOptions options_;
     std::unique_ptr<httplib::Server> server_;
@@ -111,6 +119,7 @@ private:
     std::deque<Fault> faults_;
     std::map<std::string, StaticFile> files_;
     std::chrono::milliseconds latency_{0};
+    std::map<std::string, std::chrono::milliseconds> pathLatencies_;
 };
 
 }  // namespace folioport::fake

@@ -44,7 +44,10 @@
 //                          (every member optional: status 500, empty body, any method and path, count 1)
 //                          answers the next `count` requests matching method and path prefix with that status
 //                          and body instead
-//   POST   /__fake/latency {"ms": 3000}   delays every later answer of the API and the served files (0: none)
+//   POST   /__fake/latency {"ms": 3000, "path": "/wiki/api/v2/spaces"}
+//                          delays every later answer of the API and the served files (0: none); with "path",
+//                          only the answers for exactly that path (query ignored), which the site-wide delay
+//                          then no longer touches
 //   GET    /__fake/log    the request log as a JSON array;  DELETE /__fake/log clears it
 //   GET    /__fake/stats  {"requests", "tlsHandshakes"}
 
