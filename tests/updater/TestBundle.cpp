@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -52,11 +53,11 @@ void sealBundle(const fs::path& bundle, std::string_view privateKeyPem) {
     ASSERT_TRUE(sealed) << sealed.error();
 }
 
-void zipFolder(const fs::path& archive, const fs::path& folder, std::initializer_list<std::string> members,
-               std::initializer_list<std::string> options) {
+void zipFolder(const fs::path& archive, const fs::path& folder, const std::vector<std::string>& members,
+               const std::vector<std::string>& options) {
     std::vector<std::string> arguments = {"-c", "--format", "zip", "-f", archive.string(), "-C", folder.string()};
-    arguments.insert(arguments.end(), options);
-    arguments.insert(arguments.end(), members);
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.insert(arguments.end(), members.begin(), members.end());
     const ToolResult zipped = runTool(archiveTool, arguments);
     ASSERT_EQ(zipped.status, 0) << zipped.output;
 }
@@ -76,6 +77,11 @@ void UnwritableFolder::lock(bool on) {
     flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
     ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
     ::close(fd);
+}
+
+std::string upperCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
 }
 
 std::string readFile(const fs::path& file) {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <filesystem>
-#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace folioport::testing {
 
@@ -33,8 +33,8 @@ void writeBundle(const fs::path& bundle, const std::string& version);
 void sealBundle(const fs::path& bundle, std::string_view privateKeyPem);
 
 /// Zips `members` of `folder` into `archive` with bsdtar, passing `options` before them (e.g. -s renames).
-void zipFolder(const fs::path& archive, const fs::path& folder, std::initializer_list<std::string> members,
-               std::initializer_list<std::string> options = {});
+void zipFolder(const fs::path& archive, const fs::path& folder, const std::vector<std::string>& members,
+               const std::vector<std::string>& options = {});
 
 /// Makes a folder unwritable while it lives: by its mode, or for root by the immutable attribute.
 class UnwritableFolder {
@@ -48,6 +48,9 @@ private:
     void lock(bool on);
     fs::path folder_;
 };
+
+/// `text` with its ASCII letters in upper case.
+std::string upperCase(std::string text);
 
 std::string readFile(const fs::path& file);
 void writeFile(const fs::path& file, std::string_view text);
