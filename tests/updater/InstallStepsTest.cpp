@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -16,7 +15,6 @@
 #include "TestBundle.h"
 #include "updater/BundleSignature.h"
 #include "updater/Checksum.h"
-#include "updater/Ed25519.h"
 #include "updater/SwapScript.h"
 #include "updater/ToolRun.h"
 #include "updater/TrustedKey.h"
@@ -49,31 +47,26 @@ TEST(ToolRunTest, OneTextOfBothStreamsEmptyWhenNotUtf8) {
     }
 }
 
-TEST(ChecksumTest, AnyLetterCaseNoTrimmingNothingToCompareWithoutADigest) {
+// why: letter case, an empty digest and none at all are InstallTest's rows; here the hash itself and near misses.
+TEST(ChecksumTest, OnlyTheExactDigestOfTheArchiveMatches) {
     ScratchFolder scratch;
     const auto archive = scratch.path() / "update.zip";
     writeFile(archive, "abc");
     const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
-    std::string upper = digest;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (const std::optional<std::string>& accepted : {std::optional<std::string>(), std::optional<std::string>(""),
-                                                       std::optional(digest), std::optional(upper)})
-        EXPECT_TRUE(verifyChecksum(archive, accepted)) << accepted.value_or("(none)");
-    for (const std::string& rejected : {digest + " ", digest.substr(1), std::string(64, '0')})
+    EXPECT_TRUE(verifyChecksum(archive, digest));
+    for (const std::string& rejected : {digest + " ", digest.substr(1)})
         EXPECT_EQ(verifyChecksum(archive, rejected).error(), "Download rejected: checksum doesn't match the manifest.");
 }
 
+// A changed file, no seal, another key and a link out of the bundle are InstallTest's rows, through the installer.
 TEST(BundleSealTest, EveryChangeAfterSigningIsNamed) {
     struct Row {
         const char* name;
         std::function<void(const fs::path& bundle)> change;
         std::optional<std::string> problems;  // absent: the bundle verifies
     };
-    const std::string otherKey = Ed25519::generatePrivateKey();
     const Row rows[] = {
         {"untouched", [](const fs::path&) {}, std::nullopt},
-        {"file changed", [](const fs::path& b) { writeFile(b / "Contents/Resources/notes.txt", "changed"); },
-         "modified: Contents/Resources/notes.txt"},
         {"executable bit dropped",
          [](const fs::path& b) { fs::permissions(b / "Contents/bin/Folioport", fs::perms::owner_read | fs::perms::owner_write); },
          "modified: Contents/bin/Folioport"},
@@ -98,17 +91,12 @@ TEST(BundleSealTest, EveryChangeAfterSigningIsNamed) {
              fs::create_symlink("../copy.txt", b / "Contents/Resources/notes.txt");
          },
          "modified: Contents/Resources/notes.txt\nadded: Contents/copy.txt"},
-        {"symlink out of the bundle", [](const fs::path& b) { fs::create_symlink("../..", b / "Contents/up"); },
-         "symlink leaves the bundle: Contents/up -> ../.."},
         {"symlinks that each stay inside but climb out together",
          [](const fs::path& b) {
              fs::create_symlink("..", b / "Contents/Resources/parent");
              fs::create_symlink("Resources/parent/../..", b / "Contents/climb");
          },
          "symlink leaves the bundle: Contents/climb -> Resources/parent/../.."},
-        {"unsigned", [](const fs::path& b) { fs::remove_all(b / "Contents/Seal"); }, "not signed: no seal in Contents/Seal"},
-        {"signed by another key", [&](const fs::path& b) { signBundle(b, otherKey, updateTeam); },
-         "signature does not match the key of team Q7R2K9M4ZX"},
         {"signed for another team", [](const fs::path& b) { signBundle(b, trustedSigningKey(), "OTHERTEAM1"); },
          "sealed for another team: OTHERTEAM1"},
         {"manifest edited to match a changed file",
