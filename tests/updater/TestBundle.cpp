@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -21,16 +20,6 @@
 namespace folioport::testing {
 
 std::string trustedSigningKey() { return readFile(FOLIOPORT_TEST_SIGNING_KEY); }
-
-ScratchFolder::ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "folioport-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
 
 void writeBundle(const fs::path& bundle, const std::string& version) {
     fs::create_directories(bundle / "Contents" / "bin");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QTemporaryDir>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,14 +17,10 @@ std::string trustedSigningKey();
 /// A fresh private folder under the system's temporary directory, removed with the object.
 class ScratchFolder {
 public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& path() const { return path_; }
+    fs::path path() const { return folder_.path().toStdString(); }
 
 private:
-    fs::path path_;
+    QTemporaryDir folder_;
 };
 
 /// A bundle at `bundle` as packaging makes it: Info.plist of `version`, Contents/bin/Folioport (a script
