@@ -36,6 +36,14 @@ inside() {  # SITE_URL FOLDER EXECUTABLE
     import -window "$1" "$file"
     echo "  $file"
   }
+  add_page() {  # SPACE_KEY TITLE STORAGE_BODY: creates a page on the demo site through its API
+    local space
+    space="$(curl -fsS -u demo@example.com:demo-token "$site/wiki/api/v2/spaces?keys=$1" |
+      grep -o '"id":"[0-9]*"' | head -1 | tr -dc 0-9)"
+    curl -fsS -o /dev/null -u demo@example.com:demo-token -H 'Content-Type: application/json' \
+      -d '{"spaceId": "'"$space"'", "status": "current", "title": "'"$2"'", "body": {"representation": "storage", "value": "'"$3"'"}}' \
+      "$site/wiki/api/v2/pages"
+  }
   search_window_shot() {  # NAME: after the last query reached the site, the search window once it stops changing
     local before now
     for _ in $(seq 50); do
@@ -53,6 +61,9 @@ inside() {  # SITE_URL FOLDER EXECUTABLE
     window_shot "$SEARCH_WINDOW" "$1"
   }
   trap 'stop_processes ${APP_PID:-} ${TRAYER_PID:-} ${XVFB_PID:-}' EXIT
+  # why: no demo page is long enough to show how a hit's title and excerpt are cut
+  add_page TEAM "Search tips: quotes, space filters, the editor and browser buttons, what the lines under each hit show when a page is long, and why a blog post has no edit button" \
+    "<p>Searching matches words in titles and page text. Put a phrase in quotes to find it as written, tick the space box to stay in the default space, and open any hit in the editor using its pencil button. The site sends the text around the first match, cut after a couple of hundred characters.</p>"
 
   for scale in 1 2; do
     echo "Scale $((scale * 100)) %:"
