@@ -124,7 +124,8 @@ QWidget* AboutView::buildChangelog() {
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(16);
-    column->addWidget(styledLabel(tr("Changelog"), TextStyle::callout, Tint::secondary, content, QFont::Bold));
+    // why: a size below the releases' own lines, so it reads as the section's label rather than one more release
+    column->addWidget(styledLabel(tr("Changelog"), TextStyle::caption, Tint::secondary, content, QFont::Bold));
     for (const ChangelogEntry& entry : AppInfo::changelog()) column->addWidget(releaseBlock(entry, content));
     column->addStretch(1);
     scroll->setWidget(content);
