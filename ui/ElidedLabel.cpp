@@ -21,6 +21,19 @@ void ElidedLabel::setText(const QString& text) {
     update();
 }
 
+namespace {
+
+/// The text cut to `width` with an ellipsis, which follows the last word rather than a blank ("no…").
+QString elidedLine(const QFontMetrics& metrics, const QString& text, int width) {
+    QString line = metrics.elidedText(text, Qt::ElideRight, width);
+    if (line == text || !line.endsWith(QChar(0x2026))) return line;
+    line.chop(1);
+    while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+    return line + QChar(0x2026);
+}
+
+}  // namespace
+
 QStringList ElidedLabel::visibleLines() const { return linesFor(width()); }
 
 QStringList ElidedLabel::linesFor(int width) const {
@@ -36,7 +49,7 @@ QStringList ElidedLabel::linesFor(int width) const {
         line.setLineWidth(width);
         if (lines.size() == maxLines_ - 1) {
             // why: the last allowed line takes the whole rest of the text, so eliding shows where it was cut.
-            lines << metrics.elidedText(text_.mid(line.textStart()).simplified(), Qt::ElideRight, width);
+            lines << elidedLine(metrics, text_.mid(line.textStart()).simplified(), width);
             break;
         }
         lines << text_.mid(line.textStart(), line.textLength()).trimmed();
