@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include <curl/curl.h>
+#include <openssl/crypto.h>
 
 namespace folioport::platform {
 namespace {
@@ -25,6 +26,9 @@ public:
 
 private:
     Pool() {
+        // why: OpenSSL's own clean-up at exit frees what worker threads that are still ending may use or
+        // free themselves, a race at every quit; the operating system reclaims it all anyway.
+        OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
         curl_global_init(CURL_GLOBAL_DEFAULT);
         share_ = curl_share_init();
         curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
