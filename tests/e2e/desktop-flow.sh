@@ -78,8 +78,11 @@ window_named() {
   fail "no window \"$1\" appeared"
 }
 
-# type_into WINDOW KEYS…: gives the window the keyboard (Xvfb runs no window manager) and types.
+# focus_window WINDOW: gives the window the keyboard (Xvfb runs no window manager to do it).
 focus_window() { xdotool windowfocus --sync "$1"; sleep 0.3; }
+
+panel_open() { [ -n "$(panel_rect 1)" ]; }
+editor_gone() { [ -z "$(xdotool search --onlyvisible --name "^Desktop flow check\$" 2>/dev/null || true)" ]; }
 
 inside() {  # SITE_URL SITE_LOG EXECUTABLE
   local site="$1" exe="$3"
@@ -90,7 +93,7 @@ inside() {  # SITE_URL SITE_LOG EXECUTABLE
   start_virtual_desktop 1
   start_tray_app "$APP_LOG" "$exe"
   click_tray_icon
-  wait_until 10 test -n "$(panel_rect 1)" || fail "the panel did not open"
+  wait_until 10 panel_open || fail "the panel did not open"
   local load=("GET /wiki/rest/api/user/current" "GET /wiki/api/v2/spaces?status=current&sort=name&limit=250"
               "GET /wiki/api/v2/pages?status=current&sort=-modified-date&limit=10&space-id=65537")
   expect_requests "the panel loads" "${load[@]}"
@@ -115,12 +118,11 @@ inside() {  # SITE_URL SITE_LOG EXECUTABLE
     "PUT /wiki/api/v2/pages/$id" "GET /wiki/api/v2/pages/$id?body-format=storage" "${load[@]}"
   expect_sent PUT '<p>First line</p><p>Second line</p>' '\"message\":\"second\"' '\"number\":2'
   xdotool key Escape
-  wait_until 5 test -z "$(xdotool search --onlyvisible --name "^Desktop flow check\$" 2>/dev/null)" ||
-    fail "Escape did not close the saved editor"
+  wait_until 5 editor_gone || fail "Escape did not close the saved editor"
 
   # The search window from the panel's search button; the field has the keyboard.
   click_tray_icon
-  wait_until 10 test -n "$(panel_rect 1)" || fail "the panel did not open again"
+  wait_until 10 panel_open || fail "the panel did not open again"
   click_panel 1 -98 24
   search="$(window_named "Search Confluence")"
   focus_window "$search"
@@ -139,8 +141,7 @@ inside() {  # SITE_URL SITE_LOG EXECUTABLE
   window_named "Move this page to trash?" >/dev/null
   xdotool key shift+Tab space
   expect_requests "the confirmed trash moves it and reloads the panel" "DELETE /wiki/api/v2/pages/$id" "${load[@]}"
-  wait_until 5 test -z "$(xdotool search --onlyvisible --name "^Desktop flow check\$" 2>/dev/null)" ||
-    fail "the editor stayed open after the page went to the trash"
+  wait_until 5 editor_gone || fail "the editor stayed open after the page went to the trash"
 }
 
 if [ "${1:-}" = "--inside-keyring" ]; then
