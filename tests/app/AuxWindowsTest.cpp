@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPointer>
@@ -215,9 +214,3 @@ TEST(EditorRequests, NewChildPagesGoToTheParentsSpaceWhenTheLoadedSpacesKnowIt) 
 
 }  // namespace
 }  // namespace folioport
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

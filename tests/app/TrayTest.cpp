@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
@@ -88,9 +87,3 @@ TEST(TrayItem, IconAndTooltipFollowTheStoresSettings) {
 
 }  // namespace
 }  // namespace folioport
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,4 +1,3 @@
-#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -350,10 +349,3 @@ TEST_F(AppStoreTest, SearchCopyLinkAndOpenGoThroughTheSiteAndTheSeams) {
 
 }  // namespace
 }  // namespace folioport
-
-// why: the store's timers and hand-offs need an application object and its event loop on this thread.
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
