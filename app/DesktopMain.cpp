@@ -9,6 +9,7 @@
 #include "app/AppIcons.h"
 #include "app/DesktopEntry.h"
 #include "app/Scene.h"
+#include "app/SingleInstance.h"
 #include "state/AppStore.h"
 #include "updater/Updater.h"
 
@@ -29,11 +30,26 @@ extern "C" __attribute__((visibility("default"))) int folioport_run_desktop(int 
                      "tray application cannot start; \"Folioport --mcp\" runs the MCP server, which needs none.\n";
         return 1;
     }
+    // why: under Xwayland the application sees neither the pointer over the desktop's bars nor clicks
+    // outside its windows; Qt picks X11 on some Wayland desktops unless told. X11 remains the fallback.
+    if (isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Folioport"));
     QApplication::setDesktopFileName(QStringLiteral("com.tessaly.folioport"));
     QApplication::setWindowIcon(folioport::applicationIcon());
     const bool demo = QApplication::arguments().contains(QStringLiteral("--demo"));
+
+    folioport::SingleInstance instance;
+    switch (instance.claim()) {
+    case folioport::SingleInstance::Claim::first:
+        break;
+    case folioport::SingleInstance::Claim::handedOver:
+        return 0;
+    case folioport::SingleInstance::Claim::unanswered:
+        std::cerr << "Folioport: another copy is already running in this session but did not answer within 3 "
+                     "seconds, so this one ends; quit the other copy (or end its process) and start again.\n";
+        return 1;
+    }
 
     // One store and one updater for the life of the process.
     folioport::AppStoreOptions options;
@@ -44,6 +60,7 @@ extern "C" __attribute__((visibility("default"))) int folioport_run_desktop(int 
 
     folioport::Scene scene(store, updater, demo);
     scene.start();
+    QObject::connect(&instance, &folioport::SingleInstance::activationRequested, &scene, &folioport::Scene::comeForward);
     return QApplication::exec();
 }
 

@@ -15,4 +15,12 @@ QRect popupGeometry(const QRect& icon, const QPoint& click, const QSize& size, c
             size};
 }
 
+QPoint trayClickPosition(const std::optional<QPoint>& sent, const QPoint& pointer, const QList<QRect>& screens) {
+    // why: trays that do not know where the click was send 0, 0 (or whatever they like); only a point
+    // on a screen can be the icon's place.
+    if (!sent || sent->isNull()) return pointer;
+    const bool onScreen = std::ranges::any_of(screens, [&](const QRect& screen) { return screen.contains(*sent); });
+    return onScreen ? *sent : pointer;
+}
+
 }  // namespace folioport

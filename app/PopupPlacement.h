@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+
+#include <optional>
 
 namespace folioport {
 
@@ -10,5 +13,9 @@ namespace folioport {
 /// the lower half of `available`; centred on `click` when the tray reports no icon geometry (an empty
 /// rectangle); always moved inside `available`.
 QRect popupGeometry(const QRect& icon, const QPoint& click, const QSize& size, const QRect& available);
+
+/// Where the tray was clicked: the position the tray sent with the click when it lies on one of
+/// `screens`, otherwise `pointer`.
+QPoint trayClickPosition(const std::optional<QPoint>& sent, const QPoint& pointer, const QList<QRect>& screens);
 
 }  // namespace folioport

@@ -1,7 +1,9 @@
 #include "app/Scene.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -24,6 +26,10 @@ namespace {
 
 /// A click on the tray icon this soon after the popup closed is the click that closed it.
 constexpr qint64 closingClickMs = 300;
+/// A tray host away this long is gone for good (a panel that restarts is back well within it).
+constexpr int trayGoneMs = 5000;
+
+bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 /// The settings, search, About and editor views over the one store and updater; a search hit's edit
 /// button goes to `editPage`.
@@ -74,24 +80,96 @@ Scene::~Scene() = default;
 void Scene::start() {
     // why: the title names the panel to screen readers as a popup, and in the taskbar as a window.
     panel_.setWindowTitle(demo_ ? QStringLiteral("Folioport Demo") : QStringLiteral("Folioport"));
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        std::cerr << "Folioport: no system tray is available, so the panel opens as an ordinary window.\n";
-        panel_.show();
+    // why: without a tray the panel window is the application; closing it quits (see eventFilter).
+    QApplication::setQuitOnLastWindowClosed(false);
+    trayGone_.setSingleShot(true);
+    trayGone_.setInterval(trayGoneMs);
+    connect(&trayGone_, &QTimer::timeout, this, [this] {
+        if (trayHosts_.hostPresent() || !tray_) return;
+        std::cerr << "Folioport: the system tray has gone away, so the panel opens as an ordinary window.\n";
+        enterWindow();
+    });
+    connect(&trayHosts_, &TrayHostWatcher::hostPresentChanged, this, &Scene::followTrayHost);
+    if (trayHosts_.hostPresent() && enterTray()) return;
+    std::cerr << "Folioport: no system tray is available, so the panel opens as an ordinary window.\n";
+    enterWindow();
+}
+
+void Scene::comeForward() {
+    if (tray_) {
+        showPanel(QCursor::pos());
         return;
     }
-    QApplication::setQuitOnLastWindowClosed(false);
-    // why: a popup has no taskbar entry and closes itself on a click anywhere else.
-    panel_.setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    panel_.setWindowState(panel_.windowState() & ~Qt::WindowMinimized);
+    panel_.show();
+    panel_.raise();
+    panel_.activateWindow();
+}
+
+bool Scene::enterTray() {
+    // why: Qt settles once per process which tray protocol it speaks, when first asked; a host it cannot
+    // speak to would leave an icon nobody sees.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    panel_.hide();
+    // why: a popup has no taskbar entry and closes itself on a click anywhere else; Wayland gives a popup
+    // no place without a parent window, so there the panel is a window the compositor centres.
+    panel_.setWindowFlags(onWayland() ? Qt::Window | Qt::FramelessWindowHint : Qt::Popup | Qt::FramelessWindowHint);
+    windows_.setPanel(&panel_);
     tray_ = std::make_unique<TrayItem>(store_, demo_);
     connect(tray_.get(), &TrayItem::clicked, this, &Scene::togglePanel);
     connect(tray_.get(), &TrayItem::openRequested, this, &Scene::showPanel);
     connect(tray_.get(), &TrayItem::settingsRequested, &windows_, &AuxWindows::showSettings);
     connect(tray_.get(), &TrayItem::quitRequested, this, &Scene::quit, Qt::QueuedConnection);
     tray_->show();
+    return true;
+}
+
+void Scene::enterWindow() {
+    tray_.reset();
+    panel_.hide();
+    panel_.setWindowFlags(Qt::Window);
+    // why: the panel is now the application's only way in, so other windows open beside it.
+    windows_.setPanel(nullptr);
+    panel_.show();
+}
+
+void Scene::followTrayHost(bool present) {
+    if (!present) {
+        if (tray_) trayGone_.start();
+        return;
+    }
+    trayGone_.stop();
+    if (tray_ || !enterTray()) return;
+    std::cerr << "Folioport: a system tray has appeared; the panel now opens from its icon.\n";
 }
 
 bool Scene::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &panel_ && event->type() == QEvent::Hide) sinceHidden_.start();
+    if (watched != &panel_) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Hide:
+        sinceHidden_.start();
+        break;
+    case QEvent::Close:
+        // why: without a tray, closing the panel window is quitting, which an unsaved editor may refuse.
+        if (!tray_ && !QCoreApplication::closingDown()) {
+            event->ignore();
+            QMetaObject::invokeMethod(this, &Scene::quit, Qt::QueuedConnection);
+            return true;
+        }
+        break;
+    case QEvent::WindowDeactivate:
+        // why: the panel opened from the tray is a popup; where it is a window (Wayland) it closes as one.
+        if (tray_ && !panel_.windowFlags().testFlag(Qt::Popup)) panel_.hide();
+        break;
+    case QEvent::KeyPress:
+        if (tray_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            panel_.hide();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -112,10 +190,13 @@ void Scene::togglePanel(QPoint pointer) {
 
 void Scene::showPanel(QPoint pointer) {
     if (panel_.isVisible()) return;
-    QScreen* screen = QGuiApplication::screenAt(pointer);
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    panel_.setGeometry(popupGeometry(tray_->geometry(), pointer, panel_.size(), screen->availableGeometry()));
+    if (panel_.windowFlags().testFlag(Qt::Popup)) {
+        QScreen* screen = QGuiApplication::screenAt(pointer);
+        if (!screen) screen = QGuiApplication::primaryScreen();
+        panel_.setGeometry(popupGeometry(tray_->geometry(), pointer, panel_.size(), screen->availableGeometry()));
+    }
     panel_.show();
+    panel_.raise();
     panel_.activateWindow();
 }
 

@@ -22,7 +22,7 @@ public:
     QRect geometry() const { return icon_->geometry(); }
 
 Q_SIGNALS:
-    /// A left click, with the pointer's position at that moment.
+    /// A left click, where the tray says it was, or else with the pointer's position at that moment.
     void clicked(QPoint pointer);
     /// "Open" from the menu, with the pointer's position.
     void openRequested(QPoint pointer);

@@ -12,10 +12,12 @@ start_demo_site() {
   DEMO_SITE_PID=$!
   for _ in $(seq 100); do
     DEMO_SITE_URL="$(sed -n 's/^listening on //p' "$folder/out")"
-    [ -n "$DEMO_SITE_URL" ] && return 0
+    # why: the site has read its seed once it listens, and keeps writing to its open output file
+    [ -n "$DEMO_SITE_URL" ] && { rm -rf "$folder"; return 0; }
     sleep 0.05
   done
   echo "The demo site did not start: $(cat "$folder/out")" >&2
+  rm -rf "$folder"
   return 1
 }
 
@@ -45,9 +47,9 @@ restore_user_session() {
   if [ -n "$FOLIOPORT_USER_RUNTIME" ]; then export XDG_RUNTIME_DIR="$FOLIOPORT_USER_RUNTIME"; fi
 }
 
-# start_virtual_desktop SCALE: an Xvfb screen of 1280 × 800 points at SCALE (1 or 2) on a free display
-# number, with trayer as the tray host along its top edge; sets DISPLAY, XVFB_PID and TRAYER_PID.
-start_virtual_desktop() {
+# start_virtual_display SCALE: an Xvfb screen of 1280 × 800 points at SCALE (1 or 2) on a free display
+# number; sets DISPLAY and XVFB_PID.
+start_virtual_display() {
   local scale="$1" number
   number="$(mktemp "${TMPDIR:-/tmp}/folioport-display.XXXXXX")"
   # why: -displayfd has the server take a free display number itself and tell it once it accepts
@@ -57,6 +59,13 @@ start_virtual_desktop() {
   for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
   export DISPLAY=":$(tr -d '\n' < "$number")"
   rm -f "$number"
+}
+
+# start_virtual_desktop SCALE: start_virtual_display with trayer as the tray host along its top edge;
+# also sets TRAYER_PID.
+start_virtual_desktop() {
+  local scale="$1"
+  start_virtual_display "$scale"
   trayer --edge top --align right --widthtype request --height $((28 * scale)) --SetDockType true \
     >/dev/null 2>&1 & TRAYER_PID=$!
   sleep 1
@@ -84,12 +93,15 @@ click_tray_icon() {
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
 }
 
-# panel_rect SCALE: the open panel's rectangle as WxH+X+Y (the application's window of the panel's size).
+# panel_rect SCALE: the open panel's rectangle as WxH+X+Y (the application's window of the panel's size;
+# its content, without a window manager's frame).
 panel_rect() {
-  local w=$((560 * $1)) h=$((700 * $1)) id
+  local w=$((560 * $1)) h=$((700 * $1)) id geometry
   for id in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [ "$WIDTH" = "$w" ] && [ "$HEIGHT" = "$h" ]; then echo "${w}x${h}+${X}+${Y}"; return; fi
+    # why: xdotool adds a window manager's frame twice; xwininfo's absolute corner is the content's
+    geometry="$(xwininfo -id "$id" 2>/dev/null | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+      /Width:/ {w = $2} /Height:/ {h = $2} /Map State: IsViewable/ {print w "x" h "+" x "+" y}')"
+    if [ "${geometry%%+*}" = "${w}x${h}" ]; then echo "$geometry"; return; fi
   done
 }
 

@@ -18,7 +18,9 @@ build="$(cd "${1:?usage: scripts/demo.sh BUILD_DIR}" && pwd)"
 start_demo_site "$build/tests/fake_confluence/fake_confluence"
 trap 'kill "$DEMO_SITE_PID" 2>/dev/null' EXIT
 echo "Demo: a local Confluence site at $DEMO_SITE_URL; your own settings and keyring are not touched."
-echo "Click the document icon in the system tray; quit from the panel or the icon's menu."
+echo "Click the document icon in the system tray for the panel; quit from the panel or the icon's menu."
+echo "Where the demo cannot reach a tray (its private session bus hides it from trays that use D-Bus, as"
+echo "most do), the panel opens as an ordinary window instead, and closing that window ends the demo."
 keep_user_session
 "$here/../tests/keyring/with-keyring.sh" "$0" --inside-keyring "$DEMO_SITE_URL" \
   "$build/Folioport.app/Contents/bin/Folioport"

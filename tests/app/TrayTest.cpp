@@ -1,3 +1,4 @@
+#include <QFontMetricsF>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
@@ -34,6 +35,47 @@ TEST(PopupPlacement, UnderTheIconOrAboveItInTheLowerHalfFromTheClickWithoutGeome
     for (const Row& row : rows) {
         EXPECT_EQ(popupGeometry(row.icon, row.click, panel, row.available), QRect(row.expected, panel)) << row.name;
     }
+}
+
+TEST(PopupPlacement, TheClickIsWhereTheTraySaysWhenThatIsOnAScreenElseThePointer) {
+    const QList<QRect> screens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+    const QPoint pointer(640, 400);
+    struct Row {
+        const char* name;
+        std::optional<QPoint> sent;
+        QPoint expected;
+    };
+    const Row rows[] = {
+        {"sent on the first screen", QPoint(1900, 12), {1900, 12}},
+        {"sent on the second screen", QPoint(3000, 1000), {3000, 1000}},
+        {"nothing sent", std::nullopt, pointer},
+        {"0, 0: the tray does not know", QPoint(0, 0), pointer},
+        {"below every screen", QPoint(100, 1100), pointer},
+        {"negative", QPoint(-5, 10), pointer},
+    };
+    for (const Row& row : rows) EXPECT_EQ(trayClickPosition(row.sent, pointer, screens), row.expected) << row.name;
+}
+
+TEST(TrayLabel, TheKeyIsCutOnlyWhenItCannotFitAndIsReadableAtSixteenPixels) {
+    struct Row {
+        const char* key;
+        int size;
+        bool cut;
+    };
+    const Row rows[] = {{"OPS", 64, false}, {"OPS", 48, false},  {"ENG", 32, false}, {"PROD", 24, false},
+                        {"ENG", 22, false}, {"ENG", 16, false},  {"PROD", 16, false},
+                        {"MARKETING", 24, true}, {"MARKETING", 16, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.key << " at " << row.size);
+        const BadgeLayout layout = badgeLayout(row.key, row.size);
+        EXPECT_EQ(layout.text != row.key, row.cut) << layout.text.toStdString();
+        if (row.cut) {
+            EXPECT_TRUE(layout.text.endsWith(u'…')) << layout.text.toStdString();
+        }
+        EXPECT_EQ(layout.withSymbol, row.size > 16);
+        EXPECT_LE(QFontMetricsF(layout.font).horizontalAdvance(layout.text) * layout.squeeze, row.size - 2);
+    }
+    EXPECT_GE(badgeLayout("ENG", 16).font.pixelSize(), 8) << "large enough to read in a 16 px top bar";
 }
 
 TEST(TrayLabel, TheKeyInUpperCaseOnlyWithCompleteSettings) {
