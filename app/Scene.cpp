@@ -151,7 +151,7 @@ bool Scene::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::Close:
         // why: without a tray, closing the panel window is quitting, which an unsaved editor may refuse.
-        if (!tray_ && !QCoreApplication::closingDown()) {
+        if (!tray_) {
             event->ignore();
             QMetaObject::invokeMethod(this, &Scene::quit, Qt::QueuedConnection);
             return true;
@@ -175,7 +175,8 @@ bool Scene::eventFilter(QObject* watched, QEvent* event) {
 
 void Scene::quit() {
     // why: an editor holding unsaved text asks first, and "Keep editing" keeps the application running.
-    if (windows_.closeAll()) QCoreApplication::quit();
+    // why: exit, not quit, which offers every window a close again, and the panel window turns that into quitting.
+    if (windows_.closeAll()) QCoreApplication::exit(0);
 }
 
 void Scene::togglePanel(QPoint pointer) {
