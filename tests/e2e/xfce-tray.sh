@@ -31,13 +31,20 @@ watcher() {  # PROPERTY: a property of the tray's StatusNotifierWatcher
     org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "string:$1" 2>/dev/null
 }
 tray_ready() { watcher IsStatusNotifierHostRegistered | grep -q 'boolean true'; }
-item_registered() { watcher RegisteredStatusNotifierItems | grep -q 'string "'; }
+item() {  # the tray item's bus name and path, as the tray learnt them
+  watcher RegisteredStatusNotifierItems | sed -n 's/.*string "\([^/]*\)\(\/.*\)".*/\1 \2/p' | head -1
+}
 item_tooltip() {  # the tooltip title the tray shows, read from the item as the tray reads it
-  local item service path
-  item="$(watcher RegisteredStatusNotifierItems | sed -n 's/.*string "\(.*\)".*/\1/p' | head -1)"
-  service="${item%%/*}" path="/${item#*/}"
+  local service path
+  read -r service path < <(item)
   dbus-send --session --print-reply --dest="$service" "$path" org.freedesktop.DBus.Properties.Get \
     string:org.kde.StatusNotifierItem string:ToolTip | sed -n 's/^ *string "\(.\+\)"$/\1/p' | tail -1
+}
+
+activate_item() {  # X Y: what a tray sends on a click or a keyboard activation of the item
+  local service path
+  read -r service path < <(item)
+  dbus-send --session --type=method_call --dest="$service" "$path" org.kde.StatusNotifierItem.Activate "int32:$1" "int32:$2"
 }
 
 start_panel() {  # top|bottom: xfce4-panel with one 28 px panel holding a spacer and the Status Tray
@@ -141,11 +148,20 @@ with_tray() {  # top|bottom
   echo "ok - $edge: a click elsewhere closes the panel"
   [ "$edge" = top ] || { stop_processes "$APP_PID"; stop_panel; return; }
 
-  menu Down Return
-  wait_until 5 panel_open || fail "the menu's Open did not open the panel"
+  # A keyboard activation (as KDE sends it) comes with the icon's position, not the pointer's.
+  xdotool mousemove 100 400
+  activate_item "$right" "$top"
+  wait_until 5 panel_open || fail "an activation from the tray did not open the panel"
+  [ "$(panel_rect 1)" = "$rect" ] || fail "an activation at the icon opened the panel at $(panel_rect 1), not $rect"
   xdotool key Escape
   wait_until 5 panel_closed || fail "Escape did not close the panel"
-  echo "ok - the menu's Open opens the panel and Escape closes it"
+  echo "ok - the position the tray sends with an activation places the panel; Escape closes it"
+
+  menu Down Return
+  wait_until 5 panel_open || fail "the menu's Open did not open the panel"
+  xdotool mousemove 200 400 click 1
+  wait_until 5 panel_closed || fail "a click elsewhere did not close the panel opened from the menu"
+  echo "ok - the menu's Open opens the panel"
   menu Down Down Return
   wmctrl -ic "$(window_named "Folioport Settings")"
   echo "ok - the menu's Settings… opens the settings window"
