@@ -159,7 +159,7 @@ bool Scene::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::WindowDeactivate:
         // why: the panel opened from the tray is a popup; where it is a window (Wayland) it closes as one.
-        if (tray_ && !panel_.windowFlags().testFlag(Qt::Popup)) panel_.hide();
+        if (tray_ && panel_.windowType() != Qt::Popup) panel_.hide();
         break;
     case QEvent::KeyPress:
         if (tray_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -175,7 +175,7 @@ bool Scene::eventFilter(QObject* watched, QEvent* event) {
 
 void Scene::quit() {
     // why: an editor holding unsaved text asks first, and "Keep editing" keeps the application running.
-    // why: exit, not quit, which offers every window a close again, and the panel window turns that into quitting.
+    // Then exit rather than quit, which would offer the panel window a close that it turns into quitting.
     if (windows_.closeAll()) QCoreApplication::exit(0);
 }
 
@@ -191,7 +191,7 @@ void Scene::togglePanel(QPoint pointer) {
 
 void Scene::showPanel(QPoint pointer) {
     if (panel_.isVisible()) return;
-    if (panel_.windowFlags().testFlag(Qt::Popup)) {
+    if (panel_.windowType() == Qt::Popup) {
         QScreen* screen = QGuiApplication::screenAt(pointer);
         if (!screen) screen = QGuiApplication::primaryScreen();
         panel_.setGeometry(popupGeometry(tray_->geometry(), pointer, panel_.size(), screen->availableGeometry()));
