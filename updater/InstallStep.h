@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <new>
 #include <system_error>
+#include <type_traits>
 
 #include "updater/UpdateError.h"
 
@@ -21,6 +23,21 @@ inline std::unexpected<std::string> failure(const UpdateError& error) { return s
 inline std::unexpected<std::string> systemFailure(std::string_view attempt, const std::filesystem::path& path,
                                                   std::error_code error) {
     return std::unexpected(std::string(attempt) + " " + path.string() + ": " + error.message() + ".");
+}
+
+/// `work` (a step for a worker thread) as a call that never throws: an exception becomes the failure
+/// `asError` makes of a short reason, so it cannot end the process.
+template <class Work>
+auto withoutExceptions(Work work, UpdateError (*asError)(std::string)) {
+    return [work = std::move(work), asError]() mutable -> std::invoke_result_t<Work&> {
+        try {
+            return work();
+        } catch (const std::bad_alloc&) {
+            return failure(asError("not enough memory"));
+        } catch (...) {
+            return failure(asError("an unexpected internal error"));
+        }
+    };
 }
 
 }  // namespace folioport

@@ -1,5 +1,6 @@
-// The installation's steps on their own, without an updater: the tool runner, the digest, the bundle seal
-// and the swap script.
+// The installation's steps on their own, without an updater: the digest, the bundle seal, the swap script
+// and the launcher's recovery of an interrupted swap.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,7 +17,7 @@
 #include "updater/BundleSignature.h"
 #include "updater/Checksum.h"
 #include "updater/SwapScript.h"
-#include "updater/ToolRun.h"
+#include "ToolRun.h"
 #include "updater/TrustedKey.h"
 
 namespace folioport {
@@ -24,28 +25,6 @@ namespace {
 
 using namespace testing;
 using namespace std::chrono_literals;
-
-TEST(ToolRunTest, OneTextOfBothStreamsEmptyWhenNotUtf8) {
-    struct Row {
-        const char* name;
-        std::string executable;
-        std::vector<std::string> arguments;
-        ToolResult expected;
-    };
-    const Row rows[] = {
-        {"both streams, in order", "/bin/sh", {"-c", "printf out; printf ' err' >&2; printf ' out'; exit 3"},
-         {3, "out err out"}},
-        {"invalid UTF-8", "/bin/sh", {"-c", "printf 'bad \\377 byte'; exit 1"}, {1, ""}},
-        {"killed", "/bin/sh", {"-c", "printf gone; kill -9 $$"}, {137, "gone"}},
-        {"cannot start", "/nonexistent/tool", {}, {-1, "could not start /nonexistent/tool: No such file or directory"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const ToolResult result = runTool(row.executable, row.arguments);
-        EXPECT_EQ(result.status, row.expected.status);
-        EXPECT_EQ(result.output, row.expected.output);
-    }
-}
 
 // why: letter case, an empty digest and none at all are InstallTest's rows; here the hash itself and near misses.
 TEST(ChecksumTest, OnlyTheExactDigestOfTheArchiveMatches) {
@@ -108,6 +87,14 @@ TEST(BundleSealTest, EveryChangeAfterSigningIsNamed) {
              writeFile(b / "Contents/Seal/manifest", manifest);
          },
          "signature does not match the key of team Q7R2K9M4ZX"},
+        {"FIFO as the manifest: refused unopened",
+         [](const fs::path& b) {
+             fs::remove(b / "Contents/Seal/manifest");
+             ::mkfifo((b / "Contents/Seal/manifest").c_str(), 0644);
+         },
+         "not a regular file: Contents/Seal/manifest"},
+        {"FIFO as a resource", [](const fs::path& b) { ::mkfifo((b / "Contents/Resources/pipe").c_str(), 0644); },
+         "unsupported file type: Contents/Resources/pipe"},
         {"signature cut short",
          [](const fs::path& b) { writeFile(b / "Contents/Seal/signature", readFile(b / "Contents/Seal/signature").substr(0, 64)); },
          "signature does not match the key of team Q7R2K9M4ZX"},

@@ -17,7 +17,7 @@
 #include "TestCertificate.h"
 #include "platform/Bundle.h"
 #include "updater/Checksum.h"
-#include "updater/ToolRun.h"
+#include "ToolRun.h"
 
 namespace folioport {
 namespace {
