@@ -112,6 +112,7 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         int archiveStatus = 200;
         UpdateLimits limits = {};
         std::chrono::milliseconds archiveDelay{0};
+        std::string temporaryFolder = {};  // empty: the fixture's
     };
     /// A signed Folioport.app of `version` that `change` alters, zipped with the other `members` of its folder.
     const auto signedArchive = [](std::string version, std::function<void(const fs::path& bundle)> change = {},
@@ -276,6 +277,11 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
              return t.zipped(stage, {"Folioport.app"});
          },
          digestOf, says("Download rejected: the bundle's build 1.0.0 is not newer than the running build 1.0.1.")},
+        {"temporary folder that is a file", "9.9.9", signedArchive("9.9.9"), noDigest,
+         [](InstallTest& t, const fs::path&) {
+             return "Could not use the temporary folder " + (t.temporary / "file").string() + ": Not a directory.";
+         },
+         Reached::download, {}, 200, {}, {}, "file"},
         {"download address over plain http off the loopback address", "9.9.9", signedArchive("9.9.9"), noDigest,
          says("Download failed: the download address does not start with https://"), Reached::download,
          "http://updates.example.invalid/Folioport.zip"},
@@ -294,11 +300,19 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         site->setLatency(row.archiveDelay, archivePath);
         std::vector<Text> statuses;
         QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
+        if (!row.temporaryFolder.empty()) {
+            writeFile(temporary / row.temporaryFolder, "");
+            ::setenv("TMPDIR", (temporary / row.temporaryFolder).c_str(), 1);
+        }
         {
             const auto locked = row.reached == Reached::start ? std::make_unique<UnwritableFolder>(installed.parent_path())
                                                                      : nullptr;
             updater.install();
             ASSERT_TRUE(finishes(updater));
+        }
+        if (!row.temporaryFolder.empty()) {
+            ::setenv("TMPDIR", temporary.c_str(), 1);
+            fs::remove(temporary / row.temporaryFolder);
         }
 
         EXPECT_EQ(updater.errorMessage(), expected);
