@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,29 +8,15 @@
 #include "FuzzChecks.h"
 #include "updater/Unpack.h"
 
-namespace {
-
 namespace fs = std::filesystem;
-
-/// A sandbox made once per run: the archive and the unpack folder go into it, and nothing else may appear.
-const fs::path& sandbox() {
-    static const fs::path made = [] {
-        std::string folder = (fs::temp_directory_path() / "archive-walk-fuzz-XXXXXX").string();
-        if (!::mkdtemp(folder.data())) std::abort();
-        std::atexit([] { fs::remove_all(made); });
-        return fs::path(folder);
-    }();
-    return made;
-}
-
-}  // namespace
 
 // The update archive is whatever the download brought: any bytes unpack into the folder, within the limits,
 // or fail with one sentence; nothing lands beside the folder, and only folders, files and links inside it.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using folioport::fuzz::require;
-    const fs::path archive = sandbox() / "update.zip";
-    const fs::path folder = sandbox() / "unpacked";
+    static const fs::path sandbox = folioport::fuzz::scratchFolder("archive-walk-fuzz");
+    const fs::path archive = sandbox / "update.zip";
+    const fs::path folder = sandbox / "unpacked";
     std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     fs::create_directory(folder);
 
@@ -49,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (fs::is_regular_file(status)) written += fs::file_size(entry.path());
     }
     require(written <= limits.unpackedBytes);
-    require(std::distance(fs::directory_iterator(sandbox()), fs::directory_iterator()) == 2);
+    require(std::distance(fs::directory_iterator(sandbox), fs::directory_iterator()) == 2);
     fs::remove_all(folder);
     return 0;
 }

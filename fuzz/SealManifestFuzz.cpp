@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -17,19 +15,13 @@ namespace {
 namespace fs = std::filesystem;
 
 /// A small bundle made once per run, for manifests to be compared with.
-const fs::path& bundle() {
-    static const fs::path made = [] {
-        std::string folder = (fs::temp_directory_path() / "seal-manifest-fuzz-XXXXXX").string();
-        if (!::mkdtemp(folder.data())) std::abort();
-        const fs::path root = fs::path(folder) / "Folioport.app";
-        fs::create_directories(root / "Contents/bin");
-        std::ofstream(root / "Contents/Info.plist") << "<plist/>";
-        std::ofstream(root / "Contents/bin/Folioport") << "#!/bin/sh\n";
-        fs::create_symlink("bin/Folioport", root / "Contents/link");
-        std::atexit([] { fs::remove_all(made.parent_path()); });
-        return root;
-    }();
-    return made;
+fs::path makeBundle() {
+    const fs::path root = folioport::fuzz::scratchFolder("seal-manifest-fuzz") / "Folioport.app";
+    fs::create_directories(root / "Contents/bin");
+    std::ofstream(root / "Contents/Info.plist") << "<plist/>";
+    std::ofstream(root / "Contents/bin/Folioport") << "#!/bin/sh\n";
+    fs::create_symlink("bin/Folioport", root / "Contents/link");
+    return root;
 }
 
 }  // namespace
@@ -38,8 +30,9 @@ const fs::path& bundle() {
 // either nothing (a match) or lines that each say what is wrong, never a crash or a hang.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view manifest(reinterpret_cast<const char*>(data), size);
-    const std::string problems = folioport::BundleSeal::differences(bundle(), manifest, "Q7R2K9M4ZX");
-    const auto listing = folioport::BundleSeal::list(bundle());
+    static const fs::path bundle = makeBundle();
+    const std::string problems = folioport::BundleSeal::differences(bundle, manifest, "Q7R2K9M4ZX");
+    const auto listing = folioport::BundleSeal::list(bundle);
     folioport::fuzz::require(listing.has_value());
     // A match needs the header for the team and a line for every entry of the bundle.
     if (problems.empty())
