@@ -76,8 +76,11 @@ public:
     }
 
     StepResult<void> add(archive* reader, archive_entry* entry) {
-        const char* raw = archive_entry_pathname(entry);
-        const std::string name = raw ? raw : "";
+        // why: names as UTF-8 whatever the process's locale, which may not be able to spell them.
+        const char* raw = archive_entry_pathname_utf8(entry);
+        if (!raw) raw = archive_entry_pathname(entry);
+        if (!raw) return failure(UpdateError::badDownload("a name in the archive cannot be read"));
+        const std::string name = raw;
         if (++entries_ > limits_.entries)
             return failure(UpdateError::badDownload("the archive holds more than " + std::to_string(limits_.entries) +
                                                     " entries"));
@@ -95,13 +98,18 @@ public:
         const fs::path path = folder_ / name;
         switch (archive_entry_filetype(entry)) {
         case AE_IFDIR:
-            if (::mkdirat(at, last, S_IRWXU) != 0 && !isFolder(at, last)) return refused("duplicate entry", name);
+            if (::mkdirat(at, last, S_IRWXU) != 0) {
+                if (errno != EEXIST) return systemFailure("Could not create the folder", path, lastError());
+                if (!isFolder(at, last)) return refused("duplicate entry", name);
+            }
             if (::fchmodat(at, last, 0755, 0) != 0) return systemFailure("Could not create the folder", path, lastError());
             return {};
         case AE_IFLNK: {
             const char* target = archive_entry_symlink(entry);
-            if (!target || ::symlinkat(target, at, last) != 0) return refused("duplicate entry", name);
-            return {};
+            if (!target || !*target) return refused("symlink without a target", name);
+            if (::symlinkat(target, at, last) == 0) return {};
+            if (errno == EEXIST) return refused("duplicate entry", name);
+            return systemFailure("Could not create the symlink", path, lastError());
         }
         case AE_IFREG: return writeFile(reader, entry, at, last, name, path);
         default: return refused("device file, FIFO or socket", name);
