@@ -78,7 +78,8 @@ ConfluenceError errorOf(const platform::HttpFailure& failure) {
     switch (failure.kind) {
     case platform::HttpFailure::Kind::badURL: return ConfluenceError::badURL();
     case platform::HttpFailure::Kind::tooLarge: return ConfluenceError::tooLarge();
-    case platform::HttpFailure::Kind::transport: break;
+    case platform::HttpFailure::Kind::transport:
+    case platform::HttpFailure::Kind::tooSlow: break;  // only a request with a low-speed limit gets it
     }
     return ConfluenceError::network(failure.message);
 }

@@ -1,6 +1,10 @@
 #include "platform/ServicesLibrary.h"
 
+#include "platform/Posix.h"
+
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -72,22 +76,34 @@ struct UrlDeleter {
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
 
-/// Where the decompressed answer goes, and how much of it may come.
+/// Where the decompressed answer goes (memory, or a file when one is given), and how much of it may come.
 struct BodySink {
     std::string bytes;
+    int file = -1;
+    std::size_t written = 0;  // to the file
     std::size_t limit = 0;  // 0: none
     bool overflowed = false;
+    int writeError = 0;  // errno of a failed write to the file
 };
 
 std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* target) {
     auto& sink = *static_cast<BodySink*>(target);
     const std::size_t length = size * count;
+    const std::size_t kept = sink.file >= 0 ? sink.written : sink.bytes.size();
     // why: checked chunk by chunk as libcurl inflates, so a small compressed answer cannot grow without bound.
-    if (sink.limit != 0 && length > sink.limit - sink.bytes.size()) {
+    if (sink.limit != 0 && length > sink.limit - kept) {
         sink.overflowed = true;
         return 0;
     }
-    sink.bytes.append(data, length);
+    if (sink.file < 0) {
+        sink.bytes.append(data, length);
+        return length;
+    }
+    if (!writeAll(sink.file, std::string_view(data, length))) {
+        sink.writeError = errno;
+        return 0;
+    }
+    sink.written += length;
     return length;
 }
 
@@ -171,6 +187,7 @@ std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, co
     const HeaderList headers = headerList(request);
     BodySink body;
     body.limit = request.maxBodyBytes;
+    body.file = request.bodyFile;
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(e, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -186,6 +203,10 @@ std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, co
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    if (request.lowSpeedBytes != 0) {
+        curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(request.lowSpeedBytes));
+        curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.lowSpeedTime.count()));
+    }
     // why: gzip only; brotli at a server's default quality costs it about a millisecond per small answer.
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip");
     curl_easy_setopt(e, CURLOPT_USERAGENT, options.userAgent.c_str());
@@ -215,6 +236,10 @@ std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, co
     if (!result) return std::unexpected(transportFailure("Cancelled"));
     if (body.overflowed || *result == CURLE_FILESIZE_EXCEEDED)
         return std::unexpected(HttpFailure{HttpFailure::Kind::tooLarge, "The answer exceeds the size limit"});
+    if (body.writeError != 0)
+        return std::unexpected(transportFailure("Could not store the answer: " + std::string(std::strerror(body.writeError))));
+    if (*result == CURLE_OPERATION_TIMEDOUT && request.lowSpeedBytes != 0)
+        return std::unexpected(HttpFailure{HttpFailure::Kind::tooSlow, "The transfer was too slow"});
     if (*result != CURLE_OK) {
         return std::unexpected(transportFailure(errorText[0] != '\0' ? std::string(errorText)
                                                                        : std::string(curl_easy_strerror(*result))));

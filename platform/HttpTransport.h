@@ -22,6 +22,12 @@ struct HttpRequest {
     bool followRedirects = true;
     /// The most body bytes accepted once decompressed; a larger answer fails as tooLarge. 0: no limit.
     std::size_t maxBodyBytes = 0;
+    /// When not -1, the body goes to this open file as it arrives instead of into HttpResponse::body.
+    int bodyFile = -1;
+    /// A transfer that moves fewer than lowSpeedBytes a second for lowSpeedTime fails as tooSlow, as does one
+    /// that outlasts `timeout` while this is set. 0: no such limit.
+    std::size_t lowSpeedBytes = 0;
+    std::chrono::seconds lowSpeedTime{0};
 };
 
 /// Any answer from the server, whatever its status.
@@ -31,10 +37,10 @@ struct HttpResponse {
     std::string location;  ///< the absolute target of a redirect that was not followed; else empty
 };
 
-/// Why no answer arrived: an address that is not http(s), an answer beyond maxBodyBytes, or anything
-/// else failing on the way.
+/// Why no answer arrived: an address that is not http(s), an answer beyond maxBodyBytes, a transfer below
+/// the low-speed limit, or anything else failing on the way.
 struct HttpFailure {
-    enum class Kind { badURL, transport, tooLarge };
+    enum class Kind { badURL, transport, tooLarge, tooSlow };
     Kind kind;
     std::string message;  ///< readable cause, such as "Timeout was reached" or "Cancelled"
 };

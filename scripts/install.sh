@@ -26,25 +26,32 @@ if [ -z "$bundle" ] || [ ! -f "$bundle/Contents/Info.plist" ] || [ ! -x "$bundle
   exit 1
 fi
 
-# The same swap as an update makes: the old bundle stays until the new one is in place.
+# The same swap as an update makes: the new bundle is copied beside the installed one first, so that the
+# swap itself is renames only; an earlier swap cut short is recovered before anything else.
 target="$install_dir/Folioport.app"
 mkdir -p "$install_dir"
+launcher_dir="${XDG_DATA_HOME:-$HOME/.local/share}/folioport"
+mkdir -p "$launcher_dir"
+cp "$(dirname "$0")/launch.sh" "$launcher_dir/launch.sh.new" && mv -T "$launcher_dir/launch.sh.new" "$launcher_dir/launch.sh"
+launcher="$launcher_dir/launch.sh"
+sh "$launcher" --recover-only "$target"
 rm -rf "$target.new" "$target.old"
 mv "$bundle" "$target.new"
-if [ -e "$target" ]; then mv "$target" "$target.old"; fi
-mv "$target.new" "$target"
+if [ -e "$target" ]; then mv -T "$target" "$target.old"; fi
+mv -T "$target.new" "$target"
 rm -rf "$target.old"
 
 mkdir -p "$applications"
 entry="$applications/com.tessaly.folioport.desktop"
 executable="$target/Contents/bin/Folioport"
+exec_line="/bin/sh \"$launcher\" \"$target\""
 icon="$target/Contents/Resources/folioport.svg"
 if [ -f "$target/Contents/Resources/com.tessaly.folioport.desktop" ]; then
-  sed -e "s|^Exec=.*|Exec=\"$executable\"|" -e "s|^Icon=.*|Icon=$icon|" \
+  sed -e "s|^Exec=.*|Exec=$exec_line|" -e "s|^Icon=.*|Icon=$icon|" \
     "$target/Contents/Resources/com.tessaly.folioport.desktop" > "$entry"
 else
-  printf '[Desktop Entry]\nType=Application\nName=Folioport\nExec="%s"\nIcon=%s\nTerminal=false\n' \
-    "$executable" "$icon" > "$entry"
+  printf '[Desktop Entry]\nType=Application\nName=Folioport\nExec=%s\nIcon=%s\nTerminal=false\n' \
+    "$exec_line" "$icon" > "$entry"
 fi
 if command -v update-desktop-database >/dev/null; then update-desktop-database -q "$applications" || true; fi
 

@@ -7,12 +7,12 @@ packages=(
   # toolchain
   g++ clang libclang-rt-14-dev clang-16 libclang-rt-16-dev cmake ninja-build pkg-config git
   # libraries
-  libcurl4-openssl-dev nlohmann-json3-dev libssl-dev libsecret-1-dev libplist-dev
+  libcurl4-openssl-dev nlohmann-json3-dev libssl-dev libsecret-1-dev libplist-dev libarchive-dev
   qt6-base-dev qt6-svg-dev libgl-dev libxcb-xfixes0-dev qt6-wayland
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   dbus dbus-x11 gnome-keyring libsecret-tools openssl locales tzdata
-  # desktop session for screenshots and the updater's archive tool
+  # desktop session for screenshots; the archive tool that packages and the tests zip with
   xvfb x11-utils xdotool imagemagick libarchive-tools trayer curl
   # a real tray host for the desktop checks: XFCE's panel and window manager
   xfce4-panel xfconf xfwm4 wmctrl

@@ -1,8 +1,10 @@
 #include "updater/BundleSeal.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -43,13 +45,19 @@ std::expected<std::string, std::string> lineOf(const fs::directory_entry& entry,
         if (target.find_first_of("\t\n") != std::string::npos) return std::unexpected("unsealable link target: " + path);
         return "l\t" + target + "\t" + path;
     }
-    const fs::perms mode = entry.status(error).permissions();
-    if (entry.is_directory(error)) return "d\t" + sealedMode(mode) + "\t" + path;
-    if (!entry.is_regular_file(error)) return std::unexpected("unsupported file type: " + path);
-    std::ifstream file(entry.path(), std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (!file && !file.eof()) return std::unexpected("unreadable: " + path);
-    return "f\t" + sealedMode(mode) + "\t" + sha256Hex(bytes) + "\t" + path;
+    const fs::file_status status = entry.symlink_status(error);
+    if (fs::is_directory(status)) return "d\t" + sealedMode(status.permissions()) + "\t" + path;
+    // why: a FIFO or device would block or never end when read, so only a regular file is ever opened, and
+    // the descriptor is checked again in case the entry was swapped meanwhile.
+    if (!fs::is_regular_file(status)) return std::unexpected("unsupported file type: " + path);
+    const int file = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat opened {};
+    const bool regular = file >= 0 && ::fstat(file, &opened) == 0 && S_ISREG(opened.st_mode);
+    const auto digest = regular ? sha256HexOfFile(file) : std::nullopt;
+    if (file >= 0) ::close(file);
+    if (file >= 0 && !regular) return std::unexpected("unsupported file type: " + path);
+    if (!digest) return std::unexpected("unreadable: " + path);
+    return "f\t" + sealedMode(static_cast<fs::perms>(opened.st_mode) & fs::perms::mask) + "\t" + *digest + "\t" + path;
 }
 
 /// The manifest's lines keyed by path, or the line that does not fit the format.

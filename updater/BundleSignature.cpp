@@ -1,7 +1,11 @@
 #include "updater/BundleSignature.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "updater/BundleSeal.h"
@@ -40,10 +44,41 @@ std::optional<std::string> bytesOfHex(std::string_view text) {
     return bytes;
 }
 
-std::optional<std::string> readFile(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) return std::nullopt;
-    return std::string{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+/// A seal file of at most `limit` bytes; absent when there is none, a sentence when it is no regular file
+/// (never opened then, so a FIFO cannot block) or too large.
+std::expected<std::optional<std::string>, std::string> readSealFile(const fs::path& bundle, std::string_view path,
+                                                                    std::size_t limit) {
+    const int fd = ::open((bundle / path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) return std::nullopt;
+    struct stat status {};
+    const bool regular = fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    std::string bytes;
+    bool read = regular && static_cast<std::size_t>(status.st_size) <= limit;
+    if (read) {
+        bytes.resize(limit + 1);
+        std::size_t filled = 0;
+        for (;;) {
+            const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+            if (got < 0 && errno == EINTR) continue;
+            read = got >= 0;
+            if (got <= 0) break;
+            filled += static_cast<std::size_t>(got);
+            if (filled == bytes.size()) break;  // one byte past the limit tells that the file is too large
+        }
+        bytes.resize(filled);
+    }
+    if (fd >= 0) ::close(fd);
+    if (!regular) return std::unexpected("not a regular file: " + std::string(path));
+    if (bytes.size() > limit || static_cast<std::size_t>(status.st_size) > limit)
+        return std::unexpected("larger than " + readableSize(limit) + ": " + std::string(path));
+    if (!read) return std::unexpected("unreadable: " + std::string(path));
+    return bytes;
+}
+
+/// Whether `path` below the bundle is a folder itself, not a symlink to one.
+bool isRealFolder(const fs::path& bundle, std::string_view path) {
+    std::error_code error;
+    return fs::is_directory(fs::symlink_status(bundle / path, error));
 }
 
 bool writeFile(const fs::path& file, std::string_view text) {
@@ -75,16 +110,22 @@ std::expected<void, std::string> signBundle(const fs::path& bundle, std::string_
 }
 
 std::expected<void, std::string> verifyBundle(const fs::path& bundle, std::string_view publicKeyPem,
-                                              std::string_view team) {
-    const auto manifest = readFile(bundle / BundleSeal::manifestPath);
-    const auto signatureText = readFile(bundle / BundleSeal::signaturePath);
-    if (!manifest || !signatureText) return std::unexpected("not signed: no seal in " + std::string(BundleSeal::folderPath));
-    std::string_view hex = *signatureText;
+                                              std::string_view team, const UpdateLimits& limits) {
+    // why: a seal folder elsewhere (through a symlink) would let files outside the bundle vouch for it.
+    if (!isRealFolder(bundle, "Contents") || !isRealFolder(bundle, BundleSeal::folderPath))
+        return std::unexpected("not signed: no seal in " + std::string(BundleSeal::folderPath));
+    const auto manifest = readSealFile(bundle, BundleSeal::manifestPath, limits.manifestBytes);
+    if (!manifest) return std::unexpected(manifest.error());
+    const auto signatureText = readSealFile(bundle, BundleSeal::signaturePath, limits.signatureBytes);
+    if (!signatureText) return std::unexpected(signatureText.error());
+    if (!*manifest || !*signatureText)
+        return std::unexpected("not signed: no seal in " + std::string(BundleSeal::folderPath));
+    std::string_view hex = **signatureText;
     if (hex.ends_with('\n')) hex.remove_suffix(1);
     const auto signature = bytesOfHex(hex);
-    if (!signature || !Ed25519::verify(publicKeyPem, *manifest, *signature))
+    if (!signature || !Ed25519::verify(publicKeyPem, **manifest, *signature))
         return std::unexpected("signature does not match the key of team " + std::string(team));
-    if (std::string problems = BundleSeal::differences(bundle, *manifest, team); !problems.empty())
+    if (std::string problems = BundleSeal::differences(bundle, **manifest, team); !problems.empty())
         return std::unexpected(std::move(problems));
     return {};
 }

@@ -1,60 +1,47 @@
 #include "updater/Download.h"
 
-#include <openssl/rand.h>
+#include <fcntl.h>
+#include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
 
 #include "platform/HttpTransport.h"
 
 namespace folioport {
-namespace {
 
-/// "FolioportUpdate-" + a new random (version 4) UUID in its canonical upper-case form.
-std::string newWorkFolderName() {
-    std::array<unsigned char, 16> bytes{};
-    RAND_bytes(bytes.data(), static_cast<int>(bytes.size()));
-    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
-    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
-    std::string text = "FolioportUpdate-";
-    for (std::size_t index = 0; index < bytes.size(); ++index) {
-        if (index == 4 || index == 6 || index == 8 || index == 10) text += '-';
-        char digits[3];
-        std::snprintf(digits, sizeof digits, "%02X", bytes[index]);
-        text += digits;
-    }
-    return text;
-}
-
-}  // namespace
-
-StepResult<std::filesystem::path> download(const std::string& url, const std::filesystem::path& temporaryFolder,
-                                           std::stop_token stop) {
-    // why: an archive may take long on a slow line, so unlike the feed's check there is no time limit (0).
-    auto response = platform::HttpTransport::send(
-        {.method = "GET", .url = url, .headers = {}, .body = std::nullopt, .timeout = std::chrono::milliseconds(0)}, stop);
+StepResult<std::filesystem::path> download(const std::string& url, const std::filesystem::path& workFolder,
+                                           const UpdateLimits& limits, std::stop_token stop) {
+    const auto archive = workFolder / "update.zip";
+    const int file = ::open(archive.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (file < 0) return systemFailure("Could not write", archive, {errno, std::generic_category()});
+    auto response = platform::HttpTransport::send({.method = "GET",
+                                                   .url = url,
+                                                   .headers = {},
+                                                   .body = std::nullopt,
+                                                   .timeout = limits.downloadTime,
+                                                   .maxBodyBytes = limits.archiveBytes,
+                                                   .bodyFile = file,
+                                                   .lowSpeedBytes = limits.lowSpeedBytes,
+                                                   .lowSpeedTime = limits.lowSpeedTime},
+                                                  stop);
+    const bool closed = ::close(file) == 0;
+    const std::error_code closeError{errno, std::generic_category()};
     if (!response) {
-        if (response.error().kind == platform::HttpFailure::Kind::badURL)
-            return failure(UpdateError::badDownload("bad download URL"));
-        return std::unexpected(response.error().message);
+        using enum platform::HttpFailure::Kind;
+        switch (response.error().kind) {
+        case badURL: return failure(UpdateError::badDownload("bad download URL"));
+        case tooLarge:
+            return failure(UpdateError::badDownload("the archive is larger than " + readableSize(limits.archiveBytes)));
+        case tooSlow:
+            return failure(UpdateError::badDownload("the server sent less than " + readableSize(limits.lowSpeedBytes) +
+                                                    " a second for " + readableDuration(limits.lowSpeedTime) +
+                                                    ", or the download took longer than " +
+                                                    readableDuration(limits.downloadTime)));
+        case transport: return std::unexpected(response.error().message);
+        }
     }
     if (response->status != 200) return failure(UpdateError::badDownload("HTTP " + std::to_string(response->status)));
-
-    const auto workFolder = temporaryFolder / newWorkFolderName();
-    std::error_code error;
-    std::filesystem::create_directories(workFolder, error);
-    if (error) return systemFailure("Could not create the folder", workFolder, error);
-    const auto archive = workFolder / "update.zip";
-    std::ofstream file(archive, std::ios::binary);
-    file.write(response->body.data(), static_cast<std::streamsize>(response->body.size()));
-    file.close();
-    if (!file) {
-        const std::error_code writeError(errno, std::generic_category());
-        std::filesystem::remove_all(workFolder, error);
-        return systemFailure("Could not write", archive, writeError);
-    }
+    if (!closed) return systemFailure("Could not write", archive, closeError);
     return archive;
 }
 

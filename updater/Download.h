@@ -5,14 +5,14 @@
 #include <string>
 
 #include "updater/InstallStep.h"
+#include "updater/UpdateLimits.h"
 
 namespace folioport {
 
-/// Fetches the update archive at `url` (an address that parsed) and stores it as "update.zip" in a new
-/// work folder under `temporaryFolder`, named "FolioportUpdate-" + a random upper-case UUID; gives the
-/// archive's path. Only an answer of HTTP 200 (or one that
-/// is not HTTP) is kept; the work folder is made only then.
-StepResult<std::filesystem::path> download(const std::string& url, const std::filesystem::path& temporaryFolder,
-                                           std::stop_token stop);
+/// Fetches the update archive at `url` (an address that parsed) into "update.zip" in `workFolder` as it
+/// arrives, within the limits' size, low speed and overall time; gives the archive's path. Only an answer
+/// of HTTP 200 is kept; the caller removes the work folder on failure.
+StepResult<std::filesystem::path> download(const std::string& url, const std::filesystem::path& workFolder,
+                                           const UpdateLimits& limits, std::stop_token stop);
 
 }  // namespace folioport

@@ -35,24 +35,22 @@ StepResult<void> writeAtomically(const std::filesystem::path& file, const std::s
 
 std::string swapScript(pid_t pid) {
     return "#!/bin/sh\n"
-           "# $1 = freshly unpacked bundle, $2 = installed bundle to replace\n"
+           "# $1 = verified bundle staged beside the installed one, $2 = installed bundle to replace\n"
+           "trap '/bin/rm -rf \"${1%/*}\"' EXIT\n"
            "while kill -0 " + std::to_string(pid) + " 2>/dev/null; do sleep 0.2; done\n"
+           "[ \"$(/usr/bin/stat -c %d \"$1\")\" = \"$(/usr/bin/stat -c %d \"$2\")\" ] || exit 1\n"
            "/bin/rm -rf \"$2.old\"\n"
-           "/bin/mv \"$2\" \"$2.old\" || exit 1\n"
-           "if ! /bin/mv \"$1\" \"$2\"; then\n"
-           "    /bin/mv \"$2.old\" \"$2\"\n"
+           "/bin/mv -T \"$2\" \"$2.old\" || exit 1\n"
+           "if ! /bin/mv -T \"$1\" \"$2\"; then\n"
+           "    /bin/rm -rf \"$2\"; /bin/mv -T \"$2.old\" \"$2\"\n"
            "    exit 1\n"
            "fi\n"
            "/bin/rm -rf \"$2.old\"\n"
-           "# no download quarantine attribute to clear on Linux\n"
            "/usr/bin/setsid -f \"$2/Contents/bin/Folioport\" </dev/null >/dev/null 2>&1";
 }
 
 StepResult<void> startSwap(const std::filesystem::path& newBundle, const std::filesystem::path& installedBundle,
                            pid_t pid) {
-    if (::access(installedBundle.parent_path().c_str(), W_OK) != 0)
-        return failure(UpdateError::notWritable(installedBundle.string()));
-
     const auto script = newBundle.parent_path() / "install.sh";
     if (auto written = writeAtomically(script, swapScript(pid)); !written) return written;
 

@@ -1,34 +1,199 @@
 #include "updater/Unpack.h"
 
-#include <sstream>
+#include <archive.h>
+#include <archive_entry.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <array>
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Posix.h"
 #include "updater/SafePaths.h"
-#include "updater/ToolRun.h"
 
 namespace folioport {
 namespace {
 
-std::unexpected<std::string> couldNotUnzip(const ToolResult& result) {
-    return failure(UpdateError::badDownload("could not unzip (" + result.output + ")"));
-}
+namespace fs = std::filesystem;
 
-/// The first member name that would land outside the folder, if any; the tool's failure otherwise.
-StepResult<void> checkMemberNames(const std::filesystem::path& archive) {
-    const ToolResult listing = runTool(archiveTool, {"-t", "-f", archive.string()});
-    if (listing.status != 0) return couldNotUnzip(listing);
-    std::istringstream lines(listing.output);
-    for (std::string name; std::getline(lines, name);) {
-        if (!isContainedName(name)) return failure(UpdateError::badDownload("unsafe path in the archive (" + name + ")"));
+struct ArchiveDeleter {
+    void operator()(archive* reader) const { archive_read_free(reader); }
+};
+
+/// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
     }
-    return {};
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::unexpected<std::string> refused(const std::string& why, const std::string& name) {
+    return failure(UpdateError::badDownload(why + " in the archive (" + name + ")"));
 }
 
-StepResult<void> checkLinks(const std::filesystem::path& folder) {
+std::unexpected<std::string> couldNotUnzip(archive* reader) {
+    const char* text = archive_error_string(reader);
+    return failure(UpdateError::badDownload(std::string("could not unzip (") +
+                                            (text && *text ? text : "the archive is damaged") + ")"));
+}
+
+std::error_code lastError() { return {errno, std::generic_category()}; }
+
+/// The entries' names, split, with "." and empty parts dropped.
+std::vector<std::string> partsOf(std::string_view name) {
+    std::vector<std::string> parts;
+    for (const auto& part : fs::path(name)) {
+        if (!part.empty() && part != ".") parts.push_back(part.string());
+    }
+    return parts;
+}
+
+/// Writes the entries of one archive below one folder, counting what they bring.
+class Extraction {
+public:
+    Extraction(const fs::path& folder, const UpdateLimits& limits) : folder_(folder), limits_(limits) {}
+
+    StepResult<void> open() {
+        root_ = Descriptor(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (root_.get() < 0) return systemFailure("Could not open", folder_, lastError());
+        return {};
+    }
+
+    StepResult<void> add(archive* reader, archive_entry* entry) {
+        // why: names as UTF-8 whatever the process's locale, which may not be able to spell them.
+        const char* raw = archive_entry_pathname_utf8(entry);
+        if (!raw) raw = archive_entry_pathname(entry);
+        if (!raw) return failure(UpdateError::badDownload("a name in the archive cannot be read"));
+        const std::string name = raw;
+        if (++entries_ > limits_.entries)
+            return failure(UpdateError::badDownload("the archive holds more than " + std::to_string(limits_.entries) +
+                                                    " entries"));
+        if (!isContainedName(name)) return refused("unsafe path", name);
+        const auto parts = partsOf(name);
+        if (parts.empty()) return {};
+        if (parts.size() > limits_.depth + 1)
+            return refused("folders nested deeper than " + std::to_string(limits_.depth), name);
+        if (archive_entry_hardlink(entry)) return refused("hard link", name);
+
+        auto parent = openParent(parts, name);
+        if (!parent) return std::unexpected(parent.error());
+        const int at = parent->get();
+        const char* last = parts.back().c_str();
+        const fs::path path = folder_ / name;
+        switch (archive_entry_filetype(entry)) {
+        case AE_IFDIR:
+            if (::mkdirat(at, last, S_IRWXU) != 0) {
+                if (errno != EEXIST) return systemFailure("Could not create the folder", path, lastError());
+                if (!isFolder(at, last)) return refused("duplicate entry", name);
+            }
+            if (::fchmodat(at, last, 0755, 0) != 0) return systemFailure("Could not create the folder", path, lastError());
+            return {};
+        case AE_IFLNK: {
+            const char* target = archive_entry_symlink(entry);
+            if (!target || !*target) return refused("symlink without a target", name);
+            if (::symlinkat(target, at, last) == 0) return {};
+            if (errno == EEXIST) return refused("duplicate entry", name);
+            return systemFailure("Could not create the symlink", path, lastError());
+        }
+        case AE_IFREG: return writeFile(reader, entry, at, last, name, path);
+        default: return refused("device file, FIFO or socket", name);
+        }
+    }
+
+private:
+    static bool isFolder(int at, const char* name) {
+        struct stat status {};
+        return ::fstatat(at, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+    }
+
+    /// The folder that holds the entry's last part, made as needed; never through a symlink or a file.
+    StepResult<Descriptor> openParent(const std::vector<std::string>& parts, const std::string& name) {
+        Descriptor current(::dup(root_.get()));
+        for (std::size_t index = 0; index + 1 < parts.size(); ++index) {
+            const char* part = parts[index].c_str();
+            if (::mkdirat(current.get(), part, S_IRWXU) == 0) ::fchmodat(current.get(), part, 0755, 0);
+            Descriptor next(::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (next.get() < 0) {
+                if (errno == ELOOP || errno == ENOTDIR) return refused("entry through a symlink or a file", name);
+                return systemFailure("Could not create the folder", folder_ / name, lastError());
+            }
+            current = std::move(next);
+        }
+        return current;
+    }
+
+    StepResult<void> writeFile(archive* reader, archive_entry* entry, int at, const char* last, const std::string& name,
+                               const fs::path& path) {
+        const Descriptor file(::openat(at, last, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR));
+        if (file.get() < 0) {
+            if (errno == EEXIST) return refused("duplicate entry", name);
+            return systemFailure("Could not write", path, lastError());
+        }
+        std::array<char, 65536> buffer;
+        for (;;) {
+            const la_ssize_t got = archive_read_data(reader, buffer.data(), buffer.size());
+            if (got < 0) return couldNotUnzip(reader);
+            if (got == 0) break;
+            const auto size = static_cast<std::size_t>(got);
+            // why: counted as it inflates, so a small archive cannot fill the disk before it is refused.
+            if (size > limits_.unpackedBytes - written_)
+                return failure(UpdateError::badDownload("the archive unpacks to more than " +
+                                                        readableSize(limits_.unpackedBytes)));
+            written_ += size;
+            if (!platform::writeAll(file.get(), std::string_view(buffer.data(), size)))
+                return systemFailure("Could not write", path, lastError());
+        }
+        const bool executable = (archive_entry_perm(entry) & 0111) != 0;
+        if (::fchmod(file.get(), executable ? 0755 : 0644) != 0) return systemFailure("Could not write", path, lastError());
+        return {};
+    }
+
+    fs::path folder_;
+    const UpdateLimits& limits_;
+    Descriptor root_;
+    std::size_t entries_ = 0;
+    std::size_t written_ = 0;
+};
+
+StepResult<void> extract(const fs::path& archivePath, const fs::path& folder, const UpdateLimits& limits) {
+    const std::unique_ptr<archive, ArchiveDeleter> reader(archive_read_new());
+    if (!reader) return failure(UpdateError::badDownload("could not unzip (not enough memory)"));
+    archive_read_support_format_zip(reader.get());
+    if (archive_read_open_filename(reader.get(), archivePath.c_str(), 65536) != ARCHIVE_OK)
+        return couldNotUnzip(reader.get());
+    Extraction extraction(folder, limits);
+    if (auto opened = extraction.open(); !opened) return opened;
+    for (;;) {
+        archive_entry* entry = nullptr;
+        const int status = archive_read_next_header(reader.get(), &entry);
+        if (status == ARCHIVE_EOF) return {};
+        if (status < ARCHIVE_WARN) return couldNotUnzip(reader.get());
+        if (auto added = extraction.add(reader.get(), entry); !added) return added;
+    }
+}
+
+StepResult<void> checkLinks(const fs::path& folder) {
     std::error_code error;
-    for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    for (auto it = fs::recursive_directory_iterator(folder, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
         if (it->is_symlink(error) && !linkStaysInside(it->path(), folder)) {
-            const auto target = std::filesystem::read_symlink(it->path(), error);
+            const auto target = fs::read_symlink(it->path(), error);
             return failure(UpdateError::badDownload("symlink pointing outside the archive (" +
                                                     it->path().lexically_relative(folder).string() + " -> " +
                                                     target.string() + ")"));
@@ -40,20 +205,13 @@ StepResult<void> checkLinks(const std::filesystem::path& folder) {
 
 }  // namespace
 
-StepResult<std::filesystem::path> unpack(const std::filesystem::path& archive) {
-    const auto folder = archive.parent_path() / "unpacked";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) return systemFailure("Could not create the folder", folder, error);
-
-    if (auto names = checkMemberNames(archive); !names) return std::unexpected(names.error());
-    const ToolResult extraction = runTool(archiveTool, {"-x", "-f", archive.string(), "-C", folder.string()});
-    if (extraction.status != 0) return couldNotUnzip(extraction);
+StepResult<fs::path> unpack(const fs::path& archive, const fs::path& folder, const UpdateLimits& limits) {
+    if (auto extracted = extract(archive, folder, limits); !extracted) return std::unexpected(extracted.error());
     if (auto links = checkLinks(folder); !links) return std::unexpected(links.error());
 
     // why: the file system's own order decides which of several bundles counts, as the caller expects.
-    for (auto it = std::filesystem::directory_iterator(folder, error);
-         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    std::error_code error;
+    for (auto it = fs::directory_iterator(folder, error); !error && it != fs::directory_iterator(); it.increment(error)) {
         if (it->path().extension() == ".app") return it->path();
     }
     if (error) return systemFailure("Could not list", folder, error);

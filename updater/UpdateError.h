@@ -6,19 +6,23 @@ namespace folioport {
 
 /// The updater's one error type; describe(error) is what the user reads in errorMessage.
 struct UpdateError {
-    enum class Kind { badFeed, badDownload, signature, versionMismatch, notWritable, checksumMismatch };
+    enum class Kind { badFeed, badDownload, signature, versionMismatch, notNewer, notWritable, checksumMismatch };
 
     Kind kind;
     /// badFeed, badDownload: the detail; signature: why the seal check failed; versionMismatch: the version
-    /// found in the bundle; notWritable: the path of the installed bundle
+    /// found in the bundle; notNewer: the bundle's build number; notWritable: the path of the installed bundle
     std::string text;
-    std::string expectedVersion;  ///< versionMismatch only: the version the manifest promised
+    /// versionMismatch: the version the manifest promised; notNewer: the running build number
+    std::string expectedVersion;
 
     static UpdateError badFeed(std::string detail) { return {Kind::badFeed, std::move(detail), {}}; }
     static UpdateError badDownload(std::string detail) { return {Kind::badDownload, std::move(detail), {}}; }
     static UpdateError signature(std::string output) { return {Kind::signature, std::move(output), {}}; }
     static UpdateError versionMismatch(std::string found, std::string expected) {
         return {Kind::versionMismatch, std::move(found), std::move(expected)};
+    }
+    static UpdateError notNewer(std::string build, std::string runningBuild) {
+        return {Kind::notNewer, std::move(build), std::move(runningBuild)};
     }
     static UpdateError notWritable(std::string path) { return {Kind::notWritable, std::move(path), {}}; }
     static UpdateError checksumMismatch() { return {Kind::checksumMismatch, {}, {}}; }

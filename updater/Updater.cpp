@@ -1,5 +1,7 @@
 #include "updater/Updater.h"
 
+#include <arpa/inet.h>
+
 #include <QTimer>
 #include <QUrl>
 
@@ -12,13 +14,16 @@ namespace folioport {
 namespace {
 
 /// GETs the feed past any cache and decodes it; blocking, for the pool.
-std::expected<UpdateManifest, std::string> fetchManifest(std::string url, std::stop_token stop) {
+std::expected<UpdateManifest, std::string> fetchManifest(std::string url, std::size_t limit, std::stop_token stop) {
     auto response = platform::HttpTransport::send({.method = "GET",
                                                    .url = std::move(url),
                                                    .headers = {{"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}},
                                                    .body = std::nullopt,
-                                                   .timeout = std::chrono::seconds(20)},
+                                                   .timeout = std::chrono::seconds(20),
+                                                   .maxBodyBytes = limit},
                                                   stop);
+    if (!response && response.error().kind == platform::HttpFailure::Kind::tooLarge)
+        return std::unexpected(describe(UpdateError::badFeed("the feed is larger than " + readableSize(limit))));
     if (!response) return std::unexpected(response.error().message);
     if (response->status != 200)
         return std::unexpected(describe(UpdateError::badFeed("HTTP " + std::to_string(response->status))));
@@ -54,10 +59,13 @@ void Updater::check(const std::string& feedURL, bool manual) {
     assign(errorMessage_, {}, &Updater::errorMessageChanged);
     if (manual) assign(status_, {"Checking…"}, &Updater::statusChanged);
 
-    const auto url = encodedURL(feedURL);
-    if (!url) return finishCheck(std::unexpected(describe(UpdateError::badFeed("bad feed URL"))), manual);
+    const auto url = encodedURL(feedURL, "feed");
+    if (!url) return finishCheck(std::unexpected(describe(UpdateError::badFeed(url.error()))), manual);
     runOffThread(
-        pool_, this, [url = *url, stop = stop_.get_token()] { return fetchManifest(url, stop); },
+        pool_, this,
+        withoutExceptions([url = *url, limit = options_.limits.feedBytes,
+                           stop = stop_.get_token()] { return fetchManifest(url, limit, stop); },
+                          UpdateError::badFeed),
         [this, manual](CheckOutcome outcome) { finishCheck(std::move(outcome), manual); });
 }
 
@@ -83,9 +91,17 @@ void Updater::dismiss() {
            &Updater::dismissedVersionChanged);
 }
 
-std::optional<std::string> Updater::encodedURL(const std::string& text) {
+std::expected<std::string, std::string> Updater::encodedURL(const std::string& text, const std::string& kind) {
     const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
-    if (text.empty() || !url.isValid()) return std::nullopt;
+    if (text.empty() || !url.isValid()) return std::unexpected("bad " + kind + " URL");
+    // why: the feed is unsigned; over plain http anyone on the way could offer any signed build. Loopback
+    // stays open for tests and a local mirror.
+    in_addr address{};
+    const std::string host = url.host().toStdString();
+    const bool loopback = host == "::1" || (::inet_pton(AF_INET, host.c_str(), &address) == 1 &&
+                                            (ntohl(address.s_addr) >> 24) == 127);
+    if (url.scheme() != "https" && !(url.scheme() == "http" && loopback))
+        return std::unexpected("the " + kind + " address does not start with https://");
     return url.toEncoded().toStdString();
 }
 

@@ -16,7 +16,9 @@
 #include "appinfo/AppInfo.h"
 #include "platform/Bundle.h"
 #include "updater/InstallStep.h"
+#include "updater/UpdateLimits.h"
 #include "updater/UpdateManifest.h"
+#include "updater/WorkFolders.h"
 
 class QTimer;
 
@@ -29,6 +31,9 @@ struct UpdaterOptions {
     /// An automatic check this soon after lastCheck is skipped; manual checks never are.
     std::chrono::milliseconds throttle = std::chrono::seconds(60);
     std::function<std::string()> runningVersion = AppInfo::version;  ///< read at every comparison
+    /// A new bundle's build number must sort after this one; read at every installation.
+    std::function<std::string()> runningBuild = AppInfo::build;
+    UpdateLimits limits{};
     /// The bundle an installation replaces; absent for a copy outside any bundle, which cannot update itself.
     std::function<std::optional<std::filesystem::path>()> installedBundle = platform::Bundle::location;
     /// Ends the application once the swap script runs, as if the user chose to quit.
@@ -62,16 +67,17 @@ public:
     /// (Re)configures automatic checks: one after the launch delay and then one every period, against
     /// `feedURL`; with `autoUpdate` false none. A launch check of an earlier call still runs.
     void start(const std::string& feedURL, bool autoUpdate);
-    /// Fetches the feed and records the outcome; never fails to its caller. Only a manual check shows
-    /// progress and failures, and only it ignores the throttle.
+    /// Fetches the feed (an https address, or http on the loopback address) and records the outcome; never
+    /// fails to its caller. Only a manual check shows progress and failures, and only it ignores the throttle.
     void check(const std::string& feedURL, bool manual);
     /// Hides the banner of the version now available, until another version is found.
     void dismiss();
     /// Installs `available` in place of the running bundle and quits for the relaunch: downloads the
     /// archive, checks its digest, the seal of the bundle inside it (against the compiled-in key) and its
-    /// version, then starts the swap script. Off the main thread, with "Downloading v…", "Verifying…" and
-    /// "Installing…" as status; a failure leaves the installed bundle untouched and shows one message.
-    /// Does nothing while a check or installation runs, or when nothing is available.
+    /// version and build, then starts the swap script. Off the main thread, with "Downloading v…", "Verifying…"
+    /// and "Installing…" as status; a failure (an exception too) leaves the installed bundle untouched, removes
+    /// the work folders and shows one message. Does nothing while a check or installation runs, or when
+    /// nothing is available; fails at once when the installed bundle's folder is not writable.
     void install();
 
 Q_SIGNALS:
@@ -87,13 +93,14 @@ private:
     using CheckOutcome = std::expected<UpdateManifest, std::string>;
 
     void finishCheck(CheckOutcome outcome, bool manual);
-    void verifyDownloaded(StepResult<std::filesystem::path> archive, UpdateManifest manifest,
+    void verifyDownloaded(StepResult<std::filesystem::path> archive, UpdateManifest manifest, WorkFolders folders,
                           std::filesystem::path installed);
-    void swapVerified(StepResult<std::filesystem::path> bundle, std::filesystem::path installed);
+    void swapVerified(StepResult<std::filesystem::path> bundle, WorkFolders folders, std::filesystem::path installed);
     void failInstall(std::string message);
 
-    /// The address as sent, or absent when it does not parse.
-    static std::optional<std::string> encodedURL(const std::string& text);
+    /// The address of the `kind` ("feed", "download") as sent; else the detail of why it is refused: it does
+    /// not parse ("bad feed URL"), or it is neither https nor http on the loopback address.
+    static std::expected<std::string, std::string> encodedURL(const std::string& text, const std::string& kind);
 
     template <class T>
     void assign(T& field, T value, void (Updater::*changed)()) {

@@ -2,6 +2,8 @@
 // main thread between them.
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "state/OffThread.h"
 #include "updater/Download.h"
 #include "updater/SwapScript.h"
@@ -15,61 +17,84 @@ namespace {
 constexpr const char* outsideBundle =
     "This copy of Folioport does not run from an installed Folioport.app, so it cannot update itself.";
 
-/// Deletes the work folder holding `item` (the archive or the unpack folder) with everything in it, after a
-/// failed installation; a failure to delete is ignored.
-void discardWorkFolderOf(const std::filesystem::path& item) {
-    std::error_code ignored;
-    std::filesystem::remove_all(item.parent_path(), ignored);
-}
-
 }  // namespace
 
 void Updater::install() {
     if (!available_ || isChecking_) return;
     const auto installed = options_.installedBundle();
     if (!installed) return assign(errorMessage_, {outsideBundle}, &Updater::errorMessageChanged);
+    // why: the new bundle is unpacked beside the installed one, so this is known before anything is fetched.
+    if (::access(installed->parent_path().c_str(), W_OK) != 0)
+        return assign(errorMessage_, {describe(UpdateError::notWritable(installed->string()))},
+                      &Updater::errorMessageChanged);
 
     UpdateManifest manifest = *available_;
     assign(errorMessage_, {}, &Updater::errorMessageChanged);
     assign(isChecking_, true, &Updater::isCheckingChanged);
     assign(status_, {"Downloading v" + manifest.version + "…"}, &Updater::statusChanged);
 
-    const auto url = encodedURL(manifest.url);
-    if (!url) return failInstall(describe(UpdateError::badDownload("bad download URL")));
+    const auto url = encodedURL(manifest.url, "download");
+    if (!url) return failInstall(describe(UpdateError::badDownload(url.error())));
     std::error_code error;
     const auto temporary = std::filesystem::temp_directory_path(error);
-    if (error) return failInstall(systemFailure("Could not use the temporary folder", temporary, error).error());
+    if (error) {
+        const char* named = std::getenv("TMPDIR");
+        return failInstall(systemFailure("Could not use the temporary folder", named ? named : "", error).error());
+    }
+    auto folders = makeWorkFolders(temporary, *installed);
+    if (!folders) return failInstall(std::move(folders.error()));
     runOffThread(
-        pool_, this, [url = *url, temporary, stop = stop_.get_token()] { return download(url, temporary, stop); },
-        [this, manifest = std::move(manifest), installed = *installed](StepResult<std::filesystem::path> archive) {
-            verifyDownloaded(std::move(archive), manifest, installed);
+        pool_, this,
+        withoutExceptions(
+            [url = *url, folders = *folders, limits = options_.limits, stop = stop_.get_token()] {
+                auto archive = download(url, folders.download, limits, stop);
+                if (!archive) discardWorkFolders(folders);
+                return archive;
+            },
+            UpdateError::badDownload),
+        [this, manifest = std::move(manifest), folders = *folders,
+         installed = *installed](StepResult<std::filesystem::path> archive) {
+            verifyDownloaded(std::move(archive), manifest, folders, installed);
         });
 }
 
-void Updater::verifyDownloaded(StepResult<std::filesystem::path> archive, UpdateManifest manifest,
+void Updater::verifyDownloaded(StepResult<std::filesystem::path> archive, UpdateManifest manifest, WorkFolders folders,
                                std::filesystem::path installed) {
-    if (!archive) return failInstall(std::move(archive.error()));
+    if (!archive) {
+        discardWorkFolders(folders);  // why: an exception may have skipped the worker's own clean-up.
+        return failInstall(std::move(archive.error()));
+    }
     assign(status_, {"Verifying…"}, &Updater::statusChanged);
     runOffThread(
         pool_, this,
-        [archive = *archive, manifest = std::move(manifest)] {
-            auto bundle = verifyDownload(archive, {.sha256 = manifest.sha256,
-                                                   .version = manifest.version,
-                                                   .publicKeyPem = trustedUpdateKey(),
-                                                   .team = updateTeam});
-            if (!bundle) discardWorkFolderOf(archive);
-            return bundle;
-        },
-        [this, installed = std::move(installed)](StepResult<std::filesystem::path> bundle) {
-            swapVerified(std::move(bundle), installed);
+        withoutExceptions(
+            [archive = *archive, manifest = std::move(manifest), folders, limits = options_.limits,
+             runningBuild = options_.runningBuild()] {
+                auto bundle = verifyDownload(archive, folders.staging,
+                                             {.sha256 = manifest.sha256,
+                                              .version = manifest.version,
+                                              .runningBuild = runningBuild,
+                                              .publicKeyPem = trustedUpdateKey(),
+                                              .team = updateTeam},
+                                             limits);
+                if (!bundle) discardWorkFolders(folders);
+                return bundle;
+            },
+            UpdateError::badDownload),
+        [this, folders, installed = std::move(installed)](StepResult<std::filesystem::path> bundle) {
+            swapVerified(std::move(bundle), folders, installed);
         });
 }
 
-void Updater::swapVerified(StepResult<std::filesystem::path> bundle, std::filesystem::path installed) {
-    if (!bundle) return failInstall(std::move(bundle.error()));
+void Updater::swapVerified(StepResult<std::filesystem::path> bundle, WorkFolders folders, std::filesystem::path installed) {
+    if (!bundle) {
+        // why: an exception may have skipped the worker's own clean-up.
+        discardWorkFolders(folders);
+        return failInstall(std::move(bundle.error()));
+    }
     assign(status_, {"Installing…"}, &Updater::statusChanged);
     if (auto started = startSwap(*bundle, installed, ::getpid()); !started) {
-        discardWorkFolderOf(bundle->parent_path());
+        discardWorkFolders(folders);
         return failInstall(std::move(started.error()));
     }
     // why: isChecking stays true; the process ends, and the new one starts with a fresh updater.

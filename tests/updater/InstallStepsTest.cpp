@@ -1,5 +1,6 @@
-// The installation's steps on their own, without an updater: the tool runner, the digest, the bundle seal
-// and the swap script.
+// The installation's steps on their own, without an updater: the digest, the bundle seal, the swap script
+// and the launcher's recovery of an interrupted swap.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,7 +17,7 @@
 #include "updater/BundleSignature.h"
 #include "updater/Checksum.h"
 #include "updater/SwapScript.h"
-#include "updater/ToolRun.h"
+#include "ToolRun.h"
 #include "updater/TrustedKey.h"
 
 namespace folioport {
@@ -24,28 +25,6 @@ namespace {
 
 using namespace testing;
 using namespace std::chrono_literals;
-
-TEST(ToolRunTest, OneTextOfBothStreamsEmptyWhenNotUtf8) {
-    struct Row {
-        const char* name;
-        std::string executable;
-        std::vector<std::string> arguments;
-        ToolResult expected;
-    };
-    const Row rows[] = {
-        {"both streams, in order", "/bin/sh", {"-c", "printf out; printf ' err' >&2; printf ' out'; exit 3"},
-         {3, "out err out"}},
-        {"invalid UTF-8", "/bin/sh", {"-c", "printf 'bad \\377 byte'; exit 1"}, {1, ""}},
-        {"killed", "/bin/sh", {"-c", "printf gone; kill -9 $$"}, {137, "gone"}},
-        {"cannot start", "/nonexistent/tool", {}, {-1, "could not start /nonexistent/tool: No such file or directory"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const ToolResult result = runTool(row.executable, row.arguments);
-        EXPECT_EQ(result.status, row.expected.status);
-        EXPECT_EQ(result.output, row.expected.output);
-    }
-}
 
 // why: letter case, an empty digest and none at all are InstallTest's rows; here the hash itself and near misses.
 TEST(ChecksumTest, OnlyTheExactDigestOfTheArchiveMatches) {
@@ -108,6 +87,14 @@ TEST(BundleSealTest, EveryChangeAfterSigningIsNamed) {
              writeFile(b / "Contents/Seal/manifest", manifest);
          },
          "signature does not match the key of team Q7R2K9M4ZX"},
+        {"FIFO as the manifest: refused unopened",
+         [](const fs::path& b) {
+             fs::remove(b / "Contents/Seal/manifest");
+             ::mkfifo((b / "Contents/Seal/manifest").c_str(), 0644);
+         },
+         "not a regular file: Contents/Seal/manifest"},
+        {"FIFO as a resource", [](const fs::path& b) { ::mkfifo((b / "Contents/Resources/pipe").c_str(), 0644); },
+         "unsupported file type: Contents/Resources/pipe"},
         {"signature cut short",
          [](const fs::path& b) { writeFile(b / "Contents/Seal/signature", readFile(b / "Contents/Seal/signature").substr(0, 64)); },
          "signature does not match the key of team Q7R2K9M4ZX"},
@@ -138,20 +125,22 @@ TEST(BundleSealTest, ABundleWithALinkOutsideCannotBeSigned) {
 
 /// The swap script run as the updater runs it, against bundles in a scratch folder.
 class SwapScriptTest : public ::testing::Test {
-protected:
+public:  // why: the recovery table's rows are lambdas that arrange the fixture's bundles.
     void SetUp() override {
         writeBundle(installed, "1.0");
         fs::create_directories(newBundle.parent_path());
         writeBundle(newBundle, "2.0");
         writeFile(script, swapScript(waitFor));
     }
-    ToolResult runScript() const { return runTool("/bin/sh", {script.string(), newBundle.string(), installed.string()}); }
+    ToolResult runScript(const fs::path& staged) const {
+        return runTool("/bin/sh", {script.string(), staged.string(), installed.string()});
+    }
     std::string installedVersionFile() const { return readFile(installed / "Contents/Resources/notes.txt"); }
 
     ScratchFolder scratch;
     fs::path installed = scratch.path() / "Applications/Folioport.app";
-    fs::path newBundle = scratch.path() / "work/unpacked/Folioport.app";
-    fs::path script = scratch.path() / "work/unpacked/install.sh";
+    fs::path newBundle = scratch.path() / "Applications/.FolioportUpdate-T/Folioport.app";
+    fs::path script = scratch.path() / "Applications/.FolioportUpdate-T/install.sh";
     fs::path relaunched = scratch.path() / "Applications/Folioport.app.relaunched";
     std::chrono::steady_clock::time_point forked = std::chrono::steady_clock::now();
     /// The application the script waits for: a child that lives 0.6 s, reaped as soon as it ends.
@@ -168,34 +157,90 @@ protected:
 
 TEST_F(SwapScriptTest, WaitsForTheApplicationSwapsRemovesAnyBackupAndStartsTheNewBundle) {
     fs::create_directories(installed.string() + ".old/leftover");
-    const ToolResult result = runScript();
+    const ToolResult result = runScript(newBundle);
     EXPECT_GE(std::chrono::steady_clock::now() - forked, 600ms);  // the application's whole life
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(installedVersionFile(), "Release notes of 2.0\n");
     EXPECT_FALSE(fs::exists(installed.string() + ".old"));
-    EXPECT_FALSE(fs::exists(newBundle));
+    EXPECT_FALSE(fs::exists(newBundle.parent_path()));
     for (int tries = 0; tries < 50 && !fs::exists(relaunched); ++tries) std::this_thread::sleep_for(100ms);
     EXPECT_EQ(readFile(relaunched), (installed / "Contents/bin/Folioport").string());
 }
 
-TEST_F(SwapScriptTest, AnUnwritableInstallationFolderFailsBeforeAnyScriptIsWritten) {
-    fs::remove(script);
-    const auto started = [&] {
-        const UnwritableFolder locked(installed.parent_path());
-        return startSwap(newBundle, installed, waitFor);
-    }();
-    EXPECT_EQ(started ? "" : started.error(), "Can't replace " + installed.string() + " — no write permission.");
-    EXPECT_FALSE(fs::exists(script));
-}
-
-TEST_F(SwapScriptTest, AFailedMovePutsTheInstalledBundleBack) {
-    fs::remove_all(newBundle);
-    const ToolResult result = runScript();
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(installedVersionFile(), "Release notes of 1.0\n");
-    EXPECT_FALSE(fs::exists(installed.string() + ".old"));
+TEST_F(SwapScriptTest, AFailedSwapLeavesTheInstalledBundleAndNeverCopies) {
+    struct Row {
+        const char* name;
+        std::function<fs::path(const fs::path& staged)> stage;  // gives the script's $1
+    };
+    const Row rows[] = {
+        {"the staged bundle is gone", [](const fs::path& staged) { fs::remove_all(staged); return staged; }},
+        // why: a move there would be a copy that can fail part way; /dev/shm is another file system here.
+        {"the staged bundle is on another file system",
+         [](const fs::path& staged) {
+             const fs::path elsewhere = fs::path("/dev/shm") / ("FolioportSwapTest-" + std::to_string(::getpid()));
+             fs::create_directories(elsewhere);
+             fs::copy_file(staged.parent_path() / "install.sh", elsewhere / "install.sh");
+             fs::copy(staged, elsewhere / "Folioport.app", fs::copy_options::recursive);
+             return elsewhere / "Folioport.app";
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetUp();
+        const fs::path staged = row.stage(newBundle);
+        const ToolResult result = runTool("/bin/sh", {(staged.parent_path() / "install.sh").string(), staged.string(),
+                                                      installed.string()});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(installedVersionFile(), "Release notes of 1.0\n");
+        EXPECT_FALSE(fs::exists(installed.string() + ".old"));
+        EXPECT_FALSE(fs::exists(staged.parent_path()));
+    }
     std::this_thread::sleep_for(300ms);
     EXPECT_FALSE(fs::exists(relaunched));
+}
+
+// What a swap killed between two of its steps leaves, or an older updater's copy that failed part way; the
+// launcher (and the installer, through it) must start from one complete bundle at the installed path.
+TEST_F(SwapScriptTest, TheLauncherRecoversASwapCutShort) {
+    struct Row {
+        const char* name;
+        std::function<void(SwapScriptTest&)> leave;
+        std::string version;  // at the installed path afterwards
+    };
+    const auto aside = [](SwapScriptTest& t) { fs::rename(t.installed, t.installed.string() + ".old"); };
+    const Row rows[] = {
+        {"killed after moving the installed bundle aside", aside, "1.0"},
+        {"killed after moving the new bundle in",
+         [=](SwapScriptTest& t) {
+             aside(t);
+             fs::rename(t.newBundle, t.installed);
+         },
+         "2.0"},
+        {"a copy that stopped before bin/",
+         [=](SwapScriptTest& t) {
+             aside(t);
+             fs::create_directories(t.installed / "Contents");
+             fs::copy_file(t.newBundle / "Contents/Info.plist", t.installed / "Contents/Info.plist");
+         },
+         "1.0"},
+        {"a copy that left a 0-byte executable",
+         [=](SwapScriptTest& t) {
+             aside(t);
+             fs::copy(t.newBundle, t.installed, fs::copy_options::recursive);
+             writeFile(t.installed / "Contents/bin/Folioport", "");
+         },
+         "1.0"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(installed.parent_path());
+        SetUp();
+        row.leave(*this);
+        const ToolResult recovered = runTool("/bin/sh", {LAUNCH_SCRIPT, "--recover-only", installed.string()});
+        EXPECT_EQ(recovered.status, 0) << recovered.output;
+        EXPECT_EQ(installedVersionFile(), "Release notes of " + row.version + "\n");
+        EXPECT_TRUE(fs::exists(installed / "Contents/bin/Folioport") && fs::file_size(installed / "Contents/bin/Folioport") > 0);
+    }
 }
 
 }  // namespace

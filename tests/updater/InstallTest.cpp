@@ -49,6 +49,7 @@ public:  // why: the table's rows are lambdas that build their archives through 
 
     UpdaterOptions options() {
         return {.runningVersion = [] { return std::string("1.0.1"); },
+                .runningBuild = [] { return std::string("1.0.1"); },
                 .installedBundle = [this] { return std::optional(installed); },
                 .quit = [this] { ++quits; }};
     }
@@ -99,7 +100,7 @@ public:  // why: the table's rows are lambdas that build their archives through 
 };
 
 TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind) {
-    enum class Reached { download, verification, installation };
+    enum class Reached { start, download, verification, installation };
     struct Row {
         const char* name;
         std::string version;  // in the feed
@@ -109,6 +110,9 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         Reached reached = Reached::verification;
         std::string url = {};  // empty: the site's archive
         int archiveStatus = 200;
+        UpdateLimits limits = {};
+        std::chrono::milliseconds archiveDelay{0};
+        std::string temporaryFolder = {};  // empty: the fixture's
     };
     /// A signed Folioport.app of `version` that `change` alters, zipped with the other `members` of its folder.
     const auto signedArchive = [](std::string version, std::function<void(const fs::path& bundle)> change = {},
@@ -124,6 +128,11 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
     const auto digestOf = [](const std::string& archive) { return Text(sha256Hex(archive)); };
     const auto says = [](std::string text) { return [text](InstallTest&, const fs::path&) { return text; }; };
     const std::string rejected = "Download rejected: not signed by the expected developer.\n";
+    const auto small = [](std::function<void(UpdateLimits&)> change) {
+        UpdateLimits limits;
+        change(limits);
+        return limits;
+    };
 
     const Row rows[] = {
         {"wrong digest", "9.9.9", signedArchive("9.9.9"), [](const std::string&) { return Text(std::string(64, 'a')); },
@@ -210,17 +219,72 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
          },
          digestOf, says("Download failed: unreadable Info.plist in the downloaded bundle")},
         {"not a zip archive", "9.9.9", says("PK\x03\x04" "broken"), noDigest,
-         says("Download failed: could not unzip (bsdtar: Truncated ZIP file header\n"
-              "bsdtar: Error exit delayed from previous errors.\n)")},
+         says("Download failed: could not unzip (Truncated ZIP file header)")},
         {"HTTP 404 for the archive", "9.9.9", signedArchive("9.9.9"), noDigest, says("Download failed: HTTP 404"),
          Reached::download, {}, 404},
         {"download address that does not parse", "9.9.9", signedArchive("9.9.9"), noDigest,
          says("Download failed: bad download URL"), Reached::download, "https://exa mple.invalid/x.zip"},
-        {"unwritable installation folder", "9.9.9", signedArchive("9.9.9"), digestOf,
+        {"unwritable installation folder, found before the download", "9.9.9", signedArchive("9.9.9"), digestOf,
          [](InstallTest& t, const fs::path&) {
              return "Can't replace " + t.installed.string() + " — no write permission.";
          },
-         Reached::installation},
+         Reached::start},
+        // Sizes and times from outside are bounded.
+        {"archive larger than the download limit", "9.9.9", signedArchive("9.9.9"), noDigest,
+         says("Download failed: the archive is larger than 1 KB"), Reached::download, {}, 200,
+         small([](UpdateLimits& l) { l.archiveBytes = 1024; })},
+        {"server slower than the low-speed limit", "9.9.9", signedArchive("9.9.9"), noDigest,
+         says("Download failed: the server sent less than 1 KB a second for 1 second, or the download took "
+              "longer than 30 minutes"),
+         Reached::download, {}, 200, small([](UpdateLimits& l) { l.lowSpeedTime = std::chrono::seconds(1); }),
+         std::chrono::milliseconds(3000)},
+        {"small archive unpacking beyond the limit", "9.9.9",
+         signedArchive("9.9.9", [](const fs::path& b) { writeFile(b / "Contents/Resources/zeros", std::string(3 << 20, '\0')); }),
+         digestOf, says("Download failed: the archive unpacks to more than 1 MB"), Reached::verification, {}, 200,
+         small([](UpdateLimits& l) { l.unpackedBytes = 1 << 20; })},
+        {"seal manifest larger than its limit", "9.9.9", signedArchive("9.9.9"), digestOf,
+         says(rejected + "larger than 64 bytes: Contents/Seal/manifest"), Reached::verification, {}, 200,
+         small([](UpdateLimits& l) { l.manifestBytes = 64; })},
+        // Entries that are the archive's own business to refuse.
+        {"entry written through a symlink in the archive", "9.9.9",
+         signedArchive("9.9.9",
+                       [](const fs::path& b) {
+                           fs::create_symlink("Resources", b / "Contents/link");
+                           writeFile(b.parent_path() / "payload", "x");
+                       },
+                       {"Folioport.app", "payload"}, {"-s", ",^payload$,Folioport.app/Contents/link/payload,"}),
+         digestOf, says("Download failed: entry through a symlink or a file in the archive (Folioport.app/Contents/link/payload)")},
+        {"seal folder that is a symlink out of the bundle", "9.9.9",
+         signedArchive("9.9.9",
+                       [](const fs::path& b) {
+                           fs::rename(b / "Contents/Seal", b.parent_path() / "seal");
+                           fs::create_symlink("../../seal", b / "Contents/Seal");
+                       },
+                       {"Folioport.app", "seal"}),
+         digestOf, says(rejected + "not signed: no seal in Contents/Seal")},
+        {"read-only folder, then a rejection: the work folders still go", "9.9.9",
+         signedArchive("9.9.9",
+                       [](const fs::path& b) {
+                           writeFile(b / "Contents/Resources/extra.txt", "");
+                           fs::permissions(b / "Contents/Resources", fs::perms::owner_read | fs::perms::owner_exec);
+                       }),
+         digestOf, says(rejected + "added: Contents/Resources/extra.txt")},
+        // The unsigned feed cannot choose an older build or a plain-text address.
+        {"older build offered as a pre-release that sorts higher", "1.0.1-beta",
+         [](InstallTest& t, const fs::path& stage) {
+             writeBundle(stage / "Folioport.app", "1.0.1-beta", "1.0.0");
+             sealBundle(stage / "Folioport.app", trustedSigningKey());
+             return t.zipped(stage, {"Folioport.app"});
+         },
+         digestOf, says("Download rejected: the bundle's build 1.0.0 is not newer than the running build 1.0.1.")},
+        {"temporary folder that is a file", "9.9.9", signedArchive("9.9.9"), noDigest,
+         [](InstallTest& t, const fs::path&) {
+             return "Could not use the temporary folder " + (t.temporary / "file").string() + ": Not a directory.";
+         },
+         Reached::download, {}, 200, {}, {}, "file"},
+        {"download address over plain http off the loopback address", "9.9.9", signedArchive("9.9.9"), noDigest,
+         says("Download failed: the download address does not start with https://"), Reached::download,
+         "http://updates.example.invalid/Folioport.zip"},
     };
     int index = 0;
     for (const Row& row : rows) {
@@ -229,22 +293,34 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         const std::string archive = row.archive(*this, folder);
         const std::string expected = row.message(*this, folder);
         const auto before = installedFolder();
-        Updater updater(options());
+        UpdaterOptions limited = options();
+        limited.limits = row.limits;
+        Updater updater(limited);
         offer(updater, row.version, archive, row.sha256(archive), row.url, row.archiveStatus);
+        site->setLatency(row.archiveDelay, archivePath);
         std::vector<Text> statuses;
         QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
+        if (!row.temporaryFolder.empty()) {
+            writeFile(temporary / row.temporaryFolder, "");
+            ::setenv("TMPDIR", (temporary / row.temporaryFolder).c_str(), 1);
+        }
         {
-            const auto locked = row.reached == Reached::installation ? std::make_unique<UnwritableFolder>(installed.parent_path())
+            const auto locked = row.reached == Reached::start ? std::make_unique<UnwritableFolder>(installed.parent_path())
                                                                      : nullptr;
             updater.install();
             ASSERT_TRUE(finishes(updater));
         }
+        if (!row.temporaryFolder.empty()) {
+            ::setenv("TMPDIR", temporary.c_str(), 1);
+            fs::remove(temporary / row.temporaryFolder);
+        }
 
         EXPECT_EQ(updater.errorMessage(), expected);
-        std::vector<Text> expectedStatuses = {"Downloading v" + row.version + "…"};
+        std::vector<Text> expectedStatuses;
+        if (row.reached >= Reached::download) expectedStatuses = {"Downloading v" + row.version + "…"};
         if (row.reached >= Reached::verification) expectedStatuses.push_back("Verifying…");
         if (row.reached >= Reached::installation) expectedStatuses.push_back("Installing…");
-        expectedStatuses.push_back(std::nullopt);
+        if (row.reached >= Reached::download) expectedStatuses.push_back(std::nullopt);
         EXPECT_EQ(statuses, expectedStatuses);
         EXPECT_EQ(installedFolder(), before);
         EXPECT_FALSE(workFolderLeft());

@@ -13,15 +13,14 @@
 #include <vector>
 
 #include "updater/BundleSignature.h"
-#include "updater/ToolRun.h"
+#include "ToolRun.h"
 #include "updater/TrustedKey.h"
-#include "updater/Unpack.h"
 
 namespace folioport::testing {
 
 std::string trustedSigningKey() { return readFile(FOLIOPORT_TEST_SIGNING_KEY); }
 
-void writeBundle(const fs::path& bundle, const std::string& version) {
+void writeBundle(const fs::path& bundle, const std::string& version, const std::string& build) {
     fs::create_directories(bundle / "Contents" / "bin");
     fs::create_directories(bundle / "Contents" / "Resources");
     writeFile(bundle / "Contents" / "Info.plist",
@@ -29,6 +28,7 @@ void writeBundle(const fs::path& bundle, const std::string& version) {
               "\t<key>CFBundleIdentifier</key>\n\t<string>com.tessaly.folioport</string>\n"
               "\t<key>CFBundleExecutable</key>\n\t<string>Folioport</string>\n"
               "\t<key>CFBundleShortVersionString</key>\n\t<string>" + version + "</string>\n"
+              "\t<key>CFBundleVersion</key>\n\t<string>" + (build.empty() ? version : build) + "</string>\n"
               "</dict>\n</plist>\n");
     const auto executable = bundle / "Contents" / "bin" / "Folioport";
     writeFile(executable, "#!/bin/sh\nprintf '%s' \"$0\" > \"${0%/Contents/bin/Folioport}.relaunched\"\n");
@@ -47,7 +47,7 @@ void zipFolder(const fs::path& archive, const fs::path& folder, const std::vecto
     std::vector<std::string> arguments = {"-c", "--format", "zip", "-f", archive.string(), "-C", folder.string()};
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.insert(arguments.end(), members.begin(), members.end());
-    const ToolResult zipped = runTool(archiveTool, arguments);
+    const ToolResult zipped = runTool("/usr/bin/bsdtar", arguments);
     ASSERT_EQ(zipped.status, 0) << zipped.output;
 }
 

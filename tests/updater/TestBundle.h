@@ -23,9 +23,10 @@ private:
     QTemporaryDir folder_;
 };
 
-/// A bundle at `bundle` as packaging makes it: Info.plist of `version`, Contents/bin/Folioport (a script
-/// that writes the path it ran from to "<bundle>.relaunched" beside the bundle), a resource; not sealed.
-void writeBundle(const fs::path& bundle, const std::string& version);
+/// A bundle at `bundle` as packaging makes it: Info.plist of `version` and build number `build` (else the
+/// version), Contents/bin/Folioport (a script that writes the path it ran from to "<bundle>.relaunched"
+/// beside the bundle), a resource; not sealed.
+void writeBundle(const fs::path& bundle, const std::string& version, const std::string& build = {});
 
 /// Seals the bundle with `privateKeyPem` for the team the updater trusts.
 void sealBundle(const fs::path& bundle, std::string_view privateKeyPem);

@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QUuid>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,7 +19,7 @@
 #include "TestCertificate.h"
 #include "platform/Bundle.h"
 #include "updater/Checksum.h"
-#include "updater/ToolRun.h"
+#include "ToolRun.h"
 
 namespace folioport {
 namespace {
@@ -34,6 +36,10 @@ bool isWorkFolderName(const std::string& name) {
 }
 
 TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
+  // why: a temporary folder on another file system than the installation (/dev/shm is a tmpfs) must not
+  // turn the swap into a copy.
+  for (const bool elsewhere : {false, true}) {
+    SCOPED_TRACE(elsewhere ? "temporary folder on another file system" : "temporary folder beside");
     ScratchFolder scratch;
     const auto installed = scratch.path() / "Applications" / "Folioport.app";
     writeBundle(installed, "1.0.1");
@@ -41,12 +47,15 @@ TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
 
     const auto stage = scratch.path() / "stage";
     writeBundle(stage / "Folioport.app", "9.9.9");
+    // A release repacked with umask 002: group write on a folder and a file, which the seal does not cover.
+    fs::permissions(stage / "Folioport.app/Contents/bin", fs::perms::group_write, fs::perm_options::add);
     // Sealed as packaging seals a release: by the signing command, which then checks it against the
     // key compiled into this build.
     const ToolResult sealed = runTool(SEAL_COMMAND, {"sign", FOLIOPORT_TEST_SIGNING_KEY, (stage / "Folioport.app").string()});
     ASSERT_EQ(sealed.status, 0) << sealed.output;
     const ToolResult verified = runTool(SEAL_COMMAND, {"verify", (stage / "Folioport.app").string()});
     EXPECT_EQ(verified.output, (stage / "Folioport.app").string() + ": sealed by team Q7R2K9M4ZX\n");
+    fs::permissions(stage / "Folioport.app/Contents/Resources/notes.txt", fs::perms::group_write, fs::perm_options::add);
     zipFolder(scratch.path() / "Folioport-9.9.9.zip", stage, {"Folioport.app"});
     const std::string archive = readFile(scratch.path() / "Folioport-9.9.9.zip");
 
@@ -62,7 +71,8 @@ TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
                     "application/json"});
     (*site)->serve("/downloads/Folioport-9.9.9.zip", {200, archive});
 
-    const auto temporary = scratch.path() / "tmp";
+    const auto temporary = elsewhere ? fs::path("/dev/shm") / ("FolioportEndToEnd-" + std::to_string(::getpid()))
+                                     : scratch.path() / "tmp";
     fs::create_directories(temporary);
     QProcess application;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -83,17 +93,28 @@ TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(relaunched); }, 10000));
     const auto running = std::chrono::steady_clock::now();
     EXPECT_EQ(platform::Bundle::readInfoString(installed / "Contents/Info.plist", "CFBundleShortVersionString"), "9.9.9");
-    // The archive and the script stay in the work folder; the bundle left it.
+    // Installed as the user's own, with no group or other write whatever the archive said.
+    for (const auto& entry : fs::recursive_directory_iterator(installed)) {
+        if (!entry.is_symlink())
+            EXPECT_EQ(entry.status().permissions() & (fs::perms::group_write | fs::perms::others_write), fs::perms::none)
+                << entry.path();
+    }
+    // The archive stays in the private work folder; the staging folder beside the installation is gone.
     ASSERT_EQ(std::distance(fs::directory_iterator(temporary), fs::directory_iterator()), 1);
     const auto work = fs::directory_iterator(temporary)->path();
     EXPECT_TRUE(isWorkFolderName(work.filename().string())) << work;
+    EXPECT_EQ(fs::status(work).permissions(), fs::perms::owner_all);
     EXPECT_TRUE(fs::exists(work / "update.zip"));
-    EXPECT_TRUE(fs::exists(work / "unpacked/install.sh"));
-    EXPECT_FALSE(fs::exists(work / "unpacked/Folioport.app"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return std::distance(fs::directory_iterator(installed.parent_path()), fs::directory_iterator()) == 2; },
+        5000))
+        << "only the bundle and the test's relaunch mark";
+    if (elsewhere) fs::remove_all(temporary);
 
     using std::chrono::duration_cast, std::chrono::milliseconds;
     std::cout << "archive " << archive.size() << " bytes; check to quit " << duration_cast<milliseconds>(quit - started).count()
               << " ms; quit to relaunch " << duration_cast<milliseconds>(running - quit).count() << " ms\n";
+  }
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ TEST_F(UpdaterTest, ManualChecksReportAutomaticChecksStaySilentAndFailuresKeepTh
         Text available;
         std::vector<Text> statuses;  // every value announced, in order
         Text errorMessage;
-        bool emptyAddress = false;
+        std::optional<std::string> address = {};  // absent: the site's feed
     };
     const std::string checking = "Checking…";
     const Row rows[] = {
@@ -82,7 +82,11 @@ TEST_F(UpdaterTest, ManualChecksReportAutomaticChecksStaySilentAndFailuresKeepTh
          R"(The update feed has no "url".)"},
         {"automatic feed without url", false, 200, R"({"version":"3.0"})", "2.0", {{}}, {}},
         {"manual empty address", true, 200, feedOffering("3.0"), "2.0", {checking, {}},
-         "Update check failed: bad feed URL", true},
+         "Update check failed: bad feed URL", ""},
+        {"manual plain http off the loopback address", true, 200, feedOffering("3.0"), "2.0", {checking, {}},
+         "Update check failed: the feed address does not start with https://", "http://updates.example.invalid/feed.json"},
+        {"manual feed beyond its size limit", true, 200, feedOffering("3.0") + std::string(1 << 20, ' '), "2.0",
+         {checking, {}}, "Update check failed: the feed is larger than 1 MB"},
         {"manual newer", true, 200, feedOffering("1.10"), "1.10", {checking, {}}, {}},
         {"automatic newer", false, 200, feedOffering("1.10"), "1.10", {{}}, {}},
         {"manual equal", true, 200, feedOffering("1.9"), {}, {checking, "You're on the latest version (v1.9)."}, {}},
@@ -104,7 +108,7 @@ TEST_F(UpdaterTest, ManualChecksReportAutomaticChecksStaySilentAndFailuresKeepTh
         QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
         serveFeed(row.body, row.status);
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        updater.check(row.emptyAddress ? "" : feedURL(), row.manual);
+        updater.check(row.address.value_or(feedURL()), row.manual);
         ASSERT_TRUE(finishes(updater));
 
         EXPECT_EQ(availableVersion(updater), row.available);

@@ -1,4 +1,4 @@
-#include "updater/ToolRun.h"
+#include "ToolRun.h"
 
 #include <fcntl.h>
 #include <spawn.h>
