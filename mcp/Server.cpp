@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "mcp/ToolCatalogue.h"
+#include "confluence/RecordDecoder.h"
 #include "storage/Utf8.h"
 
 namespace folioport::MCPServer {
@@ -23,6 +24,8 @@ constexpr std::string_view fallbackProtocolVersion = "2024-11-05";
 // why: deeper JSON is no real message, and the library's recursive serialiser (and any
 // recursive walk of the value) could exhaust the stack on it.
 constexpr std::size_t deepestNesting = 512;
+/// The longest line read; the rest of a longer one is skipped unread.
+constexpr std::size_t longestLine = std::size_t{64} << 20;
 
 void writeLine(std::ostream& stream, std::string line) {
     line += '\n';
@@ -108,7 +111,7 @@ struct Message {
     std::optional<std::string> idText;
 };
 
-void handle(const Message& parsed, std::ostream& out, const Dependencies& dependencies) {
+void handle(const Message& parsed, std::ostream& out, std::ostream& log, const Dependencies& dependencies) {
     const json& message = parsed.value;
     const auto idMember = message.find("id");
     const RequestId id{idMember != message.end() ? &*idMember : nullptr, parsed.idText};
@@ -117,123 +120,161 @@ void handle(const Message& parsed, std::ostream& out, const Dependencies& depend
 
     if (method == "initialize") respond(out, id, initializeResult(params, dependencies));
     else if (method == "tools/list") respond(out, id, json{{"tools", toolDefinitions()}});
+    // why: a call no one awaits an answer to must not change pages unseen; requests carry an id.
+    else if (method == "tools/call" && !isRequest(id)) MCPServer::log(log, "ignoring a tools/call without an id");
     else if (method == "tools/call") callTool(out, id, params, dependencies);
     else if (method == "ping") respond(out, id, json::object());
     else respond(out, id, methodNotFound, "Method not found: " + method);
 }
 
-/// True when arrays and objects nest deeper than deepestNesting, brackets inside strings aside.
-bool nestsTooDeep(std::string_view text) {
-    std::size_t depth = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (const char c : text) {
-        if (inString) {
-            if (escaped) escaped = false;
-            else if (c == '\\') escaped = true;
-            else if (c == '"') inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > deepestNesting) return true;
-        } else if ((c == ']' || c == '}') && depth > 0) {
-            --depth;
-        }
-    }
-    return false;
-}
+/// Stand-ins for numbers a double cannot hold ("1e400"): a text no client writes for a finite value, with the
+/// index of the original literal. why: the parser refuses such a number, which would leave its request unanswered.
+std::string standIn(std::size_t index) { return "-0.0e-" + std::to_string(1'000'000 + index); }
+constexpr std::size_t mostStandIns = 16;
 
-/// The text with each lone surrogate escape (a high one not followed by a low one, or a low one
-/// alone) replaced by \uFFFD, as a cut emoji comes from some clients; the parser would refuse it.
-std::string withLoneSurrogatesReplaced(std::string_view text) {
-    auto escapeAt = [&](std::size_t at) -> std::optional<unsigned> {  // the value of "\uXXXX" at `at`
-        unsigned value = 0;
-        if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return std::nullopt;
-        const auto [end, error] = std::from_chars(text.data() + at + 2, text.data() + at + 6, value, 16);
-        if (error != std::errc{} || end != text.data() + at + 6) return std::nullopt;
-        return value;
-    };
-    auto isHigh = [](unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
-    auto isLow = [](unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
-    std::string out;
-    out.reserve(text.size());
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (!inString || c != '\\') {
-            if (c == '"') inString = !inString;
-            out += c;
-            continue;
-        }
-        const std::optional<unsigned> unit = escapeAt(i);
-        if (!unit) {  // another escape: keep it whole, so an escaped quote does not end the string
-            out.append(text.substr(i, 2));
-            ++i;
-            continue;
-        }
-        const std::optional<unsigned> next = escapeAt(i + 6);
-        if (isHigh(*unit) && next && isLow(*next)) {
-            out.append(text.substr(i, 12));
-            i += 11;
-        } else {
-            out.append(isHigh(*unit) || isLow(*unit) ? std::string_view("\\uFFFD") : text.substr(i, 6));
-            i += 5;
-        }
-    }
-    return out;
-}
-
-/// Builds the value as the library's own parser does, and keeps the text of a top-level "id" that
-/// is read as a floating-point number.
+/// Builds the part of a message the server reads — "id" whole, "method", and of "params" the
+/// "protocolVersion", "name" and the plain values of "arguments" (an array or object there is kept empty) —
+/// and keeps the text of a top-level "id" that is read as a floating-point number. Everything else is
+/// parsed but never stored, so memory follows what is kept, not the length of the line.
 /// why: an id like 12345678901234567890123 or 0.10000000000000000001 would come back changed from a double.
 class MessageBuilder {
 public:
-    explicit MessageBuilder(Message& message) : message_(message), dom_(message.value, false) {}
+    MessageBuilder(Message& message, const std::vector<std::string>& replacedNumbers)
+        : message_(message), replacedNumbers_(replacedNumbers) {}
 
-    bool null() { return dom_.null(); }
-    bool boolean(bool value) { return dom_.boolean(value); }
-    bool number_integer(json::number_integer_t value) { return dom_.number_integer(value); }
-    bool number_unsigned(json::number_unsigned_t value) { return dom_.number_unsigned(value); }
+    bool null() { return place(json(nullptr)); }
+    bool boolean(bool value) { return place(json(value)); }
+    bool number_integer(json::number_integer_t value) { return place(json(value)); }
+    bool number_unsigned(json::number_unsigned_t value) { return place(json(value)); }
     bool number_float(json::number_float_t value, const std::string& text) {
-        if (depth_ == 1 && inId_) message_.idText = text;
-        return dom_.number_float(value, text);
+        if (frames_.size() == 1 && skipping_ == 0 && key_ == "id") message_.idText = original(text);
+        return place(json(value));
     }
-    bool string(std::string& value) { return dom_.string(value); }
-    bool binary(json::binary_t& value) { return dom_.binary(value); }
-    bool start_object(std::size_t size) { return ++depth_, dom_.start_object(size); }
+    bool string(std::string& value) { return place(json(std::move(value))); }
+    bool binary(json::binary_t&) { return true; }
+    bool start_object(std::size_t) { return open(json::object()); }
+    bool start_array(std::size_t) { return open(json::array()); }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
     bool key(std::string& name) {
-        if (depth_ == 1) {
-            inId_ = name == "id";
-            if (inId_) message_.idText.reset();  // a later "id" replaces an earlier one, as in the value
-        }
-        return dom_.key(name);
+        if (skipping_ > 0) return true;
+        key_ = std::move(name);
+        if (frames_.size() == 1 && key_ == "id") message_.idText.reset();  // a later "id" replaces an earlier one
+        return true;
     }
-    bool end_object() { return --depth_, dom_.end_object(); }
-    bool start_array(std::size_t size) { return ++depth_, dom_.start_array(size); }
-    bool end_array() { return --depth_, dom_.end_array(); }
     template <class Exception>
     bool parse_error(std::size_t position, const std::string& token, const Exception& error) {
-        return dom_.parse_error(position, token, error);
+        // why: 406 is the parser's "number overflow"; the caller puts a stand-in there and parses again.
+        if (error.id == 406) overflow_ = {position, token};
+        return false;
     }
 
+    /// The end position and text of a number that overflowed a double, when that stopped the parse.
+    const std::optional<std::pair<std::size_t, std::string>>& overflow() const { return overflow_; }
+
 private:
+    /// Which members of a container are kept, and how.
+    enum class Scope { message, params, arguments, whole };
+    struct Frame {
+        json* container;
+        Scope scope;
+    };
+
+    /// What a value under `key_` of the innermost container is kept as; absent when it is not kept.
+    std::optional<Scope> childScope() const {
+        if (frames_.empty()) return Scope::message;
+        const Frame& frame = frames_.back();
+        switch (frame.scope) {
+        case Scope::message:
+            if (key_ == "id") return Scope::whole;
+            if (key_ == "method") return Scope::arguments;
+            if (key_ == "params") return Scope::params;
+            return std::nullopt;
+        case Scope::params:
+            if (key_ == "arguments") return Scope::arguments;
+            if (key_ == "protocolVersion" || key_ == "name") return Scope::arguments;
+            return std::nullopt;
+        case Scope::arguments: return Scope::arguments;
+        case Scope::whole: return Scope::whole;
+        }
+        return std::nullopt;
+    }
+
+    json* slot() {
+        if (frames_.empty()) return &message_.value;
+        json& container = *frames_.back().container;
+        if (container.is_array()) return &container.emplace_back();
+        return &container[key_];
+    }
+
+    bool place(json value) {
+        if (skipping_ > 0 || !childScope()) return true;
+        if (frames_.empty() || frames_.back().scope == Scope::whole) ++idValues_;
+        *slot() = std::move(value);
+        return idValues_ <= mostIdValues;
+    }
+
+    bool open(json container) {
+        if (++depth_ > deepestNesting) return false;
+        if (skipping_ > 0) return ++skipping_, true;
+        const std::optional<Scope> scope = childScope();
+        if (!scope) return ++skipping_, true;
+        // why: no tool reads a nested argument; only its presence and type count, so it is kept empty.
+        const bool keepsMembers = *scope == Scope::whole || frames_.empty() ||
+                                  (container.is_object() && frames_.back().scope != Scope::arguments);
+        json* target = slot();
+        *target = std::move(container);
+        if (!keepsMembers) return ++skipping_, true;
+        if (*scope == Scope::whole && ++idValues_ > mostIdValues) return false;
+        frames_.push_back({target, frames_.empty() ? Scope::message : *scope});
+        return true;
+    }
+
+    bool close() {
+        --depth_;
+        if (skipping_ > 0) return --skipping_, true;
+        frames_.pop_back();
+        return true;
+    }
+
+    std::string original(const std::string& text) const {
+        for (std::size_t i = 0; i < replacedNumbers_.size(); ++i)
+            if (text == standIn(i)) return replacedNumbers_[i];
+        return text;
+    }
+
+    static constexpr std::size_t mostIdValues = 10'000;  // an id is a string or number; a structured one stays small
+
     Message& message_;
-    // why: the library's own value builder, so every value comes out exactly as json::parse makes it.
-    nlohmann::detail::json_sax_dom_parser<json> dom_;
-    int depth_ = 0;
-    bool inId_ = false;
+    const std::vector<std::string>& replacedNumbers_;
+    std::vector<Frame> frames_;
+    std::string key_;
+    std::size_t skipping_ = 0;  // depth inside a value that is not kept
+    std::size_t depth_ = 0;
+    std::size_t idValues_ = 0;
+    std::optional<std::pair<std::size_t, std::string>> overflow_;
 };
 
 /// The line as a JSON object, or a discarded value when it is anything else.
 Message parseMessage(std::string_view line) {
     std::string text;
-    Utf8::appendRepaired(text, line);
-    Message message;
-    if (nestsTooDeep(text)) return Message{json(json::value_t::discarded), {}};
-    MessageBuilder builder(message);
-    if (!json::sax_parse(withLoneSurrogatesReplaced(text), &builder))
-        return Message{json(json::value_t::discarded), {}};
-    return message;
+    if (Utf8::isValid(line)) text = line;
+    else Utf8::appendRepaired(text, line);
+    if (std::optional<std::string> repaired = withLoneSurrogatesReplaced(text)) text = std::move(*repaired);
+    std::vector<std::string> replacedNumbers;
+    for (;;) {
+        Message message;
+        MessageBuilder builder(message, replacedNumbers);
+        if (json::sax_parse(text, &builder)) return message;
+        const auto& overflow = builder.overflow();
+        if (!overflow || replacedNumbers.size() == mostStandIns || overflow->first < overflow->second.size() ||
+            std::string_view(text).substr(overflow->first - overflow->second.size(), overflow->second.size()) !=
+                overflow->second)
+            return Message{json(json::value_t::discarded), {}};
+        text.replace(overflow->first - overflow->second.size(), overflow->second.size(),
+                     standIn(replacedNumbers.size()));
+        replacedNumbers.push_back(overflow->second);
+    }
 }
 
 }  // namespace
@@ -248,13 +289,35 @@ void handleLine(std::string_view line, std::ostream& out, std::ostream& log, con
         MCPServer::log(log, "ignoring unparsable line");
         return;
     }
-    handle(message, out, dependencies);
+    handle(message, out, log, dependencies);
+}
+
+bool readLine(std::istream& in, std::string& line, std::size_t longest) {
+    line.clear();
+    bool tooLong = false;
+    std::array<char, 1 << 16> chunk;
+    for (;;) {
+        in.getline(chunk.data(), chunk.size());
+        const auto count = static_cast<std::size_t>(in.gcount());
+        const bool sawLineFeed = !in.fail() && !in.eof();
+        const std::size_t kept = count - (sawLineFeed ? 1 : 0);
+        if (!tooLong && line.size() + kept <= longest) line.append(chunk.data(), kept);
+        else tooLong = true;
+        if (sawLineFeed || in.eof()) break;
+        in.clear();  // the chunk was full, the line goes on
+    }
+    if (tooLong) line.clear();
+    return tooLong;
 }
 
 int run(std::istream& in, std::ostream& out, std::ostream& log, const Dependencies& dependencies) {
     MCPServer::log(log, "ready (Folioport " + dependencies.version() + ")");
     bool first = true;
-    for (std::string line; std::getline(in, line);) {
+    for (std::string line; in.peek() != std::char_traits<char>::eof();) {
+        if (readLine(in, line, longestLine)) {
+            MCPServer::log(log, "ignoring a line longer than " + std::to_string(longestLine >> 20) + " MB");
+            continue;
+        }
         if (line.ends_with('\r')) line.pop_back();
         handleLine(line, out, log, dependencies);
         if (std::exchange(first, false) && dependencies.afterFirstLine) dependencies.afterFirstLine();

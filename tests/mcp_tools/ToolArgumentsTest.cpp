@@ -92,7 +92,7 @@ TEST(ToolSteps, SpaceKeyPrefersAnExplicitStringEvenWhenBlank) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(spaceKey(row.arguments, Settings{{}, row.configured}), row.expected);
+        EXPECT_EQ(spaceKey(row.arguments, Settings{{}, row.configured, {}}), row.expected);
     }
 }
 
