@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/JsonEvents.h"
 #include "platform/JsonInteger.h"
 
 namespace folioport {
@@ -201,24 +202,14 @@ bool isReadKey(std::string_view key) {
 /// rather than what was sent: unread members are skipped, arrays other than the top-level "results" keep
 /// no elements (no record field is one), and each element of "results" goes to `element` as soon as it
 /// is complete and is dropped afterwards.
-class KeptValueBuilder {
+class KeptValueBuilder : public platform::JsonEvents<KeptValueBuilder> {
 public:
     using ElementSink = std::function<void(json& element, std::size_t index)>;
 
     KeptValueBuilder(json& root, std::size_t maxDepth, ElementSink element)
         : root_(root), maxDepth_(maxDepth), element_(std::move(element)) {}
 
-    bool null() { return place(json(nullptr)); }
-    bool boolean(bool value) { return place(json(value)); }
-    bool number_integer(json::number_integer_t value) { return place(json(value)); }
-    bool number_unsigned(json::number_unsigned_t value) { return place(json(value)); }
     bool number_float(json::number_float_t value, const std::string&) { return place(json(value)); }
-    bool string(std::string& value) { return place(json(std::move(value))); }
-    bool binary(json::binary_t&) { return true; }
-    bool start_object(std::size_t) { return open(json::object()); }
-    bool start_array(std::size_t) { return open(json::array()); }
-    bool end_object() { return close(); }
-    bool end_array() { return close(); }
     bool key(std::string& name) {
         if (skipping_ == 0) keptKey_ = isReadKey(name) ? std::optional(std::move(name)) : std::nullopt;
         return true;
@@ -232,6 +223,8 @@ public:
     const std::optional<std::string>& syntaxError() const { return syntaxError_; }
 
 private:
+    friend JsonEvents<KeptValueBuilder>;
+
     struct Frame {
         json* container;
         bool streamsElements;  // the top-level "results" array

@@ -10,6 +10,7 @@
 
 #include "mcp/ToolCatalogue.h"
 #include "confluence/RecordDecoder.h"
+#include "platform/JsonEvents.h"
 #include "storage/Utf8.h"
 
 namespace folioport::MCPServer {
@@ -137,25 +138,15 @@ constexpr std::size_t mostStandIns = 16;
 /// and keeps the text of a top-level "id" that is read as a floating-point number. Everything else is
 /// parsed but never stored, so memory follows what is kept, not the length of the line.
 /// why: an id like 12345678901234567890123 or 0.10000000000000000001 would come back changed from a double.
-class MessageBuilder {
+class MessageBuilder : public platform::JsonEvents<MessageBuilder> {
 public:
     MessageBuilder(Message& message, const std::vector<std::string>& replacedNumbers)
         : message_(message), replacedNumbers_(replacedNumbers) {}
 
-    bool null() { return place(json(nullptr)); }
-    bool boolean(bool value) { return place(json(value)); }
-    bool number_integer(json::number_integer_t value) { return place(json(value)); }
-    bool number_unsigned(json::number_unsigned_t value) { return place(json(value)); }
     bool number_float(json::number_float_t value, const std::string& text) {
         if (frames_.size() == 1 && skipping_ == 0 && key_ == "id") message_.idText = original(text);
         return place(json(value));
     }
-    bool string(std::string& value) { return place(json(std::move(value))); }
-    bool binary(json::binary_t&) { return true; }
-    bool start_object(std::size_t) { return open(json::object()); }
-    bool start_array(std::size_t) { return open(json::array()); }
-    bool end_object() { return close(); }
-    bool end_array() { return close(); }
     bool key(std::string& name) {
         if (skipping_ > 0) return true;
         key_ = std::move(name);
@@ -173,6 +164,8 @@ public:
     const std::optional<std::pair<std::size_t, std::string>>& overflow() const { return overflow_; }
 
 private:
+    friend JsonEvents<MessageBuilder>;
+
     /// Which members of a container are kept, and how.
     enum class Scope { message, params, arguments, whole };
     struct Frame {

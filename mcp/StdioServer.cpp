@@ -27,11 +27,8 @@
 namespace folioport::MCPServer {
 namespace {
 
-/// Collects what is written and hands it to the file descriptor in one write(2) at each flush.
-class DescriptorBuffer : public std::streambuf {
-public:
-    explicit DescriptorBuffer(int fd) : fd_(fd) {}
-
+/// Collects what is written until the stream is flushed; sync() of the derived buffer hands it on.
+class PendingBuffer : public std::streambuf {
 protected:
     int_type overflow(int_type c) override {
         if (!traits_type::eq_int_type(c, traits_type::eof())) pending_ += traits_type::to_char_type(c);
@@ -41,6 +38,16 @@ protected:
         pending_.append(data, static_cast<std::size_t>(count));
         return count;
     }
+
+    std::string pending_;
+};
+
+/// Hands what is written to the file descriptor in one write(2) at each flush.
+class DescriptorBuffer : public PendingBuffer {
+public:
+    explicit DescriptorBuffer(int fd) : fd_(fd) {}
+
+protected:
     int sync() override {
         // why: a failed write is dropped, so a reader that went away does not stop the loop.
         platform::writeAll(fd_, pending_);
@@ -50,13 +57,12 @@ protected:
 
 private:
     int fd_;
-    std::string pending_;
 };
 
 /// Hands each flushed log line to standard error without ever waiting for it: when the reader does not keep
 /// up, lines are dropped and counted, and the count is reported before the next line that fits.
 /// why: a client that never reads standard error would otherwise stop the server answering on standard output.
-class LogBuffer : public std::streambuf {
+class LogBuffer : public PendingBuffer {
 public:
     LogBuffer() : fd_(nonBlockingStandardError()) {}
     ~LogBuffer() override {
@@ -64,14 +70,6 @@ public:
     }
 
 protected:
-    int_type overflow(int_type c) override {
-        if (!traits_type::eq_int_type(c, traits_type::eof())) pending_ += traits_type::to_char_type(c);
-        return traits_type::not_eof(c);
-    }
-    std::streamsize xsputn(const char* data, std::streamsize count) override {
-        pending_.append(data, static_cast<std::size_t>(count));
-        return count;
-    }
     int sync() override {
         if (dropped_ > 0) {
             const std::string notice =
@@ -103,7 +101,6 @@ private:
     }
 
     int fd_;
-    std::string pending_;
     std::size_t dropped_ = 0;
 };
 
