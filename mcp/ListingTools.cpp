@@ -3,7 +3,7 @@
 
 #include "confluence/ConfDate.h"
 #include "mcp/ToolArguments.h"
-#include "mcp/Tools.h"
+#include "mcp/ToolHandlers.h"
 #include "storage/Utf8.h"
 
 namespace folioport::MCPServer {

@@ -1,7 +1,7 @@
 #include <limits>
 
 #include "mcp/ToolArguments.h"
-#include "mcp/Tools.h"
+#include "mcp/ToolHandlers.h"
 #include "storage/BodyFormat.h"
 #include "storage/Utf8.h"
 

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "platform/Keychain.h"
-#include "platform/Services.h"
+#include "platform/ServicesLoading.h"
 
 namespace folioport::MCPServer {
 namespace {

@@ -17,11 +17,11 @@
 #include <thread>
 
 #include "appinfo/AppInfo.h"
-#include "mcp/Server.h"
-#include "mcp/ToolOperations.h"
+#include "mcp/JsonRpcLoop.h"
+#include "mcp/ToolDispatch.h"
 #include "platform/HttpTransport.h"
 #include "platform/Posix.h"
-#include "platform/Services.h"
+#include "platform/ServicesLoading.h"
 #include "platform/SessionBus.h"
 
 namespace folioport::MCPServer {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "mcp/Server.h"
+#include "mcp/JsonRpcLoop.h"
 #include "mcp/ToolCatalogue.h"
 
 namespace folioport::MCPServer {

@@ -3,7 +3,7 @@
 
 #include "FakeConfluence.h"
 #include "TestCertificate.h"
-#include "mcp/ToolOperations.h"
+#include "mcp/ToolDispatch.h"
 #include "platform/HttpTransport.h"
 
 // Tool calls against a site that answers to mislead: links and redirects elsewhere, answers about

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FakeConfluence.h"
-#include "mcp/ToolOperations.h"
+#include "mcp/ToolDispatch.h"
 
 // What the end-to-end suite cannot check: answers that depend on "now", replies the site is made
 // to give, and the request log around each argument check.

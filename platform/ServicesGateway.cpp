@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "platform/Posix.h"
-#include "platform/Services.h"
+#include "platform/ServicesLoading.h"
 #include "platform/ServicesLibrary.h"
 
 namespace folioport::platform {

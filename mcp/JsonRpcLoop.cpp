@@ -1,4 +1,4 @@
-#include "mcp/Server.h"
+#include "mcp/JsonRpcLoop.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "mcp/ToolOperations.h"
+#include "mcp/ToolDispatch.h"
 
 #include "mcp/ToolCatalogue.h"
 

@@ -1,4 +1,4 @@
-#include "mcp/ToolSteps.h"
+#include "mcp/ToolCall.h"
 
 #include "confluence/ConfDate.h"
 #include "mcp/ToolArguments.h"
