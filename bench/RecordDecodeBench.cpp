@@ -1,5 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <nlohmann/json.hpp>
 
 #include "confluence/RecordDecoder.h"
@@ -39,16 +41,55 @@ const std::string& pageList() {
     return text;
 }
 
-void decodePageList(benchmark::State& state) {
-    const std::string& text = pageList();
+/// One page answer with a storage body of 5 MB.
+const std::string& bigPage() {
+    static const std::string text = [] {
+        std::string body;
+        while (body.size() < (std::size_t{5} << 20)) body += "<p>Fish &amp; chips \u00e9 <strong>today</strong></p>";
+        return nlohmann::json{{"id", "98306"}, {"title", "Big"}, {"version", {{"number", 3}}},
+                              {"body", {{"storage", {{"value", body}, {"representation", "storage"}}}}}}
+            .dump();
+    }();
+    return text;
+}
+
+/// Answers a hostile site sends to exhaust memory: 64 MB of nested arrays, 16 MB of empty objects.
+const std::string& nestedArrays() {
+    static const std::string text = std::string(std::size_t{64} << 20, '[');
+    return text;
+}
+const std::string& emptyObjects() {
+    static const std::string text = [] {
+        std::string objects = R"({"results":[],"more":[)";
+        while (objects.size() < (std::size_t{16} << 20)) objects += "{},";
+        return objects + "{}]}";
+    }();
+    return text;
+}
+
+/// Decodes `text` as T; the peak resident memory of the whole process so far is reported, so run one
+/// benchmark per process (--benchmark_filter) to read it for that case alone.
+template <class T>
+void decode(benchmark::State& state, const std::string& (*answer)()) {
+    const std::string& text = answer();
     for (auto _ : state) {
-        auto decoded = decodeRecord<MultiResult<Page>>(text);
-        if (!decoded) state.SkipWithError(decoded.error().c_str());
+        auto decoded = decodeRecord<T>(text);
         benchmark::DoNotOptimize(decoded);
     }
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.counters["peakMB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
+void pageList250(benchmark::State& state) { decode<MultiResult<Page>>(state, pageList); }
+void page5MB(benchmark::State& state) { decode<Page>(state, bigPage); }
+void nestedArrays64MB(benchmark::State& state) { decode<MultiResult<Page>>(state, nestedArrays); }
+void emptyObjects16MB(benchmark::State& state) { decode<MultiResult<Page>>(state, emptyObjects); }
+
 }  // namespace
 
-BENCHMARK(decodePageList)->Unit(benchmark::kMillisecond);
+BENCHMARK(pageList250)->Unit(benchmark::kMillisecond);
+BENCHMARK(page5MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(nestedArrays64MB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(emptyObjects16MB)->Unit(benchmark::kMillisecond);

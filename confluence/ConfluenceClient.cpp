@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <set>
 
 #include <nlohmann/json.hpp>
@@ -20,9 +21,16 @@ constexpr int maxSearchResults = 100;
 constexpr std::string_view pagesPath = "/wiki/api/v2/pages";
 constexpr std::string_view spacesPath = "/wiki/api/v2/spaces";
 
+/// True for an answer that opens like HTML ("<!DOCTYPE html>", "<html>") rather than JSON.
+bool isWebPage(std::string_view body) {
+    const std::string_view start = Utf8::trim(body.substr(0, 256), Utf8::isWhiteSpace);
+    return start.starts_with('<');
+}
+
 template <class T>
 std::expected<T, ConfluenceError> decoded(const std::expected<std::string, ConfluenceError>& body) {
     if (!body) return std::unexpected(body.error());
+    if (isWebPage(*body)) return std::unexpected(ConfluenceError::webPage());
     auto record = decodeRecord<T>(*body);
     if (!record) return std::unexpected(ConfluenceError::decoding(record.error()));
     return std::move(*record);
@@ -36,19 +44,31 @@ std::optional<std::string> nextAddress(const std::optional<Links>& links) {
     return "/wiki" + next;
 }
 
-/// GETs batches through the next links until `cap` records are in hand or the site has no more.
+/// GETs batches through the next links until `cap` records are in hand or the site has no more, within
+/// the call's bounds on requests, bytes and time.
 template <class T>
-std::expected<std::vector<T>, ConfluenceError> fetchPaged(const ConfluenceConfig& config, std::string_view path,
-                                                          QueryItems query, int cap, std::stop_token stop) {
+std::expected<std::vector<T>, ConfluenceError> fetchPaged(const ConfluenceConfig& config, const PagingLimits& limits,
+                                                          std::string_view path, QueryItems query, int cap,
+                                                          std::stop_token stop) {
     if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     std::vector<T> records;
     // why: the site refuses limit=0, and a cap of nothing needs no request at all.
     if (cap <= 0) return records;
     std::set<std::string> requested;
+    std::size_t gathered = 0;
+    const auto deadline = std::chrono::steady_clock::now() + limits.deadline;
     for (std::optional<std::string> address = std::string(path); address; query.clear()) {
         // why: a site that links a batch back to itself would otherwise keep us here for ever.
         if (!requested.insert(*address).second) break;
-        auto batch = decoded<MultiResult<T>>(requestSite(config, "GET", *address, query, std::nullopt, stop));
+        // why: fresh links to empty or huge batches would otherwise keep a call going without end.
+        if (requested.size() > static_cast<std::size_t>(limits.maxRequests))
+            return std::unexpected(ConfluenceError::tooManyRequests(limits.maxRequests));
+        if (std::chrono::steady_clock::now() >= deadline)
+            return std::unexpected(ConfluenceError::tooSlow(limits.deadline));
+        auto body = requestSite(config, "GET", *address, query, std::nullopt, stop);
+        if (body && (gathered += body->size()) > limits.maxBytes)
+            return std::unexpected(ConfluenceError::tooManyBytes(limits.maxBytes));
+        auto batch = decoded<MultiResult<T>>(body);
         if (!batch) return std::unexpected(batch.error());
         std::ranges::move(batch->results, std::back_inserter(records));
         if (records.size() >= static_cast<std::size_t>(cap)) break;
@@ -126,7 +146,8 @@ std::string viewPageURL(const ConfluenceConfig& config, const std::string& id) {
 
 }  // namespace
 
-ConfluenceClient::ConfluenceClient(ConfluenceConfig config) : config_(std::move(config)) {}
+ConfluenceClient::ConfluenceClient(ConfluenceConfig config, PagingLimits paging)
+    : config_(std::move(config)), paging_(paging) {}
 
 const ConfluenceConfig& ConfluenceClient::config() const { return config_; }
 
@@ -135,7 +156,7 @@ std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std
 }
 
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {
-    return fetchPaged<Space>(config_, spacesPath,
+    return fetchPaged<Space>(config_, paging_, spacesPath,
                              {{"status", "current"}, {"sort", "name"}, {"limit", batchSize(limit, maxListBatch)}}, limit,
                              stop);
 }
@@ -144,7 +165,7 @@ std::expected<std::vector<Page>, ConfluenceError> ConfluenceClient::pages(const 
                                                                           int limit, std::stop_token stop) const {
     QueryItems query = {{"status", "current"}, {"sort", "-modified-date"}, {"limit", batchSize(limit, maxListBatch)}};
     if (spaceId && !spaceId->empty()) query.emplace_back("space-id", *spaceId);
-    return fetchPaged<Page>(config_, pagesPath, std::move(query), limit, stop);
+    return fetchPaged<Page>(config_, paging_, pagesPath, std::move(query), limit, stop);
 }
 
 std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view key, std::stop_token stop) const {
@@ -153,7 +174,7 @@ std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view k
     auto notFound = ConfluenceError::notFound("No space with key '" + trimmed + "'.");
     // why: the site ignores an empty keys filter, and reads a comma as a list of keys ("NOPE,HR" finds HR).
     if (trimmed.empty() || trimmed.find(',') != std::string::npos) return std::unexpected(notFound);
-    auto found = fetchPaged<Space>(config_, spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
+    auto found = fetchPaged<Space>(config_, paging_, spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
     if (!found) return std::unexpected(found.error());
     // why: only a space carrying the key asked for counts; its id is later sent as one value, never a list.
     if (found->empty() || !sameKey(found->front().key, trimmed) || found->front().id.find(',') != std::string::npos)
@@ -179,11 +200,15 @@ std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view tit
     QueryItems query = {
         {"title", std::string(title)}, {"space-id", std::string(spaceId)}, {"status", "current"}, {"limit", "2"}};
     if (withBody) query.emplace_back("body-format", "storage");
-    auto found = fetchPaged<Page>(config_, pagesPath, std::move(query), 2, stop);
+    auto found = fetchPaged<Page>(config_, paging_, pagesPath, std::move(query), 2, stop);
     if (!found) return std::unexpected(found.error());
     if (found->empty())
         return std::unexpected(ConfluenceError::notFound("No page titled '" + std::string(title) + "' in that space."));
-    return std::move(found->front());
+    // why: a site that answers with another page must not make a caller read or overwrite that page.
+    const auto asked = std::ranges::find_if(
+        *found, [&](const Page& page) { return page.title == title && page.spaceId == spaceId; });
+    if (asked == found->end()) return std::unexpected(ConfluenceError::wrongTitle(title, found->front().id));
+    return std::move(*asked);
 }
 
 std::expected<Page, ConfluenceError> ConfluenceClient::createPage(std::string_view spaceId, std::string_view title,

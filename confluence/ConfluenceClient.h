@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <expected>
 #include <optional>
@@ -14,12 +15,19 @@
 
 namespace folioport {
 
+/// How far one call may page through batches before it fails with a sentence; far beyond real use.
+struct PagingLimits {
+    int maxRequests = 100;                     ///< requests of one call (25,000 records at 250 a batch)
+    std::size_t maxBytes = maxResponseBytes;   ///< all answers of one call together, as received
+    std::chrono::milliseconds deadline{std::chrono::minutes(5)};  ///< checked before each further request
+};
+
 /// The only code that talks to the Confluence site. A stateless value: every operation blocks its
 /// calling thread, is thread-safe, and stops promptly (as a network error) when `stop` is requested.
 /// An incomplete config fails every operation with notConfigured before any traffic.
 class ConfluenceClient {
 public:
-    explicit ConfluenceClient(ConfluenceConfig config);
+    explicit ConfluenceClient(ConfluenceConfig config, PagingLimits paging = {});
 
     /// The settings as given, not normalised.
     const ConfluenceConfig& config() const;
@@ -35,7 +43,8 @@ public:
     std::expected<Space, ConfluenceError> space(std::string_view key, std::stop_token stop = {}) const;
     /// One page by id, with its storage body when asked.
     std::expected<Page, ConfluenceError> page(std::string_view id, bool withBody, std::stop_token stop = {}) const;
-    /// The first current page with exactly this title in the space; notFound when there is none.
+    /// The current page with exactly this title in the space; notFound when there is none, wrongPage when
+    /// the site answers with a page of another title or space.
     std::expected<Page, ConfluenceError> page(std::string_view title, std::string_view spaceId, bool withBody,
                                               std::stop_token stop = {}) const;
     /// Creates a current page in storage format; answers the page as created.
@@ -66,6 +75,7 @@ public:
 
 private:
     ConfluenceConfig config_;
+    PagingLimits paging_;
 };
 
 }  // namespace folioport

@@ -28,7 +28,15 @@ std::string ConfluenceConfig::normalizedBaseURL() const {
     if (endsWithWikiIgnoringCase(text)) text.resize(text.size() - wikiSuffix.size());
     dropTrailingSlashes(text);
 
-    if (text.empty() || text.starts_with("http://") || text.starts_with("https://")) return text;
+    // why: schemes are case-insensitive; "HTTPS://…" is written as its lower-case twin, not taken for a host.
+    for (const std::string_view scheme : {"http://", "https://"}) {
+        if (text.size() >= scheme.size() &&
+            std::ranges::equal(std::string_view(text).substr(0, scheme.size()), scheme, {}, Utf8::asciiLowered)) {
+            text.replace(0, scheme.size(), scheme);
+            return text;
+        }
+    }
+    if (text.empty()) return text;
     return "https://" + text;
 }
 

@@ -27,6 +27,34 @@ ConfluenceError ConfluenceError::wrongPage(std::string_view asked, std::string_v
                 ", so Folioport did not use that answer."};
 }
 
+ConfluenceError ConfluenceError::wrongTitle(std::string_view title, std::string_view answered) {
+    return {Kind::wrongPage, 0,
+            "Confluence answered the lookup of the page titled '" + Utf8::oneLine(title) + "' with page " +
+                Utf8::oneLine(answered) + ", which carries another title or lies in another space, so Folioport " +
+                "did not use that answer."};
+}
+
+ConfluenceError ConfluenceError::tooManyRequests(int requests) {
+    return {Kind::callLimit, 0,
+            "Confluence kept sending further batches; Folioport stops after " + std::to_string(requests) +
+                " requests for one call."};
+}
+
+ConfluenceError ConfluenceError::tooManyBytes(std::size_t bytes) {
+    return {Kind::callLimit, 0,
+            "Confluence's answers to one call add up to more than " +
+                (bytes % (1 << 20) == 0 ? std::to_string(bytes >> 20) + " MB" : std::to_string(bytes) + " bytes") +
+                ", so Folioport stopped reading them."};
+}
+
+ConfluenceError ConfluenceError::tooSlow(std::chrono::milliseconds deadline) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(deadline).count();
+    const std::string bound = deadline.count() % 1000 == 0 ? std::to_string(seconds) + " seconds"
+                                                           : std::to_string(deadline.count()) + " ms";
+    return {Kind::callLimit, 0,
+            "Confluence's answers to one call took longer than " + bound + " in all, so Folioport stopped."};
+}
+
 std::string describe(const ConfluenceError& error) {
     using enum ConfluenceError::Kind;
     switch (error.kind) {
@@ -42,10 +70,15 @@ std::string describe(const ConfluenceError& error) {
     case offSite:
         return "Confluence pointed to another site (" + error.text +
                "); Folioport sends your credentials only to the configured site, so it stopped there.";
-    case wrongPage: return error.text;
+    case wrongPage:
+    case callLimit: return error.text;
     case tooLarge:
         return "Confluence's response is larger than " + std::to_string(maxResponseBytes >> 20) +
                " MB, so Folioport stopped reading it.";
+    case webPage:
+        return "Confluence answered with a web page instead of data. Check that the site address is your "
+               "Confluence Cloud site (such as https://your-team.atlassian.net) and that no sign-in page or proxy "
+               "stands in between.";
     }
     return {};
 }

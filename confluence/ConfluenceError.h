@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -11,11 +12,13 @@ inline constexpr std::size_t maxResponseBytes = std::size_t{64} << 20;
 
 /// The REST client's one error type; every window and the MCP server show describe(error) unchanged.
 struct ConfluenceError {
-    enum class Kind { http, network, decoding, notFound, notConfigured, badURL, offSite, wrongPage, tooLarge };
+    enum class Kind {
+        http, network, decoding, notFound, notConfigured, badURL, offSite, wrongPage, tooLarge, webPage, callLimit
+    };
 
     Kind kind;
     int status = 0;    ///< http only
-    /// http: the body (empty when not UTF-8); network, decoding, notFound, wrongPage: the message;
+    /// http: the body (empty when not UTF-8); network, decoding, notFound, wrongPage, callLimit: the message;
     /// offSite: the other origin
     std::string text;
 
@@ -31,6 +34,14 @@ struct ConfluenceError {
     static ConfluenceError wrongPage(std::string_view asked, std::string_view answered);
     /// One answer grew beyond maxResponseBytes once decompressed; reading stopped there.
     static ConfluenceError tooLarge() { return {Kind::tooLarge, 0, {}}; }
+    /// The site answered a lookup by title with a page of another title or space.
+    static ConfluenceError wrongTitle(std::string_view title, std::string_view answered);
+    /// A 2xx answer that is a web page (a sign-in page, a proxy's notice), not the API's data.
+    static ConfluenceError webPage() { return {Kind::webPage, 0, {}}; }
+    /// One call's batches went past a bound: more requests, more bytes in all, or more time.
+    static ConfluenceError tooManyRequests(int requests);
+    static ConfluenceError tooManyBytes(std::size_t bytes);
+    static ConfluenceError tooSlow(std::chrono::milliseconds deadline);
 
     bool operator==(const ConfluenceError&) const = default;
 };

@@ -1,9 +1,15 @@
 #include "confluence/RecordDecoder.h"
 
+#include <algorithm>
+#include <charconv>
+#include <functional>
 #include <optional>
+#include <type_traits>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/JsonEvents.h"
 #include "platform/JsonInteger.h"
 
 namespace folioport {
@@ -156,12 +162,6 @@ Page read(const json& value, const Location& where, As<Page>) {
             fields.optional<PageBody>("body"),        fields.optional<Links>("_links")};
 }
 
-template <class T>
-MultiResult<T> read(const json& value, const Location& where, As<MultiResult<T>>) {
-    const Fields fields(value, where);
-    return {fields.required<std::vector<T>>("results"), fields.optional<Links>("_links")};
-}
-
 SearchContent read(const json& value, const Location& where, As<SearchContent>) {
     const Fields fields(value, where);
     return {fields.optional<std::string>("id"), fields.optional<std::string>("type"),
@@ -180,11 +180,6 @@ SearchResult read(const json& value, const Location& where, As<SearchResult>) {
             fields.optional<SearchContent>("content"),    fields.optional<SearchContainer>("resultGlobalContainer")};
 }
 
-SearchResponse read(const json& value, const Location& where, As<SearchResponse>) {
-    const Fields fields(value, where);
-    return {fields.required<std::vector<SearchResult>>("results"), fields.optional<std::int64_t>("totalSize")};
-}
-
 /// The parser's own message without the library's "[json.exception...] " tag.
 std::string parserMessage(const json::exception& error) {
     const std::string_view message = error.what();
@@ -192,26 +187,218 @@ std::string parserMessage(const json::exception& error) {
     return std::string(tagEnd == std::string_view::npos ? message : message.substr(tagEnd + 2));
 }
 
+/// The member names some record reads; everything else in an answer is parsed but never kept.
+bool isReadKey(std::string_view key) {
+    static constexpr std::string_view keys[] = {
+        "_links", "accountId", "atlas_doc_format", "authorId", "base", "body", "content", "createdAt",
+        "displayName", "displayUrl", "editui", "email", "excerpt", "homepageId", "id", "key", "lastModified",
+        "message", "minorEdit", "name", "next", "number", "parentId", "publicName", "representation",
+        "resultGlobalContainer", "results", "spaceId", "status", "storage", "tinyui", "title", "totalSize", "type",
+        "url", "value", "version", "view", "webui"};
+    return std::ranges::find(keys, key) != std::end(keys);
+}
+
+/// Builds from parser events the part of an answer that records read, so memory follows what is kept
+/// rather than what was sent: unread members are skipped, arrays other than the top-level "results" keep
+/// no elements (no record field is one), and each element of "results" goes to `element` as soon as it
+/// is complete and is dropped afterwards.
+class KeptValueBuilder : public platform::JsonEvents<KeptValueBuilder> {
+public:
+    using ElementSink = std::function<void(json& element, std::size_t index)>;
+
+    KeptValueBuilder(json& root, std::size_t maxDepth, ElementSink element)
+        : root_(root), maxDepth_(maxDepth), element_(std::move(element)) {}
+
+    bool number_float(json::number_float_t value, const std::string&) { return place(json(value)); }
+    bool key(std::string& name) {
+        if (skipping_ == 0) keptKey_ = isReadKey(name) ? std::optional(std::move(name)) : std::nullopt;
+        return true;
+    }
+    template <class Exception>
+    bool parse_error(std::size_t, const std::string&, const Exception& error) {
+        syntaxError_ = parserMessage(error);
+        return false;
+    }
+
+    const std::optional<std::string>& syntaxError() const { return syntaxError_; }
+
+private:
+    friend JsonEvents<KeptValueBuilder>;
+
+    struct Frame {
+        json* container;
+        bool streamsElements;  // the top-level "results" array
+    };
+
+    /// Where the next value goes, or null when it is not kept.
+    json* slot() {
+        if (skipping_ > 0) return nullptr;
+        if (frames_.empty()) return &root_;
+        json& container = *frames_.back().container;
+        if (container.is_array()) return &container.emplace_back();
+        if (!keptKey_) return nullptr;
+        return &container[*keptKey_];
+    }
+
+    bool place(json value) {
+        if (json* target = slot()) {
+            *target = std::move(value);
+            handOver();
+        }
+        return true;
+    }
+
+    bool open(json container) {
+        if (++depth_ > maxDepth_)
+            throw DecodingFailure{"the answer nests deeper than " + std::to_string(maxDepth_) + " levels"};
+        const bool isArray = container.is_array();
+        if (frames_.empty() && skipping_ == 0 && isArray) failType(Location{}, "an object", container);
+        const bool isResults = isArray && frames_.size() == 1 && keptKey_ == "results";
+        json* target = slot();
+        if (!target) {
+            ++skipping_;
+            return true;
+        }
+        *target = std::move(container);
+        if (isArray && !isResults) {  // kept as an empty array, so a type check still sees one
+            handOver();
+            ++skipping_;
+            return true;
+        }
+        frames_.push_back({target, isResults && element_});
+        return true;
+    }
+
+    bool close() {
+        --depth_;
+        if (skipping_ > 0) {
+            --skipping_;
+            return true;
+        }
+        frames_.pop_back();
+        handOver();
+        return true;
+    }
+
+    /// Hands a complete element of "results" to the sink and drops it.
+    void handOver() {
+        if (frames_.empty() || !frames_.back().streamsElements) return;
+        json& results = *frames_.back().container;
+        element_(results.back(), elements_++);
+        results.erase(results.end() - 1);
+    }
+
+    json& root_;
+    std::size_t maxDepth_;
+    ElementSink element_;
+    std::vector<Frame> frames_;
+    std::optional<std::string> keptKey_;
+    std::size_t skipping_ = 0;  // depth inside a value that is not kept
+    std::size_t depth_ = 0;
+    std::size_t elements_ = 0;
+    std::optional<std::string> syntaxError_;
+};
+
+/// The element type of a list answer whose "results" are decoded one by one; void for single records.
+template <class T>
+struct ListedElement {
+    using type = void;
+};
+template <class T>
+struct ListedElement<MultiResult<T>> {
+    using type = T;
+};
+template <>
+struct ListedElement<SearchResponse> {
+    using type = SearchResult;
+};
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
 }  // namespace
 
+std::optional<std::string> withLoneSurrogatesReplaced(std::string_view text) {
+    auto unitAt = [&](std::size_t at) -> std::optional<unsigned> {  // the code unit of the escape at `at`
+        if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u' ||
+            !std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at + 2), text.begin() + static_cast<std::ptrdiff_t>(at + 6), isHexDigit))
+            return std::nullopt;
+        unsigned value = 0;
+        std::from_chars(text.data() + at + 2, text.data() + at + 6, value, 16);
+        return value;
+    };
+    auto isHigh = [](unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
+    auto isLow = [](unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+    std::optional<std::string> out;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!inString || c != '\\') {
+            if (c == '"') inString = !inString;
+            continue;
+        }
+        const std::optional<unsigned> unit = unitAt(i);
+        if (!unit) {  // another escape: step over it, so an escaped quote does not end the string
+            ++i;
+            continue;
+        }
+        const std::optional<unsigned> next = unitAt(i + 6);
+        if (isHigh(*unit) && next && isLow(*next)) {
+            i += 11;
+            continue;
+        }
+        if (isHigh(*unit) || isLow(*unit)) {
+            // why: the replacement escape has the length of the one it replaces, so the text is copied once, at most.
+            if (!out) out.emplace(text);
+            out->replace(i, 6, "\\uFFFD");
+        }
+        i += 5;
+    }
+    return out;
+}
+
 template <class T>
-std::expected<T, std::string> decodeRecord(std::string_view text) {
+std::expected<T, std::string> decodeRecord(std::string_view text, const DecodeLimits& limits) {
+    using Element = typename ListedElement<T>::type;
     try {
-        const json document = json::parse(text);
-        return read(document, Location{}, As<T>{});
+        const std::optional<std::string> repaired = withLoneSurrogatesReplaced(text);
+        json root;
+        const Location top{};
+        const Location resultsPlace{&top, "results", {}};
+        [[maybe_unused]] std::vector<std::conditional_t<std::is_void_v<Element>, int, Element>> elements;
+        KeptValueBuilder::ElementSink sink;
+        if constexpr (!std::is_void_v<Element>) {
+            sink = [&](json& element, std::size_t index) {
+                if (index >= limits.maxRecords)
+                    throw DecodingFailure{"the answer lists more than " + std::to_string(limits.maxRecords) +
+                                          " records"};
+                elements.push_back(read(element, Location{&resultsPlace, {}, index}, As<Element>{}));
+            };
+        }
+        KeptValueBuilder builder(root, limits.maxDepth, std::move(sink));
+        if (!json::sax_parse(repaired ? std::string_view(*repaired) : text, &builder))
+            return std::unexpected(builder.syntaxError().value_or("the answer is no JSON"));
+        if constexpr (std::is_void_v<Element>) {
+            return read(root, top, As<T>{});
+        } else {
+            const Fields fields(root, top);
+            (void)fields.required<std::vector<Element>>("results");  // an array, by now emptied into `elements`
+            if constexpr (std::is_same_v<T, SearchResponse>)
+                return SearchResponse{std::move(elements), fields.optional<std::int64_t>("totalSize")};
+            else
+                return T{std::move(elements), fields.optional<Links>("_links")};
+        }
     } catch (const json::exception& error) {
-        // why: besides syntax errors the parser throws out_of_range for numbers beyond a double.
         return std::unexpected(parserMessage(error));
     } catch (const DecodingFailure& failure) {
         return std::unexpected(failure.message);
     }
 }
 
-template std::expected<ConfluenceUser, std::string> decodeRecord<ConfluenceUser>(std::string_view);
-template std::expected<Space, std::string> decodeRecord<Space>(std::string_view);
-template std::expected<Page, std::string> decodeRecord<Page>(std::string_view);
-template std::expected<MultiResult<Space>, std::string> decodeRecord<MultiResult<Space>>(std::string_view);
-template std::expected<MultiResult<Page>, std::string> decodeRecord<MultiResult<Page>>(std::string_view);
-template std::expected<SearchResponse, std::string> decodeRecord<SearchResponse>(std::string_view);
+template std::expected<ConfluenceUser, std::string> decodeRecord<ConfluenceUser>(std::string_view, const DecodeLimits&);
+template std::expected<Space, std::string> decodeRecord<Space>(std::string_view, const DecodeLimits&);
+template std::expected<Page, std::string> decodeRecord<Page>(std::string_view, const DecodeLimits&);
+template std::expected<MultiResult<Space>, std::string> decodeRecord<MultiResult<Space>>(std::string_view, const DecodeLimits&);
+template std::expected<MultiResult<Page>, std::string> decodeRecord<MultiResult<Page>>(std::string_view, const DecodeLimits&);
+template std::expected<SearchResponse, std::string> decodeRecord<SearchResponse>(std::string_view, const DecodeLimits&);
 
 }  // namespace folioport

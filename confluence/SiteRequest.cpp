@@ -95,7 +95,8 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
     if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     const std::string base = config.normalizedBaseURL();
     const std::optional<std::string> site = originOf(base);
-    if (!site) return std::unexpected(ConfluenceError::badURL());
+    // why: a query or fragment in the site address would put every path after it, not after the site.
+    if (!site || base.find_first_of("?#") != std::string::npos) return std::unexpected(ConfluenceError::badURL());
 
     platform::HttpRequest request;
     request.method = std::string(method);

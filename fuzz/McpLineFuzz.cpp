@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "mcp/Server.h"
+#include "mcp/JsonRpcLoop.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace folioport::MCPServer;

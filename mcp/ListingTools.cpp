@@ -3,7 +3,8 @@
 
 #include "confluence/ConfDate.h"
 #include "mcp/ToolArguments.h"
-#include "mcp/Tools.h"
+#include "mcp/ToolHandlers.h"
+#include "storage/Utf8.h"
 
 namespace folioport::MCPServer {
 namespace {
@@ -31,19 +32,16 @@ std::string joinedLines(const std::vector<std::string>& lines) {
 
 std::string searchEntry(const SearchResult& result, const ToolCall& call) {
     const std::optional<SearchContent>& content = result.content;
-    std::string entry = "  " + (content && content->id ? *content->id : std::string("?")) + "  ";
+    std::string entry = "  " + Utf8::oneLine(content && content->id ? *content->id : std::string("?")) + "  ";
     if (content && content->title)
-        entry += *content->title;
+        entry += Utf8::oneLine(*content->title);
     else
-        entry += result.title.value_or("(untitled)");
+        entry += Utf8::oneLine(result.title.value_or("(untitled)"));
     if (result.resultGlobalContainer && result.resultGlobalContainer->title)
-        entry += " [" + *result.resultGlobalContainer->title + "]";
+        entry += " [" + Utf8::oneLine(*result.resultGlobalContainer->title) + "]";
     if (const auto modified = ConfDate::parse(result.lastModified))
         entry += " (" + ConfDate::relativeDays(*modified, call.now) + ")";
-    if (std::optional<std::string> excerpt = result.plainExcerpt()) {
-        std::ranges::replace(*excerpt, '\n', ' ');
-        entry += "\n      " + *excerpt;
-    }
+    if (const std::optional<std::string> excerpt = result.plainExcerpt()) entry += "\n      " + Utf8::oneLine(*excerpt);
     return entry;
 }
 
@@ -55,7 +53,8 @@ ToolResult listSpaces(const ToolCall& call) {
     if (spaces->empty()) return "No spaces are visible to this account.";
     std::vector<std::string> lines;
     for (const Space& space : *spaces)
-        lines.push_back("  " + space.key + "  " + space.name.value_or(space.key) + "  (id " + space.id + ")");
+        lines.push_back("  " + Utf8::oneLine(space.key) + "  " + Utf8::oneLine(space.name.value_or(space.key)) +
+                        "  (id " + Utf8::oneLine(space.id) + ")");
     return "Spaces — " + std::to_string(spaces->size()) + ":\n" + joinedLines(lines);
 }
 
@@ -76,8 +75,8 @@ ToolResult listPages(const ToolCall& call) {
     std::vector<std::string> lines;
     for (const Page& page : *pages) {
         const std::optional<std::string> changed = page.version ? page.version->createdAt : std::nullopt;
-        lines.push_back("  " + page.id + "  v" + std::to_string(versionOf(page)) + "  " + titleOf(page) + "  (" +
-                        ageOf(changed, call) + ")");
+        lines.push_back("  " + Utf8::oneLine(page.id) + "  v" + std::to_string(versionOf(page)) + "  " +
+                        Utf8::oneLine(titleOf(page)) + "  (" + ageOf(changed, call) + ")");
     }
     return "Pages in " + scope + " — " + std::to_string(pages->size()) + ", most recently updated first:\n" +
            joinedLines(lines);

@@ -1,6 +1,9 @@
+#include <limits>
+
 #include "mcp/ToolArguments.h"
-#include "mcp/Tools.h"
+#include "mcp/ToolHandlers.h"
 #include "storage/BodyFormat.h"
+#include "storage/Utf8.h"
 
 namespace folioport::MCPServer {
 namespace {
@@ -55,7 +58,8 @@ ToolResult createPage(const ToolCall& call) {
     const auto page =
         call.client.createPage(space->id, *title, body, trimmedArg(call.arguments, "parentId"), call.stop);
     if (!page) return std::unexpected(page.error());
-    return "Created page " + page->id + " — " + *title + " in " + space->key + "\n" + call.client.webURL(*page);
+    return "Created page " + Utf8::oneLine(page->id) + " — " + Utf8::oneLine(*title) + " in " +
+           Utf8::oneLine(space->key) + "\n" + Utf8::oneLine(call.client.webURL(*page));
 }
 
 ToolResult updatePage(const ToolCall& call) {
@@ -83,12 +87,14 @@ ToolResult updatePage(const ToolCall& call) {
     }
 
     const std::int64_t currentVersion = versionOf(*page);
+    if (currentVersion == std::numeric_limits<std::int64_t>::max())
+        return std::unexpected(ToolError(ToolError::Kind::lastVersion, Utf8::oneLine(page->id)));
     const auto updated = call.client.updatePage(page->id, title, newBody, currentVersion,
                                                 trimmedArg(call.arguments, "versionMessage"), call.stop);
     if (!updated) return std::unexpected(updated.error());
     // why: the answer names the page written to, whatever id the site's reply carries.
-    return std::string(verb) + " page " + page->id + " — " + title + ", now v" +
-           std::to_string(currentVersion + 1) + "\n" + call.client.webURL(*updated);
+    return std::string(verb) + " page " + Utf8::oneLine(page->id) + " — " + Utf8::oneLine(title) + ", now v" +
+           std::to_string(currentVersion + 1) + "\n" + Utf8::oneLine(call.client.webURL(*updated));
 }
 
 ToolResult deletePage(const ToolCall& call) {
@@ -98,11 +104,12 @@ ToolResult deletePage(const ToolCall& call) {
 
     // why: the read only names the page in the answer; an unreadable page is still deleted.
     const auto page = call.client.page(*pageId, false, call.stop);
-    const std::string label = page ? titleOf(*page) : *pageId;
+    const std::string label = Utf8::oneLine(page ? titleOf(*page) : *pageId);
     const auto deleted = call.client.deletePage(*pageId, purge, call.stop);
     if (!deleted) return std::unexpected(deleted.error());
-    if (purge) return "Permanently deleted page " + *pageId + " — " + label + ".";
-    return "Moved page " + *pageId + " — " + label + " to the space's trash. It can be restored from there.";
+    const std::string id = Utf8::oneLine(*pageId);
+    if (purge) return "Permanently deleted page " + id + " — " + label + ".";
+    return "Moved page " + id + " — " + label + " to the space's trash. It can be restored from there.";
 }
 
 }  // namespace folioport::MCPServer

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "platform/Keychain.h"
+#include "platform/ServicesLoading.h"
 
 namespace folioport::MCPServer {
 namespace {
@@ -28,11 +29,13 @@ Settings SettingsReader::load() {
         stamp = {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
     if (!(stamp == stamp_) || stamp.size < 0) {
         using platform::StringPreference;
-        const auto preferences = platform::Preferences::read(file_);
+        const auto [preferences, problem] = platform::Preferences::inspect(file_);
+        if (problem && warn_) warn_(*problem);
         parsed_ = Settings{.config = {.baseURL = preferences.string(StringPreference::baseURL),
                                       .email = preferences.string(StringPreference::email),
                                       .apiToken = {}},
-                           .spaceKey = preferences.string(StringPreference::spaceKey)};
+                           .spaceKey = preferences.string(StringPreference::spaceKey),
+                           .servicesMissing = {}};
         stamp_ = stamp;
     }
 
@@ -40,9 +43,13 @@ Settings SettingsReader::load() {
     const auto token = platform::Keychain::lookup(tokenAccount);
     if (token) {
         settings.config.apiToken = token->value_or("");
-    } else if (!warned_ && warn_) {
+        return settings;
+    }
+    if (token.error() == platform::Keychain::Unreadable::noLibrary) settings.servicesMissing = platform::servicesFailure();
+    if (!warned_ && warn_) {
         warned_ = true;
-        warn_("could not read the API token: " + std::string(platform::Keychain::describe(token.error())));
+        warn_("could not read the API token: " +
+              settings.servicesMissing.value_or(std::string(platform::Keychain::describe(token.error()))));
     }
     return settings;
 }

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,11 +18,14 @@ namespace folioport::MCPServer {
 struct Settings {
     ConfluenceConfig config;
     std::string spaceKey;  ///< the default space of the tools; empty means none
+    /// Why the network and keyring library could not be loaded, which leaves the tools without a token.
+    std::optional<std::string> servicesMissing;
 };
 
 /// Reads the settings for each tool call, cheaply: the preferences file is parsed again only when it
 /// changed since the last read (another inode, size or time stamp), and the keyring keeps its
-/// connection. When the keyring cannot be asked, it says why once, through `warn` (never the token).
+/// connection. When the keyring cannot be asked, it says why once, through `warn` (never the token); when
+/// the preferences file exists but cannot be used, it says why once for each version of the file.
 class SettingsReader {
 public:
     using Warn = std::function<void(std::string_view message)>;

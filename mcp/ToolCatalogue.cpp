@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "mcp/Tools.h"
+#include "mcp/ToolHandlers.h"
 
 namespace folioport::MCPServer {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "mcp/ToolSteps.h"
+#include "mcp/ToolCall.h"
 
 namespace folioport::MCPServer {
 
@@ -18,13 +18,13 @@ struct Tool {
     ToolResult (*run)(const ToolCall& call);
 };
 
-/// The seven tools in catalogue order; built once, never changed.
+/// Every tool, in catalogue order; built once, never changed.
 const std::vector<Tool>& tools();
 
 /// The tool with exactly this name, or null.
 const Tool* findTool(std::string_view name);
 
-/// The seven tools as "tools/list" announces them: name, description and input schema, in
+/// Every tool as "tools/list" announces them: name, description and input schema, in
 /// catalogue order.
 nlohmann::json toolDefinitions();
 

@@ -16,6 +16,12 @@ std::string describe(const ToolError& error) {
     case nothingToChange: return "Nothing to change — pass `body`, `newTitle`, or both.";
     case pageIdRequired: return "`pageId` is required — look it up with search_pages or list_pages first.";
     case failedInternally: return error.detail;
+    case noServices:
+        return "Folioport cannot reach Confluence or the keyring: " + error.detail +
+               ". Reinstall Folioport so that the library lies in its lib folder.";
+    case lastVersion:
+        return "Page " + error.detail + " already has the highest version number there can be, so no newer "
+               "version can be saved.";
     }
     return {};
 }

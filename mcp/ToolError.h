@@ -21,6 +21,8 @@ struct ToolError {
         nothingToChange,
         pageIdRequired,
         failedInternally,  ///< detail: what went wrong inside the tool
+        noServices,        ///< detail: which library could not be loaded, and why
+        lastVersion,       ///< detail: the page id
     };
 
     explicit ToolError(Kind errorKind, std::string errorDetail = {})
@@ -32,6 +34,7 @@ struct ToolError {
     static ToolError unknownTool(std::string name) { return ToolError(Kind::unknownTool, std::move(name)); }
     static ToolError badFormat(std::string value) { return ToolError(Kind::badFormat, std::move(value)); }
     static ToolError failedInternally(std::string what) { return ToolError(Kind::failedInternally, std::move(what)); }
+    static ToolError noServices(std::string why) { return ToolError(Kind::noServices, std::move(why)); }
 
     bool operator==(const ToolError&) const = default;
 };

@@ -5,13 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <limits>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "platform/JsonInteger.h"
 #include "platform/Posix.h"
@@ -101,22 +100,74 @@ void removeAbandonedTemporaries(const std::filesystem::path& file) {
     }
 }
 
+/// Up to `limit` bytes from the descriptor, retrying after interruptions.
+std::string readUpTo(int fd, std::size_t limit) {
+    std::string contents;
+    std::array<char, 1 << 14> chunk;
+    while (contents.size() < limit) {
+        const ssize_t count = ::read(fd, chunk.data(), std::min(chunk.size(), limit - contents.size()));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;
+        contents.append(chunk.data(), static_cast<std::size_t>(count));
+    }
+    return contents;
+}
+
+// why: unknown keys are written back, and the library writes (and frees) nested values recursively.
+constexpr std::size_t maxNesting = 512;
+
+/// How deep arrays and objects nest in JSON text, brackets inside strings aside.
+std::size_t nestingDepth(std::string_view text) {
+    std::size_t depth = 0, deepest = 0;
+    bool inString = false, escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped) escaped = false;
+            else if (c == '\\') escaped = true;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 }  // namespace
 
 std::filesystem::path Preferences::defaultFile() {
     return xdgConfigHome() / "com.tessaly.folioport" / "preferences.json";
 }
 
-Preferences Preferences::read(const std::filesystem::path& file) {
-    Preferences preferences;
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) return preferences;
-    std::ostringstream contents;
-    contents << stream.rdbuf();
-    nlohmann::json parsed = nlohmann::json::parse(contents.str(), nullptr, /*allow_exceptions=*/false);
-    if (parsed.is_object()) preferences.values_ = std::move(parsed);
-    return preferences;
+Preferences::Reading Preferences::inspect(const std::filesystem::path& file) {
+    Reading reading;
+    auto unusable = [&](const std::string& why) {
+        reading.problem = file.string() + " " + why;
+        return std::move(reading);
+    };
+    // why: O_NONBLOCK, so that a FIFO without a writer (or a device) cannot block the open.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? std::move(reading) : unusable(errnoText("cannot be opened"));
+    struct stat status {};
+    std::string contents;
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (regular && static_cast<std::size_t>(status.st_size) <= maxFileBytes) contents = readUpTo(fd, maxFileBytes + 1);
+    ::close(fd);
+    const std::string limit = std::to_string(maxFileBytes >> 20) + " MB";
+    if (!regular) return unusable("is not a regular file, so it was not read");
+    if (static_cast<std::size_t>(status.st_size) > maxFileBytes || contents.size() > maxFileBytes)
+        return unusable("is larger than " + limit + ", so it was not read");
+    if (nestingDepth(contents) > maxNesting) return unusable("nests deeper than " + std::to_string(maxNesting) + " levels");
+    nlohmann::json parsed = nlohmann::json::parse(contents, nullptr, /*allow_exceptions=*/false);
+    if (!parsed.is_object()) return unusable("holds no JSON object");
+    reading.preferences.values_ = std::move(parsed);
+    return reading;
 }
+
+Preferences Preferences::read(const std::filesystem::path& file) { return inspect(file).preferences; }
 
 std::string Preferences::string(StringPreference key) const {
     const auto& keyEntry = entry(stringEntries, key);

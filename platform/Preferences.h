@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -23,7 +24,17 @@ public:
     /// ${XDG_CONFIG_HOME:-~/.config}/com.tessaly.folioport/preferences.json, shared by both run modes.
     static std::filesystem::path defaultFile();
 
+    /// The most a preferences file may hold; a real one holds a few hundred bytes.
+    static constexpr std::size_t maxFileBytes = std::size_t{1} << 20;
+
+    /// The file as read, and why it was not used when it exists but reads as empty.
+    struct Reading;
+
     /// Reads the file; a missing, unreadable or corrupt file (or one that is not an object) reads as empty.
+    /// Only a regular file up to maxFileBytes, nested at most 512 deep, is read, and opening never waits
+    /// (a FIFO or device there is unreadable, not a reason to hang).
+    static Reading inspect(const std::filesystem::path& file = defaultFile());
+    /// inspect() without the reason.
     static Preferences read(const std::filesystem::path& file = defaultFile());
 
     /// The stored value, or the key's fallback when it is absent or of another type.
@@ -44,6 +55,11 @@ public:
 
 private:
     nlohmann::json values_ = nlohmann::json::object();
+};
+
+struct Preferences::Reading {
+    Preferences preferences;
+    std::optional<std::string> problem;  ///< why an existing file reads as empty, as "<file> is …"
 };
 
 }  // namespace folioport::platform

@@ -115,19 +115,6 @@ private:
     bool overrun_ = false;  // the running call outlived its caller's bound
 };
 
-/// True when an item of `account` exists but is locked, so its secret could not be read.
-bool isLocked(const std::string& account, GCancellable* cancellable) {
-    GError* error = nullptr;
-    GList* items = secret_password_search_sync(tokenSchema(), SECRET_SEARCH_ALL, cancellable, &error, "service",
-                                               service, "account", account.c_str(), nullptr);
-    g_clear_error(&error);
-    bool locked = false;
-    for (GList* entry = items; entry; entry = entry->next)
-        locked |= secret_item_get_locked(static_cast<SecretItem*>(entry->data)) != FALSE;
-    g_list_free_full(items, g_object_unref);
-    return locked;
-}
-
 /// The session bus connection, made on first use and held for the life of the process, so every
 /// later call reuses it; null when there is no bus to reach. Worker thread only.
 GDBusConnection* sessionBus(GCancellable* cancellable) {
@@ -138,25 +125,103 @@ GDBusConnection* sessionBus(GCancellable* cancellable) {
     return bus;
 }
 
+constexpr const char* secretsName = "org.freedesktop.secrets";
+constexpr const char* secretsPath = "/org/freedesktop/secrets";
+constexpr const char* secretsInterface = "org.freedesktop.Secret.Service";
+
+/// One method call on the Secret Service; null with `error` set when it failed.
+GVariant* callService(GDBusConnection* bus, const char* method, GVariant* parameters, const char* replyType,
+                      GCancellable* cancellable, GError** error) {
+    return g_dbus_connection_call_sync(bus, secretsName, secretsPath, secretsInterface, method, parameters,
+                                       G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE, -1, cancellable, error);
+}
+
+/// The transfer session for reading secrets, opened once and held (an empty path when it could not be).
+/// why: reading through libsecret's own calls keeps about 1.3 KB of every secret it decodes for good, so a
+/// long MCP session grew with every tool call; these direct calls keep nothing. The "plain" transfer
+/// algorithm of the Secret Service is used: the secret travels only over the user's own session bus, which
+/// whoever could read it there could also ask the keyring directly.
+std::string& readingSession() {
+    static std::string path;
+    return path;
+}
+
+bool isCancellation(const GError* error) {
+    return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) ||
+           g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY) ||
+           g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMEOUT);
+}
+
+/// Opens the reading session when none is open; false with `error` set when the service refused.
+bool openReadingSession(GDBusConnection* bus, GCancellable* cancellable, GError** error) {
+    if (!readingSession().empty()) return true;
+    GVariant* reply = callService(bus, "OpenSession", g_variant_new("(sv)", "plain", g_variant_new_string("")),
+                                  "(vo)", cancellable, error);
+    if (!reply) return false;
+    const gchar* path = nullptr;
+    GVariant* output = nullptr;
+    g_variant_get(reply, "(v&o)", &output, &path);
+    readingSession() = path;
+    g_variant_unref(output);
+    g_variant_unref(reply);
+    return true;
+}
+
+/// The secret of the first unlocked item of `account`; absent when there is none or it is not UTF-8.
 Lookup lookupOnWorker(const std::string& account, GCancellable* cancellable) {
-    if (!sessionBus(cancellable)) return std::unexpected(Unreadable::noSessionBus);
+    GDBusConnection* bus = sessionBus(cancellable);
+    if (!bus) return std::unexpected(Unreadable::noSessionBus);
     GError* error = nullptr;
-    gchar* secret = secret_password_lookup_sync(tokenSchema(), cancellable, &error, "service", service,
-                                                "account", account.c_str(), nullptr);
-    if (error) {
-        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) ||
-                               g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY) ||
-                               g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMEOUT);
-        g_error_free(error);
+    auto failure = [&error]() -> Lookup {
+        const bool cancelled = isCancellation(error);
+        g_clear_error(&error);
         return std::unexpected(cancelled ? Unreadable::timedOut : Unreadable::noSecretService);
+    };
+    GVariantBuilder attributes;
+    g_variant_builder_init(&attributes, G_VARIANT_TYPE("a{ss}"));
+    g_variant_builder_add(&attributes, "{ss}", "service", service);
+    g_variant_builder_add(&attributes, "{ss}", "account", account.c_str());
+    GVariant* found = callService(bus, "SearchItems", g_variant_new("(a{ss})", &attributes), "(aoao)", cancellable, &error);
+    if (!found) return failure();
+    GVariant* unlocked = g_variant_get_child_value(found, 0);
+    GVariant* locked = g_variant_get_child_value(found, 1);
+    const gsize unlockedCount = g_variant_n_children(unlocked);
+    const gsize lockedCount = g_variant_n_children(locked);
+    std::string item;
+    if (unlockedCount > 0) {
+        const gchar* path = nullptr;
+        g_variant_get_child(unlocked, 0, "&o", &path);
+        item = path;
     }
-    if (!secret) {
-        if (isLocked(account, cancellable)) return std::unexpected(Unreadable::locked);
+    g_variant_unref(unlocked);
+    g_variant_unref(locked);
+    g_variant_unref(found);
+    if (item.empty()) {
+        if (lockedCount > 0) return std::unexpected(Unreadable::locked);
         return std::nullopt;
     }
+
+    if (!openReadingSession(bus, cancellable, &error)) return failure();
+    const char* items[] = {item.c_str(), nullptr};
+    GVariant* secrets = callService(bus, "GetSecrets", g_variant_new("(^aoo)", items, readingSession().c_str()),
+                                    "(a{o(oayays)})", cancellable, &error);
+    if (!secrets) {
+        readingSession().clear();  // why: a keyring that restarted no longer knows the session
+        return failure();
+    }
+    GVariant* all = g_variant_get_child_value(secrets, 0);
+    GVariant* secret = g_variant_lookup_value(all, item.c_str(), G_VARIANT_TYPE("(oayays)"));
     std::optional<std::string> value;
-    if (g_utf8_validate(secret, -1, nullptr)) value = std::string(secret);
-    secret_password_free(secret);
+    if (secret) {
+        GVariant* bytes = g_variant_get_child_value(secret, 2);
+        gsize length = 0;
+        const auto* data = static_cast<const char*>(g_variant_get_fixed_array(bytes, &length, 1));
+        if (g_utf8_validate(data, static_cast<gssize>(length), nullptr)) value = std::string(data, length);
+        g_variant_unref(bytes);
+        g_variant_unref(secret);
+    }
+    g_variant_unref(all);
+    g_variant_unref(secrets);
     return value;
 }
 
@@ -221,12 +286,12 @@ bool replace(const std::string& value, const std::string& account, GCancellable*
 
 void secretServicePrepare() {
     Worker::shared().post([](GCancellable* cancellable) {
-        if (!sessionBus(cancellable)) return;
-        // why: the service proxy and its encrypted session are cached by libsecret once opened, so the
-        // first lookup does not pay for the key exchange. Opening reads no item, so it prompts for nothing.
+        GDBusConnection* bus = sessionBus(cancellable);
+        if (!bus) return;
+        // why: the reading session is held once opened, so the first lookup does not wait for it. Opening
+        // reads no item, so it prompts for nothing.
         GError* error = nullptr;
-        if (SecretService* opened = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, cancellable, &error))
-            g_object_unref(opened);
+        openReadingSession(bus, cancellable, &error);
         g_clear_error(&error);
     });
 }

@@ -120,6 +120,20 @@ std::string_view leadingCharacters(std::string_view text, std::size_t count) {
     return text;
 }
 
+std::string oneLine(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const Decoded character = decode(text, at);
+        const char32_t c = character.scalar;
+        const bool breaksLine = c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+        if (breaksLine) out += ' ';
+        else append(out, c);
+        at += character.length;
+    }
+    return out;
+}
+
 std::string_view trim(std::string_view text, bool (*drop)(char32_t)) {
     std::size_t begin = 0;
     while (begin < text.size()) {

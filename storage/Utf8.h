@@ -46,6 +46,10 @@ inline bool isWhiteSpace(char32_t c) { return isHorizontalSpace(c) || isLineBrea
 /// The byte with A to Z lower-cased; every other byte, including those of non-ASCII characters, unchanged.
 constexpr char asciiLowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+/// The text as one line for display: every control character (C0, DEL, C1) and U+2028/U+2029 becomes a
+/// blank, so text from outside cannot start a line of its own; invalid sequences become U+FFFD.
+std::string oneLine(std::string_view text);
+
 /// The text without the leading and trailing characters that `drop` selects.
 std::string_view trim(std::string_view text, bool (*drop)(char32_t));
 

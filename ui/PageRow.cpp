@@ -14,6 +14,7 @@
 #include <chrono>
 
 #include "confluence/ConfDate.h"
+#include "storage/Utf8.h"
 #include "ui/CapsuleLabel.h"
 #include "ui/ElidedLabel.h"
 #include "ui/PlainButton.h"
@@ -189,7 +190,7 @@ QMenu* PageRow::buildActionsMenu() {
 
 void PageRow::setPage(const Page& page, const std::optional<std::string>& spaceKey, bool busy) {
     page_ = page;
-    const QString title = qs(titleOf(page));
+    const QString title = qs(Utf8::oneLine(titleOf(page)));
     setAccessibleName(title);
 
     badge_->setVisible(spaceKey.has_value());

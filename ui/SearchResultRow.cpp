@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "confluence/ConfDate.h"
+#include "storage/Utf8.h"
 #include "ui/CapsuleLabel.h"
 #include "ui/ElidedLabel.h"
 #include "ui/TintedIconButton.h"
@@ -29,7 +30,7 @@ std::optional<Page> editablePage(const SearchResult& result) {
 
 SearchResultRow::SearchResultRow(SearchResult result, QWidget* parent) : QWidget(parent), result_(std::move(result)) {
     setObjectName(QStringLiteral("searchResultRow"));
-    const QString title = QString::fromStdString(displayTitle(result_));
+    const QString title = QString::fromStdString(Utf8::oneLine(displayTitle(result_)));
     setAccessibleName(title);
 
     auto* row = new QHBoxLayout(this);

@@ -164,6 +164,11 @@ TEST_P(ClientTest, NothingIsSentWithoutSomethingToAskOrAUsableConfig) {
     EXPECT_EQ(unconfigured.search("x", std::nullopt, 0).error(), ConfluenceError::notConfigured());
     EXPECT_EQ(unconfigured.testConnection(),
               "Confluence is not configured. Open Settings and enter your site, email and API token.");
+    // A query or fragment in the site address would put every path after it.
+    for (const char* suffix : {"/wiki?x=1", "#top"}) {
+        ConfluenceClient odd({site->baseURL() + suffix, "mia@example.com", "test-token"});
+        EXPECT_EQ(odd.currentUser().error(), ConfluenceError::badURL()) << suffix;
+    }
     EXPECT_TRUE(site->requests().empty());
     ConfluenceClient badAddress({"https://exa mple.com", "mia@example.com", "token"});
     EXPECT_EQ(badAddress.currentUser().error(), ConfluenceError::badURL());
@@ -201,6 +206,24 @@ TEST_P(ClientTest, FailuresBecomeTheirSentences) {
         {"missing space key", {}, [](auto& c) { return failure(c.space("NOPE ")); }, "No space with key 'NOPE'."},
         {"missing title", {}, [](auto& c) { return failure(c.page("Nope", "65537", false)); },
          "No page titled 'Nope' in that space."},
+        {"a sign-in page answered with 200",
+         fault(Fault::Kind::status, 200, "\n <!DOCTYPE html><html><body>Log in</body></html>"), pageRead,
+         "Confluence answered with a web page instead of data. Check that the site address is your Confluence Cloud "
+         "site (such as https://your-team.atlassian.net) and that no sign-in page or proxy stands in between."},
+        {"empty batches with fresh links without end", Fault{.kind = Fault::Kind::endlessPaging, .count = 1000},
+         [](auto& c) { return failure(c.spaces(1)); },
+         "Confluence kept sending further batches; Folioport stops after 100 requests for one call."},
+        {"batches that add up beyond the bytes of one call",
+         Fault{.kind = Fault::Kind::endlessPaging, .body = R"([{"id":"1","key":")" + std::string(3000, 'K') + "\"}]",
+               .count = 1000},
+         [](auto& c) { return failure(ConfluenceClient(c.config(), {.maxBytes = 10'000}).spaces(100)); },
+         "Confluence's answers to one call add up to more than 10000 bytes, so Folioport stopped reading them."},
+        {"batches that go on beyond the time of one call", Fault{.kind = Fault::Kind::endlessPaging, .count = 100'000},
+         [](auto& c) {
+             return failure(ConfluenceClient(c.config(), {.maxRequests = 100'000, .deadline = std::chrono::milliseconds(300)})
+                                .pages(std::nullopt, 1));
+         },
+         "Confluence's answers to one call took longer than 300 ms in all, so Folioport stopped."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -1,4 +1,5 @@
-// The seven tools of `Folioport --mcp`, driven by the official MCP client against the fake site over HTTPS.
+// The tools of `Folioport --mcp`, driven by the official MCP client against the fake site over HTTPS: the
+// protocol and the process end to end. Argument checks and failure sentences are pinned in-process.
 import assert from 'node:assert/strict';
 import { rmSync } from 'node:fs';
 import { after, before, describe, test } from 'node:test';
@@ -111,8 +112,6 @@ describe('Folioport --mcp tools', () => {
       '  98307  Release checklist [Engineering] (5 days ago)\n' +
       '      Tag the release Publish notes');
 
-    const blank = await call('search_pages', { query: '  ' });
-    assert.deepEqual([blank.text, blank.isError, blank.requests], ['`query` is required.', true, []]);
   });
 
   test('get_page in storage, text and alias formats; a bad format is reported after the fetch', async () => {
@@ -137,9 +136,6 @@ describe('Folioport --mcp tools', () => {
     assert.deepEqual([text, isError], [`Created page 98309 — Shopping list in ENG\n${pageURL('98309', 'Shopping list')}`, false]);
     assert.deepEqual(requests, ['GET /wiki/api/v2/spaces?keys=ENG&limit=1', 'POST /wiki/api/v2/pages']);
     assert.equal(bodies[1].body.value, '<ul><li><p>apples</p></li><li><p>pears</p></li></ul>');
-
-    const untitled = await call('create_page', { title: ' ', body: 'x' });
-    assert.deepEqual([untitled.text, untitled.isError, untitled.requests], ['`title` is required.', true, []]);
   });
 
   test('update_page replaces, appends, prepends and renames, each on the version just read', async () => {
@@ -156,19 +152,6 @@ describe('Folioport --mcp tools', () => {
       assert.deepEqual(requests, ['GET /wiki/api/v2/pages/98309?body-format=storage', 'PUT /wiki/api/v2/pages/98309']);
       assert.deepEqual([bodies[1].title, bodies[1].body.value], [title, storage]);
     }
-    const nothing = await call('update_page', { pageId: '98309' });
-    assert.deepEqual([nothing.text, nothing.requests], ['Nothing to change — pass `body`, `newTitle`, or both.',
-      ['GET /wiki/api/v2/pages/98309?body-format=storage']]);
-  });
-
-  test('update_page against a stale version answers with the conflict sentence', async () => {
-    // The read sees version 3 while the site holds 7, as when someone saved in between.
-    await h.control(site, 'POST', 'fail', { status: 200, method: 'GET', path: '/wiki/api/v2/pages/98306',
-      body: JSON.stringify({ id: '98306', title: 'Roadmap for Q3', version: { number: 3 }, body: { storage: { value: '<p>old</p>' } } }) });
-    const { text, isError, requests } = await call('update_page', { pageId: '98306', body: 'x' });
-    assert.deepEqual([text, isError], ['Confluence returned HTTP 409. Version conflict — the page changed since it was loaded. ' +
-      'Reload it and try again.', true]);
-    assert.equal(requests.at(-1), 'PUT /wiki/api/v2/pages/98306');
   });
 
   test('delete_page trashes a page it cannot read, then purges it', async () => {
@@ -185,10 +168,6 @@ describe('Folioport --mcp tools', () => {
     const current = await call('delete_page', { pageId: '98305', purge: true });
     assert.equal(current.isError, true);
     assert.match(current.text, /^Confluence returned HTTP 400\. .*Only a trashed page can be purged/);
-
-    const missing = await call('delete_page', { pageId: 98305 });
-    assert.deepEqual([missing.text, missing.requests],
-      ['`pageId` is required — look it up with search_pages or list_pages first.', []]);
   });
 
   test('random arguments of every JSON type always get a tool result, never a protocol error', async () => {

@@ -32,12 +32,12 @@ void shutDownConnections(int port) {
 }
 
 /// "{" and then blanks up to `size` bytes, gzip-compressed (about a thousandth of the size).
-std::string gzipBomb(std::size_t size) {
+std::string gzipBomb(std::size_t size, char filler) {
     z_stream stream{};
     deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
     std::string out;
-    const std::string chunk(1 << 20, ' ');
-    std::string first = "{" + chunk.substr(1);
+    const std::string chunk(1 << 20, filler);
+    std::string first = (filler == ' ' ? "{" : "{\"x\":") + chunk;
     char buffer[1 << 16];
     for (std::size_t done = 0; done < size;) {
         const std::string& piece = done == 0 ? first : chunk;
@@ -157,7 +157,13 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
                                       [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
     } else if (fault && fault->kind == Kind::gzipBomb) {
         response.set_header("Content-Encoding", "gzip");
-        response.set_content(gzipBomb(fault->inflatedBytes), "application/json");
+        response.set_content(gzipBomb(fault->inflatedBytes, fault->body.empty() ? ' ' : fault->body.front()),
+                             "application/json");
+    } else if (fault && fault->kind == Kind::endlessPaging) {
+        static std::atomic<int> cursor = 0;
+        const json next = {{"next", logged.path + "?cursor=" + std::to_string(++cursor)}};
+        response.set_content("{\"results\":" + (fault->body.empty() ? "[]" : fault->body) + ",\"_links\":" + next.dump() + "}",
+                             "application/json");
     } else if (fault) {
         if (!fault->location.empty()) response.set_header("Location", fault->location);
         response.status = fault->kind == Kind::status || fault->kind == Kind::nonUtf8Body ? fault->status : 200;

@@ -25,11 +25,13 @@ using LoggedRequest = ApiRequest;
 
 /// A misbehaviour for the next matching requests.
 struct Fault {
-    /// gzipBomb: a gzip-encoded 200 answer that inflates to `inflatedBytes` blanks after "{".
-    enum class Kind { status, malformedJson, nonUtf8Body, emptyBody, dropConnection, gzipBomb };
+    /// gzipBomb: a gzip-encoded 200 answer that inflates to about `inflatedBytes` bytes: "{" and blanks, or
+    /// "{"x":" and copies of the first character of `body`. endlessPaging: a 200 list answer with `body` as its results ("[]" when
+    /// empty) and a next link with a fresh cursor every time.
+    enum class Kind { status, malformedJson, nonUtf8Body, emptyBody, dropConnection, gzipBomb, endlessPaging };
     Kind kind = Kind::status;
     int status = 500;        ///< status and nonUtf8Body
-    std::string body;        ///< status only
+    std::string body;        ///< status, gzipBomb and endlessPaging
     std::string method;      ///< empty: any method
     std::string pathPrefix;  ///< empty: any path
     int count = 1;           ///< how many requests it hits

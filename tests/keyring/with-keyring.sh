@@ -5,14 +5,21 @@
 # so the user's keyring and preferences are never touched. --service runs PROGRAM as the Secret
 # Service instead (it must take the name org.freedesktop.secrets). --run-user puts the runtime
 # folder, and so the bus, where desktop sessions do (/run/user/<uid>/bus), on a private tmpfs in a
-# mount namespace of its own (needs unshare). Exits with the command's status, or 125 when the
-# private keyring could not be started.
+# mount namespace of its own (needs unshare; exits with 77 when the machine forbids that). Exits with
+# the command's status, or 125 when the private keyring could not be started.
 set -euo pipefail
 [ $# -gt 0 ] || { sed -n '2,9p' "$0" >&2; exit 2; }
 service="" run_user=""
 case "${1:-}" in --service=*) service="${1#--service=}"; shift ;; esac
 case "${1:-}" in
-  --run-user) shift; exec unshare --user --map-current-user --mount "$0" ${service:+--service="$service"} --inside-run-user "$@" ;;
+  --run-user) shift
+    # why: containers and CI runners often forbid user or mount namespaces; that is the machine's limit, not a
+    # fault, so it is reported as a skip (77) with the reason instead of a failure.
+    if ! reason="$(unshare --user --map-current-user --mount mount -t tmpfs -o mode=755 folioport-probe /run/user 2>&1)"; then
+      echo "with-keyring.sh: skipped: this machine does not allow a private /run/user (${reason:-unshare failed})" >&2
+      exit 77
+    fi
+    exec unshare --user --map-current-user --mount "$0" ${service:+--service="$service"} --inside-run-user "$@" ;;
   --inside-run-user) run_user=1; shift; mount -t tmpfs -o mode=755 folioport-run-user /run/user ;;
 esac
 

@@ -37,11 +37,13 @@ struct TemporaryDirectory {
 };
 
 /// A program (arguments[0] is its path) with standard input and output on pipes, and standard
-/// error in an anonymous file so it never blocks. `environment` overrides variables of ours.
+/// error in an anonymous file so it never blocks (or, with `unreadError`, on a pipe no one reads).
+/// `environment` overrides variables of ours.
 /// Input is written blocking: every answer in these tests fits a pipe's 64 KiB many times over.
 class ChildProcess {
 public:
-    explicit ChildProcess(std::vector<std::string> arguments, const std::map<std::string, std::string>& environment = {}) {
+    explicit ChildProcess(std::vector<std::string> arguments, const std::map<std::string, std::string>& environment = {},
+                          bool unreadError = false) {
         ::signal(SIGPIPE, SIG_IGN);  // why: a program that exits without reading must not kill the test
         std::vector<std::string> variables;
         for (char** entry = environ; *entry; ++entry)
@@ -53,19 +55,21 @@ public:
             result.push_back(nullptr);
             return result;
         };
-        int in[2], out[2];
-        error_ = ::memfd_create("stderr", MFD_CLOEXEC);
+        int in[2], out[2], err[2] = {-1, -1};
+        if (unreadError && ::pipe2(err, O_CLOEXEC) == 0) error_ = err[0];
+        else error_ = ::memfd_create("stderr", MFD_CLOEXEC);
         if (error_ < 0 || ::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC)) throw std::runtime_error("pipe failed");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, error_, STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, unreadError ? err[1] : error_, STDERR_FILENO);
         const int failed = ::posix_spawn(&pid_, arguments[0].c_str(), &actions, nullptr, pointers(arguments).data(),
                                          pointers(variables).data());
         posix_spawn_file_actions_destroy(&actions);
         ::close(in[0]);
         ::close(out[1]);
+        if (err[1] >= 0) ::close(err[1]);
         input_ = in[1];
         output_ = out[0];
         if (failed) throw std::runtime_error("cannot start " + arguments[0]);
@@ -105,7 +109,7 @@ public:
         }
         int status = -1;
         ::waitpid(std::exchange(pid_, -1), &status, 0);
-        std::string error(static_cast<std::size_t>(::lseek(error_, 0, SEEK_END)), '\0');
+        std::string error(static_cast<std::size_t>(std::max<off_t>(0, ::lseek(error_, 0, SEEK_END))), '\0');
         error.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::pread(error_, error.data(), error.size(), 0))));
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::exchange(output_text_, {}), error};
     }

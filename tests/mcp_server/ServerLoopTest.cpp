@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "mcp/Server.h"
+#include "mcp/JsonRpcLoop.h"
 #include "mcp/ToolCatalogue.h"
 
 namespace folioport::MCPServer {
@@ -53,6 +53,18 @@ TEST(ToolCalls, ArgumentsReachTheToolAndEveryRequestGetsItsLine) {
                                                                 {"fine", json::object()}, {"bad_utf8", json::object()},
                                                                 {"throws", json::object()},
                                                                 {"a\xEF\xBF\xBD b\xEF\xBF\xBD \xF0\x9F\x98\x80 \\ud83d", json::object()}}));
+}
+
+TEST(ReadLine, KeepsLinesUpToTheBoundAndSkipsLongerOnesWhole) {
+    const std::string fits(150'000, 'a'), tooLong(200'001, 'b');  // several of the reader's chunks each
+    std::istringstream in(fits + "\n" + tooLong + "\nok\r\n\n" + tooLong + "\nlast");
+    std::vector<std::pair<std::string, bool>> read;
+    for (std::string line; in.peek() != std::char_traits<char>::eof();) {
+        const bool skipped = readLine(in, line, 200'000);
+        read.emplace_back(line, skipped);
+    }
+    EXPECT_EQ(read, (std::vector<std::pair<std::string, bool>>{
+                        {fits, false}, {"", true}, {"ok\r", false}, {"", false}, {"", true}, {"last", false}}));
 }
 
 // The exact texts are pinned by the golden file; this guards the shape every client relies on.

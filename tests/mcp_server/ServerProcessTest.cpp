@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 
 #include <fstream>
@@ -45,10 +46,12 @@ protected:
 
 TEST_F(Server, AnswersEveryKindOfLineExactly) {
     const std::string big(10 << 20, 'a');
+    const std::string callWithoutId = "[folioport-mcp] ignoring a tools/call without an id\n";
     const struct {
         const char* name;
         std::string input, output;
         int notices;
+        std::string otherLog = {};
     } cases[] = {
         {"empty input", "", "", 0},
         {"blank lines are silent", "\n   \t \n\r\n\xC2\xA0\xE3\x80\x80\n", "", 0},
@@ -64,9 +67,10 @@ TEST_F(Server, AnswersEveryKindOfLineExactly) {
         {"ids come back unchanged, also those a double cannot hold",
          ping("7") + "\n" + ping("\"abc\"") + "\n" + ping("1.5") + "\n" + ping(R"({"k":[1]})") + "\n" +
              ping("-9007199254740993") + "\n" + ping("123456789012345678901234567890") + "\n" +
-             R"({"id":1,"id":2.50,"method":"ping"})" "\n",
+             R"({"id":1,"id":2.50,"method":"ping"})" "\n" + ping("-1e400") + "\n" +
+             R"({"id":3,"method":"ping","params":{"x":[1e400,-2E999],"y":1e400}})" "\n",
          pong("7") + pong("\"abc\"") + pong("1.5") + pong(R"({"k":[1]})") + pong("-9007199254740993") +
-             pong("123456789012345678901234567890") + pong("2.50"),
+             pong("123456789012345678901234567890") + pong("2.50") + pong("-1e400") + pong("3"),
          0},
         {"initialize negotiates the protocol version",
          initialize(1, R"(,"params":{"protocolVersion":"2025-03-26"})") +
@@ -86,8 +90,10 @@ TEST_F(Server, AnswersEveryKindOfLineExactly) {
         {"notifications are never answered",
          R"({"jsonrpc":"2.0","method":"notifications/initialized"})" "\n"
          R"({"method":"notifications/cancelled","params":{"requestId":1}})" "\n"
-         R"({"id":null,"method":"ping"})" "\n" R"({"id":null,"method":"resources/list"})" "\n" R"({"method":"initialize"})" "\n",
-         "", 0},
+         R"({"id":null,"method":"ping"})" "\n" R"({"id":null,"method":"resources/list"})" "\n" R"({"method":"initialize"})" "\n"
+         R"({"method":"tools/call","params":{"name":"delete_page","arguments":{"pageId":"98306"}}})" "\n"
+         R"({"id":null,"method":"tools/call","params":{"name":"list_spaces"}})" "\n",
+         "", 0, callWithoutId + callWithoutId},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -96,8 +102,31 @@ TEST_F(Server, AnswersEveryKindOfLineExactly) {
         EXPECT_EQ(ended.output, row.output);
         std::string log = ready;
         for (int n = 0; n < row.notices; ++n) log += notice;
-        EXPECT_EQ(ended.error, log);
+        EXPECT_EQ(ended.error, log + row.otherLog);
     }
+}
+
+TEST_F(Server, AnswersKeepFlowingWhileNoOneReadsStandardError) {
+    ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"}, environment(), /*unreadError=*/true);
+    std::string lines;
+    for (int n = 0; n < 5000; ++n) lines += "not json\n";
+    server.write(lines + ping("1") + "\n");
+    EXPECT_EQ(server.readLine(), pong("1").substr(0, pong("1").size() - 1));
+    EXPECT_EQ(server.finish().exitStatus, 0);
+}
+
+TEST_F(Server, APreferencesFileThatIsNoRegularFileIsSkippedWithOneLine) {
+    const auto folder = home.path / "config" / "com.tessaly.folioport";
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(::mkfifo((folder / "preferences.json").c_str(), 0600), 0);  // no writer: a blocking open waits for ever
+    ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"}, environment());
+    server.write(R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n");
+    EXPECT_EQ(server.readLine(5s), "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":" + notConfigured + "}");
+    const auto ended = server.finish();
+    EXPECT_EQ(ended.exitStatus, 0);
+    EXPECT_EQ(ended.error, ready + "[folioport-mcp] " + (folder / "preferences.json").string() +
+                               " is not a regular file, so it was not read\n"
+                               "[folioport-mcp] could not read the API token: no D-Bus session bus could be reached\n");
 }
 
 TEST_F(Server, ToolsListMatchesTheGoldenFileByteForByte) {

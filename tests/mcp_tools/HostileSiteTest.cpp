@@ -3,7 +3,7 @@
 
 #include "FakeConfluence.h"
 #include "TestCertificate.h"
-#include "mcp/ToolOperations.h"
+#include "mcp/ToolDispatch.h"
 #include "platform/HttpTransport.h"
 
 // Tool calls against a site that answers to mislead: links and redirects elsewhere, answers about
@@ -31,6 +31,9 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
     const std::string missingPage = "error: Confluence returned HTTP 404. Not found — check the site URL, space key or page id.";
     const std::string otherPage = "error: Confluence answered with page 98307 when asked for page 98306, so Folioport "
                                   "did not use that answer.";
+    const std::string wrongTitle = "error: Confluence answered the lookup of the page titled 'Coding Standards' with "
+                                   "page 98306, which carries another title or lies in another space, so Folioport "
+                                   "did not use that answer.";
     const json page98307 = {{"id", "98307"}, {"title", "Release checklist"}, {"version", {{"number", 2}}}};
     auto answer = [](const char* method, const char* path, json body) {
         return Fault{.kind = Fault::Kind::status, .status = 200, .body = body.dump(), .method = method, .pathPrefix = path};
@@ -89,6 +92,27 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         {"a javascript base address", "get_page", {{"pageId", "98306"}},
          {answer("GET", roadmap, pageWithLinks({{"webui", "/p"}, {"base", "javascript:alert(1)//"}}))},
          "\n{site}/wiki/p\n", {"GET /wiki/api/v2/pages/98306"}},
+        {"a title lookup answering another page", "update_page",
+         {{"title", "Coding Standards"}, {"spaceKey", "ENG"}, {"body", "x"}},
+         {answer("GET", "/wiki/api/v2/pages", {{"results", {{{"id", "98306"}, {"title", "Roadmap for Q3"}, {"spaceId", "65537"}}}}})},
+         wrongTitle, {"GET /wiki/api/v2/spaces", "GET /wiki/api/v2/pages"}},
+        {"a title lookup answering the title from another space", "get_page", {{"title", "Coding Standards"}},
+         {answer("GET", "/wiki/api/v2/pages", {{"results", {{{"id", "98306"}, {"title", "Coding Standards"}, {"spaceId", "1"}}}}})},
+         wrongTitle, {"GET /wiki/api/v2/spaces", "GET /wiki/api/v2/pages"}},
+        {"a lone surrogate in a listing", "list_spaces", {},
+         {{.kind = Fault::Kind::status, .status = 200, .body = R"({"results":[{"id":"1","key":"A","name":"x\ud800y"}]})"}},
+         "  A  x\xEF\xBF\xBDy  (id 1)", {"GET /wiki/api/v2/spaces"}},
+        {"line breaks and controls in one-line fields", "list_pages", {},
+         {answer("GET", "/wiki/api/v2/pages", {{"results", {{{"id", "9\r1"}, {"title", "Real\n  98399  v1  Forged\u0085\u2028\x1b[2J"}}}}})},
+         "  9 1  v1  Real   98399  v1  Forged   [2J  (—)", {"GET /wiki/api/v2/spaces", "GET /wiki/api/v2/pages"}},
+        {"the highest version there can be", "update_page", {{"pageId", "98306"}, {"body", "x"}},
+         {answer("GET", roadmap, {{"id", "98306"}, {"title", "T"}, {"version", {{"number", INT64_MAX}}}})},
+         "error: Page 98306 already has the highest version number there can be, so no newer version can be saved.",
+         {"GET /wiki/api/v2/pages/98306"}},
+        {"an answer nested without end", "list_spaces", {},
+         {{.kind = Fault::Kind::gzipBomb, .body = "[", .inflatedBytes = (std::size_t{16} << 20)}},
+         "error: Could not read Confluence's response: the answer nests deeper than 512 levels",
+         {"GET /wiki/api/v2/spaces"}},
         {"an answer that inflates beyond the cap", "list_spaces", {},
          {{.kind = Fault::Kind::gzipBomb, .inflatedBytes = (std::size_t{65} << 20)}},
          "error: Confluence's response is larger than 64 MB, so Folioport stopped reading it.",
@@ -114,7 +138,7 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
             fault.location = expand(fault.location);
             (*site)->inject(std::move(fault));
         }
-        const Settings settings{{siteURL, "mia@example.com", "test-token"}, "ENG"};
+        const Settings settings{{siteURL, "mia@example.com", "test-token"}, "ENG", {}};
         const auto outcome = perform(row.tool, row.arguments, [&] { return settings; });
         const std::string text = outcome ? *outcome : "error: " + describe(outcome.error());
         const std::string expected = expand(row.expected);

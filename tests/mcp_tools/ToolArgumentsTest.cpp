@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "mcp/ToolArguments.h"
-#include "mcp/ToolSteps.h"
+#include "mcp/ToolCall.h"
 
 namespace folioport::MCPServer {
 namespace {
@@ -53,7 +53,7 @@ TEST(ToolArguments, ArgumentsThatAreNoObjectHaveNoMembers) {
     }
 }
 
-TEST(ToolSteps, BodyFormatReadsAliasesAndNamesTheBadValue) {
+TEST(ToolCall, BodyFormatReadsAliasesAndNamesTheBadValue) {
     struct Row {
         const char* name;
         std::optional<std::string> value;
@@ -75,7 +75,7 @@ TEST(ToolSteps, BodyFormatReadsAliasesAndNamesTheBadValue) {
     }
 }
 
-TEST(ToolSteps, SpaceKeyPrefersAnExplicitStringEvenWhenBlank) {
+TEST(ToolCall, SpaceKeyPrefersAnExplicitStringEvenWhenBlank) {
     struct Row {
         const char* name;
         json arguments;
@@ -92,7 +92,7 @@ TEST(ToolSteps, SpaceKeyPrefersAnExplicitStringEvenWhenBlank) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(spaceKey(row.arguments, Settings{{}, row.configured}), row.expected);
+        EXPECT_EQ(spaceKey(row.arguments, Settings{{}, row.configured, {}}), row.expected);
     }
 }
 

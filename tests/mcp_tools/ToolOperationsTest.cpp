@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FakeConfluence.h"
-#include "mcp/ToolOperations.h"
+#include "mcp/ToolDispatch.h"
 
 // What the end-to-end suite cannot check: answers that depend on "now", replies the site is made
 // to give, and the request log around each argument check.
@@ -31,7 +31,7 @@ protected:
     /// The answer, or "error: " and the failure's description; the request log starts empty.
     std::string run(std::string_view tool, const json& arguments) {
         site->clearRequests();
-        const Settings settings{{site->baseURL(), "mia@example.com", "test-token"}, defaultSpace};
+        const Settings settings{{site->baseURL(), "mia@example.com", "test-token"}, defaultSpace, {}};
         const auto now = std::chrono::sys_days{std::chrono::December / 3 / 2026} + std::chrono::hours(12);
         auto outcome = perform(tool, arguments, [&] { return settings; }, [&] { return now; });
         return outcome ? *outcome : "error: " + describe(outcome.error());
@@ -90,6 +90,11 @@ TEST_F(ToolsTest, ArgumentChecksComeBeforeAnyRequest) {
         EXPECT_EQ(run(row.tool, row.arguments), std::string("error: ") + row.message);
         EXPECT_THAT(requests(), IsEmpty());
     }
+    // Without the network and keyring library there is no token: the tools say why instead of "not configured".
+    const Settings withoutLibrary{{site->baseURL(), "mia@example.com", ""}, "ENG", "libx.so could not be loaded: gone"};
+    EXPECT_EQ(describe(perform("list_spaces", {}, [&] { return withoutLibrary; }).error()),
+              "Folioport cannot reach Confluence or the keyring: libx.so could not be loaded: gone. Reinstall Folioport "
+              "so that the library lies in its lib folder.");
 }
 
 TEST_F(ToolsTest, ListSpacesTakesAnIntegralLimitOfAtLeastOne) {

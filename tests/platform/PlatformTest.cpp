@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -33,7 +34,8 @@ TEST(ConfluenceConfig, NormalisesTheSiteAddressAndBuildsTheWikiRoot) {
         {"https://acme.example/WIKI//", "https://acme.example", "https://acme.example/wiki"},
         {"https://acme.example/wiki/wiki", "https://acme.example/wiki", "https://acme.example/wiki/wiki"},
         {"http://intranet.example/", "http://intranet.example", "http://intranet.example/wiki"},
-        {"HTTPS://acme.example", "https://HTTPS://acme.example", "https://HTTPS://acme.example/wiki"},
+        {"HTTPS://acme.example", "https://acme.example", "https://acme.example/wiki"},
+        {"Http://intranet.example/Wiki", "http://intranet.example", "http://intranet.example/wiki"},
         {"\xC2\xA0\xE3\x80\x80https://acme.example/wiki\xE2\x80\xA8\r\n", "https://acme.example", "https://acme.example/wiki"},
         {"acme example", "https://acme example", "https://acme example/wiki"},
         {"/", "", ""}, {" \t\n ", "", ""}, {"", "", ""}};
@@ -123,10 +125,34 @@ TEST(Preferences, TypedReadsFallBackPerKey) {
         EXPECT_EQ(preferences.boolean(BooleanPreference::autoUpdate), autoUpdate);
         EXPECT_EQ(preferences.string(StringPreference::baseURL), baseURL);
     }
-    const auto missing = Preferences::read(directory.path / "absent" / "preferences.json");
-    EXPECT_EQ(missing.string(StringPreference::email), "");
-    EXPECT_TRUE(missing.string(StringPreference::updateFeedURL).starts_with("https://"));
-    EXPECT_TRUE(missing.string(StringPreference::updateFeedURL).ends_with("/folioport/appcast.json"));
+    const auto missing = Preferences::inspect(directory.path / "absent" / "preferences.json");
+    EXPECT_EQ(missing.problem, std::nullopt);
+    EXPECT_EQ(missing.preferences.string(StringPreference::email), "");
+    EXPECT_TRUE(missing.preferences.string(StringPreference::updateFeedURL).starts_with("https://"));
+    EXPECT_TRUE(missing.preferences.string(StringPreference::updateFeedURL).ends_with("/folioport/appcast.json"));
+}
+
+TEST(Preferences, OnlyABoundedRegularFileIsReadAndNothingWaits) {
+    TemporaryDirectory directory;
+    const auto file = directory.path / "preferences.json";
+    const std::string notRegular = " is not a regular file, so it was not read";
+    const std::pair<std::function<void()>, std::string> rows[] = {
+        {[&] { ::mkfifo(file.c_str(), 0600); }, notRegular},  // no writer: a blocking open would wait for ever
+        {[&] { std::filesystem::create_symlink("/dev/zero", file); }, notRegular},
+        {[&] { std::filesystem::create_directory(file); }, notRegular},
+        {[&] { std::ofstream(file) << R"({"baseURL":")" << std::string(Preferences::maxFileBytes, 'a') << R"("})"; },
+         " is larger than 1 MB, so it was not read"},
+        {[&] { std::ofstream(file) << std::string(600, '[') << std::string(600, ']'); }, " nests deeper than 512 levels"},
+        {[&] { std::ofstream(file) << R"([{"baseURL":"acme.example"}])"; }, " holds no JSON object"},
+    };
+    for (const auto& [make, problem] : rows) {
+        SCOPED_TRACE(problem);
+        std::filesystem::remove_all(file);
+        make();
+        const auto reading = Preferences::inspect(file);
+        EXPECT_EQ(reading.problem, file.string() + problem);
+        EXPECT_EQ(reading.preferences.string(StringPreference::baseURL), "");
+    }
 }
 
 TEST(Preferences, WriteKeepsUnknownKeysAndIsPrivateAndAtomic) {

@@ -17,10 +17,14 @@ std::string errorOf(std::string_view json) {
 }
 
 TEST(DecodeRecord, FailuresNameThePlace) {
+    std::string manySpaces = R"({"results":[)";
+    for (int i = 0; i <= 5000; ++i) manySpaces += R"({"id":"1","key":"K"},)";
+    manySpaces.back() = ']';
+    manySpaces += '}';
     const struct {
         const char* name;
         std::string (*decodeError)(std::string_view json);
-        std::string_view json;
+        std::string json;
         std::string_view expected;
     } rows[] = {
         {"pageWithoutIdFailsList", errorOf<MultiResult<Page>>, R"({"results":[{"id":"1"},{"title":"t"}]})",
@@ -48,8 +52,11 @@ TEST(DecodeRecord, FailuresNameThePlace) {
         {"topLevelArray", errorOf<Page>, R"([{"id":"1"}])", "expected an object, found an array"},
         {"numberBeyondDouble", errorOf<SearchResponse>, R"({"results":[],"totalSize":1e999})",
          "number overflow parsing '1e999'"},
-        {"fuzzedNumberOverflow", errorOf<Page>, std::string_view("5e88888888888888\0\x18*\0", 20),
+        {"fuzzedNumberOverflow", errorOf<Page>, std::string("5e88888888888888\0\x18*\0", 20),
          "number overflow parsing '5e88888888888888'"},
+        {"nestedWithoutEnd", errorOf<Page>, R"({"id":"1","x":)" + std::string(600, '['),
+         "the answer nests deeper than 512 levels"},
+        {"moreRecordsThanAnyBatch", errorOf<MultiResult<Space>>, manySpaces, "the answer lists more than 5000 records"},
         {"invalidJson", errorOf<Page>, R"({"id":"1",)",
          "parse error at line 1, column 11: syntax error while parsing object key - unexpected end of input; expected "
          "string literal"},
@@ -59,6 +66,9 @@ TEST(DecodeRecord, FailuresNameThePlace) {
 
 TEST(DecodeRecord, AbsentNullAndUnknownMembers) {
     EXPECT_EQ(decodeRecord<Page>(R"({"id":"1"})"), Page{.id = "1"});
+    // A cut emoji is one U+FFFD, as in requests; the record around it stays usable.
+    EXPECT_EQ(decodeRecord<Page>(R"({"id":"1","title":"a\ud83d b\udE00 \ud83d\ude00 \\ud800","x":"\ud800"})")->title,
+              "a\xEF\xBF\xBD b\xEF\xBF\xBD \xF0\x9F\x98\x80 \\ud800");
     const auto page = decodeRecord<Page>(R"({"id":"1","title":null,"version":null,"extra":[1,{"x":2}],"status":"current"})");
     EXPECT_EQ(page, (Page{.id = "1", .status = "current"}));
     const auto list = decodeRecord<MultiResult<Space>>(R"({"results":[]})");

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "platform/Posix.h"
-#include "platform/Services.h"
+#include "platform/ServicesLoading.h"
 #include "platform/ServicesLibrary.h"
 
 namespace folioport::platform {
@@ -31,13 +31,20 @@ const Library& library() {
         const char* const candidates[] = {bundled.c_str(), services::libraryFile};
 #endif
         void* handle = nullptr;
-        for (const char* candidate : candidates)
-            if (!handle) handle = ::dlopen(candidate, RTLD_LAZY | RTLD_LOCAL);
-        if (handle) result.table = static_cast<const services::Table*>(::dlsym(handle, services::tableSymbol));
-        if (!result.table) {
-            const char* reason = ::dlerror();
-            result.failure = reason ? reason : "no table";
+        for (const char* candidate : candidates) {
+            if (handle) break;
+            handle = ::dlopen(candidate, RTLD_LAZY | RTLD_LOCAL);
+            const char* reason = handle ? nullptr : ::dlerror();
+            // why: the reason of a file that is there but broken says more than "not found" for the others.
+            std::error_code error;
+            if (reason && (result.failure.empty() || std::filesystem::exists(candidate, error))) result.failure = reason;
         }
+        if (handle) result.table = static_cast<const services::Table*>(::dlsym(handle, services::tableSymbol));
+        if (handle && !result.table) {
+            const char* reason = ::dlerror();
+            result.failure = reason ? reason : std::string(services::libraryFile) + " holds no services table";
+        }
+        if (result.table) result.failure.clear();
         return result;
     }();
     return opened;
@@ -54,11 +61,17 @@ std::jthread preloadServices() {
     });
 }
 
+std::optional<std::string> servicesFailure() {
+    const Library& opened = library();
+    if (opened.table) return std::nullopt;
+    return std::string(services::libraryFile) + " (network and keyring) could not be loaded: " + opened.failure;
+}
+
 std::expected<HttpResponse, HttpFailure> HttpTransport::send(const HttpRequest& request, std::stop_token stop) {
     const Library& opened = library();
     if (!opened.table)
         return std::unexpected(
-            HttpFailure{HttpFailure::Kind::transport, "the network library could not be loaded: " + opened.failure});
+            HttpFailure{HttpFailure::Kind::transport, *servicesFailure()});
     HttpTransportOptions options;
     {
         std::lock_guard lock(optionsMutex);

@@ -1,4 +1,4 @@
-#include "mcp/ToolOperations.h"
+#include "mcp/ToolDispatch.h"
 
 #include "mcp/ToolCatalogue.h"
 
@@ -8,7 +8,10 @@ std::expected<std::string, ToolFailure> perform(std::string_view tool, const nlo
                                                 const SettingsLoader& loadSettings, const Clock& now,
                                                 std::stop_token stop) {
     const Settings settings = loadSettings();
-    if (!settings.config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
+    if (!settings.config.isComplete()) {
+        if (settings.servicesMissing) return std::unexpected(ToolError::noServices(*settings.servicesMissing));
+        return std::unexpected(ConfluenceError::notConfigured());
+    }
     const Tool* found = findTool(tool);
     if (!found) return std::unexpected(ToolError::unknownTool(std::string(tool)));
     const ConfluenceClient client(settings.config);

@@ -31,6 +31,10 @@ void log(std::ostream& log, std::string_view message);
 /// flushed line on `out`, in order, until end of input; returns the exit status, 0.
 int run(std::istream& in, std::ostream& out, std::ostream& log, const Dependencies& dependencies);
 
+/// Reads one line (without its line feed) into `line`; a line longer than `longest` bytes is skipped
+/// without being stored, leaving `line` empty, and answers true.
+bool readLine(std::istream& in, std::string& line, std::size_t longest);
+
 /// Handles one input line (its line ending already removed): answers, logs the unparsable-line
 /// notice, or stays silent. Never throws for any input.
 void handleLine(std::string_view line, std::ostream& out, std::ostream& log, const Dependencies& dependencies);

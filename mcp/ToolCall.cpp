@@ -1,7 +1,8 @@
-#include "mcp/ToolSteps.h"
+#include "mcp/ToolCall.h"
 
 #include "confluence/ConfDate.h"
 #include "mcp/ToolArguments.h"
+#include "storage/Utf8.h"
 
 namespace folioport::MCPServer {
 
@@ -43,8 +44,9 @@ std::string header(const Page& page, const ToolCall& call) {
     if (page.version)
         if (const auto date = ConfDate::parse(page.version->createdAt))
             updated = ConfDate::dayLabel(*date) + " (" + ConfDate::relativeDays(*date, call.now) + ")";
-    return titleOf(page) + "\nid: " + page.id + " · version: " + std::to_string(versionOf(page)) +
-           " · updated: " + updated + "\n" + call.client.webURL(page);
+    return Utf8::oneLine(titleOf(page)) + "\nid: " + Utf8::oneLine(page.id) +
+           " · version: " + std::to_string(versionOf(page)) + " · updated: " + updated + "\n" +
+           Utf8::oneLine(call.client.webURL(page));
 }
 
 }  // namespace folioport::MCPServer

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <thread>
 
 namespace folioport::platform {
@@ -8,5 +10,9 @@ namespace folioport::platform {
 /// session bus and the keyring's session, so that the first request finds them ready while start-up
 /// does not wait for them. Keep the thread until the process ends (it never waits for the keyring).
 std::jthread preloadServices();
+
+/// Which library could not be loaded and why (the loader's own message), or absent once it is loaded.
+/// Opens the library when no call has yet.
+std::optional<std::string> servicesFailure();
 
 }  // namespace folioport::platform

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "mcp/ToolSteps.h"
+#include "mcp/ToolCall.h"
 
 namespace folioport::MCPServer {
 
-// The seven tool operations. Each reads its own arguments, makes its requests one after the
+// The tool operations, one per tool of the catalogue. Each reads its own arguments, makes its requests one after the
 // other and answers one plain text; a failed request or a bad argument is its failure.
 
 ToolResult listSpaces(const ToolCall& call);
