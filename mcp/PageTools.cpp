@@ -1,3 +1,4 @@
+#include "confluence/PageInSpace.h"
 #include "mcp/ToolArguments.h"
 #include "mcp/Tools.h"
 #include "storage/BodyFormat.h"
@@ -50,12 +51,11 @@ ToolResult createPage(const ToolCall& call) {
     if (!format) return std::unexpected(format.error());
     const std::string body = Storage::asStorage(stringArg(call.arguments, "body").value_or(std::string{}), *format);
 
-    const auto space = call.client.space(*key, call.stop);
-    if (!space) return std::unexpected(space.error());
-    const auto page =
-        call.client.createPage(space->id, *title, body, trimmedArg(call.arguments, "parentId"), call.stop);
-    if (!page) return std::unexpected(page.error());
-    return "Created page " + page->id + " — " + *title + " in " + space->key + "\n" + call.client.webURL(*page);
+    const auto created =
+        createPageInSpace(call.client, *key, *title, body, trimmedArg(call.arguments, "parentId"), call.stop);
+    if (!created) return std::unexpected(created.error());
+    return "Created page " + created->page.id + " — " + *title + " in " + created->space.key + "\n" +
+           call.client.webURL(created->page);
 }
 
 ToolResult updatePage(const ToolCall& call) {

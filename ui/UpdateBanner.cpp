@@ -34,6 +34,7 @@ UpdateBanner::UpdateBanner(Updater& updater, QWidget* parent) : QWidget(parent),
     column->setSpacing(1);
     title_ = new QLabel(this);
     title_->setObjectName(QStringLiteral("updateTitleLabel"));
+    title_->setTextFormat(Qt::PlainText);
     applyTextStyle(*title_, TextStyle::callout, Tint::primary, QFont::Medium);
     column->addWidget(title_);
     detail_ = new QLabel(this);
