@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Prints the demo site's seed (tests/fake_confluence's --seed format): four spaces and a dozen pages
+# Prints the demo site's seed (fake_confluence's --seed format): four spaces and a dozen pages
 # edited over the last two weeks, dated relative to now so the panel reads "Today", "Yesterday", ….
 # The one accepted login is demo@example.com with the token demo-token.
 set -euo pipefail
