@@ -102,12 +102,7 @@ protected:
     /// "METHOD path?name=value&…" of every request the site received, in order.
     Lines requests() const {
         Lines lines;
-        for (const auto& request : site->requests()) {
-            std::string line = request.method + " " + request.path;
-            for (std::size_t i = 0; i < request.query.size(); ++i)
-                line += (i ? "&" : "?") + request.query[i].first + "=" + request.query[i].second;
-            lines.push_back(std::move(line));
-        }
+        for (const auto& request : site->requests()) lines.push_back(request.line());
         return lines;
     }
     long count(const std::string& prefix) const {
