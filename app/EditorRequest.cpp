@@ -9,11 +9,11 @@ const std::string newPageTitle = "New Confluence Page";
 }  // namespace
 
 EditorRequest newPageRequest(const AppStore& store) {
-    return {CreatePage{store.spaceKey(), std::nullopt}, newPageKey, newPageTitle};
+    return {CreatePage{store.settings().spaceKey, std::nullopt}, newPageKey, newPageTitle};
 }
 
 EditorRequest newChildPageRequest(const AppStore& store, const Page& parent) {
-    std::string spaceKey = store.spaceKey();
+    std::string spaceKey = store.settings().spaceKey;
     if (parent.spaceId) {
         const auto keys = store.spaceKeysById();
         if (auto known = keys.find(*parent.spaceId); known != keys.end()) spaceKey = known->second;

@@ -62,7 +62,7 @@ Scene::Scene(AppStore& store, Updater& updater, bool demo)
     windows_.setPanel(&panel_);
 
     connect(&panel_, &ui::MenuBarPanel::cameOnScreen, this,
-            [this] { updater_.start(store_.updateFeedURL(), store_.autoUpdate()); });
+            [this] { updater_.start(store_.settings().updateFeedURL, store_.settings().autoUpdate); });
     connect(&panel_, &ui::MenuBarPanel::settingsRequested, &windows_, &AuxWindows::showSettings);
     connect(&panel_, &ui::MenuBarPanel::searchRequested, &windows_, &AuxWindows::showSearch);
     connect(&panel_, &ui::MenuBarPanel::aboutRequested, &windows_, &AuxWindows::showAbout);

@@ -33,15 +33,12 @@ TrayItem::TrayItem(AppStore& store, bool demo, QObject* parent) : QObject(parent
     connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) Q_EMIT clicked(clickPosition());
     });
-    for (auto change : {&AppStore::spaceKeyChanged, &AppStore::baseURLChanged, &AppStore::emailChanged,
-                        &AppStore::apiTokenChanged}) {
-        connect(&store_, change, this, &TrayItem::refresh);
-    }
+    connect(&store_, &AppStore::settingsChanged, this, &TrayItem::refresh);
     refresh();
 }
 
 void TrayItem::refresh() {
-    const QString key = trayKeyText(store_.config(), store_.spaceKey());
+    const QString key = trayKeyText(store_.config(), store_.settings().spaceKey);
     icon_->setIcon(trayIcon(documentSymbol(), key));
     icon_->setToolTip(trayToolTip(key, demo_));
 }

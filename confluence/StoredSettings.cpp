@@ -3,12 +3,6 @@
 #include "platform/Keychain.h"
 
 namespace folioport {
-namespace {
-
-constexpr const char* tokenAccount = "apiToken";
-
-}  // namespace
-
 ConfluenceConfig StoredSettings::config() const {
     return ConfluenceConfig{.baseURL = baseURL, .email = email, .apiToken = apiToken};
 }
@@ -30,6 +24,9 @@ StoredSettings StoredSettings::load(const std::filesystem::path& file) {
 
 StoredSettings::SaveOutcome StoredSettings::save(const std::filesystem::path& file) const {
     using namespace platform;
+    SaveOutcome outcome{.tokenStored = Keychain::set(apiToken, tokenAccount), .preferencesError = std::nullopt};
+    // why: a refused token leaves everything as it was, so the user can unlock the keyring and save again.
+    if (!outcome.tokenStored) return outcome;
     // why: read first so keys this program does not know survive the save.
     auto preferences = Preferences::read(file);
     preferences.set(StringPreference::baseURL, baseURL);
@@ -39,9 +36,7 @@ StoredSettings::SaveOutcome StoredSettings::save(const std::filesystem::path& fi
     preferences.set(IntegerPreference::refreshMinutes, refreshMinutes);
     preferences.set(BooleanPreference::autoUpdate, autoUpdate);
     preferences.set(StringPreference::updateFeedURL, updateFeedURL);
-    SaveOutcome outcome;
     if (auto written = preferences.write(file); !written) outcome.preferencesError = written.error();
-    outcome.tokenStored = Keychain::set(apiToken, tokenAccount);
     return outcome;
 }
 

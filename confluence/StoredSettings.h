@@ -11,31 +11,38 @@
 namespace folioport {
 
 /// Every stored setting: seven preference keys (each with its own fallback) and the keyring token.
-/// The one reader and writer of them for both run modes; no Qt.
+/// The one value type of the settings and their one reader and writer, for both run modes; no Qt.
+/// A default-built value is a fresh installation's.
 struct StoredSettings {
+    /// The keyring account the token is stored under.
+    static constexpr const char* tokenAccount = "apiToken";
+
     std::string baseURL;
     std::string email;
     std::string apiToken;  ///< lives only in the keyring
     std::string spaceKey;  ///< empty means all spaces
-    std::int64_t pageLimit = 50;
-    std::int64_t refreshMinutes = 30;
-    bool autoUpdate = true;
-    std::string updateFeedURL;
+    std::int64_t pageLimit = platform::Preferences::fallback(platform::IntegerPreference::pageLimit);
+    std::int64_t refreshMinutes = platform::Preferences::fallback(platform::IntegerPreference::refreshMinutes);
+    bool autoUpdate = platform::Preferences::fallback(platform::BooleanPreference::autoUpdate);
+    std::string updateFeedURL = platform::Preferences::fallback(platform::StringPreference::updateFeedURL);
+
+    bool operator==(const StoredSettings&) const = default;
 
     /// What a save reached: the preferences file and the keyring each report separately.
     struct SaveOutcome {
-        std::optional<std::string> preferencesError;  ///< why the file could not be written
         bool tokenStored = false;                     ///< the keyring holds exactly apiToken now
+        std::optional<std::string> preferencesError;  ///< why the file could not be written
     };
 
     /// The connection settings exactly as they stand, not normalised.
     ConfluenceConfig config() const;
 
-    /// Reads the preferences file and the token; blocks at most the keyring's bound.
+    /// Reads the preferences file and the token; blocks up to the keyring's bound, so never on a UI thread.
     static StoredSettings load(const std::filesystem::path& file = platform::Preferences::defaultFile());
 
-    /// Writes the seven keys ("baseURL", "email", "spaceKey", "pageLimit", "refreshMinutes", "autoUpdate",
-    /// "updateFeedURL") as they stand, keeping keys this program does not know, then the token.
+    /// Writes the token, then, only when the keyring took it, the seven keys ("baseURL", "email",
+    /// "spaceKey", "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL") as they stand, keeping
+    /// keys this program does not know. Blocks up to the keyring's bound, so never on a UI thread.
     SaveOutcome save(const std::filesystem::path& file = platform::Preferences::defaultFile()) const;
 
     /// Writes "spaceKey" alone, as the panel's space menu does.

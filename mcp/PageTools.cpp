@@ -1,5 +1,6 @@
 #include <limits>
 
+#include "confluence/PageInSpace.h"
 #include "mcp/ToolArguments.h"
 #include "mcp/ToolHandlers.h"
 #include "storage/BodyFormat.h"
@@ -53,13 +54,11 @@ ToolResult createPage(const ToolCall& call) {
     if (!format) return std::unexpected(format.error());
     const std::string body = Storage::asStorage(stringArg(call.arguments, "body").value_or(std::string{}), *format);
 
-    const auto space = call.client.space(*key, call.stop);
-    if (!space) return std::unexpected(space.error());
-    const auto page =
-        call.client.createPage(space->id, *title, body, trimmedArg(call.arguments, "parentId"), call.stop);
-    if (!page) return std::unexpected(page.error());
-    return "Created page " + Utf8::oneLine(page->id) + " — " + Utf8::oneLine(*title) + " in " +
-           Utf8::oneLine(space->key) + "\n" + Utf8::oneLine(call.client.webURL(*page));
+    const auto created =
+        createPageInSpace(call.client, *key, *title, body, trimmedArg(call.arguments, "parentId"), call.stop);
+    if (!created) return std::unexpected(created.error());
+    return "Created page " + Utf8::oneLine(created->page.id) + " — " + Utf8::oneLine(*title) + " in " +
+           Utf8::oneLine(created->space.key) + "\n" + Utf8::oneLine(call.client.webURL(created->page));
 }
 
 ToolResult updatePage(const ToolCall& call) {

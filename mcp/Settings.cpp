@@ -2,13 +2,12 @@
 
 #include <sys/stat.h>
 
+#include "confluence/StoredSettings.h"
 #include "platform/Keychain.h"
 #include "platform/ServicesLoading.h"
 
 namespace folioport::MCPServer {
 namespace {
-
-constexpr const char* tokenAccount = "apiToken";
 
 bool sameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
@@ -40,7 +39,7 @@ Settings SettingsReader::load() {
     }
 
     Settings settings = parsed_;
-    const auto token = platform::Keychain::lookup(tokenAccount);
+    const auto token = platform::Keychain::lookup(StoredSettings::tokenAccount);
     if (token) {
         settings.config.apiToken = token->value_or("");
         return settings;

@@ -169,6 +169,10 @@ Preferences::Reading Preferences::inspect(const std::filesystem::path& file) {
 
 Preferences Preferences::read(const std::filesystem::path& file) { return inspect(file).preferences; }
 
+std::string Preferences::fallback(StringPreference key) { return std::string(entry(stringEntries, key).fallback); }
+std::int64_t Preferences::fallback(IntegerPreference key) { return entry(integerEntries, key).fallback; }
+bool Preferences::fallback(BooleanPreference key) { return entry(booleanEntries, key).fallback; }
+
 std::string Preferences::string(StringPreference key) const {
     const auto& keyEntry = entry(stringEntries, key);
     const auto found = values_.find(keyEntry.name);

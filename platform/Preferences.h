@@ -37,6 +37,11 @@ public:
     /// inspect() without the reason.
     static Preferences read(const std::filesystem::path& file = defaultFile());
 
+    /// What a key reads as when it is absent or of another type: a fresh installation's value.
+    static std::string fallback(StringPreference key);
+    static std::int64_t fallback(IntegerPreference key);
+    static bool fallback(BooleanPreference key);
+
     /// The stored value, or the key's fallback when it is absent or of another type.
     std::string string(StringPreference key) const;
     std::int64_t integer(IntegerPreference key) const;

@@ -8,5 +8,5 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build-bench-mcp -G Ninja -DCMAKE_BUILD_TYPE=Release -DFOLIOPORT_BUILD_TESTS=ON > /dev/null
 cmake --build build-bench-mcp --target Folioport fake_confluence
 tests/e2e/install.sh
-FOLIOPORT_BIN="$PWD/build-bench-mcp/app/Folioport" FAKE_CONFLUENCE_BIN="$PWD/build-bench-mcp/tests/fake_confluence/fake_confluence" \
+FOLIOPORT_BIN="$PWD/build-bench-mcp/app/Folioport" FAKE_CONFLUENCE_BIN="$PWD/build-bench-mcp/fake_confluence/fake_confluence" \
   tests/keyring/with-keyring.sh node "${1:-bench/mcp-tools-bench.mjs}"

@@ -15,7 +15,7 @@ if [ "${1:-}" = "--inside-keyring" ]; then
 fi
 
 build="$(cd "${1:?usage: scripts/demo.sh BUILD_DIR}" && pwd)"
-start_demo_site "$build/tests/fake_confluence/fake_confluence"
+start_demo_site "$build/fake_confluence/fake_confluence"
 trap 'kill "$DEMO_SITE_PID" 2>/dev/null' EXIT
 echo "Demo: a local Confluence site at $DEMO_SITE_URL; your own settings and keyring are not touched."
 echo "Click the document icon in the system tray for the panel; quit from the panel or the icon's menu."

@@ -70,7 +70,7 @@ cd "$here/.."
 build="${FOLIOPORT_BUILD_DIR:-build}"
 cmake -S . -B "$build" -G Ninja -DFOLIOPORT_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" --target Folioport fake_confluence >/dev/null
-start_demo_site "$build/tests/fake_confluence/fake_confluence"
+start_demo_site "$build/fake_confluence/fake_confluence"
 trap 'kill "$DEMO_SITE_PID" 2>/dev/null' EXIT
 tests/keyring/with-keyring.sh "$here/idle-bench.sh" --inside-keyring "$DEMO_SITE_URL" \
   "$PWD/$build/Folioport.app/Contents/bin/Folioport" "${1:-30}"

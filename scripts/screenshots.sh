@@ -162,7 +162,7 @@ cmake --build "$build" --target Folioport fake_confluence
 feed="$(mktemp -d "${TMPDIR:-/tmp}/folioport-feed.XXXXXX")"
 printf '{"version": "9.9.0", "build": "90", "url": "http://127.0.0.1:9/Folioport-9.9.0.zip", "notes": "Faster search."}\n' \
   > "$feed/feed.json"
-start_demo_site "$build/tests/fake_confluence/fake_confluence" --serve "/feed.json=$feed/feed.json"
+start_demo_site "$build/fake_confluence/fake_confluence" --serve "/feed.json=$feed/feed.json"
 trap 'kill "$DEMO_SITE_PID" 2>/dev/null; rm -rf "$feed"' EXIT
 tests/keyring/with-keyring.sh "$here/screenshots.sh" --inside-keyring "$DEMO_SITE_URL" "$folder" \
   "$PWD/$build/Folioport.app/Contents/bin/Folioport"

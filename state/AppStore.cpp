@@ -31,16 +31,6 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
 
 AppStore::AppStore(AppStoreOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), refreshTimer_(new QTimer(this)) {
-    const StoredSettings stored = StoredSettings::load(options_.preferencesFile);
-    baseURL_ = stored.baseURL;
-    email_ = stored.email;
-    apiToken_ = stored.apiToken;
-    spaceKey_ = stored.spaceKey;
-    pageLimit_ = stored.pageLimit;
-    refreshMinutes_ = stored.refreshMinutes;
-    autoUpdate_ = stored.autoUpdate;
-    updateFeedURL_ = stored.updateFeedURL;
-
     pool_.setMaxThreadCount(poolThreads);
     refreshTimer_->setSingleShot(true);
     connect(refreshTimer_, &QTimer::timeout, this, [this] {
@@ -48,7 +38,15 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
             if (generation == refreshGeneration_) refreshTimer_->start();
         });
     });
-    startAutoRefresh();
+    // why: the keyring may take seconds to answer (locked, prompting, or not at all); the event loop must not wait.
+    runOffThread(
+        pool_, this, [file = options_.preferencesFile] { return StoredSettings::load(file); },
+        [this](StoredSettings stored) {
+            if (!readingSettings_) return;  // why: a save answered first; what it stored is newer
+            readingSettings_ = false;
+            assign(settings_, std::move(stored), &AppStore::settingsChanged);
+            startAutoRefresh();
+        });
 }
 
 AppStore::~AppStore() {
@@ -56,17 +54,9 @@ AppStore::~AppStore() {
     pool_.waitForDone();
 }
 
-void AppStore::setBaseURL(std::string value) { assign(baseURL_, std::move(value), &AppStore::baseURLChanged); }
-void AppStore::setEmail(std::string value) { assign(email_, std::move(value), &AppStore::emailChanged); }
-void AppStore::setApiToken(std::string value) { assign(apiToken_, std::move(value), &AppStore::apiTokenChanged); }
-void AppStore::setSpaceKey(std::string value) { assign(spaceKey_, std::move(value), &AppStore::spaceKeyChanged); }
-void AppStore::setPageLimit(std::int64_t value) { assign(pageLimit_, value, &AppStore::pageLimitChanged); }
-void AppStore::setRefreshMinutes(std::int64_t value) {
-    assign(refreshMinutes_, value, &AppStore::refreshMinutesChanged);
-}
-void AppStore::setAutoUpdate(bool value) { assign(autoUpdate_, value, &AppStore::autoUpdateChanged); }
-void AppStore::setUpdateFeedURL(std::string value) {
-    assign(updateFeedURL_, std::move(value), &AppStore::updateFeedURLChanged);
+void AppStore::editSettings(const std::function<void(StoredSettings&)>& edit) {
+    edit(settings_);
+    Q_EMIT settingsChanged();
 }
 
 void AppStore::insertBusyPageId(const std::string& id) {
@@ -79,15 +69,7 @@ void AppStore::removeBusyPageId(const std::string& id) {
     Q_EMIT busyPageIdsChanged();
 }
 
-void AppStore::setErrorMessage(std::optional<std::string> message) {
-    assign(errorMessage_, std::move(message), &AppStore::errorMessageChanged);
-}
-
-ConfluenceConfig AppStore::config() const {
-    return ConfluenceConfig{.baseURL = baseURL_, .email = email_, .apiToken = apiToken_};
-}
-
-std::optional<Space> AppStore::selectedSpace() const { return spaceMatching(spaceKey_); }
+std::optional<Space> AppStore::selectedSpace() const { return spaceMatching(settings_.spaceKey); }
 
 std::optional<Space> AppStore::spaceMatching(const std::string& key) const {
     auto found = std::ranges::find_if(spaces_, [&](const Space& space) { return equalIgnoringCase(space.key, key); });
@@ -100,31 +82,38 @@ std::map<std::string, std::string> AppStore::spaceKeysById() const {
     return keys;
 }
 
-bool AppStore::saveSettings() {
-    const StoredSettings settings{.baseURL = baseURL_,
-                                  .email = email_,
-                                  .apiToken = apiToken_,
-                                  .spaceKey = spaceKey_,
-                                  .pageLimit = pageLimit_,
-                                  .refreshMinutes = refreshMinutes_,
-                                  .autoUpdate = autoUpdate_,
-                                  .updateFeedURL = updateFeedURL_};
+void AppStore::saveSettings(StoredSettings settings, std::function<void(bool)> onDone) {
     // why: a preferences file that cannot be written goes unreported, like every settings failure; the
     // window only needs to know whether the token is safe.
-    const bool tokenStored = settings.save(options_.preferencesFile).tokenStored;
-    startAutoRefresh();
-    return tokenStored;
+    runOffThread(
+        pool_, this, [settings, file = options_.preferencesFile] { return settings.save(file).tokenStored; },
+        [this, settings, onDone = std::move(onDone)](bool tokenStored) mutable {
+            if (tokenStored) {
+                // why: a read still answering would otherwise bring back what was just replaced.
+                readingSettings_ = false;
+                assign(settings_, std::move(settings), &AppStore::settingsChanged);
+                startAutoRefresh();
+            }
+            if (onDone) onDone(tokenStored);
+        });
+}
+
+void AppStore::testConnection(ConfluenceConfig config, std::function<void(std::string)> onDone) {
+    runOffThread(
+        pool_, this, [client = ConfluenceClient(std::move(config)), stop = stop_.get_token()] { return client.testConnection(stop); },
+        std::move(onDone));
 }
 
 void AppStore::startAutoRefresh() {
     ++refreshGeneration_;
     refreshTimer_->stop();
-    if (!config().isComplete() || refreshMinutes_ < 1) return;
+    const std::int64_t minutes = settings_.refreshMinutes;
+    if (!config().isComplete() || minutes < 1) return;
     // why: a QTimer holds int milliseconds while the preferences may hold any number of minutes; every
     // longer period becomes the longest whole number of minutes that fits (about 24 days in real minutes).
     const std::int64_t longestMinutes =
         std::numeric_limits<int>::max() / std::max<std::int64_t>(options_.minute.count(), 1);
-    refreshTimer_->start(options_.minute * std::min(refreshMinutes_, longestMinutes));
+    refreshTimer_->start(options_.minute * std::min(minutes, longestMinutes));
 }
 
 void AppStore::load(bool silent, std::function<void()> onDone) {
@@ -134,7 +123,7 @@ void AppStore::load(bool silent, std::function<void()> onDone) {
         return;
     }
     if (!silent) assign(isLoading_, true, &AppStore::isLoadingChanged);
-    LoadRun run{ConfluenceClient(settings), spaceKey_, silent, std::move(onDone)};
+    LoadRun run{ConfluenceClient(settings), settings_.spaceKey, silent, std::move(onDone)};
     // why: built before the call, because the hand-off lambda takes `run` over and arguments have no order.
     auto work = [&pool = pool_, client = run.client, stop = stop_.get_token()] {
         return fetchUserAndSpaces(pool, client, spaceLimit, stop);
@@ -163,7 +152,7 @@ void AppStore::resolveSpaceId(LoadRun run) {
 }
 
 void AppStore::fetchPages(LoadRun run, std::optional<std::string> spaceId) {
-    auto work = [client = run.client, spaceId = std::move(spaceId), limit = clampedToInt(pageLimit_),
+    auto work = [client = run.client, spaceId = std::move(spaceId), limit = clampedToInt(settings_.pageLimit),
                  stop = stop_.get_token()] { return client.pages(spaceId, limit, stop); };
     runOffThread(
         pool_, this, std::move(work),
@@ -176,7 +165,7 @@ void AppStore::fetchPages(LoadRun run, std::optional<std::string> spaceId) {
 void AppStore::publishPages(const LoadRun& run, std::vector<Page> pages) {
     // why: loads overlap, so a slow load of the space the user just left could end last; its pages would
     // then show under the new space's name. Only a load of the key still selected publishes them.
-    if (run.spaceKey == spaceKey_) {
+    if (run.spaceKey == settings_.spaceKey) {
         assign(pages_, std::move(pages), &AppStore::pagesChanged);
         assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
     }

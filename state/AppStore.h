@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <expected>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -19,6 +20,7 @@
 #include "confluence/ConfluenceConfig.h"
 #include "confluence/ConfluenceError.h"
 #include "confluence/Records.h"
+#include "confluence/StoredSettings.h"
 #include "platform/Preferences.h"
 
 class QTimer;
@@ -35,6 +37,16 @@ struct AppStoreOptions {
     std::function<void(const QUrl&)> openURL = [](const QUrl&) {};                ///< to the default handler
 };
 
+/// The texts of a page version as the editor sends them.
+struct PageDraft {
+    std::string title;
+    std::string storageBody;
+    std::optional<std::string> versionNote;  ///< only for a new version of an existing page
+};
+
+/// A page as the site answered it, or the sentence that says why it did not.
+using PageOutcome = std::expected<Page, std::string>;
+
 /// The application's one observable state: the settings, what the last loads fetched, the loading and
 /// error state, and the background refresh. Lives on the main thread; every assignment of a published
 /// property emits its change signal there, also when the value stays the same. Network calls run on the
@@ -43,21 +55,18 @@ class AppStore : public QObject {
     Q_OBJECT
 
 public:
-    /// Reads the stored settings (blocking at most the keyring's bound) and starts the refresh; no network.
+    /// Starts reading the stored settings off the main thread and starts the refresh once they are in;
+    /// no network.
     explicit AppStore(AppStoreOptions options = {}, QObject* parent = nullptr);
-    /// Aborts the requests in flight and waits for them; callbacks of unfinished operations never run.
+    /// Aborts the requests in flight and waits for them (and for a keyring still answering); callbacks of
+    /// unfinished operations never run.
     ~AppStore() override;
 
-    const std::string& baseURL() const { return baseURL_; }
-    const std::string& email() const { return email_; }
-    const std::string& apiToken() const { return apiToken_; }
-    /// Key of the listed space; empty (after trimming blanks) means all spaces.
-    const std::string& spaceKey() const { return spaceKey_; }
-    std::int64_t pageLimit() const { return pageLimit_; }
-    /// Period of the background refresh; below 1 means none.
-    std::int64_t refreshMinutes() const { return refreshMinutes_; }
-    bool autoUpdate() const { return autoUpdate_; }
-    const std::string& updateFeedURL() const { return updateFeedURL_; }
+    /// The settings as last read, saved or set; a fresh installation's until the first read has answered.
+    const StoredSettings& settings() const { return settings_; }
+    /// True until the stored settings, token included, have been read once (a locked keyring may take
+    /// a while); meanwhile the settings are a fresh installation's and no load starts.
+    bool isReadingSettings() const { return readingSettings_; }
     /// The signed-in user of the last load that got that far.
     const std::optional<ConfluenceUser>& currentUser() const { return currentUser_; }
     /// The spaces of the last load that got that far, in the site's order.
@@ -68,35 +77,30 @@ public:
     bool isLoading() const { return isLoading_; }
     /// The last failure to show the user; absent when there is none.
     const std::optional<std::string>& errorMessage() const { return errorMessage_; }
-    /// Ids of the pages with a write (trash, editor save) in flight.
+    /// Ids of the pages with a write (trash, saved version) in flight.
     const std::set<std::string>& busyPageIds() const { return busyPageIds_; }
 
-    /// Settings setters for the settings window; saveSettings() stores them.
-    void setBaseURL(std::string value);
-    void setEmail(std::string value);
-    void setApiToken(std::string value);
-    void setSpaceKey(std::string value);
-    void setPageLimit(std::int64_t value);
-    void setRefreshMinutes(std::int64_t value);
-    void setAutoUpdate(bool value);
-    void setUpdateFeedURL(std::string value);
+    /// Publishes the settings as `edit` changes them, without storing them (selectSpace and saveSettings
+    /// store what they change).
+    void editSettings(const std::function<void(StoredSettings&)>& edit);
 
     /// Marks a page as written to; a second insert of the same id shares the one entry.
     void insertBusyPageId(const std::string& id);
     void removeBusyPageId(const std::string& id);
-    /// For a window's own writes (editor saves), so the panel shows their failure too.
-    void setErrorMessage(std::optional<std::string> message);
 
     /// The connection settings exactly as they stand, not normalised.
-    ConfluenceConfig config() const;
+    ConfluenceConfig config() const { return settings_.config(); }
     /// The first loaded space whose key equals spaceKey (untrimmed), ignoring case.
     std::optional<Space> selectedSpace() const;
     /// Space key by space id over the loaded spaces; the first space of an id wins.
     std::map<std::string, std::string> spaceKeysById() const;
 
-    /// Writes the seven preference keys and the token as they stand, then restarts the refresh.
-    /// True when the keyring holds the token now.
-    bool saveSettings();
+    /// Stores `settings` off the main thread, the token first: when the keyring takes it, the preference
+    /// keys follow, the settings are published and the refresh restarts; when it refuses (or does not
+    /// answer), nothing changes. `onDone` gets whether the keyring took the token.
+    void saveSettings(StoredSettings settings, std::function<void(bool tokenStored)> onDone = {});
+    /// The settings window's connection test with `config`, off the main thread: one sentence for `onDone`.
+    void testConnection(ConfluenceConfig config, std::function<void(std::string)> onDone);
     /// Stops the refresh loop, and starts it anew when the config is complete and refreshMinutes >= 1:
     /// a silent load one full period from now, and again one period after each such load has ended.
     void startAutoRefresh();
@@ -106,26 +110,32 @@ public:
 
     /// Lists the space with this key (empty: all spaces): stores the key alone and loads non-silently.
     void selectSpace(const std::string& key);
+    /// Fetches the page with its storage body. A failure reaches only `onDone`; errorMessage stays.
+    void loadPage(const std::string& id, std::function<void(PageOutcome)> onDone);
+    /// Stores the next version of `page` (the version it was loaded at + 1). Clears errorMessage first and
+    /// keeps the page busy meanwhile; a failure also goes to errorMessage, a success starts a silent load.
+    void saveVersion(const Page& page, PageDraft draft, std::function<void(PageOutcome)> onDone);
+    /// Creates a page in the space with key `spaceKey` (looked up first), under `parentId` when given.
+    /// Clears errorMessage first; a failure also goes to errorMessage, a success starts a silent load.
+    void createPage(const std::string& spaceKey, const std::optional<std::string>& parentId, PageDraft draft,
+                    std::function<void(PageOutcome)> onDone);
     /// Moves the page to the site's trash; `onDone` gets true when it went. The page is busy meanwhile.
     void trashPage(const Page& page, std::function<void(bool)> onDone = {});
     /// Full-text page search (at most 50 hits), optionally within the space of spaceKey; failures go to
     /// errorMessage and give an empty list.
     void search(const std::string& text, bool inSelectedSpaceOnly,
                 std::function<void(std::vector<SearchResult>)> onDone);
+    /// The page's or search hit's address in a web browser, on the site of the current settings.
+    std::string pageAddress(const Page& page) const;
+    std::string pageAddress(const SearchResult& hit) const;
     /// Puts "title — address" of the page on the clipboard as plain text.
     void copyLink(const Page& page) const;
     /// Hands the address to the default handler when it is a valid URL with a scheme; else does nothing.
     void open(const std::string& address) const;
 
 Q_SIGNALS:
-    void baseURLChanged();
-    void emailChanged();
-    void apiTokenChanged();
-    void spaceKeyChanged();
-    void pageLimitChanged();
-    void refreshMinutesChanged();
-    void autoUpdateChanged();
-    void updateFeedURLChanged();
+    /// settings() or isReadingSettings() was assigned.
+    void settingsChanged();
     void currentUserChanged();
     void spacesChanged();
     void pagesChanged();
@@ -148,6 +158,8 @@ private:
     void failLoad(const LoadRun& run, const ConfluenceError& error);
     void endLoad(const LoadRun& run);
     std::optional<Space> spaceMatching(const std::string& key) const;
+    /// Shows the failure of a user's action in errorMessage; answers its sentence.
+    std::string publishFailure(const ConfluenceError& error);
 
     // Stores first, then announces (Qt's convention), so a slot already reads the new value.
     template <class T>
@@ -158,14 +170,8 @@ private:
 
     AppStoreOptions options_;
 
-    std::string baseURL_;
-    std::string email_;
-    std::string apiToken_;
-    std::string spaceKey_;
-    std::int64_t pageLimit_;
-    std::int64_t refreshMinutes_;
-    bool autoUpdate_;
-    std::string updateFeedURL_;
+    StoredSettings settings_;
+    bool readingSettings_ = true;
     std::optional<ConfluenceUser> currentUser_;
     std::vector<Space> spaces_;
     std::vector<Page> pages_;

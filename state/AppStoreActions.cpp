@@ -1,5 +1,6 @@
 #include <QUrl>
 
+#include "confluence/PageInSpace.h"
 #include "confluence/StoredSettings.h"
 #include "state/AppStore.h"
 #include "state/OffThread.h"
@@ -13,10 +14,60 @@ constexpr int searchLimit = 50;
 }  // namespace
 
 void AppStore::selectSpace(const std::string& key) {
-    setSpaceKey(key);
+    editSettings([&](StoredSettings& settings) { settings.spaceKey = key; });
     // why: like every settings write, a failed one goes unreported; the choice is then lost at the next start.
     StoredSettings::saveSpaceKey(key, options_.preferencesFile);
     load(false);
+}
+
+std::string AppStore::publishFailure(const ConfluenceError& error) {
+    std::string message = describe(error);
+    assign(errorMessage_, message, &AppStore::errorMessageChanged);
+    return message;
+}
+
+void AppStore::loadPage(const std::string& id, std::function<void(PageOutcome)> onDone) {
+    runOffThread(
+        pool_, this, [client = ConfluenceClient(config()), id, stop = stop_.get_token()] { return client.page(id, true, stop); },
+        [onDone = std::move(onDone)](std::expected<Page, ConfluenceError> loaded) {
+            if (!loaded) return onDone(std::unexpected(describe(loaded.error())));
+            onDone(std::move(*loaded));
+        });
+}
+
+void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void(PageOutcome)> onDone) {
+    assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+    insertBusyPageId(page.id);
+    runOffThread(
+        pool_, this,
+        [client = ConfluenceClient(config()), id = page.id, version = versionOf(page), draft = std::move(draft),
+         stop = stop_.get_token()] {
+            return client.updatePage(id, draft.title, draft.storageBody, version, draft.versionNote, stop);
+        },
+        [this, id = page.id, onDone = std::move(onDone)](std::expected<Page, ConfluenceError> saved) {
+            if (!saved) {
+                removeBusyPageId(id);
+                return onDone(std::unexpected(publishFailure(saved.error())));
+            }
+            load(true);
+            removeBusyPageId(id);
+            onDone(std::move(*saved));
+        });
+}
+
+void AppStore::createPage(const std::string& spaceKey, const std::optional<std::string>& parentId, PageDraft draft,
+                          std::function<void(PageOutcome)> onDone) {
+    assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+    runOffThread(
+        pool_, this,
+        [client = ConfluenceClient(config()), spaceKey, parentId, draft = std::move(draft), stop = stop_.get_token()] {
+            return createPageInSpace(client, spaceKey, draft.title, draft.storageBody, parentId, stop);
+        },
+        [this, onDone = std::move(onDone)](std::expected<PageInSpace, ConfluenceError> created) {
+            if (!created) return onDone(std::unexpected(publishFailure(created.error())));
+            load(true);
+            onDone(std::move(created->page));
+        });
 }
 
 void AppStore::trashPage(const Page& page, std::function<void(bool)> onDone) {
@@ -33,7 +84,7 @@ void AppStore::trashPage(const Page& page, std::function<void(bool)> onDone) {
                 if (onDone) onDone(outcome);
             };
             if (!trashed) {
-                assign(errorMessage_, describe(trashed.error()), &AppStore::errorMessageChanged);
+                publishFailure(trashed.error());
                 return finish(false);
             }
             std::erase_if(pages_, [&](const Page& listed) { return listed.id == id; });
@@ -47,7 +98,7 @@ void AppStore::search(const std::string& text, bool inSelectedSpaceOnly,
     const std::string query(Utf8::trim(text, Utf8::isWhiteSpace));
     if (query.empty()) return onDone({});
     assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
-    const std::string restriction(inSelectedSpaceOnly ? Utf8::trim(spaceKey_, Utf8::isSpaceOrTab) : "");
+    const std::string restriction(inSelectedSpaceOnly ? Utf8::trim(settings_.spaceKey, Utf8::isSpaceOrTab) : "");
     runOffThread(
         pool_, this,
         [client = ConfluenceClient(config()), query,
@@ -56,16 +107,18 @@ void AppStore::search(const std::string& text, bool inSelectedSpaceOnly,
         },
         [this, onDone = std::move(onDone)](std::expected<std::vector<SearchResult>, ConfluenceError> found) {
             if (!found) {
-                assign(errorMessage_, describe(found.error()), &AppStore::errorMessageChanged);
+                publishFailure(found.error());
                 return onDone({});
             }
             onDone(std::move(*found));
         });
 }
 
-void AppStore::copyLink(const Page& page) const {
-    options_.copyText(titleOf(page) + " \u2014 " + ConfluenceClient(config()).webURL(page));
-}
+std::string AppStore::pageAddress(const Page& page) const { return ConfluenceClient(config()).webURL(page); }
+
+std::string AppStore::pageAddress(const SearchResult& hit) const { return ConfluenceClient(config()).webURL(hit); }
+
+void AppStore::copyLink(const Page& page) const { options_.copyText(titleOf(page) + " \u2014 " + pageAddress(page)); }
 
 void AppStore::open(const std::string& address) const {
     const QUrl url(QString::fromStdString(address), QUrl::StrictMode);

@@ -15,8 +15,10 @@ bool ask(QWidget* window, const QString& question, const QString& detail, const 
     QMessageBox box(QMessageBox::Warning, question, question, QMessageBox::NoButton, window);
     box.setInformativeText(detail);
     // why: the box sizes itself by its short question and would wrap the detail every three words.
-    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
         label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 40);
+        label->setTextFormat(Qt::PlainText);  // why: the detail quotes a page title, which is no markup
+    }
     box.setWindowModality(Qt::WindowModal);
     QPushButton* goButton = box.addButton(go, goRole);
     QPushButton* stayButton = box.addButton(stay, QMessageBox::RejectRole);

@@ -89,12 +89,17 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     stack->addWidget(pageList_, 1);
     configuredOnly_ << spaceBar_ << pageList_;
     stack->addWidget(buildNotConfigured(), 1);
+    readingSettings_ = new QLabel(tr("Loading\u2026"), this);
+    readingSettings_->setObjectName(QStringLiteral("readingSettingsLabel"));
+    readingSettings_->setAlignment(Qt::AlignCenter);
+    applyTextStyle(*readingSettings_, TextStyle::caption, Tint::secondary);
+    stack->addWidget(readingSettings_, 1);
 
     stack->addWidget(new Divider(this));
     stack->addWidget(buildFooter());
 
-    for (auto changed : {&AppStore::baseURLChanged, &AppStore::emailChanged, &AppStore::apiTokenChanged,
-                         &AppStore::spaceKeyChanged, &AppStore::currentUserChanged, &AppStore::spacesChanged,
+    connect(&store_, &AppStore::settingsChanged, this, &MenuBarPanel::startOnceSettingsAreRead);
+    for (auto changed : {&AppStore::settingsChanged, &AppStore::currentUserChanged, &AppStore::spacesChanged,
                          &AppStore::pagesChanged, &AppStore::isLoadingChanged, &AppStore::errorMessageChanged,
                          &AppStore::busyPageIdsChanged})
         connect(&store_, changed, this, &MenuBarPanel::scheduleRefresh);
@@ -211,11 +216,18 @@ void MenuBarPanel::setDemo(bool demo) { demoBadge_->setVisible(demo); }
 
 void MenuBarPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    scheduleRefresh();  // why: the rows' relative days ("today") may have moved on since the last redraw
+    comingOnScreen_ = true;
+    startOnceSettingsAreRead();
+}
+
+void MenuBarPanel::startOnceSettingsAreRead() {
+    if (!comingOnScreen_ || store_.isReadingSettings()) return;
+    comingOnScreen_ = false;
     if (!didInitialLoad_) {
         didInitialLoad_ = true;
         if (store_.config().isComplete()) store_.load(false);
     }
-    scheduleRefresh();  // why: the rows' relative days ("today") may have moved on since the last redraw
     Q_EMIT cameOnScreen();
 }
 
@@ -244,9 +256,11 @@ void MenuBarPanel::scheduleRefresh() {
 
 void MenuBarPanel::refresh() {
     refreshPending_ = false;
-    const bool configured = store_.config().isComplete();
+    const bool reading = store_.isReadingSettings();
+    const bool configured = !reading && store_.config().isComplete();
     for (QWidget* widget : configuredOnly_) widget->setVisible(configured);
-    notConfigured_->setVisible(!configured);
+    notConfigured_->setVisible(!reading && !configured);
+    readingSettings_->setVisible(reading);
 
     const auto name = nameOf(store_.currentUser());
     userName_->setVisible(name.has_value());

@@ -42,7 +42,7 @@ Q_SIGNALS:
     void editPageRequested(const folioport::Page& page);
     void newChildPageRequested(const folioport::Page& page);  ///< the scene derives space key and parent
     void quitRequested();
-    void cameOnScreen();                           ///< every time the panel is shown
+    void cameOnScreen();                           ///< every time the panel is shown, once the settings are read
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,6 +53,8 @@ private:
     QWidget* buildHeader();
     QWidget* buildNotConfigured();
     QWidget* buildFooter();
+    /// The first load, then cameOnScreen, for a showing that waited for the settings to be read.
+    void startOnceSettingsAreRead();
     void scheduleRefresh();
     void refresh();
     void updateTabOrder();
@@ -61,6 +63,7 @@ private:
     Updater& updater_;
     bool didInitialLoad_ = false;
     bool refreshPending_ = false;
+    bool comingOnScreen_ = false;  // shown, but cameOnScreen not yet emitted
 
     QLabel* userName_;
     CapsuleLabel* demoBadge_;
@@ -73,6 +76,7 @@ private:
     SpaceBar* spaceBar_;
     PageList* pageList_;
     QWidget* notConfigured_;
+    QLabel* readingSettings_;
     QPushButton* openSettings_;
     PlainButton* versionButton_;
     QLabel* spaceCount_;

@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -23,14 +22,13 @@
 #include <expected>
 
 #include "confluence/ConfDate.h"
-#include "confluence/ConfluenceClient.h"
 #include "state/AppStore.h"
-#include "state/OffThread.h"
 #include "storage/Utf8.h"
 #include "ui/DialogKeys.h"
 #include "ui/ErrorBanner.h"
 #include "ui/PlainButton.h"
 #include "ui/ProgressButton.h"
+#include "ui/SpaceMenu.h"
 #include "ui/Spinner.h"
 #include "ui/Style.h"
 #include "ui/SymbolView.h"
@@ -138,15 +136,10 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
         reload(edit->pageId);
     } else {
         const auto& create = std::get<CreatePage>(mode);
-        spaceField_->setText(QString::fromStdString(create.spaceKey.empty() ? store_.spaceKey() : create.spaceKey));
+        spaceField_->setText(QString::fromStdString(create.spaceKey.empty() ? store_.settings().spaceKey : create.spaceKey));
         parentField_->setText(QString::fromStdString(create.parentId.value_or("")));
     }
     refresh();
-}
-
-PageEditorView::~PageEditorView() {
-    stop_.request_stop();
-    pool_.waitForDone();
 }
 
 QWidget* PageEditorView::buildHeader() {
@@ -193,10 +186,10 @@ QWidget* PageEditorView::buildForm() {
     spaceField_->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
     spaceLayout->addWidget(spaceField_, 1);
     spaceMenuButton_ = iconButton(Symbol::grid, tr("Pick a space"), QStringLiteral("spaceMenuButton"), spaceRow);
-    auto* spaceMenu = new QMenu(spaceMenuButton_);
-    spaceMenu->setObjectName(QStringLiteral("spaceMenu"));
-    spaceMenu->setAccessibleName(tr("Spaces"));
-    connect(spaceMenu, &QMenu::aboutToShow, this, &PageEditorView::fillSpaceMenu);
+    auto* spaceMenu = new SpaceMenu(store_, {.accessibleName = tr("Spaces"), .offersAllSpaces = false, .marksListed = false},
+                                    spaceMenuButton_);
+    connect(spaceMenu, &SpaceMenu::picked, this,
+            [this](const std::string& key) { spaceField_->setText(QString::fromStdString(key)); });
     spaceMenuButton_->setMenu(spaceMenu);
     spaceMenuButton_->setPopupMode(QToolButton::InstantPopup);
     spaceLayout->addWidget(spaceMenuButton_);
@@ -268,7 +261,7 @@ QWidget* PageEditorView::buildFooter() {
     row->setSpacing(10);
     openButton_ = footerLink(tr("Open in browser"), Tint::accent, QStringLiteral("openInBrowserButton"), footer);
     connect(openButton_, &PlainButton::clicked, this, [this] {
-        if (page_) store_.open(ConfluenceClient(store_.config()).webURL(*page_));
+        if (page_) store_.open(store_.pageAddress(*page_));
     });
     row->addWidget(openButton_);
     trashButton_ = footerLink(tr("Move to trash…"), Tint::red, QStringLiteral("trashButton"), footer);
@@ -308,20 +301,16 @@ bool PageEditorView::hasChanges() const {
 void PageEditorView::reload(const std::string& pageId) {
     loading_ = true;
     refresh();
-    runOffThread(
-        pool_, this,
-        [client = ConfluenceClient(store_.config()), pageId, stop = stop_.get_token()] {
-            return client.page(pageId, true, stop);
-        },
-        [this](std::expected<Page, ConfluenceError> loaded) {
-            if (loaded) {
-                apply(*loaded);
-            } else {
-                error_ = QString::fromStdString(describe(loaded.error()));
-            }
-            loading_ = false;
-            refresh();
-        });
+    store_.loadPage(pageId, [self = QPointer(this)](PageOutcome loaded) {
+        if (!self) return;
+        if (loaded) {
+            self->apply(*loaded);
+        } else {
+            self->error_ = QString::fromStdString(loaded.error());
+        }
+        self->loading_ = false;
+        self->refresh();
+    });
 }
 
 void PageEditorView::apply(const Page& page) {
@@ -342,68 +331,38 @@ void PageEditorView::save() {
     saving_ = true;
     error_.reset();
     savedHint_.reset();
-    store_.setErrorMessage(std::nullopt);
     refresh();
-    const std::string title = trimmedBlanks(titleField_->text());
-    const std::string body = Storage::asStorage(bodyEditor_->toPlainText().toStdString(), format_);
+    PageDraft draft{.title = trimmedBlanks(titleField_->text()),
+                    .storageBody = Storage::asStorage(bodyEditor_->toPlainText().toStdString(), format_),
+                    .versionNote = page_ ? nonEmpty(noteField_->text()) : std::nullopt};
+    const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
     if (page_) {
-        saveVersion(*page_, title, body);
+        store_.saveVersion(*page_, std::move(draft),
+                           [self = QPointer(this), sent, version = versionOf(*page_)](PageOutcome saved) {
+                               if (!self || !self->finishSave(saved, sent)) return;
+                               self->noteField_->clear();
+                               self->flash(tr("Saved v%1").arg(version + 1));
+                           });
     } else {
-        createPage(title, body);
+        store_.createPage(spaceField_->text().toStdString(), nonEmpty(parentField_->text()), draft,
+                          [self = QPointer(this), sent, title = draft.title](PageOutcome created) {
+                              if (!self || !self->finishSave(created, sent)) return;
+                              self->rekey_(created->id, QString::fromStdString(title));
+                              self->flash(tr("Created"));
+                          });
     }
 }
 
-void PageEditorView::saveVersion(const Page& loaded, const std::string& title, const std::string& body) {
-    store_.insertBusyPageId(loaded.id);
-    const std::int64_t version = versionOf(loaded);
-    const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
-    runOffThread(
-        pool_, this,
-        [client = ConfluenceClient(store_.config()), id = loaded.id, title, body, version,
-         note = nonEmpty(noteField_->text()), stop = stop_.get_token()] {
-            return client.updatePage(id, title, body, version, note, stop);
-        },
-        [this, id = loaded.id, version, sent](std::expected<Page, ConfluenceError> saved) {
-            saving_ = false;
-            if (!saved) {
-                store_.removeBusyPageId(id);
-                return fail(describe(saved.error()));
-            }
-            store_.load(true);
-            store_.removeBusyPageId(id);
-            saved_ = sent;
-            noteField_->clear();
-            reload(saved->id);
-            flash(tr("Saved v%1").arg(version + 1));
-        });
-}
-
-void PageEditorView::createPage(const std::string& title, const std::string& body) {
-    const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
-    runOffThread(
-        pool_, this,
-        [client = ConfluenceClient(store_.config()), spaceKey = spaceField_->text().toStdString(), title, body,
-         parentId = nonEmpty(parentField_->text()),
-         stop = stop_.get_token()]() -> std::expected<Page, ConfluenceError> {
-            auto space = client.space(spaceKey, stop);
-            if (!space) return std::unexpected(space.error());
-            return client.createPage(space->id, title, body, parentId, stop);
-        },
-        [this, title, sent](std::expected<Page, ConfluenceError> created) {
-            saving_ = false;
-            if (!created) return fail(describe(created.error()));
-            store_.load(true);
-            saved_ = sent;
-            reload(created->id);
-            rekey_(created->id, QString::fromStdString(title));
-            flash(tr("Created"));
-        });
-}
-
-void PageEditorView::fail(std::string message) {
-    store_.setErrorMessage(message);
-    error_ = QString::fromStdString(message);
-    refresh();
+bool PageEditorView::finishSave(const PageOutcome& outcome, const Snapshot& sent) {
+    saving_ = false;
+    if (!outcome) {
+        error_ = QString::fromStdString(outcome.error());
+        refresh();
+        return false;
+    }
+    saved_ = sent;
+    reload(outcome->id);
+    return true;
 }
 
 void PageEditorView::flash(const QString& hint) {
@@ -451,18 +410,6 @@ void PageEditorView::keyPressEvent(QKeyEvent* event) {
 void PageEditorView::closeEvent(QCloseEvent* event) {
     if (hasChanges() && !questions_.discardChanges(window())) return event->ignore();
     event->accept();
-}
-
-void PageEditorView::fillSpaceMenu() {
-    QMenu* menu = spaceMenuButton_->menu();
-    menu->clear();
-    for (const Space& space : store_.spaces()) {
-        const QString key = QString::fromStdString(space.key);
-        const QString name = space.name ? QString::fromStdString(*space.name) : key;
-        // why: a menu reads "&" as the start of a keyboard accelerator; "&&" shows it as written.
-        const QString entry = QString(key + QStringLiteral(" · ") + name).replace(u'&', QStringLiteral("&&"));
-        menu->addAction(entry, this, [this, key] { spaceField_->setText(key); });
-    }
 }
 
 void PageEditorView::refresh() {

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QThreadPool>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <stop_token>
 #include <string>
 
 #include "confluence/Records.h"
+#include "state/AppStore.h"
 #include "state/EditorMode.h"
 #include "storage/BodyFormat.h"
 #include "ui/EditorQuestions.h"
@@ -18,10 +17,6 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
-
-namespace folioport {
-class AppStore;
-}
 
 namespace folioport::ui {
 
@@ -33,8 +28,8 @@ class SymbolView;
 
 /// The page editor: writes a new page or saves a new version of a loaded one, opens it in the browser
 /// or moves it to the trash. What it shows and what saving does depend only on whether a page is
-/// loaded, not on the mode it was opened with. Loads and saves run off the main thread; the window
-/// stays responsive. Main thread only.
+/// loaded, not on the mode it was opened with. Every load and save is a store action; the view shows
+/// their state and outcome, and drops an outcome that arrives after it is gone. Main thread only.
 class PageEditorView : public QWidget {
     Q_OBJECT
 
@@ -47,9 +42,6 @@ public:
     /// store's) and parent. `onClose` closes the window, which asks `questions` about unsaved changes.
     PageEditorView(AppStore& store, EditorMode mode, Close onClose, Rekey rekey,
                    EditorQuestions questions = EditorQuestions::dialogs(), QWidget* parent = nullptr);
-    /// Stops the requests in flight and waits for them; their results are dropped.
-    ~PageEditorView() override;
-
     /// A title that is not blank, a space key unless a page is loaded, and no load or save running.
     bool canSave() const;
     /// True when the title, body or version note differ from what was last loaded or saved.
@@ -86,13 +78,10 @@ private:
     QWidget* buildFooter();
     void refresh();
     void saveIfPossible();
-    void saveVersion(const Page& loaded, const std::string& title, const std::string& body);
-    void createPage(const std::string& title, const std::string& body);
-    /// Shows a failed save here and in the store, where the panel shows it too.
-    void fail(std::string message);
+    /// Ends a save: shows its failure, or takes the sent texts as saved and reloads the page; true on success.
+    bool finishSave(const PageOutcome& outcome, const Snapshot& sent);
     void flash(const QString& hint);
     void confirmTrash();
-    void fillSpaceMenu();
 
     AppStore& store_;
     Close onClose_;
@@ -132,9 +121,6 @@ private:
     PlainButton* trashButton_;
     QLabel* savedHintLabel_;
     ProgressButton* saveButton_;
-
-    QThreadPool pool_;
-    std::stop_source stop_;  // requested on destruction, so requests in flight end promptly
 };
 
 }  // namespace folioport::ui

@@ -6,7 +6,6 @@
 
 #include <map>
 
-#include "confluence/ConfluenceClient.h"
 #include "state/AppStore.h"
 #include "ui/EmptyHint.h"
 #include "ui/ErrorBanner.h"
@@ -91,7 +90,7 @@ PageRow* PageList::makeRow() {
         clipboard->setText(QString::fromStdString(titleOf(page)));
     });
     connect(row, &PageRow::openRequested, this,
-            [this](const Page& page) { store_.open(ConfluenceClient(store_.config()).webURL(page)); });
+            [this](const Page& page) { store_.open(store_.pageAddress(page)); });
     connect(row, &PageRow::trashRequested, this, [this](const Page& page) { store_.trashPage(page); });
     connect(row, &PageRow::editRequested, this, &PageList::editRequested);
     connect(row, &PageRow::newChildRequested, this, &PageList::newChildRequested);

@@ -15,6 +15,7 @@
 
 #include "confluence/ConfDate.h"
 #include "storage/Utf8.h"
+#include "ui/ActionText.h"
 #include "ui/CapsuleLabel.h"
 #include "ui/ElidedLabel.h"
 #include "ui/PlainButton.h"
@@ -206,7 +207,7 @@ void PageRow::setPage(const Page& page, const std::optional<std::string>& spaceK
 
     edit_->setAccessibleName(tr("Edit \u201c%1\u201d").arg(title));
     actions_->setAccessibleName(tr("Actions for \u201c%1\u201d").arg(title));
-    trashConfirm_->setText(tr("Yes, move \u201c%1\u201d to trash").arg(title));
+    trashConfirm_->setText(actionText(tr("Yes, move \u201c%1\u201d to trash").arg(title)));
 
     busyBox_->setVisible(busy);
     spinner_->setSpinning(busy);

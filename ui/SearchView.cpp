@@ -11,7 +11,6 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "confluence/ConfluenceClient.h"
 #include "state/AppStore.h"
 #include "ui/DialogKeys.h"
 #include "ui/EmptyHint.h"
@@ -25,7 +24,7 @@ namespace {
 
 /// The default space key, untouched; the scope box exists only when it is not blank.
 bool hasDefaultSpace(const AppStore& store) {
-    return !QString::fromStdString(store.spaceKey()).trimmed().isEmpty();
+    return !QString::fromStdString(store.settings().spaceKey).trimmed().isEmpty();
 }
 
 }  // namespace
@@ -73,7 +72,7 @@ SearchView::SearchView(AppStore& store, std::function<void()> onClose, QWidget* 
     });
 
     connect(&store_, &AppStore::errorMessageChanged, this, &SearchView::refresh);
-    connect(&store_, &AppStore::spaceKeyChanged, this, &SearchView::refresh);
+    connect(&store_, &AppStore::settingsChanged, this, &SearchView::refresh);
     refresh();
 }
 
@@ -163,7 +162,7 @@ void SearchView::showResults(std::vector<SearchResult> results) {
         auto* row = new SearchResultRow(result, hint_->parentWidget());
         connect(row, &SearchResultRow::editRequested, this, &SearchView::editPageRequested);
         connect(row, &SearchResultRow::openRequested, this, [this](const SearchResult& hit) {
-            store_.open(ConfluenceClient(store_.config()).webURL(hit));
+            store_.open(store_.pageAddress(hit));
         });
         resultsColumn_->insertWidget(at++, row);
         rows_ << row;
@@ -177,7 +176,7 @@ void SearchView::refresh() {
     searchButton_->setBusy(searching_);
 
     scope_->setVisible(hasDefaultSpace(store_));
-    scope_->setText(tr("Only in %1").arg(QString::fromStdString(store_.spaceKey())));
+    scope_->setText(tr("Only in %1").arg(QString::fromStdString(store_.settings().spaceKey)));
 
     const auto& error = store_.errorMessage();
     errorBanner_->setVisible(error.has_value());

@@ -8,7 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
@@ -18,26 +18,22 @@
 #include <array>
 #include <utility>
 
-#include "confluence/ConfluenceClient.h"
-#include "platform/Keychain.h"
 #include "platform/LoginItem.h"
-#include "platform/Preferences.h"
 #include "state/AppStore.h"
-#include "state/OffThread.h"
+#include "storage/Utf8.h"
 #include "ui/DialogKeys.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ErrorBanner.h"
 #include "ui/McpSetupSection.h"
 #include "ui/PlainButton.h"
 #include "ui/ProgressButton.h"
+#include "ui/SpaceMenu.h"
 #include "ui/Style.h"
 #include "updater/Updater.h"
 
 namespace folioport::ui {
 namespace {
 
-/// The keyring account the store keeps the token under.
-constexpr const char* tokenAccount = "apiToken";
 constexpr const char* tokenPageURL = "https://id.atlassian.com/manage-profile/security/api-tokens";
 constexpr const char* teamIdentifier = "Q7R2K9M4ZX";
 
@@ -139,24 +135,20 @@ SettingsView::SettingsView(AppStore& store, Updater& updater, std::function<void
     stack->addWidget(scroll, 1);
 
     // Before loadCurrent, the fields hold the defaults of a fresh installation.
-    feedURL_->setText(qs(platform::Preferences{}.string(platform::StringPreference::updateFeedURL)));
-    select(*pageLimitPicker_, pageLimit_);
-    select(*refreshPicker_, refreshMinutes_);
-    autoUpdate_->setChecked(true);
+    feedURL_->setText(qs(edited_.updateFeedURL));
+    select(*pageLimitPicker_, edited_.pageLimit);
+    select(*refreshPicker_, edited_.refreshMinutes);
+    autoUpdate_->setChecked(edited_.autoUpdate);
 
     for (auto changed : {&Updater::availableChanged, &Updater::isCheckingChanged, &Updater::statusChanged,
                          &Updater::errorMessageChanged})
         connect(&updater_, changed, this, &SettingsView::refreshUpdates);
-    connect(&store_, &AppStore::spacesChanged, this, &SettingsView::buildSpaceMenu);
-    buildSpaceMenu();
+    connect(&store_, &AppStore::spacesChanged, this, &SettingsView::showSpaceMenuButton);
+    connect(&store_, &AppStore::settingsChanged, this, &SettingsView::loadCurrentOnceRead);
+    showSpaceMenuButton();
     refreshTestRow();
     refreshUpdates();
     refreshSaving();
-}
-
-SettingsView::~SettingsView() {
-    stop_.request_stop();
-    pool_.waitForDone();
 }
 
 QWidget* SettingsView::buildHeader() {
@@ -236,6 +228,10 @@ QWidget* SettingsView::buildSpaceAndList(QWidget* parent) {
     fieldRow->addWidget(spaceKey_, 1);
     spaceMenuButton_ = iconButton(Symbol::grid, tr("Choose a space"), QStringLiteral("spaceMenuButton"), group);
     spaceMenuButton_->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new SpaceMenu(
+        store_, {.accessibleName = tr("Default space"), .offersAllSpaces = true, .marksListed = false}, spaceMenuButton_);
+    connect(menu, &SpaceMenu::picked, this, [this](const std::string& key) { spaceKey_->setText(qs(key)); });
+    spaceMenuButton_->setMenu(menu);
     fieldRow->addWidget(spaceMenuButton_);
     spaceGroup->addLayout(fieldRow);
     spaceGroup->addWidget(styledLabel(tr("The space the list shows and new pages are created in. It can also be "
@@ -245,11 +241,11 @@ QWidget* SettingsView::buildSpaceAndList(QWidget* parent) {
 
     pageLimitPicker_ = picker(pageLimitChoices, QStringLiteral("pageLimitPicker"), tr("Pages to list"), group);
     connect(pageLimitPicker_, &QComboBox::activated, this,
-            [this](int index) { pageLimit_ = pageLimitPicker_->itemData(index).toLongLong(); });
+            [this](int index) { edited_.pageLimit = pageLimitPicker_->itemData(index).toLongLong(); });
     column->addLayout(labelledRow(tr("Pages to list"), pageLimitPicker_, group));
     refreshPicker_ = picker(refreshChoices, QStringLiteral("refreshPicker"), tr("Auto-refresh"), group);
     connect(refreshPicker_, &QComboBox::activated, this,
-            [this](int index) { refreshMinutes_ = refreshPicker_->itemData(index).toLongLong(); });
+            [this](int index) { edited_.refreshMinutes = refreshPicker_->itemData(index).toLongLong(); });
     column->addLayout(labelledRow(tr("Auto-refresh"), refreshPicker_, group));
     // why: the two pickers line up as one column.
     const int pickerWidth = std::max(pageLimitPicker_->sizeHint().width(), refreshPicker_->sizeHint().width());
@@ -263,22 +259,7 @@ QWidget* SettingsView::buildSpaceAndList(QWidget* parent) {
     return group;
 }
 
-void SettingsView::buildSpaceMenu() {
-    const auto& spaces = store_.spaces();
-    spaceMenuButton_->setVisible(!spaces.empty());
-    auto* menu = new QMenu(spaceMenuButton_);
-    menu->setObjectName(QStringLiteral("spaceMenu"));
-    menu->setAccessibleName(tr("Default space"));
-    menu->addAction(tr("All spaces"), this, [this] { spaceKey_->setText(QString()); });
-    menu->addSeparator();
-    for (const Space& space : spaces) {
-        const QString key = qs(space.key);
-        const QString name = space.name ? qs(*space.name) : key;
-        menu->addAction(QStringLiteral("%1 \u00b7 %2").arg(key, name), this, [this, key] { spaceKey_->setText(key); });
-    }
-    if (QMenu* old = spaceMenuButton_->menu()) old->deleteLater();
-    spaceMenuButton_->setMenu(menu);
-}
+void SettingsView::showSpaceMenuButton() { spaceMenuButton_->setVisible(!store_.spaces().empty()); }
 
 QWidget* SettingsView::buildTestRow(QWidget* parent) {
     auto* group = new QWidget(parent);
@@ -303,7 +284,7 @@ QWidget* SettingsView::buildUpdates(QWidget* parent) {
     autoUpdate_ = new QCheckBox(tr("Check for updates automatically"), group);
     autoUpdate_->setObjectName(QStringLiteral("autoUpdateCheckBox"));
     column->addWidget(autoUpdate_);
-    feedURL_ = labelledField(tr("Feed URL"), qs(platform::Preferences{}.string(platform::StringPreference::updateFeedURL)),
+    feedURL_ = labelledField(tr("Feed URL"), qs(StoredSettings{}.updateFeedURL),
                              QStringLiteral("feedURLField"), *column, group);
 
     auto* row = new QHBoxLayout;
@@ -337,9 +318,15 @@ QWidget* SettingsView::buildUpdates(QWidget* parent) {
 
 void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (didLoad_) return;
+    shown_ = true;
+    loadCurrentOnceRead();
+}
+
+void SettingsView::loadCurrentOnceRead() {
+    if (didLoad_ || !shown_ || store_.isReadingSettings()) return;
     didLoad_ = true;
     loadCurrent();
+    refreshSaving();
     baseURL_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -359,62 +346,45 @@ void SettingsView::keyPressEvent(QKeyEvent* event) {
 }
 
 void SettingsView::loadCurrent() {
-    baseURL_->setText(qs(store_.baseURL()));
-    email_->setText(qs(store_.email()));
-    apiToken_->setText(qs(store_.apiToken()));
-    spaceKey_->setText(qs(store_.spaceKey()));
-    pageLimit_ = store_.pageLimit();
-    refreshMinutes_ = store_.refreshMinutes();
-    select(*pageLimitPicker_, pageLimit_);
-    select(*refreshPicker_, refreshMinutes_);
-    autoUpdate_->setChecked(store_.autoUpdate());
-    feedURL_->setText(qs(store_.updateFeedURL()));
+    edited_ = store_.settings();
+    baseURL_->setText(qs(edited_.baseURL));
+    email_->setText(qs(edited_.email));
+    apiToken_->setText(qs(edited_.apiToken));
+    spaceKey_->setText(qs(edited_.spaceKey));
+    select(*pageLimitPicker_, edited_.pageLimit);
+    select(*refreshPicker_, edited_.refreshMinutes);
+    autoUpdate_->setChecked(edited_.autoUpdate);
+    feedURL_->setText(qs(edited_.updateFeedURL));
     launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
 }
 
-SettingsView::Draft SettingsView::draft() const {
+StoredSettings SettingsView::draft() const {
+    StoredSettings draft = edited_;
+    draft.baseURL = baseURL_->text().toStdString();
+    draft.email = email_->text().toStdString();
+    draft.apiToken = apiToken_->text().toStdString();
     // why: only spaces and tabs count as blanks in a space key; QString::trimmed would also take line breaks.
-    std::string key = spaceKey_->text().toStdString();
-    const auto first = key.find_first_not_of(" \t");
-    key = first == std::string::npos ? std::string() : key.substr(first, key.find_last_not_of(" \t") - first + 1);
-    return {.baseURL = baseURL_->text().toStdString(),
-            .email = email_->text().toStdString(),
-            .apiToken = apiToken_->text().toStdString(),
-            .spaceKey = std::move(key),
-            .pageLimit = pageLimit_,
-            .refreshMinutes = refreshMinutes_,
-            .autoUpdate = autoUpdate_->isChecked(),
-            .updateFeedURL = feedURL_->text().toStdString()};
+    draft.spaceKey = std::string(Utf8::trim(spaceKey_->text().toStdString(), Utf8::isSpaceOrTab));
+    draft.autoUpdate = autoUpdate_->isChecked();
+    draft.updateFeedURL = feedURL_->text().toStdString();
+    return draft;
 }
 
 void SettingsView::save() {
-    if (saving_) return;
+    if (saving_ || !didLoad_) return;
     saving_ = true;
     saveError_->hide();
     refreshSaving();
-    // why: the keyring may take up to its two-second bound (locked, prompting, or not answering), so the
-    // token is written here first, off the main thread; the store's own write that follows then meets a
-    // keyring that has just answered, and a refusal leaves the store and the preferences untouched.
-    runOffThread(
-        pool_, this, [token = apiToken_->text().toStdString()] { return platform::Keychain::set(token, tokenAccount); },
-        [this, saved = draft()](bool keyringTookToken) { finishSave(saved, keyringTookToken); });
+    const StoredSettings typed = draft();
+    store_.saveSettings(typed, [self = QPointer(this), typed](bool tokenStored) {
+        if (self) self->finishSave(typed, tokenStored);
+    });
 }
 
-void SettingsView::finishSave(const Draft& saved, bool keyringTookToken) {
+void SettingsView::finishSave(const StoredSettings& saved, bool tokenStored) {
     saving_ = false;
     refreshSaving();
-    if (keyringTookToken) {
-        store_.setBaseURL(saved.baseURL);
-        store_.setEmail(saved.email);
-        store_.setApiToken(saved.apiToken);
-        store_.setSpaceKey(saved.spaceKey);
-        store_.setPageLimit(saved.pageLimit);
-        store_.setRefreshMinutes(saved.refreshMinutes);
-        store_.setAutoUpdate(saved.autoUpdate);
-        store_.setUpdateFeedURL(saved.updateFeedURL);
-        keyringTookToken = store_.saveSettings();
-    }
-    if (!keyringTookToken) {
+    if (!tokenStored) {
         saveError_->setMessage(tr("The desktop keyring did not store the API token (it may be locked or missing), "
                                   "so the settings are not saved; unlock it and press Done again."));
         saveError_->show();
@@ -431,16 +401,15 @@ void SettingsView::runTest() {
     testing_ = true;
     testResult_.reset();
     refreshTestRow();
-    const ConfluenceClient client(ConfluenceConfig{.baseURL = baseURL_->text().toStdString(),
-                                                   .email = email_->text().toStdString(),
-                                                   .apiToken = apiToken_->text().toStdString()});
-    runOffThread(
-        pool_, this, [client, stop = stop_.get_token()] { return client.testConnection(stop); },
-        [this](std::string sentence) {
-            testing_ = false;
-            testResult_ = qs(sentence);
-            refreshTestRow();
-        });
+    store_.testConnection(ConfluenceConfig{.baseURL = baseURL_->text().toStdString(),
+                                           .email = email_->text().toStdString(),
+                                           .apiToken = apiToken_->text().toStdString()},
+                          [self = QPointer(this)](std::string sentence) {
+                              if (!self) return;
+                              self->testing_ = false;
+                              self->testResult_ = qs(sentence);
+                              self->refreshTestRow();
+                          });
 }
 
 void SettingsView::setLaunchAtLogin(bool enabled) {
@@ -478,9 +447,9 @@ void SettingsView::refreshUpdates() {
 
 void SettingsView::refreshSaving() {
     doneButton_->setBusy(saving_);
-    doneButton_->setEnabled(!saving_);
+    doneButton_->setEnabled(!saving_ && didLoad_);
     cancelButton_->setEnabled(!saving_);
-    content_->setEnabled(!saving_);
+    content_->setEnabled(!saving_ && didLoad_);
     updateTabOrder();
 }
 

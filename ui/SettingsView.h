@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QThreadPool>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <stop_token>
 #include <string>
+
+#include "confluence/StoredSettings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -28,11 +28,11 @@ class ErrorBanner;
 class McpSetupSection;
 class ProgressButton;
 
-/// The settings window's content. It edits a private copy of the stored settings, read when it is first
-/// shown; "Cancel" (or Escape) drops the copy, "Done" (or Return) stores it and closes the window, or,
-/// when the desktop keyring does not take the token, keeps the window open and says so. Launch at login
-/// and "Check now" act at once. The keyring and the connection test run off the main thread; the
-/// destructor stops the test and waits for both.
+/// The settings window's content. It edits a private copy of the stored settings, taken when it is first
+/// shown and the store has read them; "Cancel" (or Escape) drops the copy, "Done" (or Return) has the
+/// store save it and closes the window, or, when the desktop keyring does not take the token, keeps the
+/// window open and says so. Launch at login and "Check now" act at once. Saving and the connection test
+/// are store actions off the main thread; an answer that comes after the view is gone is dropped.
 class SettingsView : public QWidget {
     Q_OBJECT
 
@@ -40,7 +40,6 @@ public:
     /// `executable` is the path the MCP set-up texts name.
     SettingsView(AppStore& store, Updater& updater, std::function<void()> onClose, const QString& executable,
                  QWidget* parent = nullptr);
-    ~SettingsView() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -49,26 +48,19 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    /// The values "Done" stores, as typed (the space key trimmed of spaces and tabs).
-    struct Draft {
-        std::string baseURL, email, apiToken, spaceKey;
-        std::int64_t pageLimit;
-        std::int64_t refreshMinutes;
-        bool autoUpdate;
-        std::string updateFeedURL;
-    };
-
     QWidget* buildHeader();
     QWidget* buildConnection(QWidget* parent);
     QWidget* buildSpaceAndList(QWidget* parent);
     QWidget* buildTestRow(QWidget* parent);
     QWidget* buildUpdates(QWidget* parent);
-    void buildSpaceMenu();
+    void showSpaceMenuButton();
 
+    void loadCurrentOnceRead();
     void loadCurrent();
-    Draft draft() const;
+    /// The values "Done" stores, as typed (the space key trimmed of spaces and tabs).
+    StoredSettings draft() const;
     void save();
-    void finishSave(const Draft& saved, bool keyringTookToken);
+    void finishSave(const StoredSettings& saved, bool tokenStored);
     void runTest();
     void setLaunchAtLogin(bool enabled);
     void refreshTestRow();
@@ -79,10 +71,11 @@ private:
     AppStore& store_;
     Updater& updater_;
     std::function<void()> onClose_;
+    bool shown_ = false;
     bool didLoad_ = false;
-    // Picker values held apart from the pickers, so a stored value outside their choices survives.
-    std::int64_t pageLimit_ = 50;
-    std::int64_t refreshMinutes_ = 30;
+    // The settings as loaded, with the pickers' values held apart from the pickers, so a stored value
+    // outside their choices survives.
+    StoredSettings edited_;
     bool testing_ = false;
     std::optional<QString> testResult_;
     bool saving_ = false;
@@ -108,9 +101,6 @@ private:
     QLabel* updateStatus_;
     QLabel* updateError_;
     McpSetupSection* mcp_;
-
-    QThreadPool pool_;
-    std::stop_source stop_;
 };
 
 }  // namespace folioport::ui

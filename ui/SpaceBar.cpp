@@ -3,7 +3,6 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QPainter>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
@@ -11,7 +10,9 @@
 #include <algorithm>
 
 #include "state/AppStore.h"
+#include "ui/ActionText.h"
 #include "ui/PlainButton.h"
+#include "ui/SpaceMenu.h"
 
 namespace folioport::ui {
 namespace {
@@ -25,7 +26,8 @@ public:
 
     QSize sizeHint() const override {
         const QFontMetrics metrics(font());
-        const int width = padding + iconSize().width() + gap + metrics.horizontalAdvance(text()) + gap + chevron + padding;
+        const int textWidth = metrics.size(Qt::TextShowMnemonic, text()).width();
+        const int width = padding + iconSize().width() + gap + textWidth + gap + chevron + padding;
         return {width, std::max(iconSize().height(), metrics.height()) + 2 * padding};
     }
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -47,7 +49,7 @@ protected:
         const QRect textRect(iconRect.right() + 1 + gap, 0, width() - iconRect.right() - 1 - gap - chevron - gap - padding,
                              height());
         painter.setPen(palette().color(QPalette::ButtonText));
-        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text());
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(colourOf(Tint::secondary, palette()), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         const QPointF centre(width() - padding - chevron / 2.0, height() / 2.0 + 0.5);
@@ -59,14 +61,6 @@ private:
     static constexpr int gap = 5;
     static constexpr int chevron = 8;
 };
-
-// why: only the listed item is checkable, so a screen reader hears "checked" there and the others
-// draw no empty check boxes.
-void markListed(QAction* item) {
-    item->setIcon(symbolIcon(Symbol::checkmark));
-    item->setCheckable(true);
-    item->setChecked(true);
-}
 
 }  // namespace
 
@@ -86,9 +80,8 @@ SpaceBar::SpaceBar(AppStore& store, QWidget* parent) : QWidget(parent), store_(s
     button->setToolTip(tr("Pick the space to list and create pages in"));
     button->setAccessibleDescription(tr("Pick the space to list and create pages in"));
     menuButton_ = button;
-    menu_ = new QMenu(this);
-    menu_->setObjectName(QStringLiteral("spaceMenu"));
-    menu_->setAccessibleName(tr("Spaces"));
+    menu_ = new SpaceMenu(store_, {.accessibleName = tr("Spaces"), .offersAllSpaces = true, .marksListed = true}, this);
+    connect(menu_, &SpaceMenu::picked, this, [this](const std::string& key) { store_.selectSpace(key); });
     menuButton_->setMenu(menu_);
     row->addWidget(menuButton_);
 
@@ -106,29 +99,16 @@ SpaceBar::SpaceBar(AppStore& store, QWidget* parent) : QWidget(parent), store_(s
 }
 
 void SpaceBar::refresh() {
-    const std::string& key = store_.spaceKey();
-    menuButton_->setText(key.empty() ? tr("All spaces") : qs(key));
-    menuButton_->setAccessibleName(tr("Space: %1").arg(menuButton_->text()));
+    const std::string& key = store_.settings().spaceKey;
+    const QString caption = key.empty() ? tr("All spaces") : qs(key);
+    menuButton_->setText(actionText(caption));
+    menuButton_->setAccessibleName(tr("Space: %1").arg(caption));
 
     const auto selected = store_.selectedSpace();
     selectedName_->setVisible(selected.has_value());
     selectedName_->setText(selected ? qs(selected->name.value_or(selected->key)) : QString());
     recentCount_->setText(tr("%1 recent").arg(store_.pages().size()));
-    rebuildMenu();
-}
-
-void SpaceBar::rebuildMenu() {
-    menu_->clear();
-    const std::string& key = store_.spaceKey();
-    QAction* all = menu_->addAction(symbolIcon(Symbol::grid), tr("All spaces"), this, [this] { store_.selectSpace(""); });
-    if (key.empty()) markListed(all);
-    if (!store_.spaces().empty()) menu_->addSeparator();
-    for (const Space& space : store_.spaces()) {
-        QAction* item = menu_->addAction(QStringLiteral("%1 \u00b7 %2").arg(qs(space.key), qs(space.name.value_or(space.key))),
-                                         this, [this, spaceKey = space.key] { store_.selectSpace(spaceKey); });
-        // why: exact, unlike the store's case-blind selectedSpace.
-        if (space.key == key) markListed(item);
-    }
+    menu_->setListedKey(key);
 }
 
 QWidget* SpaceBar::focusTarget() const { return menuButton_; }

@@ -3,7 +3,6 @@
 #include <QWidget>
 
 class QLabel;
-class QMenu;
 class QToolButton;
 
 namespace folioport {
@@ -11,6 +10,8 @@ class AppStore;
 }
 
 namespace folioport::ui {
+
+class SpaceMenu;
 
 /// The row under the header: the space menu ("All spaces" and every loaded space, the listed one
 /// checked by exact key), the selected space's name and the number of recent pages.
@@ -26,11 +27,9 @@ public:
     QWidget* focusTarget() const;
 
 private:
-    void rebuildMenu();
-
     AppStore& store_;
     QToolButton* menuButton_;
-    QMenu* menu_;
+    SpaceMenu* menu_;
     QLabel* selectedName_;
     QLabel* recentCount_;
 };

@@ -187,10 +187,13 @@ TEST(EditorRequests, NewChildPagesGoToTheParentsSpaceWhenTheLoadedSpacesKnowIt) 
     AppStoreOptions options;
     options.preferencesFile = folder.filePath("preferences.json").toStdString();
     AppStore store(options);
-    store.setBaseURL((*site)->baseURL());
-    store.setEmail("mia@example.com");
-    store.setApiToken("test-token");
-    store.setSpaceKey("ops");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store.isReadingSettings(); }, 5000));
+    store.editSettings([&](StoredSettings& settings) {
+        settings.baseURL = (*site)->baseURL();
+        settings.email = "mia@example.com";
+        settings.apiToken = "test-token";
+        settings.spaceKey = "ops";
+    });
     bool loaded = false;
     store.load(false, [&] { loaded = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded; }, 5000));

@@ -1,6 +1,7 @@
 #include <QFontMetricsF>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -101,9 +102,10 @@ TEST(TrayItem, IconAndTooltipFollowTheStoresSettings) {
     AppStoreOptions options;
     options.preferencesFile = folder.filePath("preferences.json").toStdString();
     AppStore store(options);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store.isReadingSettings(); }, 5000));
     for (bool demo : {false, true}) {
         SCOPED_TRACE(demo);
-        store.setBaseURL("");
+        store.editSettings([&](StoredSettings& settings) { settings.baseURL = ""; });
         TrayItem item(store, demo);
         auto* icon = item.findChild<QSystemTrayIcon*>("trayIcon");
         ASSERT_TRUE(icon);
@@ -111,18 +113,20 @@ TEST(TrayItem, IconAndTooltipFollowTheStoresSettings) {
         const qint64 plain = icon->icon().cacheKey();
         EXPECT_EQ(icon->toolTip(), name);
 
-        store.setSpaceKey("eng");
-        store.setBaseURL("https://example.atlassian.net");
-        store.setEmail("mia@example.com");
+        store.editSettings([&](StoredSettings& settings) {
+            settings.spaceKey = "eng";
+            settings.baseURL = "https://example.atlassian.net";
+            settings.email = "mia@example.com";
+        });
         EXPECT_EQ(icon->toolTip(), name) << "no token yet: incomplete";
-        store.setApiToken("token");
+        store.editSettings([&](StoredSettings& settings) { settings.apiToken = "token"; });
         EXPECT_EQ(icon->toolTip(), name + " · ENG");
         EXPECT_NE(icon->icon().cacheKey(), plain) << "the key is drawn into the icon";
-        store.setSpaceKey("");
+        store.editSettings([&](StoredSettings& settings) { settings.spaceKey = ""; });
         EXPECT_EQ(icon->toolTip(), name);
-        store.setSpaceKey("ops");
+        store.editSettings([&](StoredSettings& settings) { settings.spaceKey = "ops"; });
         EXPECT_EQ(icon->toolTip(), name + " · OPS");
-        store.setApiToken("");
+        store.editSettings([&](StoredSettings& settings) { settings.apiToken = ""; });
         EXPECT_EQ(icon->toolTip(), name);
     }
 }

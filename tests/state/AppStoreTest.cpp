@@ -34,6 +34,14 @@ std::string pagesRequest(const std::string& spaceId) {
 /// Spins the event loop until `done` holds; false after five seconds.
 bool eventually(const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); }
 
+/// Saves through the store and answers whether the keyring took the token.
+bool saveAndWait(AppStore& store, StoredSettings settings) {
+    std::optional<bool> tokenStored;
+    store.saveSettings(std::move(settings), [&](bool stored) { tokenStored = stored; });
+    EXPECT_TRUE(eventually([&] { return tokenStored.has_value(); }));
+    return tokenStored.value_or(false);
+}
+
 void loadAndWait(AppStore& store, bool silent) {
     bool ended = false;
     store.load(silent, [&] { ended = true; });
@@ -73,12 +81,14 @@ protected:
     /// Stores these preferences and `token`, then builds a store on them that reports to the test's seams.
     std::unique_ptr<AppStore> storeWith(const json& stored, const std::string& token = "test-token") {
         std::ofstream(file()) << stored.dump();
-        EXPECT_TRUE(platform::Keychain::set(token, "apiToken"));
-        return std::make_unique<AppStore>(AppStoreOptions{
+        EXPECT_TRUE(platform::Keychain::set(token, StoredSettings::tokenAccount));
+        auto store = std::make_unique<AppStore>(AppStoreOptions{
             .preferencesFile = file(),
             .minute = minute,
             .copyText = [this](const std::string& text) { copied.push_back(text); },
             .openURL = [this](const QUrl& url) { opened.push_back(url.toString().toStdString()); }});
+        EXPECT_TRUE(eventually([&] { return !store->isReadingSettings(); }));
+        return store;
     }
     /// The fake site's address and account, without background refresh unless `more` says otherwise.
     json connected(const json& more = json::object()) const {
@@ -92,12 +102,7 @@ protected:
     /// "METHOD path?name=value&…" of every request the site received, in order.
     Lines requests() const {
         Lines lines;
-        for (const auto& request : site->requests()) {
-            std::string line = request.method + " " + request.path;
-            for (std::size_t i = 0; i < request.query.size(); ++i)
-                line += (i ? "&" : "?") + request.query[i].first + "=" + request.query[i].second;
-            lines.push_back(std::move(line));
-        }
+        for (const auto& request : site->requests()) lines.push_back(request.line());
         return lines;
     }
     long count(const std::string& prefix) const {
@@ -127,13 +132,13 @@ TEST_F(AppStoreTest, ConstructionReadsEachSettingWithItsFallbackAndRefreshesOnly
         SCOPED_TRACE(row.name);
         site->clearRequests();
         auto store = storeWith(row.fresh ? row.stored : connected(row.stored), row.fresh ? "" : "test-token");
-        EXPECT_EQ(store->pageLimit(), row.pageLimit);
-        EXPECT_EQ(store->refreshMinutes(), row.refreshMinutes);
-        EXPECT_EQ(store->autoUpdate(), row.autoUpdate);
-        EXPECT_TRUE(store->updateFeedURL().ends_with("/folioport/appcast.json"));
-        EXPECT_EQ(store->apiToken(), row.fresh ? "" : "test-token");
+        EXPECT_EQ(store->settings().pageLimit, row.pageLimit);
+        EXPECT_EQ(store->settings().refreshMinutes, row.refreshMinutes);
+        EXPECT_EQ(store->settings().autoUpdate, row.autoUpdate);
+        EXPECT_TRUE(store->settings().updateFeedURL.ends_with("/folioport/appcast.json"));
+        EXPECT_EQ(store->settings().apiToken, row.fresh ? "" : "test-token");
         if (row.fresh) {
-            EXPECT_EQ(store->baseURL() + store->email() + store->spaceKey(), "");
+            EXPECT_EQ(store->settings().baseURL + store->settings().email + store->settings().spaceKey, "");
         }
         QTest::qWait(400);  // 30 minutes are 150 ms here
         EXPECT_EQ(count(userRequest) > 0, row.refreshes);
@@ -143,11 +148,11 @@ TEST_F(AppStoreTest, ConstructionReadsEachSettingWithItsFallbackAndRefreshesOnly
 TEST_F(AppStoreTest, SavingStopsTheRefreshEvenMidLoadAndARestartWaitsOneFullPeriod) {
     struct Row {
         const char* name;
-        std::function<void(AppStore&)> stop;
+        std::function<void(StoredSettings&)> stop;
     };
     const Row rows[] = {
-        {"empty token", [](AppStore& store) { store.setApiToken(""); }},
-        {"period 0", [](AppStore& store) { store.setRefreshMinutes(0); }},
+        {"empty token", [](StoredSettings& settings) { settings.apiToken = ""; }},
+        {"period 0", [](StoredSettings& settings) { settings.refreshMinutes = 0; }},
     };
     const auto period = 40 * minute;
     site->setLatency(100ms);  // so that each save below finds a load in flight
@@ -159,23 +164,24 @@ TEST_F(AppStoreTest, SavingStopsTheRefreshEvenMidLoadAndARestartWaitsOneFullPeri
         ASSERT_TRUE(eventually([&] { return count(userRequest) == 1; }));
         EXPECT_GE(Clock::now() - started, period * 0.9);  // coarse timers may fire 5 % early
 
-        row.stop(*store);
-        EXPECT_TRUE(store->saveSettings());
+        StoredSettings settings = store->settings();
+        row.stop(settings);
+        EXPECT_TRUE(saveAndWait(*store, settings));
         QTest::qWait(static_cast<int>((5 * period).count()));
         EXPECT_EQ(count(userRequest), 1);
 
-        store->setApiToken("test-token");
-        store->setRefreshMinutes(40);
+        settings.apiToken = "test-token";
+        settings.refreshMinutes = 40;
         started = Clock::now();
-        EXPECT_TRUE(store->saveSettings());
+        EXPECT_TRUE(saveAndWait(*store, settings));
         ASSERT_TRUE(eventually([&] { return count(userRequest) == 2; }));
         EXPECT_GE(Clock::now() - started, period * 0.9);
         EXPECT_EQ(storedPreferences(), connected({{"spaceKey", ""},
                                                   {"pageLimit", 50},
                                                   {"refreshMinutes", 40},
                                                   {"autoUpdate", true},
-                                                  {"updateFeedURL", store->updateFeedURL()}}));
-        EXPECT_EQ(platform::Keychain::get("apiToken"), "test-token");
+                                                  {"updateFeedURL", store->settings().updateFeedURL}}));
+        EXPECT_EQ(platform::Keychain::get(StoredSettings::tokenAccount), "test-token");
     }
 }
 
@@ -277,7 +283,7 @@ TEST_F(AppStoreTest, ASlowLoadOfTheSpaceLeftBehindNeverShowsItsPagesUnderTheNewO
 
     EXPECT_EQ(count(pagesRequest("65537")), 1);  // the ENG load did fetch its pages
     EXPECT_EQ(publishedSpaceIds, std::vector<Lines>{{"65538"}});
-    EXPECT_EQ(store->spaceKey(), "OPS");
+    EXPECT_EQ(store->settings().spaceKey, "OPS");
     EXPECT_FALSE(store->isLoading());
     EXPECT_EQ(storedPreferences(), connected({{"spaceKey", "OPS"}}));
 }

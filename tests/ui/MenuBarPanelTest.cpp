@@ -115,7 +115,21 @@ void MenuBarPanelTest::servePages(const json& results) {
 }
 
 void MenuBarPanelTest::notConfiguredPanelShowsOnlySettingsAndNeverLoads() {
-    store->setBaseURL("");
+    // While a store still reads its settings (a locked keyring may take seconds), the panel says so and
+    // starts nothing.
+    {
+        AppStore reading({.preferencesFile = fixture->preferencesFile});
+        MenuBarPanel waiting(reading, *updater);
+        QSignalSpy shown(&waiting, &MenuBarPanel::cameOnScreen);
+        waiting.show();
+        auto* label = folioport::testing::namedChild<QLabel>(waiting, "readingSettingsLabel");
+        QVERIFY(label->isVisible() && !folioport::testing::namedChild<QWidget>(waiting, "notConfiguredPanel")->isVisible());
+        QCOMPARE(label->text(), QStringLiteral("Loading\u2026"));
+        QCOMPARE(shown.count(), 0);
+        QTRY_COMPARE(shown.count(), 1);
+        QTRY_VERIFY(!label->isVisible());
+    }
+    store->editSettings([&](StoredSettings& edited) { edited.baseURL = ""; });
     open();
     QSignalSpy cameOnScreen(panel.get(), &MenuBarPanel::cameOnScreen);
     QSignalSpy settings(panel.get(), &MenuBarPanel::settingsRequested);
@@ -129,7 +143,7 @@ void MenuBarPanelTest::notConfiguredPanelShowsOnlySettingsAndNeverLoads() {
     QCOMPARE(settings.count(), 2);
 
     // Completing the settings later does not load through the panel, nor does showing it again.
-    store->setBaseURL(site->baseURL());
+    store->editSettings([&](StoredSettings& edited) { edited.baseURL = site->baseURL(); });
     QTRY_VERIFY(shows("pageList"));
     panel->hide();
     panel->show();
@@ -179,6 +193,7 @@ void MenuBarPanelTest::loadingShowsProgressAndErrorsStayUntilASuccess() {
 }
 
 void MenuBarPanelTest::spaceMenuCaptionIgnoresCaseButCheckmarkIsExact() {
+    site->withData([](fake::SiteData& data) { data.spaces[1].name = "R&D Lab"; });
     open();
     QTRY_COMPARE(rows().size(), 4);
     auto* menuButton = find<QAbstractButton>("spaceMenuButton");
@@ -187,28 +202,28 @@ void MenuBarPanelTest::spaceMenuCaptionIgnoresCaseButCheckmarkIsExact() {
     auto checkedItems = [&] {
         QStringList checked;
         for (QAction* action : menu->actions())
-            if (action->icon().pixmap(16).toImage() == checkmark) checked << action->text();
+            if (action->icon().pixmap(16).toImage() == checkmark) checked << action->iconText();
         return checked;
     };
     QCOMPARE(menuButton->text(), QStringLiteral("All spaces"));
     QVERIFY(!shows("selectedSpaceLabel"));
     QStringList items;
-    for (QAction* action : menu->actions()) items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    QCOMPARE(items, (QStringList{"All spaces", "-", "ENG \u00b7 Engineering", "OPS \u00b7 Operations"}));
+    for (QAction* action : menu->actions()) items << (action->isSeparator() ? QStringLiteral("-") : action->iconText());
+    QCOMPARE(items, (QStringList{"All spaces", "-", "ENG \u00b7 Engineering", "OPS \u00b7 R&D Lab"}));
     QCOMPARE(checkedItems(), QStringList{"All spaces"});
     QCOMPARE(text("spaceCountLabel"), QStringLiteral("\u00b7 2 spaces"));
 
-    store->setSpaceKey("eng");
+    store->editSettings([&](StoredSettings& edited) { edited.spaceKey = "eng"; });
     QTRY_COMPARE(menuButton->text(), QStringLiteral("eng"));
     QCOMPARE(text("selectedSpaceLabel"), QStringLiteral("Engineering"));
     QVERIFY(checkedItems().isEmpty());
 
     menu->actions().at(3)->trigger();
     QTRY_COMPARE(menuButton->text(), QStringLiteral("OPS"));
-    QCOMPARE(store->spaceKey(), "OPS");
+    QCOMPARE(store->settings().spaceKey, "OPS");
     QTRY_COMPARE(rows().size(), 1);
-    QCOMPARE(checkedItems(), QStringList{"OPS \u00b7 Operations"});
-    QCOMPARE(text("selectedSpaceLabel"), QStringLiteral("Operations"));
+    QCOMPARE(checkedItems(), QStringList{"OPS \u00b7 R&D Lab"});
+    QCOMPARE(text("selectedSpaceLabel"), QStringLiteral("R&D Lab"));
 
     // The footer counts in the singular for one space and hides without any.
     site->withData([](fake::SiteData& data) { data.spaces.resize(1); });
@@ -223,7 +238,7 @@ void MenuBarPanelTest::spaceMenuCaptionIgnoresCaseButCheckmarkIsExact() {
 void MenuBarPanelTest::rowsShowVersionDateAndBadgeAsTheRecordAllows() {
     const std::string longTitle(30, 'x');
     servePages(json::array({
-        {{"id", "1"}, {"title", "Numbered"}, {"spaceId", "65537"},
+        {{"id", "1"}, {"title", "Q3 Roadmap & Goals"}, {"spaceId", "65537"},
          {"version", {{"number", 7}, {"createdAt", "2026-11-20T10:00:00.000Z"}}}},
         {{"id", "2"}, {"title", "No version"}, {"spaceId", "99999"}},
         {{"id", "3"}, {"title", "Version without number"}, {"version", {{"createdAt", "last Tuesday"}}}},
@@ -239,7 +254,7 @@ void MenuBarPanelTest::rowsShowVersionDateAndBadgeAsTheRecordAllows() {
         const char* datePrefix;  // nullptr: no date line
     };
     const Expected expected[] = {
-        {"Numbered", "v7", "ENG", "Updated 20 November 2026 \u00b7 "},
+        {"Q3 Roadmap & Goals", "v7", "ENG", "Updated 20 November 2026 \u00b7 "},
         {"No version", "v1", nullptr, nullptr},
         {"Version without number", "v1", nullptr, nullptr},
         {"(untitled)", "v2", "OPS", nullptr},
@@ -258,6 +273,9 @@ void MenuBarPanelTest::rowsShowVersionDateAndBadgeAsTheRecordAllows() {
                      qPrintable(date));
         }
     }
+    // A menu shows the title as written, not with "&" taken for a mnemonic marker.
+    const QMenu* trash = row("Q3 Roadmap & Goals")->findChild<QMenu*>(QStringLiteral("trashMenu"));
+    QCOMPARE(trash->actions().first()->iconText(), QStringLiteral("Yes, move \u201cQ3 Roadmap & Goals\u201d to trash"));
     const QStringList lines = rows().last()->findChild<ElidedLabel*>(QStringLiteral("titleLabel"))->visibleLines();
     QCOMPARE(lines.size(), 2);
     QVERIFY(lines.last().endsWith(QChar(0x2026)));

@@ -35,7 +35,7 @@ using namespace folioport::ui;
 namespace {
 
 constexpr const char* feedPath = "/folioport/appcast.json";
-constexpr const char* tokenAccount = "apiToken";
+constexpr const char* tokenAccount = StoredSettings::tokenAccount;
 
 struct OpenSettings {
     testing::WindowFixture fixture;
@@ -90,11 +90,11 @@ void SettingsViewTest::cancelLeavesPreferencesKeyringAndStoreUntouched() {
 
     QCOMPARE(open->fixture.storedPreferences(), before);
     QCOMPARE(platform::Keychain::get(tokenAccount), std::optional<std::string>("kept-token"));
-    QCOMPARE(open->fixture.store->baseURL(), open->fixture.site->baseURL());
-    QCOMPARE(open->fixture.store->apiToken(), std::string("test-token"));
-    QCOMPARE(open->fixture.store->spaceKey(), std::string("OPS"));
-    QCOMPARE(open->fixture.store->pageLimit(), 30);
-    QVERIFY(open->fixture.store->autoUpdate());
+    QCOMPARE(open->fixture.store->settings().baseURL, open->fixture.site->baseURL());
+    QCOMPARE(open->fixture.store->settings().apiToken, std::string("test-token"));
+    QCOMPARE(open->fixture.store->settings().spaceKey, std::string("OPS"));
+    QCOMPARE(open->fixture.store->settings().pageLimit, 30);
+    QVERIFY(open->fixture.store->settings().autoUpdate);
     QVERIFY(open->fixture.site->requests().empty());
 }
 
@@ -114,11 +114,11 @@ void SettingsViewTest::doneStoresTheCopyRestartsTheUpdaterAndLoads() {
     QTRY_COMPARE(open->closes, 1);
 
     const auto& store = *open->fixture.store;
-    QCOMPARE(store.spaceKey(), std::string("ENG"));
-    QCOMPARE(store.apiToken(), std::string(" saved-token "));
-    QCOMPARE(store.pageLimit(), 30);  // no choice picked, so written back unchanged
-    QCOMPARE(store.refreshMinutes(), 10);
-    QVERIFY(store.autoUpdate());
+    QCOMPARE(store.settings().spaceKey, std::string("ENG"));
+    QCOMPARE(store.settings().apiToken, std::string(" saved-token "));
+    QCOMPARE(store.settings().pageLimit, 30);  // no choice picked, so written back unchanged
+    QCOMPARE(store.settings().refreshMinutes, 10);
+    QVERIFY(store.settings().autoUpdate);
     const json saved = json::parse(open->fixture.storedPreferences());
     const json expected{{"spaceKey", "ENG"}, {"pageLimit", 30}, {"refreshMinutes", 10}, {"updateFeedURL", feed}};
     for (const auto& [key, value] : expected.items()) QVERIFY2(saved[key] == value, key.c_str());
@@ -149,7 +149,7 @@ void SettingsViewTest::connectionTestUsesTheTypedValues() {
                  colourOf(right ? Tint::green : Tint::orange, result->palette()));
     }
     // Nothing was saved by testing.
-    QCOMPARE(open->fixture.store->apiToken(), std::string("test-token"));
+    QCOMPARE(open->fixture.store->settings().apiToken, std::string("test-token"));
 }
 
 void SettingsViewTest::updatesSectionChecksTheTypedFeedAndShowsTheOutcome() {
@@ -168,7 +168,7 @@ void SettingsViewTest::updatesSectionChecksTheTypedFeedAndShowsTheOutcome() {
     QCOMPARE(check->text(), QStringLiteral("Check now"));
     QCOMPARE(status->text(), QStringLiteral("You're on the latest version (v1.0)."));
     QCOMPARE(open->fixture.requestsTo(feedPath).size(), 1u);
-    QCOMPARE(open->fixture.store->updateFeedURL(), std::string("https://updates.tessaly.com/folioport/appcast.json"));
+    QCOMPARE(open->fixture.store->settings().updateFeedURL, std::string("https://updates.tessaly.com/folioport/appcast.json"));
 
     open->fixture.site->serve(feedPath, {200, R"({"version":"9.9","url":"https://example.invalid/F.zip"})", "application/json"});
     open->click("checkNowButton");
@@ -241,6 +241,7 @@ void SettingsViewTest::launchAtLoginActsAtOnceAndFlipsBackOnFailure() {
 
 void SettingsViewTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() {
     auto open = openSettings({{"spaceKey", "ENG"}});
+    open->fixture.site->withData([](fake::SiteData& data) { data.spaces[1].name = "R&D Lab"; });
     open->fixture.store->load(false);
     QTRY_VERIFY(open->find("spaceMenuButton")->isVisible());
     open->click("mcpDisclosure");
@@ -262,14 +263,14 @@ void SettingsViewTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() {
     auto* menuButton = open->find<QToolButton>("spaceMenuButton");
     const auto actions = menuButton->menu()->actions();
     QCOMPARE(actions.size(), 4);
-    QCOMPARE(actions[3]->text(), QStringLiteral("OPS · Operations"));
+    QCOMPARE(actions[3]->iconText(), QStringLiteral("OPS · R&D Lab"));
     actions[3]->trigger();
     QCOMPARE(open->find<QLineEdit>("spaceKeyField")->text(), QStringLiteral("OPS"));
     actions[0]->trigger();
     QCOMPARE(open->find<QLineEdit>("spaceKeyField")->text(), QString());
     QTest::keyClick(open->find("feedURLField"), Qt::Key_Escape);
     QCOMPARE(open->closes, 1);
-    QCOMPARE(open->fixture.store->spaceKey(), std::string("ENG"));
+    QCOMPARE(open->fixture.store->settings().spaceKey, std::string("ENG"));
 }
 
 void KeyringRefusalTest::doneKeepsTheWindowOpenAndSaysTheTokenWasNotStored() {
@@ -299,8 +300,8 @@ void KeyringRefusalTest::doneKeepsTheWindowOpenAndSaysTheTokenWasNotStored() {
                                                "Done again."));
     QCOMPARE(open->closes, 0);
     QVERIFY(done->isEnabled());
-    QCOMPARE(open->fixture.store->apiToken(), std::string("test-token"));
-    QCOMPARE(open->fixture.store->spaceKey(), std::string());
+    QCOMPARE(open->fixture.store->settings().apiToken, std::string("test-token"));
+    QCOMPARE(open->fixture.store->settings().spaceKey, std::string());
     QCOMPARE(open->fixture.storedPreferences(), before);
     QCOMPARE(open->find<QLineEdit>("apiTokenField")->text(), QStringLiteral("new-token"));
 }

@@ -41,7 +41,8 @@ struct WindowFixture {
             .minute = std::chrono::minutes(1),
             .copyText = [this](const std::string& text) { copied.push_back(text); },
             .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); }});
-        store->setApiToken("test-token");
+        if (!QTest::qWaitFor([this] { return !store->isReadingSettings(); }, 5000)) return false;
+        store->editSettings([](StoredSettings& settings) { settings.apiToken = "test-token"; });
         updater = std::make_unique<Updater>(UpdaterOptions{.launchDelay = std::chrono::milliseconds(0),
                                                            .runningVersion = [] { return std::string("1.0"); },
                                                            .installedBundle = [] { return std::nullopt; }});

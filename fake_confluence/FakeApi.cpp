@@ -629,4 +629,10 @@ ApiResponse FakeApi::answer(const ApiRequest& request, std::string_view siteURL)
     return v2Error(404, "NOT_FOUND", "No route for " + method + " " + request.path);
 }
 
+std::string ApiRequest::line() const {
+    std::string text = method + " " + path;
+    for (std::size_t i = 0; i < query.size(); ++i) text += (i ? "&" : "?") + query[i].first + "=" + query[i].second;
+    return text;
+}
+
 }  // namespace folioport::fake

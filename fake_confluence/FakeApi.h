@@ -23,6 +23,9 @@ struct ApiRequest {
     QueryItems query;
     std::string authorization;
     std::string body;
+
+    /// "METHOD path?name=value&…" with the values decoded, in the order sent: how tests compare requests.
+    std::string line() const;
 };
 
 struct ApiResponse {

@@ -1,0 +1,45 @@
+#include "ui/SpaceMenu.h"
+
+#include "state/AppStore.h"
+#include "ui/ActionText.h"
+#include "ui/Symbols.h"
+
+namespace folioport::ui {
+
+SpaceMenu::SpaceMenu(AppStore& store, Options options, QWidget* parent)
+    : QMenu(parent), store_(store), options_(std::move(options)) {
+    setObjectName(QStringLiteral("spaceMenu"));
+    setAccessibleName(options_.accessibleName);
+    connect(&store_, &AppStore::spacesChanged, this, &SpaceMenu::rebuild);
+    rebuild();
+}
+
+void SpaceMenu::setListedKey(const std::string& key) {
+    listedKey_ = key;
+    rebuild();
+}
+
+void SpaceMenu::rebuild() {
+    clear();
+    // why: only the listed item is checkable, so a screen reader hears "checked" there and the others
+    // draw no empty check boxes.
+    auto offer = [this](const QString& text, const std::string& key, const QIcon& icon) {
+        QAction* item = addAction(icon, text, this, [this, key] { Q_EMIT picked(key); });
+        if (!options_.marksListed || key != listedKey_) return;
+        item->setIcon(symbolIcon(Symbol::checkmark));
+        item->setCheckable(true);
+        item->setChecked(true);
+    };
+    const auto& spaces = store_.spaces();
+    if (options_.offersAllSpaces) {
+        offer(tr("All spaces"), "", options_.marksListed ? symbolIcon(Symbol::grid) : QIcon());
+        if (!spaces.empty()) addSeparator();
+    }
+    for (const Space& space : spaces) {
+        const QString entry = QString::fromStdString(space.key) + QStringLiteral(" \u00b7 ") +
+                              QString::fromStdString(space.name.value_or(space.key));
+        offer(actionText(entry), space.key, QIcon());
+    }
+}
+
+}  // namespace folioport::ui
