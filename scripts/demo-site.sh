@@ -16,22 +16,22 @@ cat <<EOF
   "credentials": {"email": "demo@example.com", "token": "demo-token"},
   "spaces": [
     {"key": "ENG", "name": "Engineering"},
-    {"key": "RND", "name": "R&D Lab"},
+    {"key": "PROD", "name": "Product"},
     {"key": "OPS", "name": "Operations"},
     {"key": "TEAM", "name": "Team Handbook"}
   ],
   "pages": [
 $(page "Release checklist for 2.4" ENG 9 "25 minutes" "<h2>Before the tag</h2><ul><li>Green CI on main</li><li>Changelog reviewed</li></ul>"),
 $(page "Incident review: search latency on 3 December" OPS 4 "2 hours" "<p>Search answered slowly for 40 minutes after an index rebuild.</p>"),
-$(page "Q3 Roadmap & Goals" ENG 23 "5 hours" "<p>Every endpoint returns JSON; search &amp; sync get faster.</p>"),
-$(page "Q1 roadmap: offline editing, faster search and a calmer notification centre for teams that share many spaces" RND 12 "1 day" "<p>Three themes for the quarter.</p>"),
+$(page "API guidelines" ENG 23 "5 hours" "<p>Every endpoint returns JSON; errors carry a message and a code.</p>"),
+$(page "Q1 roadmap: offline editing, faster search and a calmer notification centre for teams that share many spaces" PROD 12 "1 day" "<p>Three themes for the quarter.</p>"),
 $(page "On-call rota" OPS 31 "1 day" "<p>Who is on call this week and how to reach them.</p>"),
 $(page "Onboarding: your first week" TEAM 7 "2 days" "<p>Welcome! Here is what your first week looks like.</p>"),
 $(page "Architecture decision: one HTTP connection pool" ENG 2 "3 days" "<p>We keep one pool per process.</p>"),
-$(page "Customer interview notes — November" RND 5 "4 days" "<p>Notes from eight interviews.</p>"),
+$(page "Customer interview notes — November" PROD 5 "4 days" "<p>Notes from eight interviews.</p>"),
 $(page "Runbook: rotate the TLS certificates" OPS 3 "6 days" "<ol><li>Issue</li><li>Deploy</li><li>Verify</li></ol>"),
 $(page "Holiday calendar 2027" TEAM 1 "8 days" "<p>Public holidays by office.</p>"),
-$(page "Design review: settings window" RND 6 "11 days" "<p>Feedback from the design review.</p>"),
+$(page "Design review: settings window" PROD 6 "11 days" "<p>Feedback from the design review.</p>"),
 $(page "Code review etiquette" ENG 4 "13 days" "<p>Be kind, be specific, be quick.</p>")
   ]
 }
