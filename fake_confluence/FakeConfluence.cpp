@@ -60,7 +60,7 @@ std::string gzipBomb(std::size_t size, char filler) {
 json toJson(const ApiRequest& request) {
     json items = json::array();
     for (const auto& [name, value] : request.query) items.push_back({name, value});
-    return {{"method", request.method}, {"path", request.path}, {"query", items},
+    return {{"method", request.method}, {"path", request.path}, {"query", items}, {"line", request.line()},
             {"authorization", request.authorization}, {"body", request.body}};
 }
 
@@ -120,6 +120,13 @@ FakeConfluence::~FakeConfluence() {
 
 std::string FakeConfluence::baseURL() const {
     return std::string(options_.tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_);
+}
+
+std::vector<std::string> FakeConfluence::requestLines() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> lines;
+    for (const auto& request : log_) lines.push_back(request.line());
+    return lines;
 }
 
 void FakeConfluence::handle(const httplib::Request& request, httplib::Response& response) {

@@ -69,6 +69,8 @@ public:
     std::string baseURL() const;
 
     std::vector<LoggedRequest> requests() const { std::lock_guard lock(mutex_); return log_; }
+    /// The requests received, in order, each as its `ApiRequest::line()`.
+    std::vector<std::string> requestLines() const;
     void clearRequests() { std::lock_guard lock(mutex_); log_.clear(); }
     void inject(Fault fault) { std::lock_guard lock(mutex_); faults_.push_back(std::move(fault)); }
     /// Delay before every answer of the API and of the served files (not of the control endpoints); with a

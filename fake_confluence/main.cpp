@@ -6,7 +6,7 @@
 //   --cert/--key  PEM certificate and private key; with both, the site speaks HTTPS only
 //   --log FILE    appends one JSON line per API request:
 //                 {"method","path" (as sent, still percent-encoded),"query":[[name,value],…] (decoded, in order),
-//                  "authorization","body"}
+//                  "line" ("METHOD path?name=value&…", the query decoded, in order),"authorization","body"}
 //   --seed FILE   the site's content (default: two spaces ENG and OPS with four pages)
 //   --serve /PATH=FILE
 //                 answers every request for exactly /PATH with status 200 and the bytes of FILE (read at start;

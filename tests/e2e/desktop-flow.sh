@@ -24,8 +24,7 @@ wait_until() {
 
 # The site's log as one line a request: METHOD PATH?NAME=VALUE&… (query decoded, in the order sent).
 requests() {
-  sed -E 's/^.*"method":"([A-Z]+)","path":"([^"]*)","query":(.*)\}$/\1 \2\3/' "$SITE_LOG" |
-    sed -E 's/\[\]$//; s/\[\["/?/; s/"\],\["/\&/g; s/","/=/g; s/"\]\]$//; s/\\"/"/g'
+  sed -E 's/^.*"line":"(([^"\\]|\\.)*)".*$/\1/; s/\\"/"/g' "$SITE_LOG"
 }
 
 # settle COUNT: waits until the log holds at least COUNT requests more than at the last check and has

@@ -128,7 +128,7 @@ export function control(site, method, path, body) {
 export async function requestLog(site) {
   const log = await control(site, 'GET', 'log');
   return {
-    requests: log.map((r) => `${r.method} ${r.path}${r.query.length ? '?' : ''}${r.query.map(([n, v]) => `${n}=${v}`).join('&')}`),
+    requests: log.map((r) => r.line),
     bodies: log.map((r) => (r.body ? JSON.parse(r.body) : null)),
   };
 }

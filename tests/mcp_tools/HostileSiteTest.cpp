@@ -145,8 +145,8 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         if (expected.starts_with("error: ")) EXPECT_EQ(text, expected);
         else EXPECT_NE(text.find(expected), std::string::npos) << text;
 
-        std::vector<std::string> seen;
-        for (const auto& request : (*site)->requests()) seen.push_back(request.method + " " + request.path);
+        std::vector<std::string> seen = (*site)->requestLines();
+        for (std::string& line : seen) line.erase(std::min(line.find('?'), line.size()));  // the client's tests hold the queries
         EXPECT_EQ(seen, row.siteRequests);
         EXPECT_EQ((*site)->withData([](fake::SiteData& data) { return data.pageById("98306")->version; }), 7);
         EXPECT_TRUE((*other)->requests().empty());

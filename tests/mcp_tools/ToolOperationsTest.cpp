@@ -37,18 +37,6 @@ protected:
         return outcome ? *outcome : "error: " + describe(outcome.error());
     }
 
-    /// "METHOD path?name=value&…" of each request of the last call, values decoded.
-    std::vector<std::string> requests() const {
-        std::vector<std::string> lines;
-        for (const auto& request : site->requests()) {
-            std::string line = request.method + " " + request.path;
-            for (std::size_t i = 0; i < request.query.size(); ++i)
-                line += (i == 0 ? "?" : "&") + request.query[i].first + "=" + request.query[i].second;
-            lines.push_back(line);
-        }
-        return lines;
-    }
-
     json lastBody() const { return json::parse(site->requests().back().body, nullptr, false); }
 
     void inject(const char* path, const json& answer) {
@@ -88,7 +76,7 @@ TEST_F(ToolsTest, ArgumentChecksComeBeforeAnyRequest) {
         SCOPED_TRACE(std::string(row.tool) + " " + row.arguments.dump());
         defaultSpace = row.configuredSpace;
         EXPECT_EQ(run(row.tool, row.arguments), std::string("error: ") + row.message);
-        EXPECT_THAT(requests(), IsEmpty());
+        EXPECT_THAT(site->requestLines(), IsEmpty());
     }
     // Without the network and keyring library there is no token: the tools say why instead of "not configured".
     const Settings withoutLibrary{{site->baseURL(), "mia@example.com", ""}, "ENG", "libx.so could not be loaded: gone"};
@@ -104,7 +92,7 @@ TEST_F(ToolsTest, ListSpacesTakesAnIntegralLimitOfAtLeastOne) {
     for (const auto& [limit, sent] : rows) {
         SCOPED_TRACE(limit.dump());
         run("list_spaces", {{"limit", limit}});
-        EXPECT_THAT(requests(), ElementsAre(std::string("GET /wiki/api/v2/spaces?status=current&sort=name&limit=") + sent));
+        EXPECT_THAT(site->requestLines(), ElementsAre(std::string("GET /wiki/api/v2/spaces?status=current&sort=name&limit=") + sent));
     }
     inject("/wiki/api/v2/spaces", {{"results", {{{"id", "9"}, {"key", "X"}}}}});
     EXPECT_EQ(run("list_spaces", json::object()), "Spaces — 1:\n  X  X  (id 9)");  // no name: the key stands in
@@ -115,7 +103,7 @@ TEST_F(ToolsTest, ListSpacesTakesAnIntegralLimitOfAtLeastOne) {
 TEST_F(ToolsTest, ListPagesOfAnEmptySpaceAndOfABarePage) {
     site->withData([](fake::SiteData& data) { data.spaces.push_back({"65600", "EMPTY", "Nothing here", "global", "current", {}}); });
     EXPECT_EQ(run("list_pages", {{"spaceKey", " EMPTY\t"}}), "No pages in space EMPTY.");
-    EXPECT_EQ(requests().front(), "GET /wiki/api/v2/spaces?keys=EMPTY&limit=1");
+    EXPECT_EQ(site->requestLines().front(), "GET /wiki/api/v2/spaces?keys=EMPTY&limit=1");
 
     inject("/wiki/api/v2/pages", {{"results", {{{"id", "5"}, {"title", ""}}}}});
     EXPECT_EQ(run("list_pages", {{"spaceKey", ""}}),
@@ -136,7 +124,7 @@ TEST_F(ToolsTest, SearchShowsWhatEachHitCarries) {
               "  7  Plan [Engineering] (yesterday)\n"
               "      first plan • second\n"
               "  ?  Loose hit");
-    EXPECT_THAT(requests(), ElementsAre("GET /wiki/rest/api/search?cql=type = page AND text ~ \"plan\" "
+    EXPECT_THAT(site->requestLines(), ElementsAre("GET /wiki/rest/api/search?cql=type = page AND text ~ \"plan\" "
                                         "ORDER BY lastmodified DESC&limit=100"));
     defaultSpace = "";
     EXPECT_EQ(run("search_pages", {{"query", "say \"cheese\""}}), "Nothing in all spaces matched \"say \"cheese\"\".");
@@ -147,10 +135,10 @@ TEST_F(ToolsTest, GetPagePrefersTheIdAndLooksTitlesUpInASpace) {
     EXPECT_EQ(run("get_page", {{"pageId", "98306"}, {"title", "Engineering Home"}, {"format", "text"}}),
               "Roadmap for Q3\nid: 98306 · version: 7 · updated: 01 December 2026 (2 days ago)\n" + site->baseURL() +
                   "/wiki/spaces/ENG/pages/98306/Roadmap+for+Q3\n\n(empty page)");
-    EXPECT_THAT(requests(), ElementsAre(roadmapById));
+    EXPECT_THAT(site->requestLines(), ElementsAre(roadmapById));
 
     EXPECT_TRUE(run("get_page", {{"pageId", 98305}, {"title", "Roadmap for Q3"}}).starts_with("Roadmap for Q3\n"));
-    EXPECT_THAT(requests(), ElementsAre("GET /wiki/api/v2/spaces?keys=ENG&limit=1",
+    EXPECT_THAT(site->requestLines(), ElementsAre("GET /wiki/api/v2/spaces?keys=ENG&limit=1",
                                         "GET /wiki/api/v2/pages?title=Roadmap for Q3&space-id=65537"
                                         "&status=current&limit=2&body-format=storage"));
 }
@@ -187,7 +175,7 @@ TEST_F(ToolsTest, UpdatePageRenamesAndTrimsTheVersionMessage) {
         arguments["pageId"] = "98306";
         const std::string text = run("update_page", arguments);
         EXPECT_EQ(text.substr(0, text.find('\n')), row.firstLine + ", now v8");
-        EXPECT_THAT(requests(), ElementsAre(roadmapById, "PUT /wiki/api/v2/pages/98306"));
+        EXPECT_THAT(site->requestLines(), ElementsAre(roadmapById, "PUT /wiki/api/v2/pages/98306"));
         EXPECT_EQ(lastBody()["title"], row.sentTitle);
         EXPECT_EQ(lastBody()["body"]["value"], row.sentBody);
         EXPECT_EQ(lastBody()["version"], row.sentVersion);
@@ -205,14 +193,14 @@ TEST_F(ToolsTest, UpdatePageArgumentFailuresComeAfterTheRead) {
         json withId = arguments;
         withId["pageId"] = "98306";
         EXPECT_EQ(run("update_page", withId), std::string("error: ") + message);
-        EXPECT_THAT(requests(), ElementsAre(roadmapById));
+        EXPECT_THAT(site->requestLines(), ElementsAre(roadmapById));
     }
 }
 
 TEST_F(ToolsTest, DeletePagePurgesOnlyForTheBooleanTrue) {
     EXPECT_EQ(run("delete_page", {{"pageId", " 98307"}, {"purge", "true"}}),
               "Moved page 98307 — Release checklist to the space's trash. It can be restored from there.");
-    EXPECT_THAT(requests(), ElementsAre("GET /wiki/api/v2/pages/98307", "DELETE /wiki/api/v2/pages/98307"));
+    EXPECT_THAT(site->requestLines(), ElementsAre("GET /wiki/api/v2/pages/98307", "DELETE /wiki/api/v2/pages/98307"));
 }
 
 }  // namespace

@@ -99,14 +99,8 @@ protected:
     json storedPreferences() const { return json::parse(std::ifstream(file()), nullptr, false); }
     std::filesystem::path file() const { return dir.filePath("preferences.json").toStdString(); }
 
-    /// "METHOD path?name=value&…" of every request the site received, in order.
-    Lines requests() const {
-        Lines lines;
-        for (const auto& request : site->requests()) lines.push_back(request.line());
-        return lines;
-    }
     long count(const std::string& prefix) const {
-        return std::ranges::count_if(requests(), [&](const std::string& line) { return line.starts_with(prefix); });
+        return std::ranges::count_if(site->requestLines(), [&](const std::string& line) { return line.starts_with(prefix); });
     }
 
     QTemporaryDir dir;
@@ -214,7 +208,7 @@ TEST_F(AppStoreTest, EveryLoadResolvesTheSpaceKeyAndPublishesUserSpacesThenPages
             expected.insert(expected.end(), {userRequest, spacesRequest});
             expected.insert(expected.end(), row.requestsAfterSpaces.begin(), row.requestsAfterSpaces.end());
         }
-        Lines sent = requests();
+        Lines sent = site->requestLines();
         std::ranges::sort(expected);
         std::ranges::sort(sent);  // user and spaces go out at the same time
         EXPECT_EQ(sent, expected);
@@ -342,7 +336,7 @@ TEST_F(AppStoreTest, SearchCopyLinkAndOpenGoThroughTheSiteAndTheSeams) {
 
     search("roadmap", true);
     EXPECT_EQ(found->size(), 1u);
-    EXPECT_EQ(requests().back(), R"(GET /wiki/rest/api/search?cql=type = page AND text ~ "roadmap" AND space = "ENG")"
+    EXPECT_EQ(site->requestLines().back(), R"(GET /wiki/rest/api/search?cql=type = page AND text ~ "roadmap" AND space = "ENG")"
                                  R"( ORDER BY lastmodified DESC&limit=50)");
     EXPECT_EQ(store->errorMessage(), std::nullopt);
 

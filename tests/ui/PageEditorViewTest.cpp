@@ -1,5 +1,4 @@
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -86,7 +85,7 @@ private:
     }
     void typeBody(const QString& text) { find<QPlainTextEdit>("bodyEditor")->setPlainText(text); }
     /// The site's requests other than the store's refreshes (user, space list, page list), as
-    /// "METHOD path"; the refreshes are counted in `refreshes`.
+    /// "METHOD path" without the query; the refreshes are counted in `refreshes`.
     QStringList editorRequests();
     json lastBody(const std::string& method) const;
 
@@ -141,17 +140,10 @@ void PageEditorViewTest::open(EditorMode mode) {
 
 QStringList PageEditorViewTest::editorRequests() {
     QStringList seen;
-    for (const auto& request : site->requests()) {
-        const bool spaceLookup =
-            std::ranges::any_of(request.query, [](const auto& item) { return item.first == "keys"; });
-        if (request.path == "/wiki/rest/api/user/current") {
-            ++refreshes;
-        } else if (request.method == "GET" && (request.path == "/wiki/api/v2/pages" ||
-                                                (request.path == "/wiki/api/v2/spaces" && !spaceLookup))) {
-            continue;
-        } else {
-            seen << QString::fromStdString(request.method + " " + request.path + (spaceLookup ? "?keys" : ""));
-        }
+    for (const std::string& line : site->requestLines()) {
+        if (line.starts_with("GET /wiki/rest/api/user/current")) ++refreshes;
+        else if (!line.starts_with("GET /wiki/api/v2/pages?") && !line.starts_with("GET /wiki/api/v2/spaces?status="))
+            seen << QString::fromStdString(line.substr(0, line.find('?')));  // the client's tests hold the queries
     }
     site->clearRequests();
     return seen;
@@ -261,7 +253,7 @@ void PageEditorViewTest::createdPageTurnsIntoItsEditorThenSavesAVersionAndGoesTo
     QCOMPARE(discardAsked, 0);
     QTRY_COMPARE(store->busyPageIds().size(), 0u);
     const QString page = QStringLiteral("/wiki/api/v2/pages/") + QString::fromStdString(id);
-    QCOMPARE(editorRequests(), (QStringList{QStringLiteral("GET /wiki/api/v2/spaces?keys"),
+    QCOMPARE(editorRequests(), (QStringList{QStringLiteral("GET /wiki/api/v2/spaces"),
                                             QStringLiteral("POST /wiki/api/v2/pages"), QStringLiteral("GET ") + page,
                                             QStringLiteral("PUT ") + page, QStringLiteral("GET ") + page,
                                             QStringLiteral("DELETE ") + page, QStringLiteral("DELETE ") + page}));
@@ -442,25 +434,16 @@ void PageEditorViewTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() 
     };
     const Row rows[] = {
         {CreatePage{"ENG", {}},
-         {"spaceField", "spaceMenuButton", "parentField", "titleField", "plainTextChoice", "bodyEditor", "closeButton",
-          "spaceField"}},
+         {"spaceField", "spaceMenuButton", "parentField", "titleField", "plainTextChoice", "bodyEditor", "closeButton"}},
         {EditPage{"98306"},
-         {"titleField", "bodyEditor", "noteField", "openInBrowserButton", "trashButton", "closeButton", "saveButton",
-          "titleField"}},
+         {"titleField", "bodyEditor", "noteField", "openInBrowserButton", "trashButton", "closeButton", "saveButton"}},
     };
     for (const Row& row : rows) {
         open(row.mode);
         if (std::holds_alternative<EditPage>(row.mode)) QTRY_VERIFY(editor->page().has_value());
         editor->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(editor.get()));
-        QCOMPARE(testing::unnamedButtons(*editor), QStringList());
-        for (QWidget* control : editor->findChildren<QWidget*>()) {
-            if (!control->isVisible() || !(qobject_cast<QLineEdit*>(control) || qobject_cast<QPlainTextEdit*>(control)))
-                continue;
-            QVERIFY2(!QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty(),
-                     qPrintable(control->objectName()));
-        }
-        QCOMPARE(testing::tabWalk(find(qPrintable(row.order.front())), int(row.order.size()) - 1), row.order);
+        QCOMPARE(testing::keyboardWalk(find(qPrintable(row.order.front()))), row.order);
     }
 }
 

@@ -55,11 +55,14 @@ struct WindowFixture {
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
-    /// Requests whose path is `path`, in order.
-    std::vector<fake::LoggedRequest> requestsTo(const std::string& path) const {
-        std::vector<fake::LoggedRequest> found;
-        for (auto& request : site->requests())
-            if (request.path == path) found.push_back(request);
+    /// The request lines ("METHOD path?query") whose path is `path`, in order.
+    std::vector<std::string> requestsTo(const std::string& path) const {
+        std::vector<std::string> found;
+        for (std::string& line : site->requestLines()) {
+            const std::string target = line.substr(line.find(' ') + 1);
+            if (target.starts_with(path) && (target.size() == path.size() || target[path.size()] == '?'))
+                found.push_back(std::move(line));
+        }
         return found;
     }
 };
