@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "confluence/StoredSettings.h"
-#include "state/OffThread.h"
+#include "async/OffThread.h"
 #include "state/UserAndSpaces.h"
 #include "storage/Utf8.h"
 

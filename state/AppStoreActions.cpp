@@ -3,7 +3,7 @@
 #include "confluence/PageInSpace.h"
 #include "confluence/StoredSettings.h"
 #include "state/AppStore.h"
-#include "state/OffThread.h"
+#include "async/OffThread.h"
 #include "storage/Utf8.h"
 
 namespace folioport {

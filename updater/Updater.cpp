@@ -6,7 +6,7 @@
 #include <QUrl>
 
 #include "platform/HttpTransport.h"
-#include "state/OffThread.h"
+#include "async/OffThread.h"
 #include "updater/UpdateError.h"
 #include "updater/VersionOrder.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "state/OffThread.h"
+#include "async/OffThread.h"
 #include "updater/Download.h"
 #include "updater/SwapScript.h"
 #include "updater/TrustedKey.h"

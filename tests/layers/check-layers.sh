@@ -12,5 +12,5 @@ offences() {
   if [ -n "$found" ]; then echo "$what:"; echo "$found"; status=1; fi
 }
 offences "Qt in the core" '#include <Q' storage platform confluence appinfo mcp
-offences "a layer reaching up into app/" '#include "app/' storage platform confluence appinfo mcp state updater ui
+offences "a layer reaching up into app/" '#include "app/' storage platform confluence appinfo mcp async state updater ui
 exit "$status"
