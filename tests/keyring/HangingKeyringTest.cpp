@@ -30,15 +30,18 @@ TEST(HangingKeyring, EveryCallEndsWithinTheBoundAndNoThreadsPileUp) {
     auto started = Clock::now();
     EXPECT_EQ(Keychain::get("apiToken"), std::nullopt);
     EXPECT_LT(Clock::now() - started, bound + slack);
-    const std::size_t threadsAfterFirstCall = threadCount();
 
-    for (int call = 0; call < 4; ++call) {
+    // why: glib's task pool may hold one more idle thread for a while after a cancelled write, at any
+    // round; a pile-up would add one for each of the four later rounds.
+    std::size_t threadsAfterFirstRound = 0;
+    for (int call = 0; call < 5; ++call) {
         started = Clock::now();
         EXPECT_FALSE(Keychain::set("new-token", "apiToken")) << "a write no one confirmed must not count as saved";
         EXPECT_EQ(Keychain::get("apiToken"), std::nullopt);
         EXPECT_LT(Clock::now() - started, 2 * (bound + slack));
+        if (call == 0) threadsAfterFirstRound = threadCount();
     }
-    EXPECT_LE(threadCount(), threadsAfterFirstCall);
+    EXPECT_LE(threadCount(), threadsAfterFirstRound + 1);
 }
 
 TEST(HangingKeyring, TheStoreReadsAndSavesOffTheEventLoopAndKeepsEverythingWhenTheTokenIsNotSaved) {
