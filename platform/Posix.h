@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <expected>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace folioport::platform {
@@ -10,5 +13,16 @@ std::filesystem::path runningExecutable();
 
 /// Writes all bytes to the descriptor, retrying after interruptions and short writes; false on any other failure.
 bool writeAll(int fd, std::string_view bytes);
+
+/// Why readRegularFile read nothing; `error` is the errno of a failed open or read.
+struct FileReadFailure {
+    enum class Kind { missing, cannotOpen, notRegular, tooLarge, unreadable } kind;
+    int error = 0;
+};
+
+/// The whole of a regular file of at most `limit` bytes. Opened without blocking and checked on the open
+/// descriptor, so a FIFO or device is never read; with `followSymlinks` false a symlink cannot be opened.
+std::expected<std::string, FileReadFailure> readRegularFile(const std::filesystem::path& file, std::size_t limit,
+                                                            bool followSymlinks);
 
 }  // namespace folioport::platform

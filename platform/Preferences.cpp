@@ -100,19 +100,6 @@ void removeAbandonedTemporaries(const std::filesystem::path& file) {
     }
 }
 
-/// Up to `limit` bytes from the descriptor, retrying after interruptions.
-std::string readUpTo(int fd, std::size_t limit) {
-    std::string contents;
-    std::array<char, 1 << 14> chunk;
-    while (contents.size() < limit) {
-        const ssize_t count = ::read(fd, chunk.data(), std::min(chunk.size(), limit - contents.size()));
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) break;
-        contents.append(chunk.data(), static_cast<std::size_t>(count));
-    }
-    return contents;
-}
-
 // why: unknown keys are written back, and the library writes (and frees) nested values recursively.
 constexpr std::size_t maxNesting = 512;
 
@@ -148,20 +135,19 @@ Preferences::Reading Preferences::inspect(const std::filesystem::path& file) {
         reading.problem = file.string() + " " + why;
         return std::move(reading);
     };
-    // why: O_NONBLOCK, so that a FIFO without a writer (or a device) cannot block the open.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return errno == ENOENT ? std::move(reading) : unusable(errnoText("cannot be opened"));
-    struct stat status {};
-    std::string contents;
-    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    if (regular && static_cast<std::size_t>(status.st_size) <= maxFileBytes) contents = readUpTo(fd, maxFileBytes + 1);
-    ::close(fd);
-    const std::string limit = std::to_string(maxFileBytes >> 20) + " MB";
-    if (!regular) return unusable("is not a regular file, so it was not read");
-    if (static_cast<std::size_t>(status.st_size) > maxFileBytes || contents.size() > maxFileBytes)
-        return unusable("is larger than " + limit + ", so it was not read");
-    if (nestingDepth(contents) > maxNesting) return unusable("nests deeper than " + std::to_string(maxNesting) + " levels");
-    nlohmann::json parsed = nlohmann::json::parse(contents, nullptr, /*allow_exceptions=*/false);
+    const auto contents = readRegularFile(file, maxFileBytes, /*followSymlinks=*/true);
+    if (!contents) {
+        using Kind = FileReadFailure::Kind;
+        switch (contents.error().kind) {
+        case Kind::missing: return reading;
+        case Kind::cannotOpen: return unusable(std::string("cannot be opened: ") + std::strerror(contents.error().error));
+        case Kind::notRegular: return unusable("is not a regular file, so it was not read");
+        case Kind::tooLarge: return unusable("is larger than " + std::to_string(maxFileBytes >> 20) + " MB, so it was not read");
+        case Kind::unreadable: return unusable(std::string("cannot be read: ") + std::strerror(contents.error().error));
+        }
+    }
+    if (nestingDepth(*contents) > maxNesting) return unusable("nests deeper than " + std::to_string(maxNesting) + " levels");
+    nlohmann::json parsed = nlohmann::json::parse(*contents, nullptr, /*allow_exceptions=*/false);
     if (!parsed.is_object()) return unusable("holds no JSON object");
     reading.preferences.values_ = std::move(parsed);
     return reading;

@@ -1,13 +1,9 @@
 #include "updater/BundleSignature.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <fstream>
 #include <optional>
 
+#include "platform/Posix.h"
 #include "updater/BundleSeal.h"
 #include "updater/Ed25519.h"
 
@@ -45,34 +41,20 @@ std::optional<std::string> bytesOfHex(std::string_view text) {
 }
 
 /// A seal file of at most `limit` bytes; absent when there is none, a sentence when it is no regular file
-/// (never opened then, so a FIFO cannot block) or too large.
+/// (a symlink included; never read then, so a FIFO cannot block) or too large.
 std::expected<std::optional<std::string>, std::string> readSealFile(const fs::path& bundle, std::string_view path,
                                                                     std::size_t limit) {
-    const int fd = ::open((bundle / path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) return std::nullopt;
-    struct stat status {};
-    const bool regular = fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    std::string bytes;
-    bool read = regular && static_cast<std::size_t>(status.st_size) <= limit;
-    if (read) {
-        bytes.resize(limit + 1);
-        std::size_t filled = 0;
-        for (;;) {
-            const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-            if (got < 0 && errno == EINTR) continue;
-            read = got >= 0;
-            if (got <= 0) break;
-            filled += static_cast<std::size_t>(got);
-            if (filled == bytes.size()) break;  // one byte past the limit tells that the file is too large
-        }
-        bytes.resize(filled);
+    auto bytes = platform::readRegularFile(bundle / path, limit, /*followSymlinks=*/false);
+    if (bytes) return std::move(*bytes);
+    using Kind = platform::FileReadFailure::Kind;
+    switch (bytes.error().kind) {
+    case Kind::missing: return std::nullopt;
+    case Kind::cannotOpen:
+    case Kind::notRegular: return std::unexpected("not a regular file: " + std::string(path));
+    case Kind::tooLarge: return std::unexpected("larger than " + readableSize(limit) + ": " + std::string(path));
+    case Kind::unreadable: break;
     }
-    if (fd >= 0) ::close(fd);
-    if (!regular) return std::unexpected("not a regular file: " + std::string(path));
-    if (bytes.size() > limit || static_cast<std::size_t>(status.st_size) > limit)
-        return std::unexpected("larger than " + readableSize(limit) + ": " + std::string(path));
-    if (!read) return std::unexpected("unreadable: " + std::string(path));
-    return bytes;
+    return std::unexpected("unreadable: " + std::string(path));
 }
 
 /// Whether `path` below the bundle is a folder itself, not a symlink to one.
