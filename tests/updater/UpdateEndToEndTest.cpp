@@ -95,9 +95,10 @@ TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
     EXPECT_EQ(platform::Bundle::readInfoString(installed / "Contents/Info.plist", "CFBundleShortVersionString"), "9.9.9");
     // Installed as the user's own, with no group or other write whatever the archive said.
     for (const auto& entry : fs::recursive_directory_iterator(installed)) {
-        if (!entry.is_symlink())
+        if (!entry.is_symlink()) {
             EXPECT_EQ(entry.status().permissions() & (fs::perms::group_write | fs::perms::others_write), fs::perms::none)
                 << entry.path();
+        }
     }
     // The archive stays in the private work folder; the staging folder beside the installation is gone.
     ASSERT_EQ(std::distance(fs::directory_iterator(temporary), fs::directory_iterator()), 1);
