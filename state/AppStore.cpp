@@ -188,21 +188,18 @@ void AppStore::publishPages(const LoadRun& run, std::vector<Page> pages) {
 
 void AppStore::decideRoute(LoadRun run, ConfluenceError refusal) {
     run.decidesRoute = false;
-    auto work = [config = run.client.config(), root = options_.gatewayRoot, stop = stop_.get_token()] {
-        return checkConnection(config, root, stop);
-    };
-    runOffThread(
-        pool_, this, std::move(work), [this, run = std::move(run), refusal](ConnectionCheck check) mutable {
-            const std::optional<std::string>& route = check.gatewayBaseURL;
-            // why: a save meanwhile stored settings of its own, which this check did not look at.
-            if (!route || *route == run.client.config().gatewayBaseURL || run.client.config() != config())
-                return failLoad(run, refusal);
-            // why: like every settings write, a failed one goes unreported; the next "Done" decides again.
-            StoredSettings::saveGatewayBaseURL(*route, options_.preferencesFile);
-            editSettings([&](StoredSettings& settings) { settings.gatewayBaseURL = *route; });
-            run.client = ConfluenceClient(config());
-            startLoad(std::move(run));
-        });
+    const ConfluenceConfig checked = run.client.config();
+    testConnection(checked, [this, run = std::move(run), refusal](ConnectionCheck check) mutable {
+        const std::optional<std::string>& route = check.gatewayBaseURL;
+        // why: a save meanwhile stored settings of its own, which this check did not look at.
+        if (!route || *route == run.client.config().gatewayBaseURL || run.client.config() != config())
+            return failLoad(run, refusal);
+        // why: like every settings write, a failed one goes unreported; the next "Done" decides again.
+        StoredSettings::saveGatewayBaseURL(*route, options_.preferencesFile);
+        editSettings([&](StoredSettings& settings) { settings.gatewayBaseURL = *route; });
+        run.client = ConfluenceClient(config());
+        startLoad(std::move(run));
+    });
 }
 
 void AppStore::failLoad(const LoadRun& run, const ConfluenceError& error) {
