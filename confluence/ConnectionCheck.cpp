@@ -1,6 +1,7 @@
 #include "confluence/ConnectionCheck.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "confluence/ConfluenceClient.h"
 #include "confluence/RecordDecoder.h"
@@ -34,7 +35,7 @@ std::optional<std::string> gatewayBaseFor(const std::string& site, std::string_v
                                           std::stop_token stop) {
     std::string root(gatewayRoot);
     while (root.ends_with('/')) root.pop_back();
-    if (!originOf(site) || !originOf(root) || root.find_first_of("?#") != std::string::npos) return "";
+    if (!originOf(site) || !originOf(root) || root.find_first_of("?#") != std::string::npos) return std::string();
     // why: no Authorization header: the site answers this for anyone, and it is asked before any route is known.
     platform::HttpRequest request;
     request.url = site + "/_edge/tenant_info";
@@ -44,10 +45,12 @@ std::optional<std::string> gatewayBaseFor(const std::string& site, std::string_v
     request.maxBodyBytes = maxTenantInfoBytes;
     const auto answer = platform::HttpTransport::send(request, stop);
     // why: an answer too large to be tenant_info is a malformed one; a failed exchange decides nothing.
-    if (!answer) return answer.error().kind == platform::HttpFailure::Kind::tooLarge ? std::optional<std::string>("") : std::nullopt;
-    if (answer->status >= 500) return std::nullopt;
-    const auto info = answer->status == 200 ? decodeRecord<TenantInfo>(answer->body) : std::unexpected(std::string());
-    if (!info || !info->cloudId || !isCloudId(*info->cloudId)) return "";
+    const std::string none;
+    if (!answer && answer.error().kind == platform::HttpFailure::Kind::tooLarge) return none;
+    if (!answer || answer->status >= 500) return std::nullopt;
+    if (answer->status != 200) return none;
+    const auto info = decodeRecord<TenantInfo>(answer->body);
+    if (!info || !info->cloudId || !isCloudId(*info->cloudId)) return none;
     return root + "/ex/confluence/" + *info->cloudId;
 }
 
