@@ -55,6 +55,11 @@ extern "C" __attribute__((visibility("default"))) int folioport_run_desktop(int 
     folioport::AppStoreOptions options;
     options.copyText = [](const std::string& text) { QGuiApplication::clipboard()->setText(QString::fromStdString(text)); };
     options.openURL = [](const QUrl& address) { QDesktopServices::openUrl(address); };
+#ifdef FOLIOPORT_TEST_GATEWAY_ARGUMENT
+    if (const auto at = QApplication::arguments().indexOf(QStringLiteral("--test-gateway-root"));
+        at >= 0 && at + 1 < QApplication::arguments().size())
+        options.gatewayRoot = QApplication::arguments()[at + 1].toStdString();
+#endif
     folioport::AppStore store(std::move(options));
     folioport::Updater updater;
 

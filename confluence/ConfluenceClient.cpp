@@ -269,18 +269,6 @@ std::expected<std::vector<SearchResult>, ConfluenceError> ConfluenceClient::sear
     return std::move(response->results);
 }
 
-std::string ConfluenceClient::testConnection(std::stop_token stop) const {
-    if (auto user = currentUser(stop)) {
-        const std::optional<std::string>& name =
-            user->displayName ? user->displayName : user->publicName ? user->publicName : user->email;
-        return "Connected as " + name.value_or("user") + ".";
-    }
-    auto found = spaces(1, stop);
-    if (!found) return describe(found.error());
-    if (found->empty()) return "Connected, but no spaces are visible to this account.";
-    return "Connected. First visible space: " + found->front().key + ".";
-}
-
 std::string ConfluenceClient::webURL(const Page& page) const {
     if (page.links && page.links->webui) {
         const std::optional<std::string>& base = page.links->base;

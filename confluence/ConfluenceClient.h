@@ -66,8 +66,6 @@ public:
     /// Raw CQL search, in the server's order; at most min(limit, 100), none when limit <= 0.
     std::expected<std::vector<SearchResult>, ConfluenceError> search(std::string_view cql, int limit,
                                                                      std::stop_token stop = {}) const;
-    /// One sentence for the settings window; never fails.
-    std::string testConnection(std::stop_token stop = {}) const;
     /// The page's address in a web browser.
     std::string webURL(const Page& page) const;
     /// The search hit's address in a web browser.

@@ -45,6 +45,13 @@ std::string ConfluenceConfig::wikiURL() const {
     return base.empty() ? std::string{} : base + "/wiki";
 }
 
+std::string ConfluenceConfig::restBaseURL() const {
+    if (gatewayBaseURL.empty()) return normalizedBaseURL();
+    std::string base = gatewayBaseURL;
+    dropTrailingSlashes(base);
+    return base;
+}
+
 bool ConfluenceConfig::isComplete() const {
     return !normalizedBaseURL().empty() && !email.empty() && !apiToken.empty();
 }

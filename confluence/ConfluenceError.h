@@ -43,6 +43,9 @@ struct ConfluenceError {
     static ConfluenceError tooManyBytes(std::size_t bytes);
     static ConfluenceError tooSlow(std::chrono::milliseconds deadline);
 
+    /// True for the site's refusal of the e-mail and token (HTTP 401).
+    bool refusesCredentials() const { return kind == Kind::http && status == 401; }
+
     bool operator==(const ConfluenceError&) const = default;
 };
 

@@ -121,6 +121,10 @@ ConfluenceUser read(const json& value, const Location& where, As<ConfluenceUser>
             fields.optional<std::string>("email"), fields.optional<std::string>("publicName")};
 }
 
+TenantInfo read(const json& value, const Location& where, As<TenantInfo>) {
+    return {Fields(value, where).optional<std::string>("cloudId")};
+}
+
 Space read(const json& value, const Location& where, As<Space>) {
     const Fields fields(value, where);
     return {fields.required<std::string>("id"),         fields.required<std::string>("key"),
@@ -190,7 +194,7 @@ std::string parserMessage(const json::exception& error) {
 /// The member names some record reads; everything else in an answer is parsed but never kept.
 bool isReadKey(std::string_view key) {
     static constexpr std::string_view keys[] = {
-        "_links", "accountId", "atlas_doc_format", "authorId", "base", "body", "content", "createdAt",
+        "_links", "accountId", "atlas_doc_format", "authorId", "base", "body", "cloudId", "content", "createdAt",
         "displayName", "displayUrl", "editui", "email", "excerpt", "homepageId", "id", "key", "lastModified",
         "message", "minorEdit", "name", "next", "number", "parentId", "publicName", "representation",
         "resultGlobalContainer", "results", "spaceId", "status", "storage", "tinyui", "title", "totalSize", "type",
@@ -395,6 +399,7 @@ std::expected<T, std::string> decodeRecord(std::string_view text, const DecodeLi
 }
 
 template std::expected<ConfluenceUser, std::string> decodeRecord<ConfluenceUser>(std::string_view, const DecodeLimits&);
+template std::expected<TenantInfo, std::string> decodeRecord<TenantInfo>(std::string_view, const DecodeLimits&);
 template std::expected<Space, std::string> decodeRecord<Space>(std::string_view, const DecodeLimits&);
 template std::expected<Page, std::string> decodeRecord<Page>(std::string_view, const DecodeLimits&);
 template std::expected<MultiResult<Space>, std::string> decodeRecord<MultiResult<Space>>(std::string_view, const DecodeLimits&);

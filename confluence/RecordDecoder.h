@@ -19,7 +19,7 @@ struct DecodeLimits {
 /// Decodes one response body strictly into T; on failure, a description that names the place,
 /// such as "results[3].id: expected a string, found a number". Memory follows what the record keeps,
 /// not the size of the answer: members no record reads are parsed but never stored.
-/// Instantiated for ConfluenceUser, Space, Page, MultiResult<Space>, MultiResult<Page>, SearchResponse.
+/// Instantiated for ConfluenceUser, TenantInfo, Space, Page, MultiResult<Space>, MultiResult<Page>, SearchResponse.
 template <class T>
 std::expected<T, std::string> decodeRecord(std::string_view json, const DecodeLimits& limits = {});
 

@@ -19,6 +19,12 @@ struct ConfluenceUser {
     bool operator==(const ConfluenceUser&) const = default;
 };
 
+/// What a site says about itself at "/_edge/tenant_info", asked without credentials.
+struct TenantInfo {
+    std::optional<std::string> cloudId;
+    bool operator==(const TenantInfo&) const = default;
+};
+
 /// A space of the newer API; id and key are required, everything else may be absent.
 struct Space {
     std::string id;

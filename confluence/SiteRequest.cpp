@@ -93,10 +93,15 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
                                                         const std::optional<std::string>& jsonBody,
                                                         std::stop_token stop) {
     if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
-    const std::string base = config.normalizedBaseURL();
-    const std::optional<std::string> site = originOf(base);
-    // why: a query or fragment in the site address would put every path after it, not after the site.
-    if (!site || base.find_first_of("?#") != std::string::npos) return std::unexpected(ConfluenceError::badURL());
+    const std::string site = config.normalizedBaseURL();
+    const std::string base = config.restBaseURL();
+    // why: a query or fragment in the site or gateway address would put every path after it, not after the host.
+    const auto usable = [](const std::string& address) {
+        return originOf(address) && address.find_first_of("?#") == std::string::npos;
+    };
+    if (!usable(site) || !usable(base)) return std::unexpected(ConfluenceError::badURL());
+    // why: the credentials go to exactly two origins: the site's and, once one is stored, the gateway's.
+    const std::optional<std::string> siteOrigin = originOf(site), restOrigin = originOf(base);
 
     platform::HttpRequest request;
     request.method = std::string(method);
@@ -112,8 +117,8 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
     request.maxBodyBytes = maxResponseBytes;
 
     for (int redirects = 0;; ++redirects) {
-        // why: the credentials go to the configured site's own origin only, whatever a link or redirect names.
-        if (const std::optional<std::string> origin = originOf(request.url); origin != site)
+        // why: whatever a link or redirect names, nothing goes beyond those two.
+        if (const std::optional<std::string> origin = originOf(request.url); origin != siteOrigin && origin != restOrigin)
             return std::unexpected(
                 ConfluenceError::offSite(origin.value_or(std::string(Utf8::leadingCharacters(request.url, 100)))));
         auto response = platform::HttpTransport::send(request, stop);

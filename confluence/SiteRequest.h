@@ -15,10 +15,11 @@ namespace folioport {
 
 using QueryItems = std::vector<std::pair<std::string, std::string>>;
 
-/// One exchange with the site. `path` is either absolute ("http…") or appended to the site address;
-/// `query` items are appended, in order, after any the path already carries. Answers the body of a
-/// 2xx response (possibly empty); every other outcome is a ConfluenceError. No traffic when the config
-/// is incomplete.
+/// One exchange with the site. `path` is either absolute ("http…") or appended to the REST base (the site
+/// address, or the stored gateway base); absolute addresses and redirects must stay on the site's or the
+/// gateway's origin. `query` items are appended, in order, after any the path already carries. Answers
+/// the body of a 2xx response (possibly empty); every other outcome is a ConfluenceError. No traffic when
+/// the config is incomplete.
 std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& config, std::string_view method,
                                                         std::string_view path, const QueryItems& query,
                                                         const std::optional<std::string>& jsonBody,

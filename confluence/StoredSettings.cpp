@@ -4,7 +4,7 @@
 
 namespace folioport {
 ConfluenceConfig StoredSettings::config() const {
-    return ConfluenceConfig{.baseURL = baseURL, .email = email, .apiToken = apiToken};
+    return ConfluenceConfig{.baseURL = baseURL, .email = email, .apiToken = apiToken, .gatewayBaseURL = gatewayBaseURL};
 }
 
 StoredSettings StoredSettings::load(const std::filesystem::path& file) {
@@ -19,6 +19,7 @@ StoredSettings StoredSettings::load(const std::filesystem::path& file) {
         .refreshMinutes = preferences.integer(IntegerPreference::refreshMinutes),
         .autoUpdate = preferences.boolean(BooleanPreference::autoUpdate),
         .updateFeedURL = preferences.string(StringPreference::updateFeedURL),
+        .gatewayBaseURL = preferences.string(StringPreference::gatewayBaseURL),
     };
 }
 
@@ -36,15 +37,31 @@ StoredSettings::SaveOutcome StoredSettings::save(const std::filesystem::path& fi
     preferences.set(IntegerPreference::refreshMinutes, refreshMinutes);
     preferences.set(BooleanPreference::autoUpdate, autoUpdate);
     preferences.set(StringPreference::updateFeedURL, updateFeedURL);
+    preferences.set(StringPreference::gatewayBaseURL, gatewayBaseURL);
     if (auto written = preferences.write(file); !written) outcome.preferencesError = written.error();
     return outcome;
 }
 
-std::optional<std::string> StoredSettings::saveSpaceKey(const std::string& key, const std::filesystem::path& file) {
+namespace {
+
+/// Writes one string key alone, keeping every other key as the file holds it.
+std::optional<std::string> saveOne(platform::StringPreference key, const std::string& value,
+                                   const std::filesystem::path& file) {
     auto preferences = platform::Preferences::read(file);
-    preferences.set(platform::StringPreference::spaceKey, key);
+    preferences.set(key, value);
     if (auto written = preferences.write(file); !written) return written.error();
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> StoredSettings::saveSpaceKey(const std::string& key, const std::filesystem::path& file) {
+    return saveOne(platform::StringPreference::spaceKey, key, file);
+}
+
+std::optional<std::string> StoredSettings::saveGatewayBaseURL(const std::string& base,
+                                                              const std::filesystem::path& file) {
+    return saveOne(platform::StringPreference::gatewayBaseURL, base, file);
 }
 
 }  // namespace folioport

@@ -10,7 +10,7 @@
 
 namespace folioport {
 
-/// Every stored setting: seven preference keys (each with its own fallback) and the keyring token.
+/// Every stored setting: the preference keys (each with its own fallback) and the keyring token.
 /// The one value type of the settings and their one reader and writer, for both run modes; no Qt.
 /// A default-built value is a fresh installation's.
 struct StoredSettings {
@@ -25,6 +25,7 @@ struct StoredSettings {
     std::int64_t refreshMinutes = platform::Preferences::fallback(platform::IntegerPreference::refreshMinutes);
     bool autoUpdate = platform::Preferences::fallback(platform::BooleanPreference::autoUpdate);
     std::string updateFeedURL = platform::Preferences::fallback(platform::StringPreference::updateFeedURL);
+    std::string gatewayBaseURL;  ///< empty: no gateway; only a settings-time check of the site sets it
 
     bool operator==(const StoredSettings&) const = default;
 
@@ -41,13 +42,16 @@ struct StoredSettings {
     static StoredSettings load(const std::filesystem::path& file = platform::Preferences::defaultFile());
 
     /// Writes the token, then, only when the keyring took it, the seven keys ("baseURL", "email",
-    /// "spaceKey", "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL") as they stand, keeping
-    /// keys this program does not know. Blocks up to the keyring's bound, so never on a UI thread.
+    /// "spaceKey", "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL", and "gatewayBaseURL" only while
+    /// one is stored) as they stand, keeping keys this program does not know. Blocks up to the keyring's bound, so never on a UI thread.
     SaveOutcome save(const std::filesystem::path& file = platform::Preferences::defaultFile()) const;
 
     /// Writes "spaceKey" alone, as the panel's space menu does.
     static std::optional<std::string> saveSpaceKey(const std::string& key,
                                                    const std::filesystem::path& file = platform::Preferences::defaultFile());
+    /// Writes "gatewayBaseURL" alone (removes it when empty), as the route decided after "Done" is stored.
+    static std::optional<std::string> saveGatewayBaseURL(const std::string& base,
+                                                         const std::filesystem::path& file = platform::Preferences::defaultFile());
 };
 
 }  // namespace folioport

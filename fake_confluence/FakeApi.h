@@ -42,8 +42,9 @@ class FakeApi {
 public:
     explicit FakeApi(SiteData data) : data_(std::move(data)) {}
 
-    /// Answers one request; `siteURL` is scheme://host:port, for absolute links.
-    ApiResponse answer(const ApiRequest& request, std::string_view siteURL);
+    /// Answers one request; `siteURL` is scheme://host:port, for absolute links. Through the gateway (the
+    /// request's path already without "/ex/confluence/<cloudId>") the scoped token is accepted too.
+    ApiResponse answer(const ApiRequest& request, std::string_view siteURL, bool viaGateway = false);
 
     SiteData& data() { return data_; }
     void setNextLinkStyle(NextLinkStyle style) { nextLinkStyle_ = style; }

@@ -1,6 +1,7 @@
 #include "FakeConfluence.h"
 
 #include <filesystem>
+#include <tuple>
 
 #include <arpa/inet.h>
 #include <httplib.h>
@@ -68,58 +69,78 @@ json toJson(const ApiRequest& request) {
 
 std::expected<std::unique_ptr<FakeConfluence>, std::string> FakeConfluence::start(SiteData data, FakeOptions options) {
     std::unique_ptr<FakeConfluence> site(new FakeConfluence(std::move(data), std::move(options)));
-    if (!site->server_->is_valid()) return std::unexpected("the TLS certificate or key could not be loaded");
+    if (!site->server_->is_valid() || (site->gateway_ && !site->gateway_->is_valid()))
+        return std::unexpected("the TLS certificate or key could not be loaded");
     if (!site->options_.logFile.empty()) {
         site->logFile_.open(site->options_.logFile, std::ios::app);
         if (!site->logFile_) return std::unexpected("cannot open the log file " + site->options_.logFile);
     }
-    auto& server = *site->server_;
+    const int port = site->options_.port;
+    if (!site->listen(*site->server_, false, port, site->port_, site->thread_))
+        return std::unexpected("cannot bind 127.0.0.1:" + std::to_string(port));
+    if (site->gateway_ &&
+        !site->listen(*site->gateway_, true, *site->options_.gatewayPort, site->gatewayPort_, site->gatewayThread_))
+        return std::unexpected("cannot bind the gateway to 127.0.0.1:" + std::to_string(*site->options_.gatewayPort));
+    return site;
+}
+
+bool FakeConfluence::listen(httplib::Server& server, bool viaGateway, int wanted, int& port, std::thread& thread) {
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     server.set_keep_alive_max_count(10000);
     server.set_keep_alive_timeout(2);
     server.set_tcp_nodelay(true);
     // why: one catch-all per method, because routing must see the raw, still-encoded path.
-    auto handler = [raw = site.get()](const httplib::Request& request, httplib::Response& response) {
-        raw->handle(request, response);
+    auto handler = [this, viaGateway](const httplib::Request& request, httplib::Response& response) {
+        handle(request, response, viaGateway);
     };
     server.Get(".*", handler).Post(".*", handler).Put(".*", handler).Delete(".*", handler);
-    int port = site->options_.port;
-    site->port_ = port == 0 ? server.bind_to_any_port("127.0.0.1") : server.bind_to_port("127.0.0.1", port) ? port : -1;
-    if (site->port_ <= 0) return std::unexpected("cannot bind 127.0.0.1:" + std::to_string(port));
-    site->thread_ = std::thread([&server, raw = site.get()] {
+    port = wanted == 0 ? server.bind_to_any_port("127.0.0.1") : server.bind_to_port("127.0.0.1", wanted) ? wanted : -1;
+    if (port <= 0) return false;
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    thread = std::thread([&server, ended] {
         server.listen_after_bind();
-        raw->listenEnded_ = true;
+        *ended = true;
     });
     // why: stop() does nothing until the listen loop runs, so a site destroyed at once would never stop.
-    while (!server.is_running() && !site->listenEnded_) std::this_thread::yield();
-    return site;
+    while (!server.is_running() && !*ended) std::this_thread::yield();
+    return true;
 }
 
 FakeConfluence::FakeConfluence(SiteData data, FakeOptions options)
     : options_(std::move(options)), api_(std::move(data)) {
-    if (!options_.tls) {
-        server_ = std::make_unique<httplib::Server>();
-        return;
-    }
-    auto tls = std::make_unique<httplib::SSLServer>(options_.tls->certificateFile.c_str(),
-                                                    options_.tls->privateKeyFile.c_str());
-    if (tls->is_valid()) {
-        SSL_CTX_set_app_data(tls->ssl_context(), &handshakes_);
-        SSL_CTX_set_info_callback(tls->ssl_context(), countHandshake);
-    }
-    server_ = std::move(tls);
+    auto makeServer = [this]() -> std::unique_ptr<httplib::Server> {
+        if (!options_.tls) return std::make_unique<httplib::Server>();
+        auto tls = std::make_unique<httplib::SSLServer>(options_.tls->certificateFile.c_str(),
+                                                        options_.tls->privateKeyFile.c_str());
+        if (tls->is_valid()) {
+            SSL_CTX_set_app_data(tls->ssl_context(), &handshakes_);
+            SSL_CTX_set_info_callback(tls->ssl_context(), countHandshake);
+        }
+        return tls;
+    };
+    server_ = makeServer();
+    if (options_.gatewayPort) gateway_ = makeServer();
 }
 
 FakeConfluence::~FakeConfluence() {
     stopping_ = true;
-    server_->stop();
-    // why: the server would otherwise wait out the keep-alive time of every connection a client pools.
-    if (port_ > 0) shutDownConnections(port_);
-    if (thread_.joinable()) thread_.join();
+    for (auto [server, port, thread] : {std::tuple(server_.get(), port_, &thread_),
+                                        std::tuple(gateway_.get(), gatewayPort_, &gatewayThread_)}) {
+        if (!server) continue;
+        server->stop();
+        // why: the server would otherwise wait out the keep-alive time of every connection a client pools.
+        if (port > 0) shutDownConnections(port);
+        if (thread->joinable()) thread->join();
+    }
 }
 
 std::string FakeConfluence::baseURL() const {
     return std::string(options_.tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_);
+}
+
+std::string FakeConfluence::gatewayURL() const {
+    if (!gateway_) return {};
+    return std::string(options_.tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(gatewayPort_);
 }
 
 std::vector<std::string> FakeConfluence::requestLines() const {
@@ -129,11 +150,11 @@ std::vector<std::string> FakeConfluence::requestLines() const {
     return lines;
 }
 
-void FakeConfluence::handle(const httplib::Request& request, httplib::Response& response) {
+void FakeConfluence::handle(const httplib::Request& request, httplib::Response& response, bool viaGateway) {
     std::string_view target = request.target;
     std::size_t question = std::min(target.find('?'), target.size());
     std::string path(target.substr(0, question));
-    if (path.starts_with("/__fake/")) return control(path, request, response);
+    if (!viaGateway && path.starts_with("/__fake/")) return control(path, request, response);
 
     ApiRequest logged{request.method, path, parseQuery(target.substr(std::min(question + 1, target.size()))),
                          request.get_header_value("Authorization"), request.body};
@@ -181,11 +202,20 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
                              fault->kind == Kind::nonUtf8Body ? "text/plain" : "application/json");
     } else {
         std::lock_guard lock(mutex_);
-        if (auto file = files_.find(logged.path); file != files_.end()) {
+        if (auto file = files_.find(logged.path); !viaGateway && file != files_.end()) {
             response.status = file->second.status;
             return response.set_content(file->second.body, file->second.contentType);
         }
-        ApiResponse answer = api_.answer(logged, baseURL());
+        ApiRequest routed = logged;
+        if (viaGateway) {
+            const std::string prefix = "/ex/confluence/" + api_.data().cloudId;
+            if (!routed.path.starts_with(prefix + "/")) {
+                response.status = 404;
+                return response.set_content(R"({"message":"No cloud site here"})", "application/json");
+            }
+            routed.path.erase(0, prefix.size());
+        }
+        ApiResponse answer = api_.answer(routed, baseURL(), viaGateway);
         response.status = answer.status;
         if (!answer.link.empty()) response.set_header("Link", answer.link);
         if (!answer.body.empty()) response.set_content(answer.body, "application/json");

@@ -55,6 +55,9 @@ struct FakeOptions {
     std::optional<TlsFiles> tls;  ///< absent: plain HTTP
     int port = 0;                 ///< 0: any free port
     std::string logFile;          ///< empty: no file; else one JSON line per request
+    /// When set, a second port (0: any free one) stands in for the API gateway: the same API and data under
+    /// "/ex/confluence/<cloudId>", logged with that prefix, where the scoped token works too.
+    std::optional<int> gatewayPort;
 };
 
 /// A fake Confluence Cloud site on 127.0.0.1, served on its own threads until destroyed.
@@ -67,6 +70,8 @@ public:
 
     /// scheme://127.0.0.1:port
     std::string baseURL() const;
+    /// scheme://127.0.0.1:port of the gateway port, the root its clients are given; empty without one.
+    std::string gatewayURL() const;
 
     std::vector<LoggedRequest> requests() const { std::lock_guard lock(mutex_); return log_; }
     /// The requests received, in order, each as its `ApiRequest::line()`.
@@ -101,7 +106,10 @@ public:
 
 private:
     FakeConfluence(SiteData data, FakeOptions options);
-    void handle(const httplib::Request& request, httplib::Response& response);
+    void handle(const httplib::Request& request, httplib::Response& response, bool viaGateway);
+    /// Routes every request of `server` to handle(), binds it to `wanted` (0: any free port) and serves it on
+    /// `thread`; false when it cannot bind.
+    bool listen(httplib::Server& server, bool viaGateway, int wanted, int& port, std::thread& thread);
     void control(std::string_view path, const httplib::Request& request, httplib::Response& response);
     /// The delay setting for answers at `path`, or the site-wide one for an empty path; under the lock.
     std::chrono::milliseconds& latencyOf(const std::string& path) {
@@ -110,9 +118,11 @@ private:
 
     FakeOptions options_;
     std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<httplib::Server> gateway_;
     std::thread thread_;
-    std::atomic<bool> listenEnded_ = false;
+    std::thread gatewayThread_;
     int port_ = 0;
+    int gatewayPort_ = 0;
     std::atomic<bool> stopping_ = false;
     std::atomic<int> handshakes_ = 0;
 

@@ -49,6 +49,7 @@ std::expected<SiteData, std::string> SiteData::fromSeed(const json& seed) {
     if (auto credentials = seed.find("credentials"); credentials != seed.end() && credentials->is_object()) {
         site.email = text(*credentials, "email", site.email);
         site.token = text(*credentials, "token", site.token);
+        site.scopedToken = text(*credentials, "scopedToken", site.scopedToken);
     }
     for (const json& item : seed.value("spaces", json::array())) {
         if (!item.is_object() || text(item, "key").empty()) return std::unexpected("every space needs a \"key\"");

@@ -43,6 +43,8 @@ struct SiteData {
     FakeUser user;
     std::string email = "mia@example.com";  ///< the one e-mail the site accepts
     std::string token = "test-token";       ///< and its API token
+    std::string scopedToken = "scoped-token";  ///< a token the site refuses and only its gateway accepts
+    std::string cloudId = "0b3c5a2e-7d41-4f0e-9c6a-2f8e1d4b7a90";  ///< named at /_edge/tenant_info
     std::vector<FakeSpace> spaces;
     std::vector<FakePage> pages;
 

@@ -1,8 +1,12 @@
 // fake_confluence: a fake Confluence Cloud site on 127.0.0.1, for tests and for trying the program by hand.
 //
-//   fake_confluence [--port N] [--cert FILE --key FILE] [--log FILE] [--seed FILE.json] [--serve /PATH=FILE]…
+//   fake_confluence [--port N] [--gateway-port N] [--cert FILE --key FILE] [--log FILE] [--seed FILE.json]
+//                   [--serve /PATH=FILE]…
 //
 //   --port N      port to listen on; 0 (the default) takes any free port
+//   --gateway-port N
+//                 also stands in for the API gateway on port N (0: any free port): the same API and data
+//                 under /ex/confluence/<cloudId>/…, where the scoped token is accepted as well
 //   --cert/--key  PEM certificate and private key; with both, the site speaks HTTPS only
 //   --log FILE    appends one JSON line per API request:
 //                 {"method","path" (as sent, still percent-encoded),"query":[[name,value],…] (decoded, in order),
@@ -13,12 +17,14 @@
 //                 application/json when FILE ends in .json, else application/octet-stream), ahead of the API;
 //                 logged like API requests; may be repeated
 //
-// The first line on standard output is exactly "listening on <scheme>://127.0.0.1:<port>".
+// The first line on standard output is exactly "listening on <scheme>://127.0.0.1:<port>"; with a gateway,
+// the second is "gateway on <scheme>://127.0.0.1:<port>".
 // SIGTERM or SIGINT stops the site cleanly (exit status 0). Errors go to standard error with status 2.
 //
 // Seed format (every member optional except where said):
 //   {
-//     "credentials": {"email": "mia@example.com", "token": "test-token"},   // the one accepted Basic login
+//     "credentials": {"email": "mia@example.com", "token": "test-token",   // the one accepted Basic login
+//                     "scopedToken": "scoped-token"},                     // refused by the site, taken by the gateway
 //     "spaces": [{"key": "ENG" (required), "id": "65537", "name"}],
 //     "pages":  [{"title" (required), "space": "ENG" (required), "id", "body" (storage), "version": 3,
 //                 "modifiedAt": "2026-12-01T12:00:00.000Z"}]
@@ -26,6 +32,7 @@
 //   Ids are numeric strings; missing ids are made up above the highest one given.
 //
 // The API served, as the official documents describe it:
+//   GET    /_edge/tenant_info                  (no login needed: {"cloudId": "…"})
 //   GET    /wiki/rest/api/user/current
 //   GET    /wiki/rest/api/search?cql=…&limit=…   (type, text ~, title, space; ORDER BY; excerpts carry
 //                                                 @@@hl@@@…@@@endhl@@@ around hits)
@@ -59,6 +66,7 @@
 #include <functional>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -85,10 +93,11 @@ int fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     FakeOptions options;
-    std::string port = "0", certificate, key, seedFile;
+    std::string port = "0", gatewayPort, certificate, key, seedFile;
     std::vector<std::string> served;  // "/PATH=FILE", in the order given
     auto into = [](std::string& target) { return [&target](std::string value) { target = std::move(value); }; };
     const Flag flags[] = {{"--port", into(port)},
+                          {"--gateway-port", into(gatewayPort)},
                           {"--cert", into(certificate)},
                           {"--key", into(key)},
                           {"--log", into(options.logFile)},
@@ -100,8 +109,19 @@ int main(int argc, char** argv) {
         if (i + 1 >= argc) return fail("missing value after " + std::string(argv[i]));
         flag->second(argv[i + 1]);
     }
-    auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), options.port);
-    if (error != std::errc() || end != port.data() + port.size()) return fail("--port takes a number");
+    auto portNumber = [](const std::string& text) -> std::optional<int> {
+        int number = 0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+        return number;
+    };
+    const auto sitePort = portNumber(port);
+    if (!sitePort) return fail("--port takes a number");
+    options.port = *sitePort;
+    if (!gatewayPort.empty()) {
+        options.gatewayPort = portNumber(gatewayPort);
+        if (!options.gatewayPort) return fail("--gateway-port takes a number");
+    }
     if (certificate.empty() != key.empty()) return fail("--cert and --key go together");
     if (!certificate.empty()) options.tls = folioport::fake::TlsFiles{certificate, key};
 
@@ -139,6 +159,7 @@ int main(int argc, char** argv) {
     if (!site) return fail(site.error());
     for (auto& [path, file] : files) (*site)->serve(path, std::move(file));
     std::cout << "listening on " << (*site)->baseURL() << std::endl;
+    if (options.gatewayPort) std::cout << "gateway on " << (*site)->gatewayURL() << std::endl;
 
     int received = 0;
     sigwait(&stopSignals, &received);

@@ -8,6 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace folioport;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     (void)decodeRecord<ConfluenceUser>(text);
+    (void)decodeRecord<TenantInfo>(text);
     (void)decodeRecord<Space>(text);
     (void)decodeRecord<MultiResult<Space>>(text);
     if (const auto page = decodeRecord<Page>(text)) (void)page->plainTextBody();

@@ -32,7 +32,8 @@ Settings SettingsReader::load() {
         if (problem && warn_) warn_(*problem);
         parsed_ = Settings{.config = {.baseURL = preferences.string(StringPreference::baseURL),
                                       .email = preferences.string(StringPreference::email),
-                                      .apiToken = {}},
+                                      .apiToken = {},
+                                      .gatewayBaseURL = preferences.string(StringPreference::gatewayBaseURL)},
                            .spaceKey = preferences.string(StringPreference::spaceKey),
                            .servicesMissing = {}};
         stamp_ = stamp;

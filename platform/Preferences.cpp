@@ -24,6 +24,9 @@ constexpr std::string_view builtInFeedURL = "https://updates.tessaly.com/foliopo
 struct StringEntry {
     std::string_view name;
     std::string_view fallback;
+    // why: a key added later stays out of the file while it holds its default, so the file of a user who
+    // never needs it stays exactly as it was
+    bool storedOnlyWhenSet = false;
 };
 struct IntegerEntry {
     std::string_view name;
@@ -42,6 +45,7 @@ constexpr std::array stringEntries{
     StringEntry{"email", ""},
     StringEntry{"spaceKey", ""},
     StringEntry{"updateFeedURL", builtInFeedURL},
+    StringEntry{"gatewayBaseURL", "", true},
 };
 constexpr std::array integerEntries{
     IntegerEntry{"pageLimit", 50, true},
@@ -52,6 +56,7 @@ constexpr std::array booleanEntries{
 };
 
 static_assert(stringEntries[static_cast<std::size_t>(StringPreference::updateFeedURL)].name == "updateFeedURL");
+static_assert(stringEntries[static_cast<std::size_t>(StringPreference::gatewayBaseURL)].name == "gatewayBaseURL");
 static_assert(integerEntries[static_cast<std::size_t>(IntegerPreference::refreshMinutes)].name == "refreshMinutes");
 static_assert(booleanEntries[static_cast<std::size_t>(BooleanPreference::autoUpdate)].name == "autoUpdate");
 
@@ -181,7 +186,9 @@ bool Preferences::boolean(BooleanPreference key) const {
 }
 
 void Preferences::set(StringPreference key, std::string value) {
-    values_[keyName(key)] = std::move(value);
+    const auto& keyEntry = entry(stringEntries, key);
+    if (keyEntry.storedOnlyWhenSet && value == keyEntry.fallback) values_.erase(keyName(key));
+    else values_[keyName(key)] = std::move(value);
 }
 void Preferences::set(IntegerPreference key, std::int64_t value) { values_[keyName(key)] = value; }
 void Preferences::set(BooleanPreference key, bool value) { values_[keyName(key)] = value; }

@@ -11,7 +11,7 @@
 namespace folioport::platform {
 
 /// The stored string settings.
-enum class StringPreference { baseURL, email, spaceKey, updateFeedURL };
+enum class StringPreference { baseURL, email, spaceKey, updateFeedURL, gatewayBaseURL };
 /// The stored integer settings.
 enum class IntegerPreference { pageLimit, refreshMinutes };
 /// The stored boolean settings.
@@ -47,7 +47,8 @@ public:
     std::int64_t integer(IntegerPreference key) const;
     bool boolean(BooleanPreference key) const;
 
-    /// Changes the value in memory only; write() stores it.
+    /// Changes the value in memory only; write() stores it. "gatewayBaseURL" set to its default (empty) is
+    /// removed instead, so it is in the file only while it holds something.
     void set(StringPreference key, std::string value);
     void set(IntegerPreference key, std::int64_t value);
     void set(BooleanPreference key, bool value);

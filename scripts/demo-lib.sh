@@ -2,7 +2,8 @@
 # (run.sh, screenshots.sh, idle-bench.sh). Source it; it sets nothing else.
 
 # start_demo_site FAKE_CONFLUENCE [ARGS…]: starts the fake site on 127.0.0.1 with the demo seed and
-# sets DEMO_SITE_URL and DEMO_SITE_PID; stop it with `kill "$DEMO_SITE_PID"`.
+# sets DEMO_SITE_URL and DEMO_SITE_PID (and DEMO_GATEWAY_URL when ARGS ask for --gateway-port); stop it
+# with `kill "$DEMO_SITE_PID"`.
 start_demo_site() {
   local fake="$1"; shift
   local folder; folder="$(mktemp -d "${TMPDIR:-/tmp}/folioport-demo-site.XXXXXX")"
@@ -12,7 +13,9 @@ start_demo_site() {
   DEMO_SITE_PID=$!
   for _ in $(seq 100); do
     DEMO_SITE_URL="$(sed -n 's/^listening on //p' "$folder/out")"
+    DEMO_GATEWAY_URL="$(sed -n 's/^gateway on //p' "$folder/out")"
     # why: the site has read its seed once it listens, and keeps writing to its open output file
+    case " $* " in *" --gateway-port "*) [ -n "$DEMO_GATEWAY_URL" ] || DEMO_SITE_URL="" ;; esac
     [ -n "$DEMO_SITE_URL" ] && { rm -rf "$folder"; return 0; }
     sleep 0.05
   done
@@ -21,10 +24,10 @@ start_demo_site() {
   return 1
 }
 
-# store_demo_settings URL [EXTRA_JSON_MEMBERS]: inside tests/keyring/with-keyring.sh, puts the demo
-# token into the private keyring and the demo site's settings into the private preferences file.
+# store_demo_settings URL [EXTRA_JSON_MEMBERS [TOKEN]]: inside tests/keyring/with-keyring.sh, puts the demo
+# token (or TOKEN) into the private keyring and the demo site's settings into the private preferences file.
 store_demo_settings() {
-  printf 'demo-token' | secret-tool store --label="Folioport API token" service com.tessaly.folioport account apiToken
+  printf '%s' "${3:-demo-token}" | secret-tool store --label="Folioport API token" service com.tessaly.folioport account apiToken
   mkdir -p "$XDG_CONFIG_HOME/com.tessaly.folioport"
   printf '{"baseURL": "%s", "email": "demo@example.com", "spaceKey": "ENG", "refreshMinutes": 5, "autoUpdate": false%s}\n' \
     "$1" "${2:+, $2}" > "$XDG_CONFIG_HOME/com.tessaly.folioport/preferences.json"

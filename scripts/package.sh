@@ -27,7 +27,7 @@ done
 case "$base_url" in */) ;; *) base_url="$base_url/" ;; esac
 
 build="build-package"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFOLIOPORT_BUILD_TESTS=OFF -DFOLIOPORT_UPDATE_TEST_KEY=OFF \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFOLIOPORT_BUILD_TESTS=OFF -DFOLIOPORT_UPDATE_TEST_KEY=OFF -DFOLIOPORT_TEST_GATEWAY_ARGUMENT=OFF \
   -DFOLIOPORT_SERVICES_FROM_BUILD_TREE=OFF
 cmake --build "$build" --target Folioport folioport_desktop folioport-seal
 

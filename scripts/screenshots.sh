@@ -5,23 +5,25 @@
 # panel in its states at 100 % and 200 % scale: not configured, loading (3 s latency), list, error, busy
 # row, update offered and the row actions menu; also the tray tooltip, a settings window and a page
 # editor (new, created, the question on quitting with unsaved text) opened from the panel, the search
-# window (as opened, with hits, with none) and the About window, checking on the way that the icon
+# window (as opened, with hits, with none) and the About window; with a scoped token, the panel's
+# expired-token banner and the settings window connected through the (fake) API gateway; checking on the way that the icon
 # toggles the panel and that a window closes it (a line with MISMATCH says otherwise). Xvfb has no
 # window manager, so windows have no frames.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
 
-inside() {  # SITE_URL FOLDER EXECUTABLE
-  local site="$1" folder="$2" exe="$3" scale log
+inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
+  local site="$1" folder="$2" exe="$3" gateway="$4" scale log
   log="$(mktemp "${TMPDIR:-/tmp}/folioport-shots-app.XXXXXX")"
   control() { curl -fsS -o /dev/null -X POST -d "$2" "$site/__fake/$1"; }
-  start_app() {  # PREFERENCES_JSON_MEMBERS (empty: not configured)
-    if [ -n "$1" ]; then store_demo_settings "$site" "$1"; else
+  start_app() {  # PREFERENCES_JSON_MEMBERS (empty: not configured) [TOKEN]
+    if [ -n "$1" ]; then store_demo_settings "$site" "$1" "${2:-}"; else
       mkdir -p "$XDG_CONFIG_HOME/com.tessaly.folioport"; echo '{}' > "$XDG_CONFIG_HOME/com.tessaly.folioport/preferences.json"
     fi
-    # why: "Demo" marks a run against the demo site, which a not-configured one is not
-    start_tray_app "$log" env QT_SCALE_FACTOR="$scale" "$exe" ${1:+--demo}
+    # why: "Demo" marks a run against the demo site, which a not-configured one is not; the gateway
+    # argument exists in test builds only
+    start_tray_app "$log" env QT_SCALE_FACTOR="$scale" "$exe" ${1:+--demo} --test-gateway-root "$gateway"
   }
   shot() {  # NAME [whole]: the panel, or the whole screen with "whole" (for menus leaving the panel)
     local file="$folder/$1@${scale}x.png" rect
@@ -136,6 +138,17 @@ inside() {  # SITE_URL FOLDER EXECUTABLE
     click_tray_icon; sleep 2; shot error
     stop_processes "$APP_PID"
 
+    # A scoped token: the site refuses it, so the panel explains an expired token; the settings window's
+    # test (Tab from the site field to "Test connection") finds the way through the API gateway.
+    start_app '"spaceKey": "ENG"' scoped-token
+    click_tray_icon; sleep 2; shot expired-token
+    click_panel "$scale" -26 24
+    SETTINGS_WINDOW="$(timeout 10 xdotool search --sync --onlyvisible --name '^Folioport Settings$' | head -1)"
+    xdotool windowfocus --sync "$SETTINGS_WINDOW"; sleep 0.5
+    xdotool key Tab Tab Tab Tab Tab Tab Tab Tab space; sleep 2
+    window_shot "$SETTINGS_WINDOW" settings-gateway
+    stop_processes "$APP_PID"
+
     start_app '"spaceKey": "OPS"'
     click_tray_icon; sleep 2
     control latency '{"ms": 4000}'
@@ -162,8 +175,8 @@ cmake --build "$build" --target Folioport fake_confluence
 feed="$(mktemp -d "${TMPDIR:-/tmp}/folioport-feed.XXXXXX")"
 printf '{"version": "9.9.0", "build": "90", "url": "http://127.0.0.1:9/Folioport-9.9.0.zip", "notes": "Faster search."}\n' \
   > "$feed/feed.json"
-start_demo_site "$build/fake_confluence/fake_confluence" --serve "/feed.json=$feed/feed.json"
+start_demo_site "$build/fake_confluence/fake_confluence" --gateway-port 0 --serve "/feed.json=$feed/feed.json"
 trap 'kill "$DEMO_SITE_PID" 2>/dev/null; rm -rf "$feed"' EXIT
 tests/keyring/with-keyring.sh "$here/screenshots.sh" --inside-keyring "$DEMO_SITE_URL" "$folder" \
-  "$PWD/$build/Folioport.app/Contents/bin/Folioport"
+  "$PWD/$build/Folioport.app/Contents/bin/Folioport" "$DEMO_GATEWAY_URL"
 echo "Saved in $folder (Xvfb has no window manager: no window frames)."

@@ -98,9 +98,16 @@ void AppStore::saveSettings(StoredSettings settings, std::function<void(bool)> o
         });
 }
 
-void AppStore::testConnection(ConfluenceConfig config, std::function<void(std::string)> onDone) {
+bool AppStore::errorIsRefusedCredentials() const {
+    return errorMessage_ == describe(ConfluenceError::http(401, {}));
+}
+
+void AppStore::testConnection(ConfluenceConfig config, std::function<void(ConnectionCheck)> onDone) {
     runOffThread(
-        pool_, this, [client = ConfluenceClient(std::move(config)), stop = stop_.get_token()] { return client.testConnection(stop); },
+        pool_, this,
+        [config = std::move(config), root = options_.gatewayRoot, stop = stop_.get_token()] {
+            return checkConnection(config, root, stop);
+        },
         std::move(onDone));
 }
 
@@ -116,14 +123,21 @@ void AppStore::startAutoRefresh() {
     refreshTimer_->start(options_.minute * std::min(minutes, longestMinutes));
 }
 
-void AppStore::load(bool silent, std::function<void()> onDone) {
+void AppStore::load(bool silent, std::function<void()> onDone) { beginLoad(silent, false, std::move(onDone)); }
+
+void AppStore::loadDecidingRoute(std::function<void()> onDone) { beginLoad(false, true, std::move(onDone)); }
+
+void AppStore::beginLoad(bool silent, bool decidesRoute, std::function<void()> onDone) {
     const ConfluenceConfig settings = config();
     if (!settings.isComplete()) {
         if (onDone) onDone();
         return;
     }
     if (!silent) assign(isLoading_, true, &AppStore::isLoadingChanged);
-    LoadRun run{ConfluenceClient(settings), settings_.spaceKey, silent, std::move(onDone)};
+    startLoad({ConfluenceClient(settings), settings_.spaceKey, silent, std::move(onDone), decidesRoute});
+}
+
+void AppStore::startLoad(LoadRun run) {
     // why: built before the call, because the hand-off lambda takes `run` over and arguments have no order.
     auto work = [&pool = pool_, client = run.client, stop = stop_.get_token()] {
         return fetchUserAndSpaces(pool, client, spaceLimit, stop);
@@ -172,7 +186,25 @@ void AppStore::publishPages(const LoadRun& run, std::vector<Page> pages) {
     endLoad(run);
 }
 
+void AppStore::decideRoute(LoadRun run, ConfluenceError refusal) {
+    run.decidesRoute = false;
+    const ConfluenceConfig checked = run.client.config();
+    testConnection(checked, [this, run = std::move(run), refusal](ConnectionCheck check) mutable {
+        const std::optional<std::string>& route = check.gatewayBaseURL;
+        // why: a save meanwhile stored settings of its own, which this check did not look at.
+        if (!route || *route == run.client.config().gatewayBaseURL || run.client.config() != config())
+            return failLoad(run, refusal);
+        // why: like every settings write, a failed one goes unreported; the next "Done" decides again.
+        StoredSettings::saveGatewayBaseURL(*route, options_.preferencesFile);
+        editSettings([&](StoredSettings& settings) { settings.gatewayBaseURL = *route; });
+        run.client = ConfluenceClient(config());
+        startLoad(std::move(run));
+    });
+}
+
 void AppStore::failLoad(const LoadRun& run, const ConfluenceError& error) {
+    if (run.decidesRoute && error.refusesCredentials())
+        return decideRoute(run, error);
     // why: a silent load fails unseen; what it published before the failure stays either way.
     if (!run.silent) assign(errorMessage_, describe(error), &AppStore::errorMessageChanged);
     endLoad(run);

@@ -19,6 +19,7 @@
 #include "confluence/ConfluenceClient.h"
 #include "confluence/ConfluenceConfig.h"
 #include "confluence/ConfluenceError.h"
+#include "confluence/ConnectionCheck.h"
 #include "confluence/Records.h"
 #include "confluence/StoredSettings.h"
 #include "platform/Preferences.h"
@@ -35,6 +36,8 @@ struct AppStoreOptions {
     std::chrono::milliseconds minute = std::chrono::minutes(1);  ///< one unit of refreshMinutes
     std::function<void(const std::string&)> copyText = [](const std::string&) {};  ///< plain text to the clipboard
     std::function<void(const QUrl&)> openURL = [](const QUrl&) {};                ///< to the default handler
+    /// Where settings-time checks look for the API gateway; only tests point it elsewhere.
+    std::string gatewayRoot = std::string(productionGatewayRoot);
 };
 
 /// The texts of a page version as the editor sends them.
@@ -77,6 +80,9 @@ public:
     bool isLoading() const { return isLoading_; }
     /// The last failure to show the user; absent when there is none.
     const std::optional<std::string>& errorMessage() const { return errorMessage_; }
+    /// True when errorMessage is the site's refusal of the e-mail and token (HTTP 401), most often an
+    /// expired token.
+    bool errorIsRefusedCredentials() const;
     /// Ids of the pages with a write (trash, saved version) in flight.
     const std::set<std::string>& busyPageIds() const { return busyPageIds_; }
 
@@ -99,14 +105,19 @@ public:
     /// keys follow, the settings are published and the refresh restarts; when it refuses (or does not
     /// answer), nothing changes. `onDone` gets whether the keyring took the token.
     void saveSettings(StoredSettings settings, std::function<void(bool tokenStored)> onDone = {});
-    /// The settings window's connection test with `config`, off the main thread: one sentence for `onDone`.
-    void testConnection(ConfluenceConfig config, std::function<void(std::string)> onDone);
+    /// The settings window's connection test with `config`, off the main thread: its sentence and the route
+    /// it decided for `onDone`; nothing is stored.
+    void testConnection(ConfluenceConfig config, std::function<void(ConnectionCheck)> onDone);
     /// Stops the refresh loop, and starts it anew when the config is complete and refreshMinutes >= 1:
     /// a silent load one full period from now, and again one period after each such load has ended.
     void startAutoRefresh();
     /// Loads user, spaces and pages and publishes them; a silent load shows neither progress nor failure.
     /// `onDone` runs on the main thread once the load has ended, at once when the config is incomplete.
     void load(bool silent, std::function<void()> onDone = {});
+    /// The load that follows "Done": load(false), except that when the site refuses the credentials (401) the
+    /// connection is checked, and when that decides another route (through the gateway, or straight to the
+    /// site), the route alone is stored and the load runs again on it. No other load ever changes the route.
+    void loadDecidingRoute(std::function<void()> onDone = {});
 
     /// Lists the space with this key (empty: all spaces): stores the key alone and loads non-silently.
     void selectSpace(const std::string& key);
@@ -150,8 +161,12 @@ private:
         std::string spaceKey;  // the key the load lists pages for
         bool silent;
         std::function<void()> onDone;
+        bool decidesRoute = false;
     };
 
+    void beginLoad(bool silent, bool decidesRoute, std::function<void()> onDone);
+    void startLoad(LoadRun run);
+    void decideRoute(LoadRun run, ConfluenceError refusal);
     void resolveSpaceId(LoadRun run);
     void fetchPages(LoadRun run, std::optional<std::string> spaceId);
     void publishPages(const LoadRun& run, std::vector<Page> pages);

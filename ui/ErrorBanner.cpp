@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QVBoxLayout>
 
 #include "ui/SymbolView.h"
 
@@ -19,8 +20,13 @@ ErrorBanner::ErrorBanner(QWidget* parent) : QWidget(parent), message_(new QLabel
     message_->setTextFormat(Qt::PlainText);
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     applyTextStyle(*message_, TextStyle::caption);
-    row->addWidget(message_, 1, Qt::AlignTop);
+    column_ = new QVBoxLayout;
+    column_->setSpacing(6);
+    column_->addWidget(message_);
+    row->addLayout(column_, 1);
 }
+
+void ErrorBanner::addDetail(QWidget* detail) { column_->addWidget(detail); }
 
 void ErrorBanner::setMessage(const QString& message) {
     message_->setText(message);

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QVBoxLayout;
 
 namespace folioport::ui {
 
@@ -15,12 +16,15 @@ public:
 
     void setMessage(const QString& message);
     QString message() const;
+    /// Puts `detail` under the message, as its second line.
+    void addDetail(QWidget* detail);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QLabel* message_;
+    QVBoxLayout* column_;
 };
 
 }  // namespace folioport::ui

@@ -86,6 +86,7 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     pageList_ = new PageList(store_, this);
     connect(pageList_, &PageList::editRequested, this, &MenuBarPanel::editPageRequested);
     connect(pageList_, &PageList::newChildRequested, this, &MenuBarPanel::newChildPageRequested);
+    connect(pageList_, &PageList::settingsRequested, this, &MenuBarPanel::settingsRequested);
     stack->addWidget(pageList_, 1);
     configuredOnly_ << spaceBar_ << pageList_;
     stack->addWidget(buildNotConfigured(), 1);

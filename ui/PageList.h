@@ -16,9 +16,10 @@ namespace folioport::ui {
 
 class EmptyHint;
 class ErrorBanner;
+class ExpiredTokenHint;
 class PageRow;
 
-/// The panel's scrolling list: the store's error, one row per recent page (kept per page id across
+/// The panel's scrolling list: the store's error (with the expired-token hint under a 401), one row per recent page (kept per page id across
 /// refreshes), or a hint while there are none. Row actions go to the store; window requests go out.
 class PageList : public QScrollArea {
     Q_OBJECT
@@ -31,12 +32,13 @@ public:
 
     /// The rows in list order.
     const std::vector<PageRow*>& rows() const { return rows_; }
-    /// The focusable parts of every row in tab order.
+    /// The focusable parts of the error's hint and of every row, in tab order.
     QList<QWidget*> focusChain() const;
 
 Q_SIGNALS:
     void editRequested(const folioport::Page& page);
     void newChildRequested(const folioport::Page& page);
+    void settingsRequested();  ///< the expired-token hint's "Open Settings"
 
 private:
     PageRow* makeRow();
@@ -44,6 +46,7 @@ private:
     AppStore& store_;
     QVBoxLayout* column_;
     ErrorBanner* error_;
+    ExpiredTokenHint* tokenHint_;
     EmptyHint* hint_;
     std::vector<PageRow*> rows_;
 };

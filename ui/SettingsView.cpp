@@ -24,6 +24,7 @@
 #include "ui/DialogKeys.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ErrorBanner.h"
+#include "ui/ExpiredTokenHint.h"
 #include "ui/McpSetupSection.h"
 #include "ui/PlainButton.h"
 #include "ui/ProgressButton.h"
@@ -34,7 +35,6 @@
 namespace folioport::ui {
 namespace {
 
-constexpr const char* tokenPageURL = "https://id.atlassian.com/manage-profile/security/api-tokens";
 constexpr const char* teamIdentifier = "Q7R2K9M4ZX";
 
 constexpr std::array<std::pair<std::int64_t, const char*>, 4> pageLimitChoices{
@@ -190,18 +190,7 @@ QWidget* SettingsView::buildConnection(QWidget* parent) {
     for (QLineEdit* field : {baseURL_, email_, apiToken_})
         connect(field, &QLineEdit::textChanged, this, &SettingsView::refreshTestRow);
 
-    tokenLink_ = new PlainButton(group);
-    tokenLink_->setObjectName(QStringLiteral("tokenLink"));
-    tokenLink_->setText(tr("Create an API token \u2197"));
-    tokenLink_->setAccessibleName(tr("Create an API token"));
-    tokenLink_->setAccessibleDescription(tr("Opens the API token page in the browser"));
-    tokenLink_->setToolTip(QLatin1String(tokenPageURL));
-    QFont linkFont = fontFor(TextStyle::caption);
-    linkFont.setUnderline(true);
-    tokenLink_->setFont(linkFont);
-    QPalette linkPalette = tokenLink_->palette();
-    linkPalette.setColor(QPalette::ButtonText, linkPalette.color(QPalette::Link));
-    tokenLink_->setPalette(linkPalette);
+    tokenLink_ = tokenPageLink(QStringLiteral("tokenLink"), group);
     // why: through the store's URL opener, like every other address the application opens.
     connect(tokenLink_, &QAbstractButton::clicked, this, [this] { store_.open(tokenPageURL); });
     column->addWidget(tokenLink_, 0, Qt::AlignLeft);
@@ -269,9 +258,15 @@ QWidget* SettingsView::buildTestRow(QWidget* parent) {
     testButton_ = new ProgressButton(tr("Test connection"), QStringLiteral("testButton"), group);
     connect(testButton_, &QAbstractButton::clicked, this, &SettingsView::runTest);
     row->addWidget(testButton_, 0, Qt::AlignLeft | Qt::AlignTop);
+    auto* result = new QVBoxLayout;
+    result->setSpacing(4);
     testResultLabel_ = new ElidedLabel(3, group);
     testResultLabel_->setObjectName(QStringLiteral("testResultLabel"));
-    row->addWidget(testResultLabel_, 1, Qt::AlignVCenter);
+    result->addWidget(testResultLabel_);
+    testHint_ = new ExpiredTokenHint(false, group);
+    connect(testHint_, &ExpiredTokenHint::tokenPageRequested, this, [this] { store_.open(tokenPageURL); });
+    result->addWidget(testHint_);
+    row->addLayout(result, 1);
     return group;
 }
 
@@ -367,6 +362,14 @@ StoredSettings SettingsView::draft() const {
     draft.spaceKey = std::string(Utf8::trim(spaceKey_->text().toStdString(), Utf8::isSpaceOrTab));
     draft.autoUpdate = autoUpdate_->isChecked();
     draft.updateFeedURL = feedURL_->text().toStdString();
+    // why: a route belongs to the site and credentials it was found with; another site's gateway must never
+    // receive this site's credentials, so a new site starts without one.
+    ConfluenceConfig typed = draft.config();
+    typed.gatewayBaseURL.clear();
+    if (testResult_ && testResult_->gatewayBaseURL && tested_ == typed)
+        draft.gatewayBaseURL = *testResult_->gatewayBaseURL;
+    else if (typed.normalizedBaseURL() != edited_.config().normalizedBaseURL())
+        draft.gatewayBaseURL.clear();
     return draft;
 }
 
@@ -393,7 +396,7 @@ void SettingsView::finishSave(const StoredSettings& saved, bool tokenStored) {
     updater_.start(saved.updateFeedURL, saved.autoUpdate);
     AppStore& store = store_;
     onClose_();
-    store.load(false);
+    store.loadDecidingRoute();
 }
 
 void SettingsView::runTest() {
@@ -401,15 +404,17 @@ void SettingsView::runTest() {
     testing_ = true;
     testResult_.reset();
     refreshTestRow();
-    store_.testConnection(ConfluenceConfig{.baseURL = baseURL_->text().toStdString(),
-                                           .email = email_->text().toStdString(),
-                                           .apiToken = apiToken_->text().toStdString()},
-                          [self = QPointer(this)](std::string sentence) {
-                              if (!self) return;
-                              self->testing_ = false;
-                              self->testResult_ = qs(sentence);
-                              self->refreshTestRow();
-                          });
+    const ConfluenceConfig typed{.baseURL = baseURL_->text().toStdString(),
+                                 .email = email_->text().toStdString(),
+                                 .apiToken = apiToken_->text().toStdString(),
+                                 .gatewayBaseURL = {}};
+    store_.testConnection(typed, [self = QPointer(this), typed](ConnectionCheck check) {
+        if (!self) return;
+        self->testing_ = false;
+        self->testResult_ = std::move(check);
+        self->tested_ = typed;
+        self->refreshTestRow();
+    });
 }
 
 void SettingsView::setLaunchAtLogin(bool enabled) {
@@ -421,10 +426,12 @@ void SettingsView::refreshTestRow() {
     testButton_->setEnabled(complete && !testing_);
     testButton_->setBusy(testing_);
     testResultLabel_->setVisible(testResult_.has_value());
+    testHint_->setVisible(testResult_ && testResult_->credentialsRefused);
     if (testResult_) {
-        const bool connected = testResult_->startsWith(QLatin1String("Connected"));
+        const QString sentence = qs(testResult_->sentence);
+        const bool connected = sentence.startsWith(QLatin1String("Connected"));
         applyTextStyle(*testResultLabel_, TextStyle::caption, connected ? Tint::green : Tint::orange);
-        testResultLabel_->setText(*testResult_);
+        testResultLabel_->setText(sentence);
     }
 }
 
@@ -456,7 +463,8 @@ void SettingsView::refreshSaving() {
 void SettingsView::updateTabOrder() {
     QList<QWidget*> chain{cancelButton_, doneButton_, baseURL_,       email_,        apiToken_,
                           tokenLink_,    spaceKey_,   spaceMenuButton_, pageLimitPicker_, refreshPicker_,
-                          launchAtLogin_, testButton_, autoUpdate_,   feedURL_,      checkButton_};
+                          launchAtLogin_, testButton_};
+    chain << testHint_->focusChain() << autoUpdate_ << feedURL_ << checkButton_;
     chain << mcp_->focusChain();
     for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "confluence/ConnectionCheck.h"
 #include "confluence/StoredSettings.h"
 
 class QCheckBox;
@@ -25,6 +26,7 @@ namespace folioport::ui {
 
 class ElidedLabel;
 class ErrorBanner;
+class ExpiredTokenHint;
 class McpSetupSection;
 class ProgressButton;
 
@@ -57,7 +59,8 @@ private:
 
     void loadCurrentOnceRead();
     void loadCurrent();
-    /// The values "Done" stores, as typed (the space key trimmed of spaces and tabs).
+    /// The values "Done" stores, as typed (the space key trimmed of spaces and tabs), with the route a test
+    /// of exactly these connection values decided.
     StoredSettings draft() const;
     void save();
     void finishSave(const StoredSettings& saved, bool tokenStored);
@@ -77,7 +80,8 @@ private:
     // outside their choices survives.
     StoredSettings edited_;
     bool testing_ = false;
-    std::optional<QString> testResult_;
+    std::optional<ConnectionCheck> testResult_;
+    ConfluenceConfig tested_;  // what testResult_ was found with
     bool saving_ = false;
 
     QPushButton* cancelButton_;
@@ -95,6 +99,7 @@ private:
     QCheckBox* launchAtLogin_;
     ProgressButton* testButton_;
     ElidedLabel* testResultLabel_;
+    ExpiredTokenHint* testHint_;
     QCheckBox* autoUpdate_;
     QLineEdit* feedURL_;
     QPushButton* checkButton_;

@@ -43,8 +43,9 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
     };
     auto pageWithLinks = [](json links) { return json{{"id", "98306"}, {"title", "T"}, {"_links", std::move(links)}}; };
 
-    // In texts and faults, {site} is the site's address, {other} the other host's, {downgraded} the
-    // site's host and port over plain http, {to} the origin a row is refused.
+    // In texts, faults and requests, {site} is the site's address, {other} the other host's, {downgraded}
+    // the site's host and port over plain http, {to} the origin a row is refused, {gateway} the path the
+    // gateway serves the site under (its own port of the site) in rows that store the gateway.
     struct Row {
         const char* name;
         const char* tool;
@@ -53,6 +54,7 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         std::string expected;  // "error: …" exactly; any other text must appear in the answer
         std::vector<std::string> siteRequests;
         std::string to = "{other}";
+        bool viaGateway = false;
     };
     const char* spaces = "/wiki/api/v2/spaces";
     const char* roadmap = "/wiki/api/v2/pages/98306";
@@ -71,6 +73,15 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         {"a redirect from https down to http", "delete_page", {{"pageId", "98306"}},
          {redirect(302, roadmap, "{downgraded}/x"), redirect(307, roadmap, "{downgraded}/x")}, offSite,
          {"GET /wiki/api/v2/pages/98306", "DELETE /wiki/api/v2/pages/98306"}, "{downgraded}"},
+        {"through the gateway, a next link to another host", "list_spaces", {{"limit", 300}},
+         {answer("GET", "{gateway}/wiki/api/v2/spaces", {{"results", {{{"id", "1"}, {"key", "A"}}}}, {"_links", {{"next", "{other}/wiki/api/v2/spaces?cursor=x"}}}})},
+         offSite, {"GET {gateway}/wiki/api/v2/spaces"}, "{other}", true},
+        {"through the gateway, a redirect to the site is followed", "get_page", {{"pageId", "98306"}},
+         {redirect(302, "{gateway}/wiki/api/v2/pages/98306", "{site}/wiki/api/v2/pages/98306?body-format=storage")},
+         "Roadmap for Q3\nid: 98306", {"GET {gateway}/wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98306"}, "{other}", true},
+        {"through the gateway, web addresses stay on the site", "get_page", {{"pageId", "98306"}},
+         {answer("GET", "{gateway}/wiki/api/v2/pages/98306", pageWithLinks(json::object()))},
+         "\n{site}/wiki/pages/viewpage.action?pageId=98306\n", {"GET {gateway}/wiki/api/v2/pages/98306"}, "{other}", true},
         {"a redirect within the site is followed", "get_page", {{"pageId", "98306"}},
          {redirect(301, roadmap, "{site}/wiki/api/v2/pages/98306?body-format=storage")}, "Roadmap for Q3\nid: 98306",
          {"GET /wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98306"}},
@@ -122,12 +133,15 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         auto site = FakeConfluence::start(fake::SiteData::minimal(),
-                                          {.tls = fake::TlsFiles{certificate.certificateFile, certificate.privateKeyFile}});
+                                          {.tls = fake::TlsFiles{certificate.certificateFile, certificate.privateKeyFile},
+                                           .gatewayPort = row.viaGateway ? std::optional(0) : std::nullopt});
         auto other = FakeConfluence::start();
         ASSERT_TRUE(site && other);
         const std::string siteURL = (*site)->baseURL(), otherURL = (*other)->baseURL();
+        const std::string gatewayPath = "/ex/confluence/" + (*site)->withData([](fake::SiteData& data) { return data.cloudId; });
         auto expand = [&](std::string text) {
             text = replaced(std::move(text), "{to}", row.to);
+            text = replaced(std::move(text), "{gateway}", gatewayPath);
             text = replaced(std::move(text), "{site}", siteURL);
             text = replaced(std::move(text), "{other}", otherURL);
             text = replaced(std::move(text), "{otherHost}", otherURL.substr(otherURL.find("//") + 2));
@@ -136,9 +150,11 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         for (Fault fault : row.faults) {
             fault.body = expand(fault.body);
             fault.location = expand(fault.location);
+            fault.pathPrefix = expand(fault.pathPrefix);
             (*site)->inject(std::move(fault));
         }
-        const Settings settings{{siteURL, "mia@example.com", "test-token"}, "ENG", {}};
+        const std::string gateway = row.viaGateway ? (*site)->gatewayURL() + gatewayPath : "";
+        const Settings settings{{siteURL, "mia@example.com", "test-token", gateway}, "ENG", {}};
         const auto outcome = perform(row.tool, row.arguments, [&] { return settings; });
         const std::string text = outcome ? *outcome : "error: " + describe(outcome.error());
         const std::string expected = expand(row.expected);
@@ -147,7 +163,9 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
 
         std::vector<std::string> seen = (*site)->requestLines();
         for (std::string& line : seen) line.erase(std::min(line.find('?'), line.size()));  // the client's tests hold the queries
-        EXPECT_EQ(seen, row.siteRequests);
+        std::vector<std::string> expectedRequests;
+        for (const std::string& line : row.siteRequests) expectedRequests.push_back(expand(line));
+        EXPECT_EQ(seen, expectedRequests);
         EXPECT_EQ((*site)->withData([](fake::SiteData& data) { return data.pageById("98306")->version; }), 7);
         EXPECT_TRUE((*other)->requests().empty());
         for (const auto& request : (*other)->requests()) EXPECT_EQ(request.authorization, "");

@@ -40,14 +40,14 @@ TEST(ConfluenceConfig, NormalisesTheSiteAddressAndBuildsTheWikiRoot) {
         {"acme example", "https://acme example", "https://acme example/wiki"},
         {"/", "", ""}, {" \t\n ", "", ""}, {"", "", ""}};
     for (const auto& [base, normalized, wiki] : cases) {
-        const ConfluenceConfig config{.baseURL = base, .email = {}, .apiToken = {}};
+        const ConfluenceConfig config{.baseURL = base, .email = {}, .apiToken = {}, .gatewayBaseURL = {}};
         EXPECT_EQ(config.normalizedBaseURL(), normalized) << base;
         EXPECT_EQ(config.wikiURL(), wiki) << base;
     }
-    EXPECT_TRUE((ConfluenceConfig{"acme.example", " ", "t"}.isComplete()));
-    EXPECT_FALSE((ConfluenceConfig{" / ", "a@acme.example", "t"}.isComplete()));
-    EXPECT_FALSE((ConfluenceConfig{"acme.example", "", "t"}.isComplete()));
-    EXPECT_FALSE((ConfluenceConfig{"acme.example", "a@acme.example", ""}.isComplete()));
+    EXPECT_TRUE((ConfluenceConfig{"acme.example", " ", "t", ""}.isComplete()));
+    EXPECT_FALSE((ConfluenceConfig{" / ", "a@acme.example", "t", ""}.isComplete()));
+    EXPECT_FALSE((ConfluenceConfig{"acme.example", "", "t", ""}.isComplete()));
+    EXPECT_FALSE((ConfluenceConfig{"acme.example", "a@acme.example", "", ""}.isComplete()));
 }
 
 TEST(Bundle, ReadsOnlyStringValuesFromXmlAndBinaryPlists) {

@@ -73,7 +73,7 @@ protected:
 
     void startSite(fake::SiteData data) {
         site.reset();
-        auto started = fake::FakeConfluence::start(std::move(data));
+        auto started = fake::FakeConfluence::start(std::move(data), {.gatewayPort = 0});
         ASSERT_TRUE(started) << started.error();
         site = std::move(*started);
     }
@@ -86,7 +86,8 @@ protected:
             .preferencesFile = file(),
             .minute = minute,
             .copyText = [this](const std::string& text) { copied.push_back(text); },
-            .openURL = [this](const QUrl& url) { opened.push_back(url.toString().toStdString()); }});
+            .openURL = [this](const QUrl& url) { opened.push_back(url.toString().toStdString()); },
+            .gatewayRoot = site->gatewayURL()});
         EXPECT_TRUE(eventually([&] { return !store->isReadingSettings(); }));
         return store;
     }
@@ -258,6 +259,49 @@ TEST_F(AppStoreTest, FailedLoadsKeepWhatWasPublishedAndOnlyNonSilentOnesSpeak) {
     EXPECT_EQ(store->errorMessage(),
               "Confluence returned HTTP 401. Authentication failed — check your email and API token.");
     EXPECT_FALSE(store->isLoading());
+}
+
+TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOneIsInUse) {
+    auto store = storeWith(connected(), "scoped-token");
+    const std::string gateway =
+        site->gatewayURL() + "/ex/confluence/" + site->withData([](fake::SiteData& data) { return data.cloudId; });
+    const json before = storedPreferences();
+
+    // An ordinary load that the site refuses looks for no other route; the refusal is the expired-token case.
+    loadAndWait(*store, false);
+    EXPECT_TRUE(store->errorIsRefusedCredentials());
+    EXPECT_EQ(count("GET /_edge/") + count("GET /ex/"), 0);
+
+    // A test finds the gateway but stores nothing.
+    std::optional<ConnectionCheck> tested;
+    store->testConnection(store->config(), [&](ConnectionCheck check) { tested = std::move(check); });
+    ASSERT_TRUE(eventually([&] { return tested.has_value(); }));
+    EXPECT_EQ(tested->gatewayBaseURL, gateway);
+    EXPECT_EQ(storedPreferences(), before);
+    EXPECT_EQ(store->settings().gatewayBaseURL, "");
+
+    // The load after "Done" meets the refusal, stores the gateway alone and loads through it.
+    bool ended = false;
+    site->clearRequests();
+    store->loadDecidingRoute([&] { ended = true; });
+    ASSERT_TRUE(eventually([&] { return ended; }));
+    EXPECT_FALSE(store->isLoading());
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->pages().size(), 4u);
+    EXPECT_EQ(store->settings().gatewayBaseURL, gateway);
+    json withGateway = before;
+    withGateway["gatewayBaseURL"] = gateway;
+    EXPECT_EQ(storedPreferences(), withGateway);
+    EXPECT_EQ(count("GET /ex/confluence/"), 4);  // the check's user request, then user, spaces and pages
+
+    // Saving other settings keeps the key; a save without a gateway leaves the file as it always was.
+    StoredSettings settings = store->settings();
+    settings.pageLimit = 25;
+    EXPECT_TRUE(saveAndWait(*store, settings));
+    EXPECT_EQ(storedPreferences().value("gatewayBaseURL", ""), gateway);
+    settings.gatewayBaseURL.clear();
+    EXPECT_TRUE(saveAndWait(*store, settings));
+    EXPECT_FALSE(storedPreferences().contains("gatewayBaseURL"));
 }
 
 TEST_F(AppStoreTest, ASlowLoadOfTheSpaceLeftBehindNeverShowsItsPagesUnderTheNewOne) {

@@ -14,6 +14,7 @@
 #include "NamedChild.h"
 #include "WindowFixture.h"
 #include "ui/ElidedLabel.h"
+#include "ui/ExpiredTokenHint.h"
 #include "ui/MenuBarPanel.h"
 #include "ui/PageRow.h"
 #include "ui/Spinner.h"
@@ -183,6 +184,25 @@ void MenuBarPanelTest::loadingShowsProgressAndErrorsStayUntilASuccess() {
     QCOMPARE(text("errorMessageLabel"), error);
     QTRY_VERIFY(refresh->isEnabled());
     QVERIFY(!shows("errorBanner"));
+
+    // A refused login, most often an expired token, explains itself and leads to the token page and Settings.
+    site->inject({.kind = fake::Fault::Kind::status, .status = 401, .pathPrefix = "/wiki/rest/api/user"});
+    QSignalSpy settings(panel.get(), &MenuBarPanel::settingsRequested);
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    QTRY_VERIFY(shows("errorBanner") && refresh->isEnabled());
+    QVERIFY(shows("expiredTokenHint"));
+    QCOMPARE(text("expiredTokenLabel"),
+             QStringLiteral("API tokens expire after at most a year; create a new one and paste it in Settings."));
+    clickButton("expiredTokenLink");
+    QCOMPARE(fixture->opened, std::vector<std::string>{tokenPageURL});
+    clickButton("expiredTokenSettingsButton");
+    QCOMPARE(settings.count(), 1);
+    site->inject({.kind = fake::Fault::Kind::status, .status = 500, .pathPrefix = pagesPath});
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    QTRY_VERIFY(refresh->isEnabled() && text("errorMessageLabel") == error);
+    QVERIFY(!shows("expiredTokenHint"));
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    QTRY_VERIFY(refresh->isEnabled() && !shows("errorBanner"));
 
     // A space without pages ends in the empty hint, not in "Loading…".
     site->withData([](fake::SiteData& data) { data.spaces.push_back({"65539", "EMPTY", "Nothing yet"}); });

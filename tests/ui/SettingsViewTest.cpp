@@ -22,6 +22,7 @@
 #include "platform/LoginItem.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ErrorBanner.h"
+#include "ui/ExpiredTokenHint.h"
 #include "ui/McpSetupSection.h"
 #include "ui/SettingsView.h"
 #include "ui/Style.h"
@@ -134,22 +135,58 @@ void SettingsViewTest::connectionTestUsesTheTypedValues() {
     auto open = openSettings(json::object());
     auto* test = open->find<QAbstractButton>("testButton");
     auto* result = open->find<ElidedLabel>("testResultLabel");
+    auto* hint = open->find("expiredTokenHint");
     open->retype("apiTokenField", QString());
     QVERIFY(!test->isEnabled());
 
-    for (const bool right : {false, true}) {
-        open->retype("apiTokenField", right ? QStringLiteral("test-token") : QStringLiteral("wrong-token"));
+    const struct {
+        const char* token;
+        const char* sentence;  // empty: any "Connected…" one
+        bool refused;
+    } rows[] = {
+        {"wrong-token", "Confluence returned HTTP 401. Authentication failed — check your email and API token.", true},
+        {"test-token", "Connected as Mia Krystof.", false},
+        {"scoped-token", "Connected through the API gateway (scoped token) as Mia Krystof.", false},
+    };
+    for (const auto& row : rows) {
+        open->retype("apiTokenField", QString::fromLatin1(row.token));
         open->fixture.site->setLatency(200ms);
         open->click("testButton");
         QVERIFY(!test->isEnabled() && !result->isVisible());
         QTRY_VERIFY(result->isVisible());
         QVERIFY(test->isEnabled());
-        QVERIFY2(result->text().startsWith(QLatin1String("Connected")) == right, qPrintable(result->text()));
+        QCOMPARE(result->text(), QString::fromUtf8(row.sentence));
         QCOMPARE(result->palette().color(QPalette::WindowText),
-                 colourOf(right ? Tint::green : Tint::orange, result->palette()));
+                 colourOf(row.refused ? Tint::orange : Tint::green, result->palette()));
+        QCOMPARE(hint->isVisible(), row.refused);
+        if (row.refused) {
+            QCOMPARE(open->find<QLabel>("expiredTokenLabel")->text(),
+                     QStringLiteral("API tokens expire after at most a year; create a new one and paste it in Settings."));
+            open->click("expiredTokenLink");
+            QCOMPARE(open->fixture.opened, std::vector<std::string>{tokenPageURL});
+        }
     }
     // Nothing was saved by testing.
     QCOMPARE(open->fixture.store->settings().apiToken, std::string("test-token"));
+    QVERIFY(!json::parse(open->fixture.storedPreferences()).contains("gatewayBaseURL"));
+
+    // "Done" stores the route the test found for exactly these values, and the panel's load takes it.
+    open->fixture.site->setLatency(0ms);
+    const std::string gatewayPath =
+        "/ex/confluence/" + open->fixture.site->withData([](fake::SiteData& data) { return data.cloudId; });
+    const auto probes = open->fixture.requestsTo("/_edge/tenant_info").size();
+    open->click("doneButton");
+    QTRY_COMPARE(open->closes, 1);
+    QCOMPARE(json::parse(open->fixture.storedPreferences()).value("gatewayBaseURL", ""),
+             open->fixture.site->gatewayURL() + gatewayPath);
+    QTRY_VERIFY(!open->fixture.requestsTo(gatewayPath + "/wiki/api/v2/pages").empty());
+    QCOMPARE(open->fixture.requestsTo("/_edge/tenant_info").size(), probes);  // the load needed no check
+
+    // Another site never receives these credentials through the old site's gateway.
+    open->retype("baseURLField", QStringLiteral("http://127.0.0.1:1"));
+    open->click("doneButton");
+    QTRY_COMPARE(open->closes, 2);
+    QVERIFY(!json::parse(open->fixture.storedPreferences()).contains("gatewayBaseURL"));
 }
 
 void SettingsViewTest::updatesSectionChecksTheTypedFeedAndShowsTheOutcome() {

@@ -17,7 +17,7 @@
 
 namespace folioport::testing {
 
-/// A fake site, a store whose preferences live in a temporary file (token "test-token" in memory only)
+/// A fake site (with its gateway), a store whose preferences live in a temporary file (token "test-token" in memory only)
 /// and an updater that cannot install; what the store copies and opens is recorded.
 struct WindowFixture {
     std::unique_ptr<QTemporaryDir> dir = std::make_unique<QTemporaryDir>();
@@ -30,7 +30,7 @@ struct WindowFixture {
 
     /// Starts the site and builds store and updater on `stored` preferences (the site's account added).
     bool start(nlohmann::json stored = nlohmann::json::object()) {
-        auto started = fake::FakeConfluence::start(fake::SiteData::minimal());
+        auto started = fake::FakeConfluence::start(fake::SiteData::minimal(), {.gatewayPort = 0});
         if (!started) return false;
         site = std::move(*started);
         nlohmann::json preferences{{"baseURL", site->baseURL()}, {"email", "mia@example.com"}, {"refreshMinutes", 0}};
@@ -40,7 +40,8 @@ struct WindowFixture {
             .preferencesFile = preferencesFile,
             .minute = std::chrono::minutes(1),
             .copyText = [this](const std::string& text) { copied.push_back(text); },
-            .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); }});
+            .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); },
+            .gatewayRoot = site->gatewayURL()});
         if (!QTest::qWaitFor([this] { return !store->isReadingSettings(); }, 5000)) return false;
         store->editSettings([](StoredSettings& settings) { settings.apiToken = "test-token"; });
         updater = std::make_unique<Updater>(UpdaterOptions{.launchDelay = std::chrono::milliseconds(0),
