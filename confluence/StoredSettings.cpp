@@ -19,6 +19,7 @@ StoredSettings StoredSettings::load(const std::filesystem::path& file) {
         .refreshMinutes = preferences.integer(IntegerPreference::refreshMinutes),
         .autoUpdate = preferences.boolean(BooleanPreference::autoUpdate),
         .updateFeedURL = preferences.string(StringPreference::updateFeedURL),
+        .assistantsReadOnly = preferences.boolean(BooleanPreference::assistantsReadOnly),
     };
 }
 
@@ -36,6 +37,7 @@ StoredSettings::SaveOutcome StoredSettings::save(const std::filesystem::path& fi
     preferences.set(IntegerPreference::refreshMinutes, refreshMinutes);
     preferences.set(BooleanPreference::autoUpdate, autoUpdate);
     preferences.set(StringPreference::updateFeedURL, updateFeedURL);
+    preferences.set(BooleanPreference::assistantsReadOnly, assistantsReadOnly);
     if (auto written = preferences.write(file); !written) outcome.preferencesError = written.error();
     return outcome;
 }

@@ -10,7 +10,7 @@
 
 namespace folioport {
 
-/// Every stored setting: seven preference keys (each with its own fallback) and the keyring token.
+/// Every stored setting: the preference keys (each with its own fallback) and the keyring token.
 /// The one value type of the settings and their one reader and writer, for both run modes; no Qt.
 /// A default-built value is a fresh installation's.
 struct StoredSettings {
@@ -25,6 +25,8 @@ struct StoredSettings {
     std::int64_t refreshMinutes = platform::Preferences::fallback(platform::IntegerPreference::refreshMinutes);
     bool autoUpdate = platform::Preferences::fallback(platform::BooleanPreference::autoUpdate);
     std::string updateFeedURL = platform::Preferences::fallback(platform::StringPreference::updateFeedURL);
+    /// The MCP tools refuse to create, update and delete pages.
+    bool assistantsReadOnly = platform::Preferences::fallback(platform::BooleanPreference::assistantsReadOnly);
 
     bool operator==(const StoredSettings&) const = default;
 
@@ -40,9 +42,10 @@ struct StoredSettings {
     /// Reads the preferences file and the token; blocks up to the keyring's bound, so never on a UI thread.
     static StoredSettings load(const std::filesystem::path& file = platform::Preferences::defaultFile());
 
-    /// Writes the token, then, only when the keyring took it, the seven keys ("baseURL", "email",
-    /// "spaceKey", "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL") as they stand, keeping
-    /// keys this program does not know. Blocks up to the keyring's bound, so never on a UI thread.
+    /// Writes the token, then, only when the keyring took it, the keys ("baseURL", "email", "spaceKey",
+    /// "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL", and "assistantsReadOnly" only while it is
+    /// on) as they stand, keeping keys this program does not know. Blocks up to the keyring's bound, so never
+    /// on a UI thread.
     SaveOutcome save(const std::filesystem::path& file = platform::Preferences::defaultFile()) const;
 
     /// Writes "spaceKey" alone, as the panel's space menu does.

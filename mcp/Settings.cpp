@@ -34,7 +34,8 @@ Settings SettingsReader::load() {
                                       .email = preferences.string(StringPreference::email),
                                       .apiToken = {}},
                            .spaceKey = preferences.string(StringPreference::spaceKey),
-                           .servicesMissing = {}};
+                           .servicesMissing = {},
+                           .assistantsReadOnly = preferences.boolean(platform::BooleanPreference::assistantsReadOnly)};
         stamp_ = stamp;
     }
 

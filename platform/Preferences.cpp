@@ -33,6 +33,9 @@ struct IntegerEntry {
 struct BooleanEntry {
     std::string_view name;
     bool fallback;
+    // why: a key added later is stored only while it differs from its fallback, so the file of a user who
+    // never changes it stays as it was before the key existed.
+    bool storedOnlyOffFallback;
 };
 
 // The one table of stored settings: key, type (by table) and the value read when the key is
@@ -48,12 +51,13 @@ constexpr std::array integerEntries{
     IntegerEntry{"refreshMinutes", 30, false},
 };
 constexpr std::array booleanEntries{
-    BooleanEntry{"autoUpdate", true},
+    BooleanEntry{"autoUpdate", true, false},
+    BooleanEntry{"assistantsReadOnly", false, true},
 };
 
 static_assert(stringEntries[static_cast<std::size_t>(StringPreference::updateFeedURL)].name == "updateFeedURL");
 static_assert(integerEntries[static_cast<std::size_t>(IntegerPreference::refreshMinutes)].name == "refreshMinutes");
-static_assert(booleanEntries[static_cast<std::size_t>(BooleanPreference::autoUpdate)].name == "autoUpdate");
+static_assert(booleanEntries[static_cast<std::size_t>(BooleanPreference::assistantsReadOnly)].name == "assistantsReadOnly");
 
 template <class Key, class Table>
 const auto& entry(const Table& table, Key key) {
@@ -184,7 +188,11 @@ void Preferences::set(StringPreference key, std::string value) {
     values_[keyName(key)] = std::move(value);
 }
 void Preferences::set(IntegerPreference key, std::int64_t value) { values_[keyName(key)] = value; }
-void Preferences::set(BooleanPreference key, bool value) { values_[keyName(key)] = value; }
+void Preferences::set(BooleanPreference key, bool value) {
+    const auto& keyEntry = entry(booleanEntries, key);
+    if (keyEntry.storedOnlyOffFallback && value == keyEntry.fallback) values_.erase(std::string(keyEntry.name));
+    else values_[keyName(key)] = value;
+}
 
 std::expected<void, std::string> Preferences::write(const std::filesystem::path& file) const {
     // why: a dotfiles manager links the file elsewhere; replacing the link would cut it off.

@@ -356,6 +356,7 @@ void SettingsView::loadCurrent() {
     autoUpdate_->setChecked(edited_.autoUpdate);
     feedURL_->setText(qs(edited_.updateFeedURL));
     launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
+    mcp_->setAssistantsReadOnly(edited_.assistantsReadOnly);
 }
 
 StoredSettings SettingsView::draft() const {
@@ -367,6 +368,7 @@ StoredSettings SettingsView::draft() const {
     draft.spaceKey = std::string(Utf8::trim(spaceKey_->text().toStdString(), Utf8::isSpaceOrTab));
     draft.autoUpdate = autoUpdate_->isChecked();
     draft.updateFeedURL = feedURL_->text().toStdString();
+    draft.assistantsReadOnly = mcp_->assistantsReadOnly();
     return draft;
 }
 
