@@ -155,6 +155,12 @@ std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std
     return decoded<ConfluenceUser>(requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop));
 }
 
+std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::user(std::string_view accountId,
+                                                                     std::stop_token stop) const {
+    return decoded<ConfluenceUser>(
+        requestSite(config_, "GET", "/wiki/rest/api/user", {{"accountId", std::string(accountId)}}, std::nullopt, stop));
+}
+
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {
     return fetchPaged<Space>(config_, paging_, spacesPath,
                              {{"status", "current"}, {"sort", "name"}, {"limit", batchSize(limit, maxListBatch)}}, limit,
@@ -270,11 +276,7 @@ std::expected<std::vector<SearchResult>, ConfluenceError> ConfluenceClient::sear
 }
 
 std::string ConfluenceClient::testConnection(std::stop_token stop) const {
-    if (auto user = currentUser(stop)) {
-        const std::optional<std::string>& name =
-            user->displayName ? user->displayName : user->publicName ? user->publicName : user->email;
-        return "Connected as " + name.value_or("user") + ".";
-    }
+    if (auto user = currentUser(stop)) return "Connected as " + nameOf(*user).value_or("user") + ".";
     auto found = spaces(1, stop);
     if (!found) return describe(found.error());
     if (found->empty()) return "Connected, but no spaces are visible to this account.";
