@@ -61,7 +61,8 @@ void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void
         [this, id = page.id, onDone = std::move(onDone)](Attempt attempt) {
             if (!attempt.saved) {
                 removeBusyPageId(id);
-                return onDone(std::unexpected(VersionRefusal{publishFailure(attempt.saved.error()), std::move(attempt.newer)}));
+                const std::string message = publishFailure(attempt.saved.error());
+                return onDone(std::unexpected(VersionRefusal{message, std::move(attempt.newer)}));
             }
             load(true);
             removeBusyPageId(id);
