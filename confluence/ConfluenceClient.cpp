@@ -155,6 +155,12 @@ std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std
     return decoded<ConfluenceUser>(requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop));
 }
 
+std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::user(std::string_view accountId,
+                                                                     std::stop_token stop) const {
+    return decoded<ConfluenceUser>(
+        requestSite(config_, "GET", "/wiki/rest/api/user", {{"accountId", std::string(accountId)}}, std::nullopt, stop));
+}
+
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {
     return fetchPaged<Space>(config_, paging_, spacesPath,
                              {{"status", "current"}, {"sort", "name"}, {"limit", batchSize(limit, maxListBatch)}}, limit,

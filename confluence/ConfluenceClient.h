@@ -34,6 +34,8 @@ public:
 
     /// The account of the stored credentials.
     std::expected<ConfluenceUser, ConfluenceError> currentUser(std::stop_token stop = {}) const;
+    /// The account with this id, as far as its profile lets the site show it.
+    std::expected<ConfluenceUser, ConfluenceError> user(std::string_view accountId, std::stop_token stop = {}) const;
     /// Current spaces by name, at most `limit` (none, and no request, when limit <= 0).
     std::expected<std::vector<Space>, ConfluenceError> spaces(int limit, std::stop_token stop = {}) const;
     /// Current pages, most recently modified first, of one space (or all when absent or empty).

@@ -45,6 +45,10 @@ std::optional<std::string> Page::plainTextBody() const {
     return text;
 }
 
+std::optional<std::string> nameOf(const ConfluenceUser& user) {
+    return user.displayName ? user.displayName : user.publicName ? user.publicName : user.email;
+}
+
 std::string titleOf(const Page& page) {
     return page.title && !page.title->empty() ? *page.title : std::string("(untitled)");
 }

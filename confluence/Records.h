@@ -90,6 +90,8 @@ struct Page {
     bool operator==(const Page&) const = default;
 };
 
+/// How an account is named: the first present of displayName, publicName and email.
+std::optional<std::string> nameOf(const ConfluenceUser& user);
 /// The page's title when present and not empty, else "(untitled)".
 std::string titleOf(const Page& page);
 /// The page's version number, or 1 when it carries none.

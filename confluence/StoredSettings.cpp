@@ -20,6 +20,7 @@ StoredSettings StoredSettings::load(const std::filesystem::path& file) {
         .autoUpdate = preferences.boolean(BooleanPreference::autoUpdate),
         .updateFeedURL = preferences.string(StringPreference::updateFeedURL),
         .gatewayBaseURL = preferences.string(StringPreference::gatewayBaseURL),
+        .assistantsReadOnly = preferences.boolean(BooleanPreference::assistantsReadOnly),
     };
 }
 
@@ -38,6 +39,7 @@ StoredSettings::SaveOutcome StoredSettings::save(const std::filesystem::path& fi
     preferences.set(BooleanPreference::autoUpdate, autoUpdate);
     preferences.set(StringPreference::updateFeedURL, updateFeedURL);
     preferences.set(StringPreference::gatewayBaseURL, gatewayBaseURL);
+    preferences.set(BooleanPreference::assistantsReadOnly, assistantsReadOnly);
     if (auto written = preferences.write(file); !written) outcome.preferencesError = written.error();
     return outcome;
 }

@@ -26,6 +26,8 @@ struct StoredSettings {
     bool autoUpdate = platform::Preferences::fallback(platform::BooleanPreference::autoUpdate);
     std::string updateFeedURL = platform::Preferences::fallback(platform::StringPreference::updateFeedURL);
     std::string gatewayBaseURL;  ///< empty: no gateway; only a settings-time check of the site sets it
+    /// The MCP tools refuse to create, update and delete pages.
+    bool assistantsReadOnly = platform::Preferences::fallback(platform::BooleanPreference::assistantsReadOnly);
 
     bool operator==(const StoredSettings&) const = default;
 
@@ -41,9 +43,10 @@ struct StoredSettings {
     /// Reads the preferences file and the token; blocks up to the keyring's bound, so never on a UI thread.
     static StoredSettings load(const std::filesystem::path& file = platform::Preferences::defaultFile());
 
-    /// Writes the token, then, only when the keyring took it, the seven keys ("baseURL", "email",
-    /// "spaceKey", "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL", and "gatewayBaseURL" only while
-    /// one is stored) as they stand, keeping keys this program does not know. Blocks up to the keyring's bound, so never on a UI thread.
+    /// Writes the token, then, only when the keyring took it, the keys ("baseURL", "email", "spaceKey",
+    /// "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL", and "gatewayBaseURL" and
+    /// "assistantsReadOnly" only while they differ from their defaults) as they stand, keeping keys this
+    /// program does not know. Blocks up to the keyring's bound, so never on a UI thread.
     SaveOutcome save(const std::filesystem::path& file = platform::Preferences::defaultFile()) const;
 
     /// Writes "spaceKey" alone, as the panel's space menu does.

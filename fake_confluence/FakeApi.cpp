@@ -512,6 +512,7 @@ ApiResponse updatePage(SiteData& data, std::string_view id, const ApiRequest& re
     page->body = *storageValue(body);
     page->version = number;
     page->versionMessage = version->value("message", "");
+    page->authorId = data.user.accountId;
     page->modifiedAt = nowText();
     return jsonResponse(200, pageJson(data, *page, true, siteURL));
 }
@@ -593,6 +594,13 @@ ApiResponse search(const SiteData& data, const ApiRequest& request, std::string_
                               {"_links", {{"base", std::string(siteURL) + "/wiki"}, {"context", "/wiki"}}}});
 }
 
+ApiResponse userJson(const FakeUser& user) {
+    return jsonResponse(200, {{"type", "known"}, {"accountId", user.accountId}, {"accountType", "atlassian"},
+                              {"email", user.email}, {"publicName", user.publicName},
+                              {"displayName", user.displayName}, {"isExternalCollaborator", false},
+                              {"_links", {{"base", "/wiki"}, {"context", "/wiki"}}}});
+}
+
 }  // namespace
 
 ApiResponse FakeApi::answer(const ApiRequest& request, std::string_view siteURL, bool viaGateway) {
@@ -610,11 +618,13 @@ ApiResponse FakeApi::answer(const ApiRequest& request, std::string_view siteURL,
         return segments.size() == prefix.size() + extra && std::equal(prefix.begin(), prefix.end(), segments.begin());
     };
     const std::string& method = request.method;
-    if (route({"wiki", "rest", "api", "user", "current"}, 0) && method == "GET")
-        return jsonResponse(200, {{"type", "known"}, {"accountId", data_.user.accountId}, {"accountType", "atlassian"},
-                                  {"email", data_.user.email}, {"publicName", data_.user.publicName},
-                                  {"displayName", data_.user.displayName}, {"isExternalCollaborator", false},
-                                  {"_links", {{"base", "/wiki"}, {"context", "/wiki"}}}});
+    if (route({"wiki", "rest", "api", "user", "current"}, 0) && method == "GET") return userJson(data_.user);
+    if (route({"wiki", "rest", "api", "user"}, 0) && method == "GET") {
+        const std::string* accountId = param(request, "accountId");
+        if (!accountId) return v1Error(400, "accountId is required");
+        const FakeUser* found = data_.userById(*accountId);
+        return found ? userJson(*found) : v1Error(404, "No user with accountId " + *accountId);
+    }
     if (route({"wiki", "rest", "api", "search"}, 0) && method == "GET") return search(data_, request, siteURL);
     if (route({"wiki", "api", "v2", "spaces"}, 0) && method == "GET")
         return listSpaces(data_, request, siteURL, nextLinkStyle_);

@@ -92,4 +92,10 @@ FakePage* SiteData::pageById(std::string_view id) {
     return it == pages.end() ? nullptr : &*it;
 }
 
+const FakeUser* SiteData::userById(std::string_view accountId) const {
+    if (user.accountId == accountId) return &user;
+    auto found = std::ranges::find(colleagues, accountId, &FakeUser::accountId);
+    return found == colleagues.end() ? nullptr : &*found;
+}
+
 }  // namespace folioport::fake

@@ -41,6 +41,7 @@ struct FakeUser {
 /// Everything the fake site knows; tests and the seed file fill it.
 struct SiteData {
     FakeUser user;
+    std::vector<FakeUser> colleagues;  ///< other accounts the site can name (authors of versions), no login
     std::string email = "mia@example.com";  ///< the one e-mail the site accepts
     std::string token = "test-token";       ///< and its API token
     std::string scopedToken = "scoped-token";  ///< a token the site refuses and only its gateway accepts
@@ -57,6 +58,8 @@ struct SiteData {
     std::string nextId() const;
     const FakeSpace* spaceById(std::string_view id) const;
     FakePage* pageById(std::string_view id);
+    /// The signed-in user or a colleague with this account id; null when there is none.
+    const FakeUser* userById(std::string_view accountId) const;
 };
 
 }  // namespace folioport::fake

@@ -34,13 +34,15 @@
 // The API served, as the official documents describe it:
 //   GET    /_edge/tenant_info                  (no login needed: {"cloudId": "…"})
 //   GET    /wiki/rest/api/user/current
+//   GET    /wiki/rest/api/user?accountId=…       (a known account, or 404)
 //   GET    /wiki/rest/api/search?cql=…&limit=…   (type, text ~, title, space; ORDER BY; excerpts carry
 //                                                 @@@hl@@@…@@@endhl@@@ around hits)
 //   GET    /wiki/api/v2/spaces?keys&status&sort&limit&cursor
 //   GET    /wiki/api/v2/pages?space-id&sort&status&title&body-format&limit&cursor
 //   GET    /wiki/api/v2/pages/{id}?body-format=storage
 //   POST   /wiki/api/v2/pages                 (200 with the page as created)
-//   PUT    /wiki/api/v2/pages/{id}            (409 unless version.number is the current one plus one)
+//   PUT    /wiki/api/v2/pages/{id}            (409 unless version.number is the current one plus one; the
+//                                              signed-in user is the new version's author)
 //   DELETE /wiki/api/v2/pages/{id}[?purge=true]  (204; trash first, purge only a trashed page)
 //   Lists page by cursor with "_links.next" = "/wiki/api/v2/…?<original query>&cursor=…" (also sent as a
 //   Link header, with rel="base"); limit outside 1…250 is answered 400. A wrong or missing Basic login is

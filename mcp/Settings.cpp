@@ -35,7 +35,8 @@ Settings SettingsReader::load() {
                                       .apiToken = {},
                                       .gatewayBaseURL = preferences.string(StringPreference::gatewayBaseURL)},
                            .spaceKey = preferences.string(StringPreference::spaceKey),
-                           .servicesMissing = {}};
+                           .servicesMissing = {},
+                           .assistantsReadOnly = preferences.boolean(platform::BooleanPreference::assistantsReadOnly)};
         stamp_ = stamp;
     }
 

@@ -20,6 +20,7 @@ struct Settings {
     std::string spaceKey;  ///< the default space of the tools; empty means none
     /// Why the network and keyring library could not be loaded, which leaves the tools without a token.
     std::optional<std::string> servicesMissing;
+    bool assistantsReadOnly = false;  ///< the tools that write pages refuse to
 };
 
 /// Reads the settings for each tool call, cheaply: the preferences file is parsed again only when it

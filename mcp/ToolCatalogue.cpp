@@ -68,7 +68,7 @@ const std::vector<Tool>& tools() {
          inputSchema(propertyMap({
              {"limit", "integer", "Maximum spaces to return. Defaults to 100."},
          })),
-         &listSpaces},
+         &listSpaces, Tool::Access::reads},
         {"list_pages",
          "List the most recently updated pages, newest first. Defaults to the space configured in Folioport's "
          "Settings; pass an empty spaceKey to span every readable space.",
@@ -76,7 +76,7 @@ const std::vector<Tool>& tools() {
              {"spaceKey", "string", "Space key, e.g. ENG. Defaults to the configured space; \"\" means all spaces."},
              {"limit", "integer", "Maximum pages to return. Defaults to 25."},
          })),
-         &listPages},
+         &listPages, Tool::Access::reads},
         {"search_pages", "Full-text search for pages (CQL `text ~`), most recently modified first.",
          inputSchema(propertyMap({
                          {"query", "string", "Text to search for."},
@@ -85,7 +85,7 @@ const std::vector<Tool>& tools() {
                          {"limit", "integer", "Maximum results. Defaults to 25."},
                      }),
                      {"query"}),
-         &searchPages},
+         &searchPages, Tool::Access::reads},
         {"get_page",
          "Read one page: its metadata plus its body. Identify it by pageId, or by exact title within a space.",
          inputSchema(withPageSelector(propertyMap({
@@ -94,7 +94,7 @@ const std::vector<Tool>& tools() {
               "format, which is what update_page expects when editing existing markup.",
               {"text", "storage"}},
          }))),
-         &getPage},
+         &getPage, Tool::Access::reads},
         {"create_page", "Create a page in a space, optionally under a parent page. Returns the new page's id and URL.",
          inputSchema(propertyMap({
                          {"title", "string", "Page title. Must be unique within the space."},
@@ -104,7 +104,7 @@ const std::vector<Tool>& tools() {
                          {"parentId", "string", "Create as a child of this page id. Optional."},
                      }),
                      {"title"}),
-         &createPage},
+         &createPage, Tool::Access::writes},
         {"update_page",
          "Save a new version of an existing page: replace its body, append to it or prepend to it, and "
          "optionally rename it. Reads the page first, so the edit always lands on the current version.",
@@ -115,7 +115,7 @@ const std::vector<Tool>& tools() {
              {"newTitle", "string", "Rename the page. Optional."},
              {"versionMessage", "string", "Note stored with this version, shown in the page's history."},
          }))),
-         &updatePage},
+         &updatePage, Tool::Access::writes},
         {"delete_page",
          "Move a page to the space's trash, where Confluence keeps it until the trash is emptied. Requires the "
          "page id — look it up with search_pages or list_pages first, so the right page is deleted.",
@@ -126,7 +126,7 @@ const std::vector<Tool>& tools() {
                           "trash. Defaults to false."},
                      }),
                      {"pageId"}),
-         &deletePage},
+         &deletePage, Tool::Access::writes},
     };
     return table;
 }

@@ -10,12 +10,16 @@
 
 namespace folioport::MCPServer {
 
-/// One tool, described once: how "tools/list" announces it and the operation that runs it.
+/// One tool, described once: how "tools/list" announces it, the operation that runs it, and whether that
+/// operation changes pages (which the read-only setting refuses; "tools/list" does not show it).
 struct Tool {
+    enum class Access { reads, writes };
+
     std::string_view name;
     std::string_view description;
     nlohmann::json inputSchema;
     ToolResult (*run)(const ToolCall& call);
+    Access access;
 };
 
 /// Every tool, in catalogue order; built once, never changed.

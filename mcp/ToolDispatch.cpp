@@ -14,6 +14,8 @@ std::expected<std::string, ToolFailure> perform(std::string_view tool, const nlo
     }
     const Tool* found = findTool(tool);
     if (!found) return std::unexpected(ToolError::unknownTool(std::string(tool)));
+    if (found->access == Tool::Access::writes && settings.assistantsReadOnly)
+        return std::unexpected(ToolError{ToolError::Kind::readOnly});
     const ConfluenceClient client(settings.config);
     return found->run(ToolCall{client, settings, arguments, now(), std::move(stop)});
 }

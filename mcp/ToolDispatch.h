@@ -19,7 +19,8 @@ using SettingsLoader = std::function<Settings()>;
 using Clock = std::function<std::chrono::system_clock::time_point()>;
 
 /// Runs one tool call to completion on the calling thread: loads the settings, refuses when they
-/// are incomplete (before looking at the name), then dispatches on the tool name. A stop request
+/// are incomplete (before looking at the name), refuses a tool that writes pages, before any request,
+/// while they let assistants only read, then dispatches on the tool name. A stop request
 /// ends the request in flight at once, as a network error.
 std::expected<std::string, ToolFailure> perform(std::string_view tool, const nlohmann::json& arguments,
                                                 const SettingsLoader& loadSettings,

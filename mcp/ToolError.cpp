@@ -22,6 +22,9 @@ std::string describe(const ToolError& error) {
     case lastVersion:
         return "Page " + error.detail + " already has the highest version number there can be, so no newer "
                "version can be saved.";
+    case readOnly:
+        return "Folioport lets AI assistants only read pages; turn this off in Folioport's Settings to let them "
+               "write.";
     }
     return {};
 }

@@ -23,6 +23,7 @@ struct ToolError {
         failedInternally,  ///< detail: what went wrong inside the tool
         noServices,        ///< detail: which library could not be loaded, and why
         lastVersion,       ///< detail: the page id
+        readOnly,          ///< a writing tool while the settings let assistants only read
     };
 
     explicit ToolError(Kind errorKind, std::string errorDetail = {})

@@ -24,9 +24,9 @@ constexpr std::string_view builtInFeedURL = "https://updates.tessaly.com/foliopo
 struct StringEntry {
     std::string_view name;
     std::string_view fallback;
-    // why: a key added later stays out of the file while it holds its default, so the file of a user who
-    // never needs it stays exactly as it was
-    bool storedOnlyWhenSet = false;
+    // why: a key added later stays out of the file while it holds its fallback, so the file of a user who
+    // never needs it stays exactly as it was before the key existed.
+    bool storedOnlyOffFallback = false;
 };
 struct IntegerEntry {
     std::string_view name;
@@ -36,6 +36,7 @@ struct IntegerEntry {
 struct BooleanEntry {
     std::string_view name;
     bool fallback;
+    bool storedOnlyOffFallback;  // why: as for strings
 };
 
 // The one table of stored settings: key, type (by table) and the value read when the key is
@@ -52,13 +53,14 @@ constexpr std::array integerEntries{
     IntegerEntry{"refreshMinutes", 30, false},
 };
 constexpr std::array booleanEntries{
-    BooleanEntry{"autoUpdate", true},
+    BooleanEntry{"autoUpdate", true, false},
+    BooleanEntry{"assistantsReadOnly", false, true},
 };
 
 static_assert(stringEntries[static_cast<std::size_t>(StringPreference::updateFeedURL)].name == "updateFeedURL");
 static_assert(stringEntries[static_cast<std::size_t>(StringPreference::gatewayBaseURL)].name == "gatewayBaseURL");
 static_assert(integerEntries[static_cast<std::size_t>(IntegerPreference::refreshMinutes)].name == "refreshMinutes");
-static_assert(booleanEntries[static_cast<std::size_t>(BooleanPreference::autoUpdate)].name == "autoUpdate");
+static_assert(booleanEntries[static_cast<std::size_t>(BooleanPreference::assistantsReadOnly)].name == "assistantsReadOnly");
 
 template <class Key, class Table>
 const auto& entry(const Table& table, Key key) {
@@ -187,11 +189,15 @@ bool Preferences::boolean(BooleanPreference key) const {
 
 void Preferences::set(StringPreference key, std::string value) {
     const auto& keyEntry = entry(stringEntries, key);
-    if (keyEntry.storedOnlyWhenSet && value == keyEntry.fallback) values_.erase(keyName(key));
+    if (keyEntry.storedOnlyOffFallback && value == keyEntry.fallback) values_.erase(keyName(key));
     else values_[keyName(key)] = std::move(value);
 }
 void Preferences::set(IntegerPreference key, std::int64_t value) { values_[keyName(key)] = value; }
-void Preferences::set(BooleanPreference key, bool value) { values_[keyName(key)] = value; }
+void Preferences::set(BooleanPreference key, bool value) {
+    const auto& keyEntry = entry(booleanEntries, key);
+    if (keyEntry.storedOnlyOffFallback && value == keyEntry.fallback) values_.erase(keyName(key));
+    else values_[keyName(key)] = value;
+}
 
 std::expected<void, std::string> Preferences::write(const std::filesystem::path& file) const {
     // why: a dotfiles manager links the file elsewhere; replacing the link would cut it off.

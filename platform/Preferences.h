@@ -15,7 +15,7 @@ enum class StringPreference { baseURL, email, spaceKey, updateFeedURL, gatewayBa
 /// The stored integer settings.
 enum class IntegerPreference { pageLimit, refreshMinutes };
 /// The stored boolean settings.
-enum class BooleanPreference { autoUpdate };
+enum class BooleanPreference { autoUpdate, assistantsReadOnly };
 
 /// The preferences file as read at one moment: typed reads that fall back to each key's default,
 /// and writes that keep every key this program does not know.
@@ -47,8 +47,8 @@ public:
     std::int64_t integer(IntegerPreference key) const;
     bool boolean(BooleanPreference key) const;
 
-    /// Changes the value in memory only; write() stores it. "gatewayBaseURL" set to its default (empty) is
-    /// removed instead, so it is in the file only while it holds something.
+    /// Changes the value in memory only; write() stores it. A key stored only while it differs from its
+    /// fallback ("gatewayBaseURL", "assistantsReadOnly") is removed instead when set to the fallback.
     void set(StringPreference key, std::string value);
     void set(IntegerPreference key, std::int64_t value);
     void set(BooleanPreference key, bool value);

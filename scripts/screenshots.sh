@@ -3,12 +3,13 @@
 # Runs the real tray application under Xvfb with trayer as the tray host, against the demo site on
 # 127.0.0.1 with private settings and keyring, clicks the tray icon with xdotool and saves PNGs of the
 # panel in its states at 100 % and 200 % scale: not configured, loading (3 s latency), list, error, busy
-# row, update offered and the row actions menu; also the tray tooltip, a settings window and a page
-# editor (new, created, the question on quitting with unsaved text) opened from the panel, the search
+# row, update offered and the row actions menu; also the tray tooltip, a settings window (also scrolled
+# to its foot, where assistants are let only read) and a page editor (new, created, the notice that the
+# page changed meanwhile, the question on quitting with unsaved text) opened from the panel, the search
 # window (as opened, with hits, with none) and the About window; with a scoped token, the panel's
-# expired-token banner and the settings window connected through the (fake) API gateway; checking on the way that the icon
-# toggles the panel and that a window closes it (a line with MISMATCH says otherwise). Xvfb has no
-# window manager, so windows have no frames.
+# expired-token banner and the settings window connected through the (fake) API gateway; checking on the
+# way that the icon toggles the panel and that a window closes it (a line with MISMATCH says otherwise).
+# Xvfb has no window manager, so windows have no frames.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
@@ -46,6 +47,15 @@ inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
       -d '{"spaceId": "'"$space"'", "status": "current", "title": "'"$2"'", "body": {"representation": "storage", "value": "'"$3"'"}}' \
       "$site/wiki/api/v2/pages"
   }
+  save_elsewhere() {  # TITLE: a second client saves the page titled TITLE as version 2, as the browser would
+    local id
+    id="$(curl -fsS -G -u demo@example.com:demo-token --data-urlencode "title=$1" "$site/wiki/api/v2/pages" |
+      grep -o '"id":"[0-9]*"' | head -1 | tr -dc 0-9)"
+    curl -fsS -o /dev/null -X PUT -u demo@example.com:demo-token -H 'Content-Type: application/json' \
+      -d '{"id": "'"$id"'", "status": "current", "title": "'"$1"'", "version": {"number": 2},
+           "body": {"representation": "storage", "value": "<p>Edited in the browser.</p>"}}' \
+      "$site/wiki/api/v2/pages/$id"
+  }
   results_look() {  # a digest of the search window below its search bar, where the caret does not blink
     import -window "$SEARCH_WINDOW" png:- | convert - -chop 0x$((80 * scale)) rgb:- | md5sum
   }
@@ -74,7 +84,7 @@ inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
     click_tray_icon; sleep 1; shot not-configured
     stop_processes "$APP_PID"
 
-    start_app '"spaceKey": "ENG"'
+    start_app '"spaceKey": "ENG", "assistantsReadOnly": true'
     xdotool mousemove $((1200 * scale)) $((400 * scale)); sleep 0.3
     eval "$(xdotool getwindowgeometry --shell "$TRAY_ICON")"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)); sleep 2; shot tray-tooltip whole
@@ -92,6 +102,11 @@ inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
     [ -n "$(panel_rect "$scale")" ] || echo "  MISMATCH: a second click on the tray icon did not open the panel" >&2
     click_panel "$scale" -26 24; sleep 1; shot settings-window whole
     [ -z "$(panel_rect "$scale")" ] || echo "  MISMATCH: opening the settings window left the panel open" >&2
+    # the wheel over the left margin, where it scrolls the form and turns no picker
+    SETTINGS_WINDOW="$(timeout 10 xdotool search --sync --onlyvisible --name '^Folioport Settings$' | head -1)"
+    eval "$(xdotool getwindowgeometry --shell "$SETTINGS_WINDOW")"
+    xdotool mousemove $((X + 4 * scale)) $((Y + HEIGHT / 2)) click --repeat 20 5; sleep 0.5
+    window_shot "$SETTINGS_WINDOW" settings-read-only
     stop_processes "$APP_PID"
 
     # A page editor from the panel's "New page" button, before and after Ctrl+S creates the page; then
@@ -103,7 +118,9 @@ inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
     xdotool type --delay 30 "Launch plan at $((scale * 100)) %"; xdotool key Tab Tab  # past the format picker
     xdotool type --delay 30 "# Plan"; xdotool key Return Return; xdotool type --delay 30 -- "- search first"
     xdotool key ctrl+s; sleep 1.5; shot editor-created whole
+    save_elsewhere "Launch plan at $((scale * 100)) %"
     xdotool key ctrl+End; xdotool type --delay 30 " and sync"
+    xdotool key ctrl+s; sleep 1.5; shot editor-change-notice whole
     eval "$(xdotool getwindowgeometry --shell "$TRAY_ICON")"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3; sleep 0.5
     xdotool key Up Return; sleep 1; shot quit-question whole

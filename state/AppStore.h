@@ -20,6 +20,7 @@
 #include "confluence/ConfluenceConfig.h"
 #include "confluence/ConfluenceError.h"
 #include "confluence/ConnectionCheck.h"
+#include "confluence/PageChange.h"
 #include "confluence/Records.h"
 #include "confluence/StoredSettings.h"
 #include "platform/Preferences.h"
@@ -49,6 +50,15 @@ struct PageDraft {
 
 /// A page as the site answered it, or the sentence that says why it did not.
 using PageOutcome = std::expected<Page, std::string>;
+
+/// Why a new version was not stored: the sentence, and, when the site already held a newer version than
+/// the one edited, that version and who saved it.
+struct VersionRefusal {
+    std::string message;
+    std::optional<PageChange> newer;
+};
+/// A new version as the site stored it, or why it did not.
+using VersionOutcome = std::expected<Page, VersionRefusal>;
 
 /// The application's one observable state: the settings, what the last loads fetched, the loading and
 /// error state, and the background refresh. Lives on the main thread; every assignment of a published
@@ -125,7 +135,9 @@ public:
     void loadPage(const std::string& id, std::function<void(PageOutcome)> onDone);
     /// Stores the next version of `page` (the version it was loaded at + 1). Clears errorMessage first and
     /// keeps the page busy meanwhile; a failure also goes to errorMessage, a success starts a silent load.
-    void saveVersion(const Page& page, PageDraft draft, std::function<void(PageOutcome)> onDone);
+    /// When the site refuses the version as stale, the page is read again (and its latest author looked up)
+    /// before `onDone` hears of it; saving over that newer version is another saveVersion with it.
+    void saveVersion(const Page& page, PageDraft draft, std::function<void(VersionOutcome)> onDone);
     /// Creates a page in the space with key `spaceKey` (looked up first), under `parentId` when given.
     /// Clears errorMessage first; a failure also goes to errorMessage, a success starts a silent load.
     void createPage(const std::string& spaceKey, const std::optional<std::string>& parentId, PageDraft draft,

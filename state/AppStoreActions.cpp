@@ -11,6 +11,10 @@ namespace {
 
 constexpr int searchLimit = 50;
 
+bool isVersionConflict(const ConfluenceError& error) {
+    return error.kind == ConfluenceError::Kind::http && error.status == 409;
+}
+
 }  // namespace
 
 void AppStore::selectSpace(const std::string& key) {
@@ -35,23 +39,34 @@ void AppStore::loadPage(const std::string& id, std::function<void(PageOutcome)> 
         });
 }
 
-void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void(PageOutcome)> onDone) {
+void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void(VersionOutcome)> onDone) {
     assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
     insertBusyPageId(page.id);
+    struct Attempt {
+        std::expected<Page, ConfluenceError> saved;
+        std::optional<PageChange> newer;
+    };
     runOffThread(
         pool_, this,
         [client = ConfluenceClient(config()), id = page.id, version = versionOf(page), draft = std::move(draft),
          stop = stop_.get_token()] {
-            return client.updatePage(id, draft.title, draft.storageBody, version, draft.versionNote, stop);
+            Attempt attempt{client.updatePage(id, draft.title, draft.storageBody, version, draft.versionNote, stop),
+                            std::nullopt};
+            if (attempt.saved || !isVersionConflict(attempt.saved.error())) return attempt;
+            // why: a conflict the site reports while still holding the edited version is no newer version.
+            if (auto change = latestChange(client, id, stop); change && versionOf(change->page) > version)
+                attempt.newer = std::move(*change);
+            return attempt;
         },
-        [this, id = page.id, onDone = std::move(onDone)](std::expected<Page, ConfluenceError> saved) {
-            if (!saved) {
+        [this, id = page.id, onDone = std::move(onDone)](Attempt attempt) {
+            if (!attempt.saved) {
                 removeBusyPageId(id);
-                return onDone(std::unexpected(publishFailure(saved.error())));
+                const std::string message = publishFailure(attempt.saved.error());
+                return onDone(std::unexpected(VersionRefusal{message, std::move(attempt.newer)}));
             }
             load(true);
             removeBusyPageId(id);
-            onDone(std::move(*saved));
+            onDone(std::move(*attempt.saved));
         });
 }
 

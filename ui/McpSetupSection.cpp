@@ -1,5 +1,6 @@
 #include "ui/McpSetupSection.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -77,6 +78,11 @@ McpSetupSection::McpSetupSection(const QString& executable, QWidget* parent) : Q
     disclosure_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     disclosure_->setFont(fontFor(TextStyle::callout));
     column->addWidget(disclosure_);
+
+    // why: a switch that holds the assistant back stays in sight, not folded away with the set-up steps.
+    readOnlySwitch_ = new QCheckBox(tr("Let AI assistants only read pages"), this);
+    readOnlySwitch_->setObjectName(QStringLiteral("assistantsReadOnlyCheckBox"));
+    column->addWidget(readOnlySwitch_);
 
     content_ = new QWidget(this);
     content_->setObjectName(QStringLiteral("mcpContent"));
@@ -162,6 +168,12 @@ void McpSetupSection::refresh() {
     copyJson_->setText(copied_ == Snippet::json ? tr("Copied") : tr("Copy"));
 }
 
-QList<QWidget*> McpSetupSection::focusChain() const { return {disclosure_, copyCommand_, copyJson_}; }
+bool McpSetupSection::assistantsReadOnly() const { return readOnlySwitch_->isChecked(); }
+
+void McpSetupSection::setAssistantsReadOnly(bool readOnly) { readOnlySwitch_->setChecked(readOnly); }
+
+QList<QWidget*> McpSetupSection::focusChain() const {
+    return {disclosure_, readOnlySwitch_, copyCommand_, copyJson_};
+}
 
 }  // namespace folioport::ui

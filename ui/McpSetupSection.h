@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -18,16 +19,20 @@ QString mcpCommandSnippet(const QString& executable);
 /// The hand-written `.mcp.json` that does the same; the path goes in unescaped.
 QString mcpJsonSnippet(const QString& executable);
 
-/// The settings window's collapsible "MCP server (Claude Code)" section: how to register the built-in
-/// MCP server, two snippets with "Copy" buttons (the last one copied reads "Copied" for 1.5 s) and the
-/// tool names. Collapsed when created.
+/// The settings window's "MCP server (Claude Code)" section: the switch that lets assistants only read
+/// pages, always in sight, and, collapsible, how to register the built-in MCP server, two snippets with
+/// "Copy" buttons (the last one copied reads "Copied" for 1.5 s) and the tool names. Collapsed when created.
 class McpSetupSection : public QWidget {
     Q_OBJECT
 
 public:
     explicit McpSetupSection(const QString& executable, QWidget* parent = nullptr);
 
-    /// The disclosure button and, when expanded, the copy buttons, in tab order.
+    /// The state of "Let AI assistants only read pages", which the settings window loads and saves.
+    bool assistantsReadOnly() const;
+    void setAssistantsReadOnly(bool readOnly);
+
+    /// The disclosure button, the read-only switch and, when expanded, the copy buttons, in tab order.
     QList<QWidget*> focusChain() const;
 
 private:
@@ -39,6 +44,7 @@ private:
 
     bool expanded_ = false;
     QToolButton* disclosure_;
+    QCheckBox* readOnlySwitch_;
     QWidget* content_;
     QPushButton* copyCommand_ = nullptr;
     QPushButton* copyJson_ = nullptr;

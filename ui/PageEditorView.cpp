@@ -24,6 +24,7 @@
 #include "confluence/ConfDate.h"
 #include "state/AppStore.h"
 #include "storage/Utf8.h"
+#include "ui/ChangeNotice.h"
 #include "ui/DialogKeys.h"
 #include "ui/ErrorBanner.h"
 #include "ui/PlainButton.h"
@@ -49,11 +50,27 @@ std::optional<std::string> nonEmpty(const QString& text) {
     return text.toStdString();
 }
 
+/// How long ago the page's current version was saved ("today", "3 days ago"); absent for a date that is
+/// absent or unreadable.
+std::optional<std::string> versionAge(const Page& page) {
+    const auto created = ConfDate::parse(page.version ? page.version->createdAt : std::nullopt);
+    if (!created) return std::nullopt;
+    return ConfDate::relativeDays(*created, std::chrono::system_clock::now());
+}
+
 /// "vN · <relative day>" of the page's current version; "—" for a date that is absent or unreadable.
 QString versionCaption(const Page& page) {
-    const auto created = ConfDate::parse(page.version ? page.version->createdAt : std::nullopt);
-    const std::string when = created ? ConfDate::relativeDays(*created, std::chrono::system_clock::now()) : "—";
-    return QStringLiteral("v%1 · %2").arg(versionOf(page)).arg(QString::fromStdString(when));
+    const QString age = QString::fromStdString(versionAge(page).value_or("—"));
+    return QStringLiteral("v%1 · %2").arg(versionOf(page)).arg(age);
+}
+
+/// The notice's sentence about the newer version the site holds.
+QString changeSentence(const PageChange& change) {
+    return PageEditorView::tr("This page changed since you opened it: now v%1, saved %2 by %3.")
+        .arg(QString::number(versionOf(change.page)),
+             QString::fromStdString(versionAge(change.page).value_or("at an unknown time")),
+             // why: the site may keep an author's name to itself (profile visibility) or fail to answer.
+             QString::fromStdString(change.author.value_or("someone")));
 }
 
 /// Storage format in the caption-size monospaced font, plain text in the callout font.
@@ -127,9 +144,10 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
         connect(field, &QLineEdit::textChanged, this, &PageEditorView::refresh);
     for (auto changed : {&AppStore::spacesChanged, &AppStore::busyPageIdsChanged})
         connect(&store_, changed, this, &PageEditorView::refresh);
-    QWidget* const order[] = {spaceField_, spaceMenuButton_, parentField_, titleField_, plainTextChoice_,
-                              storageChoice_, bodyEditor_, noteField_, openButton_, trashButton_};
-    for (std::size_t i = 1; i < std::size(order); ++i)
+    QList<QWidget*> order{spaceField_, spaceMenuButton_, parentField_, titleField_, plainTextChoice_,
+                          storageChoice_, bodyEditor_, noteField_};
+    order << changeNotice_->focusChain() << openButton_ << trashButton_;
+    for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     if (const auto* edit = std::get_if<EditPage>(&mode)) {
@@ -247,6 +265,13 @@ QWidget* PageEditorView::buildForm() {
     noteGroup_ = labelledGroup(tr("Version note (optional)"), noteField_, form);
     column->addWidget(noteGroup_);
 
+    changeNotice_ = new ChangeNotice(form);
+    connect(changeNotice_, &ChangeNotice::reloadRequested, this, &PageEditorView::reloadNewer);
+    connect(changeNotice_, &ChangeNotice::saveAnywayRequested, this, [this] {
+        if (newer_) saveVersion(newer_->page);
+    });
+    column->addWidget(changeNotice_);
+
     errorBanner_ = new ErrorBanner(form);
     column->addWidget(errorBanner_);
     column->addStretch(1);
@@ -319,6 +344,7 @@ void PageEditorView::apply(const Page& page) {
     bodyEditor_->setPlainText(QString::fromStdString(storageBodyOf(page)));
     format_ = BodyFormat::storage;
     error_.reset();
+    newer_.reset();
     saved_ = {titleField_->text(), bodyEditor_->toPlainText()};
     refresh();
 }
@@ -327,30 +353,45 @@ void PageEditorView::saveIfPossible() {
     if (canSave()) save();
 }
 
-void PageEditorView::save() {
+PageDraft PageEditorView::beginSave() {
     saving_ = true;
     error_.reset();
+    newer_.reset();
     savedHint_.reset();
     refresh();
-    PageDraft draft{.title = trimmedBlanks(titleField_->text()),
-                    .storageBody = Storage::asStorage(bodyEditor_->toPlainText().toStdString(), format_),
-                    .versionNote = page_ ? nonEmpty(noteField_->text()) : std::nullopt};
+    return PageDraft{.title = trimmedBlanks(titleField_->text()),
+                     .storageBody = Storage::asStorage(bodyEditor_->toPlainText().toStdString(), format_),
+                     .versionNote = page_ ? nonEmpty(noteField_->text()) : std::nullopt};
+}
+
+void PageEditorView::save() {
+    if (page_) return saveVersion(*page_);
+    PageDraft draft = beginSave();
     const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
-    if (page_) {
-        store_.saveVersion(*page_, std::move(draft),
-                           [self = QPointer(this), sent, version = versionOf(*page_)](PageOutcome saved) {
-                               if (!self || !self->finishSave(saved, sent)) return;
-                               self->noteField_->clear();
-                               self->flash(tr("Saved v%1").arg(version + 1));
-                           });
-    } else {
-        store_.createPage(spaceField_->text().toStdString(), nonEmpty(parentField_->text()), draft,
-                          [self = QPointer(this), sent, title = draft.title](PageOutcome created) {
-                              if (!self || !self->finishSave(created, sent)) return;
-                              self->rekey_(created->id, QString::fromStdString(title));
-                              self->flash(tr("Created"));
-                          });
-    }
+    store_.createPage(spaceField_->text().toStdString(), nonEmpty(parentField_->text()), draft,
+                      [self = QPointer(this), sent, title = draft.title](PageOutcome created) {
+                          if (!self || !self->finishSave(created, sent)) return;
+                          self->rekey_(created->id, QString::fromStdString(title));
+                          self->flash(tr("Created"));
+                      });
+}
+
+void PageEditorView::saveVersion(Page base) {
+    PageDraft draft = beginSave();
+    const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
+    const std::int64_t version = versionOf(base);
+    store_.saveVersion(base, std::move(draft), [self = QPointer(this), sent, version](VersionOutcome saved) {
+        if (!self) return;
+        if (!saved && saved.error().newer) {
+            self->saving_ = false;
+            self->newer_ = std::move(saved.error().newer);
+            return self->refresh();
+        }
+        const PageOutcome outcome = saved ? PageOutcome(*saved) : std::unexpected(saved.error().message);
+        if (!self->finishSave(outcome, sent)) return;
+        self->noteField_->clear();
+        self->flash(tr("Saved v%1").arg(version + 1));
+    });
 }
 
 bool PageEditorView::finishSave(const PageOutcome& outcome, const Snapshot& sent) {
@@ -363,6 +404,11 @@ bool PageEditorView::finishSave(const PageOutcome& outcome, const Snapshot& sent
     saved_ = sent;
     reload(outcome->id);
     return true;
+}
+
+void PageEditorView::reloadNewer() {
+    if (!page_ || (hasChanges() && !questions_.discardChanges(window()))) return;
+    reload(page_->id);
 }
 
 void PageEditorView::flash(const QString& hint) {
@@ -436,6 +482,9 @@ void PageEditorView::refresh() {
                                : tr("Plain text: a blank line starts a new paragraph, lines starting with “- ” "
                                     "become bullets, and leading #'s become headings."));
     noteGroup_->setVisible(loaded);
+    changeNotice_->setVisible(newer_.has_value());
+    if (newer_) changeNotice_->setMessage(changeSentence(*newer_));
+    changeNotice_->setEnabled(!saving_ && !loading_);
     errorBanner_->setVisible(error_.has_value());
     if (error_) errorBanner_->setMessage(*error_);
 

@@ -20,6 +20,7 @@ class QRadioButton;
 
 namespace folioport::ui {
 
+class ChangeNotice;
 class ErrorBanner;
 class PlainButton;
 class ProgressButton;
@@ -53,7 +54,9 @@ public:
     void reload(const std::string& pageId);
     /// Shows `page` as loaded, in storage format; the space, parent and note stay as they are.
     void apply(const Page& page);
-    /// Saves a new version of the loaded page, or creates a page in the typed space when none is.
+    /// Saves a new version of the loaded page, or creates a page in the typed space when none is. When the
+    /// site holds a newer version than the one loaded, the typed text stays and a notice offers to reload
+    /// that version or to save over it.
     void save();
     /// Moves the loaded page to the trash and closes on success; asks nothing.
     void trash();
@@ -78,8 +81,14 @@ private:
     QWidget* buildFooter();
     void refresh();
     void saveIfPossible();
+    /// Starts a save: clears its former outcome and answers the typed texts as they are to be sent.
+    PageDraft beginSave();
+    /// Saves the typed texts as the version after `base`'s (a copy: saving clears the notice that may hold it).
+    void saveVersion(Page base);
     /// Ends a save: shows its failure, or takes the sent texts as saved and reloads the page; true on success.
     bool finishSave(const PageOutcome& outcome, const Snapshot& sent);
+    /// Loads the newer version the notice names, asking first when typed text would be lost.
+    void reloadNewer();
     void flash(const QString& hint);
     void confirmTrash();
 
@@ -93,6 +102,7 @@ private:
     bool loading_ = false;
     bool saving_ = false;
     std::optional<QString> error_;
+    std::optional<PageChange> newer_;  // the site's newer version that the last save ran into
     std::optional<QString> savedHint_;
     std::uint64_t hintGeneration_ = 0;  // so that an earlier hint's timer leaves a later hint alone
     Snapshot saved_;
@@ -116,6 +126,7 @@ private:
     QLabel* bodyHint_;
     QWidget* noteGroup_;
     QLineEdit* noteField_;
+    ChangeNotice* changeNotice_;
     ErrorBanner* errorBanner_;
     PlainButton* openButton_;
     PlainButton* trashButton_;

@@ -351,6 +351,7 @@ void SettingsView::loadCurrent() {
     autoUpdate_->setChecked(edited_.autoUpdate);
     feedURL_->setText(qs(edited_.updateFeedURL));
     launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
+    mcp_->setAssistantsReadOnly(edited_.assistantsReadOnly);
 }
 
 StoredSettings SettingsView::draft() const {
@@ -370,6 +371,7 @@ StoredSettings SettingsView::draft() const {
         draft.gatewayBaseURL = *testResult_->gatewayBaseURL;
     else if (typed.normalizedBaseURL() != edited_.config().normalizedBaseURL())
         draft.gatewayBaseURL.clear();
+    draft.assistantsReadOnly = mcp_->assistantsReadOnly();
     return draft;
 }
 

@@ -90,6 +90,9 @@ TEST_P(ClientTest, EveryOperationSendsItsExactRequest) {
     };
     const Row rows[] = {
         {"current user", [](auto& c) { return c.currentUser().has_value(); }, "GET /wiki/rest/api/user/current"},
+        {"user by account id",
+         [](auto& c) { return nameOf(c.user("5b10ac8d82e05b22cc7d4ef5").value_or(ConfluenceUser{})) == "Mia Krystof"; },
+         "GET /wiki/rest/api/user?accountId=5b10ac8d82e05b22cc7d4ef5"},
         {"spaces", [](auto& c) { return c.spaces(10).has_value(); },
          "GET /wiki/api/v2/spaces?status=current&sort=name&limit=10"},
         {"pages of an empty space id, batch capped", [](auto& c) { return c.pages("", 600).has_value(); },

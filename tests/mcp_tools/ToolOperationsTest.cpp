@@ -31,7 +31,7 @@ protected:
     /// The answer, or "error: " and the failure's description; the request log starts empty.
     std::string run(std::string_view tool, const json& arguments) {
         site->clearRequests();
-        const Settings settings{{site->baseURL(), "mia@example.com", "test-token"}, defaultSpace, {}};
+        const Settings settings{{site->baseURL(), "mia@example.com", "test-token"}, defaultSpace, {}, readOnly};
         const auto now = std::chrono::sys_days{std::chrono::December / 3 / 2026} + std::chrono::hours(12);
         auto outcome = perform(tool, arguments, [&] { return settings; }, [&] { return now; });
         return outcome ? *outcome : "error: " + describe(outcome.error());
@@ -45,6 +45,7 @@ protected:
 
     std::unique_ptr<fake::FakeConfluence> site;
     std::string defaultSpace = "ENG";
+    bool readOnly = false;  ///< the settings let assistants only read
 };
 
 TEST_F(ToolsTest, ArgumentChecksComeBeforeAnyRequest) {
@@ -53,10 +54,13 @@ TEST_F(ToolsTest, ArgumentChecksComeBeforeAnyRequest) {
         json arguments;
         const char* message;
         const char* configuredSpace = "ENG";
+        bool readOnly = false;
     };
     const char* selector = "Pass either `pageId` or `title` (with a `spaceKey`).";
     const char* titleNeedsSpace = "`title` needs a `spaceKey` (or a default space in Folioport Settings).";
     const char* noSpace = "No `spaceKey` given and no default space set in Folioport Settings.";
+    const char* onlyRead =
+        "Folioport lets AI assistants only read pages; turn this off in Folioport's Settings to let them write.";
     const Row rows[] = {
         {"List_Spaces", json::object(), "Unknown tool: List_Spaces"},
         {"search_pages", {{"query", 42}}, "`query` is required."},
@@ -71,10 +75,15 @@ TEST_F(ToolsTest, ArgumentChecksComeBeforeAnyRequest) {
         {"create_page", {{"title", "T"}, {"format", "docx"}}, "`format` must be 'text' or 'storage' — got 'docx'."},
         {"delete_page", {{"pageId", " "}, {"title", "Release checklist"}},
          "`pageId` is required — look it up with search_pages or list_pages first."},
+        {"create_page", {{"title", "T"}}, onlyRead, "ENG", true},
+        {"update_page", {{"pageId", "98306"}, {"body", "x"}}, onlyRead, "ENG", true},
+        {"delete_page", {{"pageId", "98306"}}, onlyRead, "ENG", true},
+        {"delete_page", json::object(), onlyRead, "ENG", true},  // refused before its arguments are read
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.tool) + " " + row.arguments.dump());
         defaultSpace = row.configuredSpace;
+        readOnly = row.readOnly;
         EXPECT_EQ(run(row.tool, row.arguments), std::string("error: ") + row.message);
         EXPECT_THAT(site->requestLines(), IsEmpty());
     }
@@ -131,6 +140,7 @@ TEST_F(ToolsTest, SearchShowsWhatEachHitCarries) {
 }
 
 TEST_F(ToolsTest, GetPagePrefersTheIdAndLooksTitlesUpInASpace) {
+    readOnly = true;  // reading is what the read-only setting leaves
     site->withData([](fake::SiteData& data) { data.pageById("98306")->body = "<p> </p>"; });
     EXPECT_EQ(run("get_page", {{"pageId", "98306"}, {"title", "Engineering Home"}, {"format", "text"}}),
               "Roadmap for Q3\nid: 98306 · version: 7 · updated: 01 December 2026 (2 days ago)\n" + site->baseURL() +

@@ -128,6 +128,7 @@ TEST(Preferences, TypedReadsFallBackPerKey) {
     const auto missing = Preferences::inspect(directory.path / "absent" / "preferences.json");
     EXPECT_EQ(missing.problem, std::nullopt);
     EXPECT_EQ(missing.preferences.string(StringPreference::email), "");
+    EXPECT_FALSE(missing.preferences.boolean(BooleanPreference::assistantsReadOnly));
     EXPECT_TRUE(missing.preferences.string(StringPreference::updateFeedURL).starts_with("https://"));
     EXPECT_TRUE(missing.preferences.string(StringPreference::updateFeedURL).ends_with("/folioport/appcast.json"));
 }
@@ -163,9 +164,17 @@ TEST(Preferences, WriteKeepsUnknownKeysAndIsPrivateAndAtomic) {
     preferences.set(StringPreference::spaceKey, "ENG");
     preferences.set(IntegerPreference::pageLimit, 0);
     preferences.set(BooleanPreference::autoUpdate, false);
+    preferences.set(BooleanPreference::assistantsReadOnly, false);  // off, as by default: not written
     ASSERT_TRUE(preferences.write(file).has_value());
-    EXPECT_EQ(nlohmann::json::parse(contents(file)),
-              (nlohmann::json{{"someoneElse", {{"x", {1, 2}}}}, {"pageLimit", 0}, {"spaceKey", "ENG"}, {"autoUpdate", false}}));
+    const nlohmann::json written{{"someoneElse", {{"x", {1, 2}}}}, {"pageLimit", 0}, {"spaceKey", "ENG"}, {"autoUpdate", false}};
+    EXPECT_EQ(nlohmann::json::parse(contents(file)), written);
+    // Stored while on; turned off again, the key goes, leaving the file as if it had never been on.
+    preferences.set(BooleanPreference::assistantsReadOnly, true);
+    ASSERT_TRUE(preferences.write(file).has_value());
+    EXPECT_TRUE(Preferences::read(file).boolean(BooleanPreference::assistantsReadOnly));
+    preferences.set(BooleanPreference::assistantsReadOnly, false);
+    ASSERT_TRUE(preferences.write(file).has_value());
+    EXPECT_EQ(nlohmann::json::parse(contents(file)), written);
     struct stat status {};
     ASSERT_EQ(::stat(file.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);

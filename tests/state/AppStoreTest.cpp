@@ -362,6 +362,72 @@ TEST_F(AppStoreTest, TrashRemovesEveryRowOfThePageAndEndsItsBusyMarkOnEveryPath)
     }
 }
 
+TEST_F(AppStoreTest, AVersionSavedMeanwhileIsNamedAndCanBeLoadedOrSavedOver) {
+    auto seeded = fake::SiteData::minimal();
+    seeded.colleagues.push_back({.accountId = "70121:jonas", .displayName = "Jonas Berg"});
+    startSite(std::move(seeded));
+    auto store = storeWith(connected());
+    auto loadPage = [&](const std::string& id) {
+        std::optional<PageOutcome> loaded;
+        store->loadPage(id, [&](PageOutcome page) { loaded = std::move(page); });
+        EXPECT_TRUE(eventually([&] { return loaded.has_value(); }));
+        return loaded.value_or(std::unexpected("no answer")).value_or(Page{});
+    };
+    auto saveVersion = [&](const Page& base) {
+        std::optional<VersionOutcome> saved;
+        store->saveVersion(base, {.title = "Roadmap", .storageBody = "<p>mine</p>"},
+                           [&](VersionOutcome outcome) { saved = std::move(outcome); });
+        EXPECT_EQ(store->busyPageIds(), std::set<std::string>{base.id});
+        EXPECT_TRUE(eventually([&] { return saved.has_value(); }));
+        return saved.value_or(std::unexpected(VersionRefusal{"no answer", {}}));
+    };
+    const Page loaded = loadPage("98306");
+    ASSERT_EQ(versionOf(loaded), 7);
+    site->withData([](fake::SiteData& data) {
+        fake::FakePage& page = *data.pageById("98306");
+        page = {.id = page.id, .spaceId = page.spaceId, .title = page.title, .body = "<p>theirs</p>",
+                .authorId = "70121:jonas", .version = 9, .modifiedAt = "2026-12-06T09:00:00.000Z"};
+    });
+
+    struct Row {
+        const char* name;
+        std::optional<Fault> fault;
+        bool newerRead;
+        std::optional<std::string> author;
+    };
+    const Row rows[] = {
+        {"the author named", std::nullopt, true, "Jonas Berg"},
+        {"the author's name withheld", Fault{.status = 404, .pathPrefix = "/wiki/rest/api/user"}, true, std::nullopt},
+        {"the page not read again", Fault{.status = 500, .method = "GET", .pathPrefix = "/wiki/api/v2/pages/"}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        site->clearRequests();
+        if (row.fault) site->inject(*row.fault);
+        const VersionOutcome refused = saveVersion(loaded);
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error().message, "Confluence returned HTTP 409. Version conflict — the page changed since it "
+                                           "was loaded. Reload it and try again.");
+        EXPECT_EQ(store->errorMessage(), refused.error().message);
+        EXPECT_TRUE(store->busyPageIds().empty());
+        ASSERT_EQ(refused.error().newer.has_value(), row.newerRead);
+        if (!row.newerRead) continue;
+        EXPECT_EQ(versionOf(refused.error().newer->page), 9);
+        EXPECT_EQ(refused.error().newer->page.version->createdAt, "2026-12-06T09:00:00.000Z");
+        EXPECT_EQ(refused.error().newer->author, row.author);
+        EXPECT_EQ(site->requestLines(), (Lines{"PUT /wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98306",
+                                               "GET /wiki/rest/api/user?accountId=70121:jonas"}));
+    }
+
+    // Reload brings the newer version; saving over it sends the version after it.
+    EXPECT_EQ(storageBodyOf(loadPage("98306")), "<p>theirs</p>");
+    const VersionOutcome overwritten = saveVersion(saveVersion(loaded).error().newer->page);
+    ASSERT_TRUE(overwritten);
+    EXPECT_EQ(versionOf(*overwritten), 10);
+    EXPECT_EQ(site->withData([](fake::SiteData& data) { return data.pageById("98306")->body; }), "<p>mine</p>");
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+}
+
 TEST_F(AppStoreTest, SearchCopyLinkAndOpenGoThroughTheSiteAndTheSeams) {
     auto store = storeWith(connected({{"spaceKey", " ENG\t"}}));
     std::optional<std::vector<SearchResult>> found;

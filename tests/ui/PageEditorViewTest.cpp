@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include "NamedChild.h"
 #include "KeyboardWalk.h"
 #include "WindowFixture.h"
+#include "ui/ChangeNotice.h"
 #include "ui/EditorQuestions.h"
 #include "ui/ErrorBanner.h"
 #include "ui/PageEditorView.h"
@@ -49,6 +51,7 @@ private Q_SLOTS:
     void saveButtonFollowsTitleSpaceAndWork();
     void createdPageTurnsIntoItsEditorThenSavesAVersionAndGoesToTheTrash();
     void versionSavesSendTheLoadedVersionAndFlashTheNextForTwoSeconds();
+    void aNewerVersionOnTheSiteIsNamedThenSavedOverOrLoaded();
     void failedLoadLeavesTheNewPageFormWithTheError();
     void closingAsksOnlyWhenTitleBodyOrNoteChanged();
     void questionsAreMessageBoxesWhoseSafeAnswerIsEscape();
@@ -311,7 +314,8 @@ void PageEditorViewTest::versionSavesSendTheLoadedVersionAndFlashTheNextForTwoSe
     QTRY_COMPARE_WITH_TIMEOUT(hint(), QString(), 2500);
     QVERIFY2(second.elapsed() >= 1800, "the hint stayed its two seconds");
 
-    // A conflict keeps what was typed and shows the site's reason, in the panel too.
+    // A conflict while the site still holds the version loaded keeps what was typed and shows the site's
+    // reason, in the panel too.
     field("titleField")->setText(QStringLiteral("Roadmap, revised"));
     site->inject({.kind = fake::Fault::Kind::status, .status = 409, .method = "PUT"});
     click("saveButton");
@@ -321,6 +325,59 @@ void PageEditorViewTest::versionSavesSendTheLoadedVersionAndFlashTheNextForTwoSe
     QCOMPARE(hint(), QString());
     QVERIFY(store->busyPageIds().empty());
     QVERIFY(saveButton()->isEnabled());
+    QVERIFY(!find("changeNotice")->isVisible());
+}
+
+void PageEditorViewTest::aNewerVersionOnTheSiteIsNamedThenSavedOverOrLoaded() {
+    edit("98306");
+    // Someone saves versions 8 and 9 between the editor's load and its save.
+    auto saveElsewhere = [this](std::int64_t version, const char* author, const QDateTime& when) {
+        site->withData([&](fake::SiteData& data) {
+            data.colleagues = {{.accountId = "70121:jonas", .displayName = "Jonas Berg"}};
+            fake::FakePage& page = *data.pageById("98306");
+            page.version = version;
+            page.authorId = author;
+            page.body = "<p>theirs</p>";
+            page.modifiedAt = when.toString(Qt::ISODateWithMs).toStdString();
+        });
+    };
+    auto notice = [this] {
+        auto* shown = find<ChangeNotice>("changeNotice");
+        return shown->isVisible() ? shown->message() : QString();
+    };
+    saveElsewhere(9, "70121:jonas", QDateTime::currentDateTimeUtc().addDays(-1));
+    field("titleField")->setText(QStringLiteral("Roadmap, mine"));
+    click("saveButton");
+    QTRY_COMPARE(notice(),
+                 QStringLiteral("This page changed since you opened it: now v9, saved yesterday by Jonas Berg."));
+    QCOMPARE(error(), QString());
+    QCOMPARE(field("titleField")->text(), QStringLiteral("Roadmap, mine"));
+
+    // "Reload" asks first, as closing does; "Keep editing" keeps the text and the notice.
+    click("reloadButton");
+    QCOMPARE(discardAsked, 1);
+    QCOMPARE(field("titleField")->text(), QStringLiteral("Roadmap, mine"));
+    QVERIFY(!notice().isEmpty());
+
+    // "Save anyway" saves the typed text as the version after the newer one.
+    click("saveAnywayButton");
+    QTRY_COMPARE(hint(), QStringLiteral("Saved v10"));
+    QCOMPARE(text(lastBody("PUT")["version"]["number"]), QStringLiteral("10"));
+    QCOMPARE(text(lastBody("PUT")["title"]), QStringLiteral("Roadmap, mine"));
+    QTRY_COMPARE(find<QLabel>("versionLabel")->text(), QStringLiteral("v10 · today"));
+    QCOMPARE(notice(), QString());
+
+    // An author the site will not name; "Reload", agreed to, loads the newer version over the typed text.
+    saveElsewhere(11, "gone", QDateTime::currentDateTimeUtc());
+    typeBody(QStringLiteral("<p>mine again</p>"));
+    click("saveButton");
+    QTRY_COMPARE(notice(), QStringLiteral("This page changed since you opened it: now v11, saved today by someone."));
+    discardAnswer = true;
+    click("reloadButton");
+    QTRY_COMPARE(find<QPlainTextEdit>("bodyEditor")->toPlainText(), QStringLiteral("<p>theirs</p>"));
+    QCOMPARE(find<QLabel>("versionLabel")->text(), QStringLiteral("v11 · today"));
+    QCOMPARE(notice(), QString());
+    QVERIFY(!editor->hasChanges());
 }
 
 void PageEditorViewTest::failedLoadLeavesTheNewPageFormWithTheError() {

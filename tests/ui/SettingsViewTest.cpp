@@ -109,6 +109,8 @@ void SettingsViewTest::doneStoresTheCopyRestartsTheUpdaterAndLoads() {
     open->find<QComboBox>("refreshPicker")->setCurrentIndex(1);
     QTest::keyClick(open->find<QComboBox>("refreshPicker"), Qt::Key_Down);  // "Every 10 min"
     open->find<QCheckBox>("autoUpdateCheckBox")->click();
+    QVERIFY(!open->find<QCheckBox>("assistantsReadOnlyCheckBox")->isChecked());
+    open->find<QCheckBox>("assistantsReadOnlyCheckBox")->click();
 
     // Return in a field is "Done".
     QTest::keyClick(open->find<QLineEdit>("emailField"), Qt::Key_Return);
@@ -121,7 +123,8 @@ void SettingsViewTest::doneStoresTheCopyRestartsTheUpdaterAndLoads() {
     QCOMPARE(store.settings().refreshMinutes, 10);
     QVERIFY(store.settings().autoUpdate);
     const json saved = json::parse(open->fixture.storedPreferences());
-    const json expected{{"spaceKey", "ENG"}, {"pageLimit", 30}, {"refreshMinutes", 10}, {"updateFeedURL", feed}};
+    const json expected{{"spaceKey", "ENG"}, {"pageLimit", 30}, {"refreshMinutes", 10}, {"updateFeedURL", feed},
+                        {"assistantsReadOnly", true}};
     for (const auto& [key, value] : expected.items()) QVERIFY2(saved[key] == value, key.c_str());
     QVERIFY(!saved.contains("apiToken"));
     QCOMPARE(platform::Keychain::get(tokenAccount), std::optional<std::string>(" saved-token "));
@@ -286,7 +289,7 @@ void SettingsViewTest::keyboardReachesEveryControlAndScreenReadersCanNameIt() {
                                "apiTokenField",    "tokenLink",       "spaceKeyField",      "spaceMenuButton",
                                "pageLimitPicker",  "refreshPicker",   "launchAtLoginSwitch", "testButton",
                                "autoUpdateCheckBox", "feedURLField",  "checkNowButton",     "mcpDisclosure",
-                               "copyCommandButton", "copyJsonButton"};
+                               "assistantsReadOnlyCheckBox", "copyCommandButton", "copyJsonButton"};
     QCOMPARE(testing::keyboardWalk(open->find("cancelButton")), expected);
 
     open->click("tokenLink");
