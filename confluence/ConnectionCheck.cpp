@@ -16,12 +16,6 @@ constexpr std::size_t maxTenantInfoBytes = 16 * 1024;
 constexpr std::chrono::seconds tenantInfoTimeout{20};
 constexpr std::size_t maxCloudIdLength = 64;
 
-std::string nameOf(const ConfluenceUser& user) {
-    const std::optional<std::string>& name =
-        user.displayName ? user.displayName : user.publicName ? user.publicName : user.email;
-    return name.value_or("user");
-}
-
 /// A cloud id that can only ever be one path segment: letters, digits and dashes, as the site's UUIDs are.
 bool isCloudId(const std::string& id) {
     return !id.empty() && id.size() <= maxCloudIdLength && std::ranges::all_of(id, [](char c) {
@@ -59,7 +53,7 @@ std::optional<std::string> gatewayBaseFor(const std::string& site, std::string_v
 ConnectionCheck checkConnection(ConfluenceConfig typed, std::string_view gatewayRoot, std::stop_token stop) {
     typed.gatewayBaseURL.clear();
     const ConfluenceClient site(typed);
-    if (auto user = site.currentUser(stop)) return {"Connected as " + nameOf(*user) + ".", ""};
+    if (auto user = site.currentUser(stop)) return {"Connected as " + nameOf(*user).value_or("user") + ".", ""};
     auto found = site.spaces(1, stop);
     if (found && found->empty()) return {"Connected, but no spaces are visible to this account.", ""};
     if (found) return {"Connected. First visible space: " + found->front().key + ".", ""};
@@ -73,7 +67,7 @@ ConnectionCheck checkConnection(ConfluenceConfig typed, std::string_view gateway
     if (gateway->empty()) return refused;
     typed.gatewayBaseURL = *gateway;
     auto user = ConfluenceClient(typed).currentUser(stop);
-    if (user) return {"Connected through the API gateway (scoped token) as " + nameOf(*user) + ".", *gateway};
+    if (user) return {"Connected through the API gateway (scoped token) as " + nameOf(*user).value_or("user") + ".", *gateway};
     return user.error().refusesCredentials() ? refused : undecided;
 }
 
