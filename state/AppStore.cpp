@@ -34,7 +34,7 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
     pool_.setMaxThreadCount(poolThreads);
     refreshTimer_->setSingleShot(true);
     connect(refreshTimer_, &QTimer::timeout, this, [this] {
-        load(true, [this, generation = refreshGeneration_] {
+        startLoad(true, RateLimitRetry::never, [this, generation = refreshGeneration_] {
             if (generation == refreshGeneration_) refreshTimer_->start();
         });
     });
@@ -117,13 +117,17 @@ void AppStore::startAutoRefresh() {
 }
 
 void AppStore::load(bool silent, std::function<void()> onDone) {
+    startLoad(silent, RateLimitRetry::onceAfterWait, std::move(onDone));
+}
+
+void AppStore::startLoad(bool silent, RateLimitRetry retry, std::function<void()> onDone) {
     const ConfluenceConfig settings = config();
     if (!settings.isComplete()) {
         if (onDone) onDone();
         return;
     }
     if (!silent) assign(isLoading_, true, &AppStore::isLoadingChanged);
-    LoadRun run{ConfluenceClient(settings), settings_.spaceKey, silent, std::move(onDone)};
+    LoadRun run{ConfluenceClient(settings, {}, retry), settings_.spaceKey, silent, std::move(onDone)};
     // why: built before the call, because the hand-off lambda takes `run` over and arguments have no order.
     auto work = [&pool = pool_, client = run.client, stop = stop_.get_token()] {
         return fetchUserAndSpaces(pool, client, spaceLimit, stop);

@@ -108,6 +108,10 @@ public:
     /// `onDone` runs on the main thread once the load has ended, at once when the config is incomplete.
     void load(bool silent, std::function<void()> onDone = {});
 
+    /// The id of the page that pasted text (an id or a link to a page) names on the configured site. Clears
+    /// errorMessage first; a link that names no page, or a page on another site, goes there and gives nothing.
+    std::optional<std::string> pageIdOfLink(const std::string& pasted);
+
     /// Lists the space with this key (empty: all spaces): stores the key alone and loads non-silently.
     void selectSpace(const std::string& key);
     /// Fetches the page with its storage body. A failure reaches only `onDone`; errorMessage stays.
@@ -152,6 +156,8 @@ private:
         std::function<void()> onDone;
     };
 
+    /// load(), with the client's answer to a rate limit: the refresh timer's loads never sit out a wait.
+    void startLoad(bool silent, RateLimitRetry retry, std::function<void()> onDone);
     void resolveSpaceId(LoadRun run);
     void fetchPages(LoadRun run, std::optional<std::string> spaceId);
     void publishPages(const LoadRun& run, std::vector<Page> pages);
