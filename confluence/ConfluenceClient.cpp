@@ -152,7 +152,8 @@ ConfluenceClient::ConfluenceClient(ConfluenceConfig config, PagingLimits paging,
 const ConfluenceConfig& ConfluenceClient::config() const { return config_; }
 
 std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std::stop_token stop) const {
-    return decoded<ConfluenceUser>(requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop, retry_));
+    return decoded<ConfluenceUser>(
+        requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop, retry_));
 }
 
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {
@@ -264,7 +265,8 @@ std::expected<std::vector<SearchResult>, ConfluenceError> ConfluenceClient::sear
     if (limit <= 0) return std::vector<SearchResult>{};
     auto response = decoded<SearchResponse>(
         requestSite(config_, "GET", "/wiki/rest/api/search",
-                    {{"cql", std::string(cql)}, {"limit", batchSize(limit, maxSearchResults)}}, std::nullopt, stop, retry_));
+                    {{"cql", std::string(cql)}, {"limit", batchSize(limit, maxSearchResults)}}, std::nullopt, stop,
+                    retry_));
     if (!response) return std::unexpected(response.error());
     return std::move(response->results);
 }

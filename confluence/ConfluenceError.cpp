@@ -67,7 +67,8 @@ std::string describe(const ConfluenceError& error) {
     case http:
         return "Confluence returned HTTP " + std::to_string(error.status) + ". " +
                friendlyText(error.status, error.text) +
-               (error.waitSeconds ? " Confluence asks to wait " + std::to_string(*error.waitSeconds) + " seconds." : "");
+               (error.waitSeconds ? " Confluence asks to wait " + std::to_string(*error.waitSeconds) + " seconds."
+                                  : "");
     case network: return "Network error: " + error.text;
     case decoding: return "Could not read Confluence's response: " + error.text;
     case notFound: return error.text;

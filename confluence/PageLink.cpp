@@ -73,7 +73,8 @@ std::optional<std::string> idOfPath(std::string_view path, std::string_view quer
     std::optional<std::string_view> id;
     if (parts.size() >= 5 && parts[0] == "spaces" && parts[2] == "pages" && parts[3] == "edit-v2") id = parts[4];
     else if (parts.size() >= 4 && parts[0] == "spaces" && parts[2] == "pages") id = parts[3];
-    else if (parts.size() == 2 && parts[0] == "pages" && parts[1] == "viewpage.action") id = queryValue(query, "pageId");
+    else if (parts.size() == 2 && parts[0] == "pages" && parts[1] == "viewpage.action")
+        id = queryValue(query, "pageId");
     else if (parts.size() == 2 && parts[0] == "x") return tinyLinkId(parts[1]);
     if (!id || !isDigits(*id)) return std::nullopt;
     return std::string(*id);

@@ -12,9 +12,12 @@ namespace {
 
 constexpr std::size_t longestValue = 64;
 
-std::optional<int> number(std::string_view digits) {
-    int value = 0;
-    if (digits.empty() || !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+/// The decimal number `digits` spell (no sign, no blanks); absent for anything else or beyond T.
+template <class T = int>
+std::optional<T> number(std::string_view digits) {
+    T value = 0;
+    if (digits.empty() || !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
     return value;
@@ -31,7 +34,8 @@ std::optional<std::chrono::sys_seconds> imfFixdate(std::string_view text) {
     if (std::ranges::find(weekdays, text.substr(0, 3)) == weekdays.end()) return std::nullopt;
     const auto month = std::ranges::find(months, text.substr(8, 3));
     const auto day = number(text.substr(5, 2)), year = number(text.substr(12, 4));
-    const auto hour = number(text.substr(17, 2)), minute = number(text.substr(20, 2)), second = number(text.substr(23, 2));
+    const auto hour = number(text.substr(17, 2)), minute = number(text.substr(20, 2));
+    const auto second = number(text.substr(23, 2));
     if (month == months.end() || !day || !year || !hour || !minute || !second || *hour > 23 || *minute > 59 ||
         *second > 60)
         return std::nullopt;
@@ -48,12 +52,7 @@ std::optional<std::chrono::sys_seconds> imfFixdate(std::string_view text) {
 std::optional<std::chrono::seconds> retryAfterDelay(std::string_view value, std::chrono::system_clock::time_point now) {
     if (value.size() > longestValue) return std::nullopt;
     value = Utf8::trim(value, Utf8::isSpaceOrTab);
-    if (!value.empty() && std::ranges::all_of(value, [](char c) { return c >= '0' && c <= '9'; })) {
-        std::int64_t seconds = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-        if (error != std::errc{} || end != value.data() + value.size()) return std::nullopt;
-        return std::chrono::seconds(seconds);
-    }
+    if (const auto seconds = number<std::int64_t>(value)) return std::chrono::seconds(*seconds);
     const auto date = imfFixdate(value);
     if (!date) return std::nullopt;
     if (*date <= now) return std::chrono::seconds(0);
