@@ -24,7 +24,8 @@ using QueryItems = std::vector<std::pair<std::string, std::string>>;
 std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& config, std::string_view method,
                                                         std::string_view path, const QueryItems& query,
                                                         const std::optional<std::string>& jsonBody,
-                                                        std::stop_token stop, RateLimitRetry retry);
+                                                        std::stop_token stop,
+                                                        RateLimitRetry retry = RateLimitRetry::onceAfterWait);
 
 /// An identifier percent-encoded as exactly one path segment ("/", "?", "#", "." and the rest escaped;
 /// digits and letters unchanged).
