@@ -171,7 +171,7 @@ void SearchView::run() {
 void SearchView::openPageLink() {
     const std::optional<QString> pasted = askPageLink_(window());
     if (!pasted) return;
-    const std::optional<std::string> id = store_.pageIdOfLink(pasted->toStdString());
+    const std::optional<std::string> id = store_.pageIdOfLink(pasted->trimmed().toStdString());
     if (!id) return;
     Page page;
     page.id = *id;

@@ -220,6 +220,7 @@ void SearchViewTest::rowsOfferEditOnlyForPagesWithAnId() {
     } links[] = {
         {std::nullopt, "", {}},  // cancelled
         {QString::fromStdString(site + "/wiki/x/AYAB"), "98305", {}},
+        {QStringLiteral(" 98307\t"), "98307", {}},
         {QStringLiteral("https://globex.atlassian.net/wiki/spaces/ENG/pages/98305"), "",
          QStringLiteral("That link points to https://globex.atlassian.net, but Folioport is set up for %1; paste a "
                         "link to a page on that site, or the page's id.").arg(QString::fromStdString(site))},
