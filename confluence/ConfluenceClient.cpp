@@ -48,8 +48,8 @@ std::optional<std::string> nextAddress(const std::optional<Links>& links) {
 /// the call's bounds on requests, bytes and time.
 template <class T>
 std::expected<std::vector<T>, ConfluenceError> fetchPaged(const ConfluenceConfig& config, const PagingLimits& limits,
-                                                          std::string_view path, QueryItems query, int cap,
-                                                          std::stop_token stop) {
+                                                          RateLimitRetry retry, std::string_view path,
+                                                          QueryItems query, int cap, std::stop_token stop) {
     if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     std::vector<T> records;
     // why: the site refuses limit=0, and a cap of nothing needs no request at all.
@@ -65,7 +65,7 @@ std::expected<std::vector<T>, ConfluenceError> fetchPaged(const ConfluenceConfig
             return std::unexpected(ConfluenceError::tooManyRequests(limits.maxRequests));
         if (std::chrono::steady_clock::now() >= deadline)
             return std::unexpected(ConfluenceError::tooSlow(limits.deadline));
-        auto body = requestSite(config, "GET", *address, query, std::nullopt, stop);
+        auto body = requestSite(config, "GET", *address, query, std::nullopt, stop, retry);
         if (body && (gathered += body->size()) > limits.maxBytes)
             return std::unexpected(ConfluenceError::tooManyBytes(limits.maxBytes));
         auto batch = decoded<MultiResult<T>>(body);
@@ -146,13 +146,14 @@ std::string viewPageURL(const ConfluenceConfig& config, const std::string& id) {
 
 }  // namespace
 
-ConfluenceClient::ConfluenceClient(ConfluenceConfig config, PagingLimits paging)
-    : config_(std::move(config)), paging_(paging) {}
+ConfluenceClient::ConfluenceClient(ConfluenceConfig config, PagingLimits paging, RateLimitRetry retry)
+    : config_(std::move(config)), paging_(paging), retry_(retry) {}
 
 const ConfluenceConfig& ConfluenceClient::config() const { return config_; }
 
 std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std::stop_token stop) const {
-    return decoded<ConfluenceUser>(requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop));
+    return decoded<ConfluenceUser>(
+        requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop, retry_));
 }
 
 std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::user(std::string_view accountId,
@@ -162,7 +163,7 @@ std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::user(std::strin
 }
 
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {
-    return fetchPaged<Space>(config_, paging_, spacesPath,
+    return fetchPaged<Space>(config_, paging_, retry_, spacesPath,
                              {{"status", "current"}, {"sort", "name"}, {"limit", batchSize(limit, maxListBatch)}}, limit,
                              stop);
 }
@@ -171,7 +172,7 @@ std::expected<std::vector<Page>, ConfluenceError> ConfluenceClient::pages(const 
                                                                           int limit, std::stop_token stop) const {
     QueryItems query = {{"status", "current"}, {"sort", "-modified-date"}, {"limit", batchSize(limit, maxListBatch)}};
     if (spaceId && !spaceId->empty()) query.emplace_back("space-id", *spaceId);
-    return fetchPaged<Page>(config_, paging_, pagesPath, std::move(query), limit, stop);
+    return fetchPaged<Page>(config_, paging_, retry_, pagesPath, std::move(query), limit, stop);
 }
 
 std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view key, std::stop_token stop) const {
@@ -180,7 +181,7 @@ std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view k
     auto notFound = ConfluenceError::notFound("No space with key '" + trimmed + "'.");
     // why: the site ignores an empty keys filter, and reads a comma as a list of keys ("NOPE,HR" finds HR).
     if (trimmed.empty() || trimmed.find(',') != std::string::npos) return std::unexpected(notFound);
-    auto found = fetchPaged<Space>(config_, paging_, spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
+    auto found = fetchPaged<Space>(config_, paging_, retry_, spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
     if (!found) return std::unexpected(found.error());
     // why: only a space carrying the key asked for counts; its id is later sent as one value, never a list.
     if (found->empty() || !sameKey(found->front().key, trimmed) || found->front().id.find(',') != std::string::npos)
@@ -195,7 +196,7 @@ std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view id,
     if (!address) return std::unexpected(address.error());
     QueryItems query;
     if (withBody) query.emplace_back("body-format", "storage");
-    auto page = decoded<Page>(requestSite(config_, "GET", *address, query, std::nullopt, stop));
+    auto page = decoded<Page>(requestSite(config_, "GET", *address, query, std::nullopt, stop, retry_));
     // why: a site or redirect that answers with another page must not make a caller act on that page.
     if (page && page->id != id) return std::unexpected(ConfluenceError::wrongPage(id, page->id));
     return page;
@@ -206,7 +207,7 @@ std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view tit
     QueryItems query = {
         {"title", std::string(title)}, {"space-id", std::string(spaceId)}, {"status", "current"}, {"limit", "2"}};
     if (withBody) query.emplace_back("body-format", "storage");
-    auto found = fetchPaged<Page>(config_, paging_, pagesPath, std::move(query), 2, stop);
+    auto found = fetchPaged<Page>(config_, paging_, retry_, pagesPath, std::move(query), 2, stop);
     if (!found) return std::unexpected(found.error());
     if (found->empty())
         return std::unexpected(ConfluenceError::notFound("No page titled '" + std::string(title) + "' in that space."));
@@ -226,7 +227,7 @@ std::expected<Page, ConfluenceError> ConfluenceClient::createPage(std::string_vi
                            {"title", title},
                            {"body", folioport::storageBody(storageBody)}};
     if (parentId && !parentId->empty()) body["parentId"] = *parentId;
-    return decoded<Page>(requestSite(config_, "POST", pagesPath, {}, serialized(body), stop));
+    return decoded<Page>(requestSite(config_, "POST", pagesPath, {}, serialized(body), stop, retry_));
 }
 
 std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_view id, std::string_view title,
@@ -245,7 +246,7 @@ std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_vi
                            {"version", std::move(version)}};
     const auto address = pageAddress(id);
     if (!address) return std::unexpected(address.error());
-    return decoded<Page>(requestSite(config_, "PUT", *address, {}, serialized(body), stop));
+    return decoded<Page>(requestSite(config_, "PUT", *address, {}, serialized(body), stop, retry_));
 }
 
 std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_view id, bool purge,
@@ -254,7 +255,7 @@ std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_vi
     if (purge) query.emplace_back("purge", "true");
     const auto address = pageAddress(id);
     if (!address) return std::unexpected(address.error());
-    auto answer = requestSite(config_, "DELETE", *address, query, std::nullopt, stop);
+    auto answer = requestSite(config_, "DELETE", *address, query, std::nullopt, stop, retry_);
     if (!answer) return std::unexpected(answer.error());
     return {};
 }
@@ -270,7 +271,8 @@ std::expected<std::vector<SearchResult>, ConfluenceError> ConfluenceClient::sear
     if (limit <= 0) return std::vector<SearchResult>{};
     auto response = decoded<SearchResponse>(
         requestSite(config_, "GET", "/wiki/rest/api/search",
-                    {{"cql", std::string(cql)}, {"limit", batchSize(limit, maxSearchResults)}}, std::nullopt, stop));
+                    {{"cql", std::string(cql)}, {"limit", batchSize(limit, maxSearchResults)}}, std::nullopt, stop,
+                    retry_));
     if (!response) return std::unexpected(response.error());
     return std::move(response->results);
 }

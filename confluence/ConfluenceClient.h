@@ -11,6 +11,7 @@
 
 #include "confluence/ConfluenceConfig.h"
 #include "confluence/ConfluenceError.h"
+#include "confluence/RateLimit.h"
 #include "confluence/Records.h"
 
 namespace folioport {
@@ -24,10 +25,12 @@ struct PagingLimits {
 
 /// The only code that talks to the Confluence site. A stateless value: every operation blocks its
 /// calling thread, is thread-safe, and stops promptly (as a network error) when `stop` is requested.
-/// An incomplete config fails every operation with notConfigured before any traffic.
+/// An incomplete config fails every operation with notConfigured before any traffic. A read the site
+/// answers 429 is retried once after the wait it asks for (up to longestRetryWait), unless `retry` is never.
 class ConfluenceClient {
 public:
-    explicit ConfluenceClient(ConfluenceConfig config, PagingLimits paging = {});
+    explicit ConfluenceClient(ConfluenceConfig config, PagingLimits paging = {},
+                              RateLimitRetry retry = RateLimitRetry::onceAfterWait);
 
     /// The settings as given, not normalised.
     const ConfluenceConfig& config() const;
@@ -76,6 +79,7 @@ public:
 private:
     ConfluenceConfig config_;
     PagingLimits paging_;
+    RateLimitRetry retry_;
 };
 
 }  // namespace folioport

@@ -24,27 +24,27 @@ std::string friendlyText(int status, std::string_view body) {
 ConfluenceError ConfluenceError::wrongPage(std::string_view asked, std::string_view answered) {
     return {Kind::wrongPage, 0,
             "Confluence answered with page " + std::string(answered) + " when asked for page " + std::string(asked) +
-                ", so Folioport did not use that answer."};
+                ", so Folioport did not use that answer.", {}};
 }
 
 ConfluenceError ConfluenceError::wrongTitle(std::string_view title, std::string_view answered) {
     return {Kind::wrongPage, 0,
             "Confluence answered the lookup of the page titled '" + Utf8::oneLine(title) + "' with page " +
                 Utf8::oneLine(answered) + ", which carries another title or lies in another space, so Folioport " +
-                "did not use that answer."};
+                "did not use that answer.", {}};
 }
 
 ConfluenceError ConfluenceError::tooManyRequests(int requests) {
     return {Kind::callLimit, 0,
             "Confluence kept sending further batches; Folioport stops after " + std::to_string(requests) +
-                " requests for one call."};
+                " requests for one call.", {}};
 }
 
 ConfluenceError ConfluenceError::tooManyBytes(std::size_t bytes) {
     return {Kind::callLimit, 0,
             "Confluence's answers to one call add up to more than " +
                 (bytes % (1 << 20) == 0 ? std::to_string(bytes >> 20) + " MB" : std::to_string(bytes) + " bytes") +
-                ", so Folioport stopped reading them."};
+                ", so Folioport stopped reading them.", {}};
 }
 
 ConfluenceError ConfluenceError::tooSlow(std::chrono::milliseconds deadline) {
@@ -52,7 +52,13 @@ ConfluenceError ConfluenceError::tooSlow(std::chrono::milliseconds deadline) {
     const std::string bound = deadline.count() % 1000 == 0 ? std::to_string(seconds) + " seconds"
                                                            : std::to_string(deadline.count()) + " ms";
     return {Kind::callLimit, 0,
-            "Confluence's answers to one call took longer than " + bound + " in all, so Folioport stopped."};
+            "Confluence's answers to one call took longer than " + bound + " in all, so Folioport stopped.", {}};
+}
+
+ConfluenceError ConfluenceError::otherSiteLink(std::string_view linkSite, std::string_view configuredSite) {
+    return {Kind::otherSiteLink, 0,
+            "That link points to " + Utf8::oneLine(linkSite) + ", but Folioport is set up for " +
+                Utf8::oneLine(configuredSite) + "; paste a link to a page on that site, or the page's id.", {}};
 }
 
 std::string describe(const ConfluenceError& error) {
@@ -60,7 +66,9 @@ std::string describe(const ConfluenceError& error) {
     switch (error.kind) {
     case http:
         return "Confluence returned HTTP " + std::to_string(error.status) + ". " +
-               friendlyText(error.status, error.text);
+               friendlyText(error.status, error.text) +
+               (error.waitSeconds ? " Confluence asks to wait " + std::to_string(*error.waitSeconds) + " seconds."
+                                  : "");
     case network: return "Network error: " + error.text;
     case decoding: return "Could not read Confluence's response: " + error.text;
     case notFound: return error.text;
@@ -71,7 +79,8 @@ std::string describe(const ConfluenceError& error) {
         return "Confluence pointed to another site (" + error.text +
                "); Folioport sends your credentials only to the configured site, so it stopped there.";
     case wrongPage:
-    case callLimit: return error.text;
+    case callLimit:
+    case otherSiteLink: return error.text;
     case tooLarge:
         return "Confluence's response is larger than " + std::to_string(maxResponseBytes >> 20) +
                " MB, so Folioport stopped reading it.";

@@ -1,14 +1,22 @@
 #include "confluence/PageInSpace.h"
 
+#include "confluence/PageLink.h"
+
 namespace folioport {
 
 std::expected<PageInSpace, ConfluenceError> createPageInSpace(const ConfluenceClient& client, std::string_view spaceKey,
                                                               std::string_view title, std::string_view storageBody,
                                                               const std::optional<std::string>& parentId,
                                                               std::stop_token stop) {
+    std::optional<std::string> parent;
+    if (parentId) {
+        auto id = pageIdFromLink(*parentId, client.config());
+        if (!id) return std::unexpected(id.error());
+        parent = std::move(*id);
+    }
     auto space = client.space(spaceKey, stop);
     if (!space) return std::unexpected(space.error());
-    auto page = client.createPage(space->id, title, storageBody, parentId, stop);
+    auto page = client.createPage(space->id, title, storageBody, parent, stop);
     if (!page) return std::unexpected(page.error());
     return PageInSpace{std::move(*space), std::move(*page)};
 }

@@ -17,8 +17,8 @@ struct PageInSpace {
 };
 
 /// Creates a page in the space named by its key: looks the space up by key (one request), then creates
-/// the page there under `parentId` when given. The lookup's failure (notFound for an unknown key) ends it
-/// before the create.
+/// the page there under `parentId` when given (an id or a page link, read before any request). The
+/// lookup's failure (notFound for an unknown key) ends it before the create.
 std::expected<PageInSpace, ConfluenceError> createPageInSpace(const ConfluenceClient& client, std::string_view spaceKey,
                                                               std::string_view title, std::string_view storageBody,
                                                               const std::optional<std::string>& parentId,

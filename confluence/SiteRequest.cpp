@@ -1,5 +1,8 @@
 #include "confluence/SiteRequest.h"
 
+#include <condition_variable>
+#include <mutex>
+
 #include "confluence/SiteOrigin.h"
 #include "platform/HttpTransport.h"
 #include "storage/Utf8.h"
@@ -74,6 +77,14 @@ void followRedirect(platform::HttpRequest& request, int status, std::string loca
     }
 }
 
+/// Sleeps for `wait`, or until `stop` is requested if that comes first.
+void sleepUnlessStopped(std::chrono::seconds wait, std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    never.wait_for(lock, stop, wait, [] { return false; });
+}
+
 ConfluenceError errorOf(const platform::HttpFailure& failure) {
     switch (failure.kind) {
     case platform::HttpFailure::Kind::badURL: return ConfluenceError::badURL();
@@ -91,7 +102,7 @@ std::string pathSegment(std::string_view id) { return percentEncode(id); }
 std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& config, std::string_view method,
                                                         std::string_view path, const QueryItems& query,
                                                         const std::optional<std::string>& jsonBody,
-                                                        std::stop_token stop) {
+                                                        std::stop_token stop, RateLimitRetry retry) {
     if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     const std::string site = config.normalizedBaseURL();
     const std::string base = config.restBaseURL();
@@ -116,7 +127,9 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
     request.followRedirects = false;
     request.maxBodyBytes = maxResponseBytes;
 
-    for (int redirects = 0;; ++redirects) {
+    // why: only a read may go out twice; a write the site refused with 429 is reported, never repeated.
+    bool mayRetry = retry == RateLimitRetry::onceAfterWait && method == "GET";
+    for (int redirects = 0;;) {
         // why: whatever a link or redirect names, nothing goes beyond those two.
         if (const std::optional<std::string> origin = originOf(request.url); origin != siteOrigin && origin != restOrigin)
             return std::unexpected(
@@ -124,12 +137,22 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
         auto response = platform::HttpTransport::send(request, stop);
         if (!response) return std::unexpected(errorOf(response.error()));
         if (isRedirect(response->status) && !response->location.empty() && redirects < maxRedirects) {
+            ++redirects;
             followRedirect(request, response->status, std::move(response->location));
+            continue;
+        }
+        std::optional<std::chrono::seconds> wait;
+        if (response->status == 429) wait = retryAfterDelay(response->retryAfter, std::chrono::system_clock::now());
+        if (wait && mayRetry && *wait <= longestRetryWait) {
+            mayRetry = false;
+            // why: a stop during the wait goes on to the transport, which ends a stopped request as it always does.
+            sleepUnlessStopped(*wait, stop);
             continue;
         }
         if (response->status < 200 || response->status > 299) {
             std::string body = Utf8::isValid(response->body) ? std::move(response->body) : std::string{};
-            return std::unexpected(ConfluenceError::http(response->status, std::move(body)));
+            return std::unexpected(ConfluenceError::http(
+                response->status, std::move(body), wait ? std::optional(wait->count()) : std::nullopt));
         }
         return std::move(response->body);
     }

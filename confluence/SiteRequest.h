@@ -10,6 +10,7 @@
 
 #include "confluence/ConfluenceConfig.h"
 #include "confluence/ConfluenceError.h"
+#include "confluence/RateLimit.h"
 
 namespace folioport {
 
@@ -19,11 +20,13 @@ using QueryItems = std::vector<std::pair<std::string, std::string>>;
 /// address, or the stored gateway base); absolute addresses and redirects must stay on the site's or the
 /// gateway's origin. `query` items are appended, in order, after any the path already carries. Answers
 /// the body of a 2xx response (possibly empty); every other outcome is a ConfluenceError. No traffic when
-/// the config is incomplete.
+/// the config is incomplete. A GET answered 429 with a Retry-After of at most longestRetryWait is sent once
+/// more after that wait when `retry` allows; a stop during the wait ends it at once, as a stopped request.
 std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& config, std::string_view method,
                                                         std::string_view path, const QueryItems& query,
                                                         const std::optional<std::string>& jsonBody,
-                                                        std::stop_token stop);
+                                                        std::stop_token stop,
+                                                        RateLimitRetry retry = RateLimitRetry::onceAfterWait);
 
 /// An identifier percent-encoded as exactly one path segment ("/", "?", "#", "." and the rest escaped;
 /// digits and letters unchanged).

@@ -194,6 +194,7 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
                              "application/json");
     } else if (fault) {
         if (!fault->location.empty()) response.set_header("Location", fault->location);
+        if (!fault->retryAfter.empty()) response.set_header("Retry-After", fault->retryAfter);
         response.status = fault->kind == Kind::status || fault->kind == Kind::nonUtf8Body ? fault->status : 200;
         response.set_content(fault->kind == Kind::status          ? fault->body
                              : fault->kind == Kind::malformedJson ? R"({"results": [{"id": )"
@@ -233,7 +234,8 @@ void FakeConfluence::control(std::string_view path, const httplib::Request& requ
     std::string route = request.method + " " + std::string(path);
     if (route == "POST /__fake/fail") try {
             Fault fault{Fault::Kind::status, body.value("status", 500), body.value("body", ""),
-                        body.value("method", ""), body.value("path", ""), body.value("count", 1), {}, 0};
+                        body.value("method", ""), body.value("path", ""), body.value("count", 1), {}, 0,
+                        body.value("retryAfter", "")};
             if (fault.status < 100 || fault.status > 599) return send(400, {{"error", "status must be 100-599"}});
             faults_.push_back(std::move(fault));
             return send(200, {{"queued", faults_.size()}});

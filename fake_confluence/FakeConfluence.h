@@ -37,6 +37,7 @@ struct Fault {
     int count = 1;           ///< how many requests it hits
     std::string location;    ///< status only: sent as the Location header when not empty
     std::size_t inflatedBytes = 0;  ///< gzipBomb only
+    std::string retryAfter;  ///< status only: sent as the Retry-After header when not empty
 };
 
 /// A document served as given at one path, instead of the API (an update feed, an archive).

@@ -49,10 +49,11 @@
 //   answered 401.
 //
 // Controls (not logged, no login needed):
-//   POST   /__fake/fail   {"status": 500, "body": "…", "method": "PUT", "path": "/wiki/api/v2/pages", "count": 1}
-//                          (every member optional: status 500, empty body, any method and path, count 1)
-//                          answers the next `count` requests matching method and path prefix with that status
-//                          and body instead
+//   POST   /__fake/fail   {"status": 500, "body": "…", "method": "PUT", "path": "/wiki/api/v2/pages", "count": 1,
+//                           "retryAfter": "5"}
+//                          (every member optional: status 500, empty body, any method and path, count 1, no
+//                          Retry-After header) answers the next `count` requests matching method and path prefix
+//                          with that status, body and header instead
 //   POST   /__fake/latency {"ms": 3000, "path": "/wiki/api/v2/spaces"}
 //                          delays every later answer of the API and the served files (0: none); with "path",
 //                          only the answers for exactly that path (query ignored), which the site-wide delay

@@ -1,6 +1,7 @@
 #include <limits>
 
 #include "confluence/PageInSpace.h"
+#include "confluence/PageLink.h"
 #include "mcp/ToolArguments.h"
 #include "mcp/ToolHandlers.h"
 #include "storage/BodyFormat.h"
@@ -97,8 +98,10 @@ ToolResult updatePage(const ToolCall& call) {
 }
 
 ToolResult deletePage(const ToolCall& call) {
-    const std::optional<std::string> pageId = trimmedArg(call.arguments, "pageId");
-    if (!pageId) return std::unexpected(ToolError{ToolError::Kind::pageIdRequired});
+    const std::optional<std::string> pasted = trimmedArg(call.arguments, "pageId");
+    if (!pasted) return std::unexpected(ToolError{ToolError::Kind::pageIdRequired});
+    const auto pageId = pageIdFromLink(*pasted, call.client.config());
+    if (!pageId) return std::unexpected(pageId.error());
     const bool purge = boolArg(call.arguments, "purge").value_or(false);
 
     // why: the read only names the page in the answer; an unreadable page is still deleted.

@@ -1,6 +1,7 @@
 #include "mcp/ToolCall.h"
 
 #include "confluence/ConfDate.h"
+#include "confluence/PageLink.h"
 #include "mcp/ToolArguments.h"
 #include "storage/Utf8.h"
 
@@ -23,7 +24,9 @@ std::expected<BodyFormat, ToolError> bodyFormat(const std::optional<std::string>
 
 std::expected<Page, ToolFailure> resolvePage(const ToolCall& call) {
     if (const std::optional<std::string> pageId = trimmedArg(call.arguments, "pageId")) {
-        auto page = call.client.page(*pageId, true, call.stop);
+        const auto id = pageIdFromLink(*pageId, call.client.config());
+        if (!id) return std::unexpected(id.error());
+        auto page = call.client.page(*id, true, call.stop);
         if (!page) return std::unexpected(page.error());
         return std::move(*page);
     }

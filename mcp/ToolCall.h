@@ -35,7 +35,8 @@ std::optional<std::string> spaceKey(const nlohmann::json& arguments, const Setti
 /// markdown and storage/xhtml/html are matched without regard to case.
 std::expected<BodyFormat, ToolError> bodyFormat(const std::optional<std::string>& value, BodyFormat fallback);
 
-/// The page picked by "pageId" (preferred) or by "title" in a space, read with its storage body.
+/// The page picked by "pageId" (preferred; an id or a page link) or by "title" in a space, read with its
+/// storage body.
 std::expected<Page, ToolFailure> resolvePage(const ToolCall& call);
 
 /// Title line, "id · version · updated" line and web address of a page, without a trailing line feed.

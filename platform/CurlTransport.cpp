@@ -247,9 +247,12 @@ std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, co
     long status = 0;
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
     if (status == 0) return std::unexpected(transportFailure("No HTTP response"));
-    HttpResponse response{static_cast<int>(status), std::move(body.bytes), {}};
+    HttpResponse response{static_cast<int>(status), std::move(body.bytes), {}, {}};
     char* location = nullptr;
     if (curl_easy_getinfo(e, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location) response.location = location;
+    curl_header* retryAfter = nullptr;
+    if (curl_easy_header(e, "Retry-After", 0, CURLH_HEADER, -1, &retryAfter) == CURLHE_OK && retryAfter->value)
+        response.retryAfter = retryAfter->value;
     return response;
 }
 

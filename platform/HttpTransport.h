@@ -35,6 +35,7 @@ struct HttpResponse {
     int status = 0;
     std::string body;  ///< decompressed, possibly empty
     std::string location;  ///< the absolute target of a redirect that was not followed; else empty
+    std::string retryAfter;  ///< the Retry-After header as sent; empty when there was none
 };
 
 /// Why no answer arrived: an address that is not http(s), an answer beyond maxBodyBytes, a transfer below

@@ -6,10 +6,11 @@
 # row, update offered and the row actions menu; also the tray tooltip, a settings window (also scrolled
 # to its foot, where assistants are let only read) and a page editor (new, created, the notice that the
 # page changed meanwhile, the question on quitting with unsaved text) opened from the panel, the search
-# window (as opened, with hits, with none) and the About window; with a scoped token, the panel's
-# expired-token banner and the settings window connected through the (fake) API gateway; checking on the
-# way that the icon toggles the panel and that a window closes it (a line with MISMATCH says otherwise).
-# Xvfb has no window manager, so windows have no frames.
+# window (as opened, with hits, with none, asking for a page link, and the editor that link opens) and
+# the About window; with a scoped token, the panel's expired-token banner and the settings window
+# connected through the (fake) API gateway; checking on the way that the icon toggles the panel and that
+# a window closes it (a line with MISMATCH says otherwise). Xvfb has no window manager, so windows have
+# no frames.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
@@ -140,6 +141,18 @@ inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
     xdotool key Tab space shift+Tab  # unticks "Only in ENG" (the Search button takes no Tab stop while disabled)
     search_shot search search-results
     search_shot zeppelin search-nothing
+    # "Open a page link…" (Shift+Tab from the query field passes "Close"): the link asked for, then the
+    # editor of the page it names, titled by the page's id.
+    page_id="$(curl -fsS -u demo@example.com:demo-token "$site/wiki/api/v2/pages?limit=1&sort=-modified-date" |
+      grep -o '"id":"[0-9]*"' | head -1 | tr -dc 0-9)"
+    xdotool key shift+Tab shift+Tab space
+    LINK_DIALOG="$(timeout 10 xdotool search --sync --onlyvisible --name '^Open a page link$' | head -1)"
+    xdotool type --delay 10 "$site/wiki/spaces/ENG/pages/$page_id"; sleep 0.5
+    window_shot "$LINK_DIALOG" page-link-dialog
+    xdotool key Return; sleep 1.5
+    window_shot "$(timeout 10 xdotool search --sync --onlyvisible --name "^Page $page_id\$" | head -1)" editor-from-link
+    xdotool key Escape; sleep 0.5  # closes the editor, which has nothing unsaved
+    xdotool windowfocus --sync "$SEARCH_WINDOW"
     xdotool key Escape; sleep 0.5
     click_tray_icon; sleep 1
     click_panel "$scale" 24 $((700 - 16))

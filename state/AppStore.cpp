@@ -34,7 +34,7 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
     pool_.setMaxThreadCount(poolThreads);
     refreshTimer_->setSingleShot(true);
     connect(refreshTimer_, &QTimer::timeout, this, [this] {
-        load(true, [this, generation = refreshGeneration_] {
+        beginLoad(true, false, RateLimitRetry::never, [this, generation = refreshGeneration_] {
             if (generation == refreshGeneration_) refreshTimer_->start();
         });
     });
@@ -123,18 +123,22 @@ void AppStore::startAutoRefresh() {
     refreshTimer_->start(options_.minute * std::min(minutes, longestMinutes));
 }
 
-void AppStore::load(bool silent, std::function<void()> onDone) { beginLoad(silent, false, std::move(onDone)); }
+void AppStore::load(bool silent, std::function<void()> onDone) {
+    beginLoad(silent, false, RateLimitRetry::onceAfterWait, std::move(onDone));
+}
 
-void AppStore::loadDecidingRoute(std::function<void()> onDone) { beginLoad(false, true, std::move(onDone)); }
+void AppStore::loadDecidingRoute(std::function<void()> onDone) {
+    beginLoad(false, true, RateLimitRetry::onceAfterWait, std::move(onDone));
+}
 
-void AppStore::beginLoad(bool silent, bool decidesRoute, std::function<void()> onDone) {
+void AppStore::beginLoad(bool silent, bool decidesRoute, RateLimitRetry retry, std::function<void()> onDone) {
     const ConfluenceConfig settings = config();
     if (!settings.isComplete()) {
         if (onDone) onDone();
         return;
     }
     if (!silent) assign(isLoading_, true, &AppStore::isLoadingChanged);
-    startLoad({ConfluenceClient(settings), settings_.spaceKey, silent, std::move(onDone), decidesRoute});
+    startLoad({ConfluenceClient(settings, {}, retry), settings_.spaceKey, silent, std::move(onDone), decidesRoute});
 }
 
 void AppStore::startLoad(LoadRun run) {

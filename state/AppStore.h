@@ -129,6 +129,10 @@ public:
     /// site), the route alone is stored and the load runs again on it. No other load ever changes the route.
     void loadDecidingRoute(std::function<void()> onDone = {});
 
+    /// The id of the page that pasted text (an id or a link to a page) names on the configured site. Clears
+    /// errorMessage first; a link that names no page, or a page on another site, goes there and gives nothing.
+    std::optional<std::string> pageIdOfLink(const std::string& pasted);
+
     /// Lists the space with this key (empty: all spaces): stores the key alone and loads non-silently.
     void selectSpace(const std::string& key);
     /// Fetches the page with its storage body. A failure reaches only `onDone`; errorMessage stays.
@@ -176,7 +180,9 @@ private:
         bool decidesRoute = false;
     };
 
-    void beginLoad(bool silent, bool decidesRoute, std::function<void()> onDone);
+    /// load(), with the client's answer to a rate limit (the refresh timer's loads never sit out a wait) and,
+    /// after "Done", the route decided on a refusal.
+    void beginLoad(bool silent, bool decidesRoute, RateLimitRetry retry, std::function<void()> onDone);
     void startLoad(LoadRun run);
     void decideRoute(LoadRun run, ConfluenceError refusal);
     void resolveSpaceId(LoadRun run);

@@ -1,6 +1,7 @@
 #include <QUrl>
 
 #include "confluence/PageInSpace.h"
+#include "confluence/PageLink.h"
 #include "confluence/StoredSettings.h"
 #include "state/AppStore.h"
 #include "async/OffThread.h"
@@ -28,6 +29,16 @@ std::string AppStore::publishFailure(const ConfluenceError& error) {
     std::string message = describe(error);
     assign(errorMessage_, message, &AppStore::errorMessageChanged);
     return message;
+}
+
+std::optional<std::string> AppStore::pageIdOfLink(const std::string& pasted) {
+    assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+    auto id = pageIdFromLink(pasted, config());
+    if (!id) {
+        publishFailure(id.error());
+        return std::nullopt;
+    }
+    return std::move(*id);
 }
 
 void AppStore::loadPage(const std::string& id, std::function<void(PageOutcome)> onDone) {

@@ -218,6 +218,7 @@ QWidget* PageEditorView::buildForm() {
     column->addWidget(spaceGroup_);
 
     parentField_ = textField(QStringLiteral("parentField"), tr("Leave empty to create at the top level"), form);
+    parentField_->setToolTip(tr("A page id, or a link to the page copied from the browser"));
     parentGroup_ = labelledGroup(tr("Parent page id (optional)"), parentField_, form);
     column->addWidget(parentGroup_);
 

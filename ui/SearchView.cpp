@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,8 +30,19 @@ bool hasDefaultSpace(const AppStore& store) {
 
 }  // namespace
 
-SearchView::SearchView(AppStore& store, std::function<void()> onClose, QWidget* parent)
-    : QWidget(parent), store_(store), onClose_(std::move(onClose)) {
+std::optional<QString> pageLinkDialog(QWidget* window) {
+    QInputDialog dialog(window);
+    dialog.setWindowTitle(QObject::tr("Open a page link"));
+    dialog.setLabelText(QObject::tr("Paste a link to a Confluence page, or its id:"));
+    dialog.setOkButtonText(QObject::tr("Open"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.resize(460, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted || dialog.textValue().trimmed().isEmpty()) return std::nullopt;
+    return dialog.textValue();
+}
+
+SearchView::SearchView(AppStore& store, std::function<void()> onClose, AskPageLink askPageLink, QWidget* parent)
+    : QWidget(parent), store_(store), onClose_(std::move(onClose)), askPageLink_(std::move(askPageLink)) {
     setObjectName(QStringLiteral("searchView"));
     setMinimumSize(460, 360);
 
@@ -118,6 +130,12 @@ QWidget* SearchView::buildFooter() {
     applyTextStyle(*count_, TextStyle::caption, Tint::secondary);
     row->addWidget(count_);
     row->addStretch(1);
+    openLinkButton_ = new QPushButton(tr("Open a page link\u2026"), footer);
+    openLinkButton_->setObjectName(QStringLiteral("openLinkButton"));
+    openLinkButton_->setToolTip(tr("Open the editor of a page from its link or id"));
+    openLinkButton_->setAutoDefault(false);
+    connect(openLinkButton_, &QAbstractButton::clicked, this, &SearchView::openPageLink);
+    row->addWidget(openLinkButton_);
     closeButton_ = new QPushButton(tr("Close"), footer);
     closeButton_->setObjectName(QStringLiteral("closeButton"));
     closeButton_->setAutoDefault(true);
@@ -148,6 +166,18 @@ void SearchView::run() {
                   [self = QPointer<SearchView>(this)](std::vector<SearchResult> results) {
                       if (self) self->showResults(std::move(results));
                   });
+}
+
+void SearchView::openPageLink() {
+    const std::optional<QString> pasted = askPageLink_(window());
+    if (!pasted) return;
+    const std::optional<std::string> id = store_.pageIdOfLink(pasted->trimmed().toStdString());
+    if (!id) return;
+    Page page;
+    page.id = *id;
+    // why: only the id is known before the editor loads the page, so the window is titled by it.
+    page.title = tr("Page %1").arg(QString::fromStdString(*id)).toStdString();
+    Q_EMIT editPageRequested(page);
 }
 
 void SearchView::showResults(std::vector<SearchResult> results) {
@@ -195,7 +225,7 @@ void SearchView::refresh() {
 void SearchView::updateTabOrder() {
     QList<QWidget*> chain{query_, searchButton_, scope_};
     for (SearchResultRow* row : rows_) chain << row->focusChain();
-    chain << closeButton_;
+    chain << openLinkButton_ << closeButton_;
     for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 

@@ -9,6 +9,7 @@
 #include "TestCertificate.h"
 #include "confluence/ConfluenceClient.h"
 #include "confluence/ConnectionCheck.h"
+#include "confluence/PageLink.h"
 #include "platform/HttpTransport.h"
 
 namespace folioport {
@@ -379,6 +380,138 @@ TEST_P(ClientTest, StoppingAbortsAnInFlightRequestPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     ASSERT_FALSE(user);
     EXPECT_EQ(user.error().kind, ConfluenceError::Kind::network);
+}
+
+TEST_P(ClientTest, ARateLimitedReadIsSentAgainOnceAfterItsWaitAndAWriteNever) {
+    struct Row {
+        const char* name;
+        Fault fault;  // a 429 answer
+        std::function<std::optional<ConfluenceError>(const ConfluenceClient&)> call;
+        std::string description;  // empty: the call succeeds
+        std::size_t requests;
+        RateLimitRetry retry = RateLimitRetry::onceAfterWait;
+    };
+    auto limited = [](std::string retryAfter, int count = 1, std::string method = "") {
+        return Fault{.status = 429, .body = "Slow down", .method = std::move(method), .count = count,
+                     .retryAfter = std::move(retryAfter)};
+    };
+    auto pageRead = [](const ConfluenceClient& c) { return failure(c.page("98306", true)); };
+    const std::string standing = "Confluence returned HTTP 429. Slow down";
+    const Row rows[] = {
+        {"429, then 200", limited("1"), pageRead, "", 2},
+        {"a date in the past waits nothing", limited("Sun, 06 Nov 1994 08:49:37 GMT"),
+         [](auto& c) { return failure(c.spaces(300)); }, "", 2},
+        {"429 again after the wait", limited("0", 2), pageRead, standing + " Confluence asks to wait 0 seconds.", 2},
+        {"no Retry-After", limited(""), pageRead, standing, 1},
+        {"an unreadable Retry-After counts as none", limited("soon"), pageRead, standing, 1},
+        {"a wait beyond ten seconds", limited("11"), pageRead, standing + " Confluence asks to wait 11 seconds.", 1},
+        {"a write", limited("0", 1, "PUT"), [](auto& c) { return failure(c.updatePage("98306", "T", "<p/>", 7, {})); },
+         standing + " Confluence asks to wait 0 seconds.", 1},
+        {"a client told never to wait", limited("0"), pageRead, standing + " Confluence asks to wait 0 seconds.", 1,
+         RateLimitRetry::never},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto site = start();
+        ASSERT_TRUE(site);
+        site->inject(row.fault);
+        const std::optional<ConfluenceError> error = row.call(ConfluenceClient(clientFor(*site).config(), {}, row.retry));
+        EXPECT_EQ(error ? describe(*error) : "", row.description);
+        EXPECT_EQ(site->requests().size(), row.requests);
+    }
+
+    // A stop during the wait ends it at once, as a stopped request.
+    auto site = start();
+    ASSERT_TRUE(site);
+    site->inject(limited("10"));
+    std::stop_source stop;
+    std::jthread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stop.request_stop();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    const auto user = clientFor(*site).currentUser(stop.get_token());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    ASSERT_FALSE(user);
+    EXPECT_EQ(user.error(), ConfluenceError::network("Cancelled"));
+    EXPECT_EQ(site->requests().size(), 1u);
+}
+
+TEST(RetryAfterTest, DeltaSecondsAndHttpDatesAnythingElseIsNoHeader) {
+    using namespace std::chrono;
+    const sys_seconds date = sys_days{1994y / November / 6} + 8h + 49min + 37s;  // Sun, 06 Nov 1994 08:49:37 GMT
+    const std::string fixdate = "Sun, 06 Nov 1994 08:49:37 GMT";
+    const struct {
+        std::string value;
+        system_clock::time_point now;
+        std::optional<seconds> wait;
+    } rows[] = {
+        {"120", date, 120s},
+        {" 5\t", date, 5s},
+        {"0", date, 0s},
+        {fixdate, date - 7s, 7s},
+        {fixdate, date - 6500ms, 7s},  // rounded up, so a retry never comes early
+        {fixdate, date + 1h, 0s},
+        {"", date, std::nullopt},
+        {"-1", date, std::nullopt},
+        {"1.5", date, std::nullopt},
+        {"soon", date, std::nullopt},
+        {"99999999999999999999", date, std::nullopt},  // beyond 64 bits
+        {std::string(65, '1'), date, std::nullopt},
+        {"Sunday, 06-Nov-94 08:49:37 GMT", date, std::nullopt},
+        {"Sun, 31 Feb 1994 08:49:37 GMT", date, std::nullopt},
+        {"Sun, 06 Nov 1994 24:00:00 GMT", date, std::nullopt},
+        {"Sun, 06 Nov 1994 08:49:37 UTC", date, std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(retryAfterDelay(row.value, row.now), row.wait) << row.value;
+}
+
+TEST(PageLinkTest, LinksOfTheSiteGiveTheirPageIdAndNothingElseDoes) {
+    const ConfluenceConfig config{"https://acme.atlassian.net/wiki/", "mia@example.com", "token"};
+    const std::string site = "https://acme.atlassian.net/wiki";
+    const auto unknownPage = std::unexpected(ConfluenceError::http(404, ""));
+    auto elsewhere = [](const char* link) {
+        return std::unexpected(ConfluenceError::otherSiteLink(link, "https://acme.atlassian.net"));
+    };
+    const std::pair<std::string, std::expected<std::string, ConfluenceError>> rows[] = {
+        // Text without a slash is an id, passed on as it is.
+        {"98306", "98306"},
+        {" 98306 ", " 98306 "},
+        {"Roadmap", "Roadmap"},
+        // The forms of a page's address, with and without "/wiki", scheme, query or fragment.
+        {site + "/spaces/ENG/pages/98306/Roadmap+for+Q3", "98306"},
+        {"  HTTPS://ACME.atlassian.net:443/wiki/spaces/ENG/pages/98306?focusedCommentId=7#comment-7\n", "98306"},
+        {"acme.atlassian.net/spaces/ENG/pages/98306", "98306"},
+        {"/wiki/spaces/~5b10ac8d/pages/edit-v2/98306?draftShareId=x", "98306"},
+        {site + "/pages/viewpage.action?spaceKey=ENG&pageId=98306", "98306"},
+        // Tiny links: the id's eight bytes, least significant first, in base64 with "_" and "-", trailing "A"s dropped.
+        {site + "/x/AoAB", "98306"},
+        {"https://acme.atlassian.net/x/AQ", "1"},
+        {site + "/x/776t3g", "3735928559"},
+        {site + "/x/AAAAAAE", "4294967296"},
+        {site + "/x/FBqZvhw?src=contextnavpagetreemode", "123456789012"},
+        {site + "/x/_AozKw", "724765432"},
+        {site + "/x/----------8", "18446744073709551615"},
+        // Links of the site that name no page fail as an unknown page does, unsent.
+        {site + "/x/", unknownPage},
+        {site + "/x/AAAA", unknownPage},
+        {site + "/x/----------9", unknownPage},  // beyond 64 bits
+        {site + "/x/Ao+B", unknownPage},
+        {site + "/spaces/ENG/overview", unknownPage},
+        {site + "/spaces/ENG/pages/Roadmap", unknownPage},
+        {site + "/pages/viewpage.action?pageId=", unknownPage},
+        {"98305/../98306", unknownPage},
+        {"javascript:alert(1)//98306", unknownPage},
+        {site + "/spaces/ENG/pages/" + std::string(longestPageLink, '1'), unknownPage},
+        // Another origin is refused, whatever the path says.
+        {"https://globex.atlassian.net/wiki/x/AoAB", elsewhere("https://globex.atlassian.net")},
+        {"http://acme.atlassian.net/wiki/spaces/ENG/pages/98306", elsewhere("http://acme.atlassian.net")},
+        {"https://acme.atlassian.net:8443/wiki/x/AoAB", elsewhere("https://acme.atlassian.net:8443")},
+    };
+    for (const auto& [pasted, expected] : rows) EXPECT_EQ(pageIdFromLink(pasted, config), expected) << pasted;
+    EXPECT_EQ(describe(elsewhere("https://globex.atlassian.net").error()),
+              "That link points to https://globex.atlassian.net, but Folioport is set up for "
+              "https://acme.atlassian.net; paste a link to a page on that site, or the page's id.");
 }
 
 TEST(ClientPooling, OperationsReuseOneTlsConnectionAndShareThePoolAcrossThreads) {

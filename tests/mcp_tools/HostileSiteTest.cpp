@@ -28,6 +28,8 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
 
     const std::string offSite = "error: Confluence pointed to another site ({to}); Folioport sends your credentials "
                                 "only to the configured site, so it stopped there.";
+    const std::string otherSiteLink = "error: That link points to {to}, but Folioport is set up for {site}; paste a "
+                                      "link to a page on that site, or the page's id.";
     const std::string missingPage = "error: Confluence returned HTTP 404. Not found — check the site URL, space key or page id.";
     const std::string otherPage = "error: Confluence answered with page 98307 when asked for page 98306, so Folioport "
                                   "did not use that answer.";
@@ -92,6 +94,12 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
          {"GET /wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98307"}},
         {"a page id that is a path step", "delete_page", {{"pageId", ".."}}, {}, missingPage, {}},
         {"a page id that is an encoded path step", "update_page", {{"pageId", "%2E%2e"}, {"body", "x"}}, {}, missingPage, {}},
+        {"a page link to another host", "delete_page", {{"pageId", "{other}/wiki/spaces/ENG/pages/98306"}}, {},
+         otherSiteLink, {}},
+        {"a parent's link from https down to http", "create_page", {{"title", "T"}, {"parentId", "{downgraded}/wiki/x/AoAB"}},
+         {}, otherSiteLink, {}, "{downgraded}"},
+        {"a link of the site that names no page", "get_page", {{"pageId", "{site}/wiki/spaces/ENG/overview"}}, {},
+         missingPage, {}},
         {"a space key that is a list", "create_page", {{"title", "T"}, {"spaceKey", "NOPE,OPS"}}, {},
          "error: No space with key 'NOPE,OPS'.", {}},
         {"a space lookup answering another space", "create_page", {{"title", "T"}, {"spaceKey", "ENG"}},
@@ -155,7 +163,7 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         }
         const std::string gateway = row.viaGateway ? (*site)->gatewayURL() + gatewayPath : "";
         const Settings settings{{siteURL, "mia@example.com", "test-token", gateway}, "ENG", {}};
-        const auto outcome = perform(row.tool, row.arguments, [&] { return settings; });
+        const auto outcome = perform(row.tool, json::parse(expand(row.arguments.dump())), [&] { return settings; });
         const std::string text = outcome ? *outcome : "error: " + describe(outcome.error());
         const std::string expected = expand(row.expected);
         if (expected.starts_with("error: ")) EXPECT_EQ(text, expected);

@@ -147,6 +147,10 @@ TEST_F(ToolsTest, GetPagePrefersTheIdAndLooksTitlesUpInASpace) {
                   "/wiki/spaces/ENG/pages/98306/Roadmap+for+Q3\n\n(empty page)");
     EXPECT_THAT(site->requestLines(), ElementsAre(roadmapById));
 
+    EXPECT_TRUE(run("get_page", {{"pageId", " " + site->baseURL() + "/wiki/spaces/ENG/pages/98306/Roadmap+for+Q3\n"}})
+                    .starts_with("Roadmap for Q3\n"));
+    EXPECT_THAT(site->requestLines(), ElementsAre(roadmapById));
+
     EXPECT_TRUE(run("get_page", {{"pageId", 98305}, {"title", "Roadmap for Q3"}}).starts_with("Roadmap for Q3\n"));
     EXPECT_THAT(site->requestLines(), ElementsAre("GET /wiki/api/v2/spaces?keys=ENG&limit=1",
                                         "GET /wiki/api/v2/pages?title=Roadmap for Q3&space-id=65537"
@@ -157,6 +161,9 @@ TEST_F(ToolsTest, CreatePageKeepsStorageAsGivenAndOmitsAnEmptyParent) {
     run("create_page", {{"title", "Child"}, {"body", " <p>x</p>\n"}, {"format", "storage"}, {"parentId", " 98306 "}});
     EXPECT_EQ(lastBody()["body"]["value"], " <p>x</p>\n");
     EXPECT_EQ(lastBody()["parentId"], "98306");
+
+    run("create_page", {{"title", "Linked"}, {"parentId", site->baseURL() + "/wiki/x/AYAB"}});
+    EXPECT_EQ(lastBody()["parentId"], "98305");
 
     run("create_page", {{"title", "Empty"}, {"parentId", ""}});
     EXPECT_EQ(lastBody()["body"]["value"], "");
@@ -208,7 +215,7 @@ TEST_F(ToolsTest, UpdatePageArgumentFailuresComeAfterTheRead) {
 }
 
 TEST_F(ToolsTest, DeletePagePurgesOnlyForTheBooleanTrue) {
-    EXPECT_EQ(run("delete_page", {{"pageId", " 98307"}, {"purge", "true"}}),
+    EXPECT_EQ(run("delete_page", {{"pageId", site->baseURL() + "/wiki/pages/viewpage.action?pageId=98307"}, {"purge", "true"}}),
               "Moved page 98307 — Release checklist to the space's trash. It can be restored from there.");
     EXPECT_THAT(site->requestLines(), ElementsAre("GET /wiki/api/v2/pages/98307", "DELETE /wiki/api/v2/pages/98307"));
 }

@@ -304,6 +304,23 @@ TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOn
     EXPECT_FALSE(storedPreferences().contains("gatewayBaseURL"));
 }
 
+TEST_F(AppStoreTest, TheRefreshTimerNeverSitsOutARateLimitWhileALoadTheUserStartedDoes) {
+    auto store = storeWith(connected());
+    site->inject({.status = 429, .pathPrefix = "/wiki/rest/api/user", .retryAfter = "1"});
+    loadAndWait(*store, false);
+    EXPECT_EQ(count(userRequest), 2);
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->pages().size(), 4u);
+
+    // The next timed load comes one period after a failed one, long before the 10 s the site asked for.
+    site->clearRequests();
+    site->inject({.status = 429, .pathPrefix = "/wiki/rest/api/user", .retryAfter = "10"});
+    StoredSettings settings = store->settings();
+    settings.refreshMinutes = 20;
+    EXPECT_TRUE(saveAndWait(*store, settings));
+    EXPECT_TRUE(eventually([&] { return count(userRequest) >= 2; }));
+}
+
 TEST_F(AppStoreTest, ASlowLoadOfTheSpaceLeftBehindNeverShowsItsPagesUnderTheNewOne) {
     auto store = storeWith(connected());
     std::vector<Lines> publishedSpaceIds;

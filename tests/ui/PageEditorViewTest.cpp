@@ -208,6 +208,12 @@ void PageEditorViewTest::createdPageTurnsIntoItsEditorThenSavesAVersionAndGoesTo
     editorRequests();
     field("titleField")->setText(QStringLiteral("  Launch plan\t"));
     typeBody(QStringLiteral("# Plan\n\n- ship it"));
+    // The parent may be given as a link: one to another site is refused before any request.
+    field("parentField")->setText(QStringLiteral("https://globex.atlassian.net/wiki/x/AYAB"));
+    QTest::keyClick(field("titleField"), Qt::Key_Return);
+    QTRY_VERIFY(error().startsWith(QStringLiteral("That link points to https://globex.atlassian.net, but")));
+    QVERIFY(editorRequests().isEmpty());
+    field("parentField")->setText(QString::fromStdString(site->baseURL() + "/wiki/spaces/ENG/pages/98305/Home"));
     QTest::keyClick(field("titleField"), Qt::Key_Return);
     QTRY_COMPARE(hint(), QStringLiteral("Created"));
     const json created = lastBody("POST");

@@ -11,6 +11,7 @@
 #include "KeyboardWalk.h"
 #include "WindowFixture.h"
 #include "ui/ElidedLabel.h"
+#include "ui/ErrorBanner.h"
 #include "ui/SearchResultRow.h"
 #include "ui/SearchView.h"
 #include "ui/Spinner.h"
@@ -38,6 +39,7 @@ struct OpenSearch {
     testing::WindowFixture fixture;
     std::unique_ptr<SearchView> view;
     int closes = 0;
+    std::optional<QString> pastedLink;  // the answer to "Open a page link…"; absent: cancelled
 
     template <class T = QWidget>
     T* find(const char* name) const {
@@ -64,7 +66,8 @@ struct OpenSearch {
 std::unique_ptr<OpenSearch> openSearch(json stored) {
     auto open = std::make_unique<OpenSearch>();
     if (!open->fixture.start(std::move(stored))) qFatal("the fake site did not start");
-    open->view = std::make_unique<SearchView>(*open->fixture.store, [raw = open.get()] { ++raw->closes; });
+    open->view = std::make_unique<SearchView>(*open->fixture.store, [raw = open.get()] { ++raw->closes; },
+                                              [raw = open.get()](QWidget*) { return raw->pastedLink; });
     open->view->resize(560, 560);
     open->view->show();
     if (!QTest::qWaitForWindowExposed(open->view.get())) qFatal("the search view was not shown");
@@ -205,6 +208,30 @@ void SearchViewTest::rowsOfferEditOnlyForPagesWithAnId() {
     // Every button can be named by a screen reader, and Tab walks the window top to bottom.
     QStringList order{"queryField", "searchButton", "scopeCheckBox", "editButton", "browserButton", "editButton"};
     for (int i = 0; i < 4; ++i) order << "browserButton";
-    order << "closeButton";
+    order << "openLinkButton" << "closeButton";
     QCOMPARE(testing::keyboardWalk(open->find("queryField")), order);
+
+    // "Open a page link…": a link of the site opens its page's editor; one of another site is refused.
+    const std::string site = open->fixture.site->baseURL();
+    const struct {
+        std::optional<QString> pasted;
+        const char* openedId;  // empty: no editor opens
+        QString error;
+    } links[] = {
+        {std::nullopt, "", {}},  // cancelled
+        {QString::fromStdString(site + "/wiki/x/AYAB"), "98305", {}},
+        {QStringLiteral(" 98307\t"), "98307", {}},
+        {QStringLiteral("https://globex.atlassian.net/wiki/spaces/ENG/pages/98305"), "",
+         QStringLiteral("That link points to https://globex.atlassian.net, but Folioport is set up for %1; paste a "
+                        "link to a page on that site, or the page's id.").arg(QString::fromStdString(site))},
+    };
+    for (const auto& link : links) {
+        edits.clear();
+        open->pastedLink = link.pasted;
+        QTest::mouseClick(open->find<QAbstractButton>("openLinkButton"), Qt::LeftButton);
+        QCOMPARE(edits.count(), *link.openedId ? 1 : 0);
+        if (*link.openedId) QCOMPARE(edits.at(0).at(0).value<Page>().id, std::string(link.openedId));
+        auto* banner = open->find<ErrorBanner>("errorBanner");
+        QCOMPARE(banner->isVisible() ? banner->message() : QString(), link.error);
+    }
 }
