@@ -405,17 +405,22 @@ void SettingsView::runTest() {
     if (testing_) return;
     testing_ = true;
     testResult_.reset();
+    const bool hadFocus = testButton_->hasFocus();
     refreshTestRow();
+    // why: disabling the button hands its focus to the next control, where a second Space would toggle
+    // the update checkbox; it comes back when the test ends, unless the user has moved on meanwhile.
+    const QPointer<QWidget> focusWhileTesting = hadFocus ? focusWidget() : nullptr;
     const ConfluenceConfig typed{.baseURL = baseURL_->text().toStdString(),
                                  .email = email_->text().toStdString(),
                                  .apiToken = apiToken_->text().toStdString(),
                                  .gatewayBaseURL = {}};
-    store_.testConnection(typed, [self = QPointer(this), typed](ConnectionCheck check) {
+    store_.testConnection(typed, [self = QPointer(this), typed, focusWhileTesting](ConnectionCheck check) {
         if (!self) return;
         self->testing_ = false;
         self->testResult_ = std::move(check);
         self->tested_ = typed;
         self->refreshTestRow();
+        if (focusWhileTesting && self->focusWidget() == focusWhileTesting) self->testButton_->setFocus();
     });
 }
 

@@ -154,10 +154,12 @@ void SettingsViewTest::connectionTestUsesTheTypedValues() {
     for (const auto& row : rows) {
         open->retype("apiTokenField", QString::fromLatin1(row.token));
         open->fixture.site->setLatency(200ms);
+        test->setFocus();
         open->click("testButton");
         QVERIFY(!test->isEnabled() && !result->isVisible());
         QTRY_VERIFY(result->isVisible());
         QVERIFY(test->isEnabled());
+        QVERIFY(test->hasFocus());  // a second Space tests again, never toggles the next checkbox
         QCOMPARE(result->text(), QString::fromUtf8(row.sentence));
         QCOMPARE(result->palette().color(QPalette::WindowText),
                  colourOf(row.refused ? Tint::orange : Tint::green, result->palette()));
