@@ -159,7 +159,8 @@ std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std
 std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::user(std::string_view accountId,
                                                                      std::stop_token stop) const {
     return decoded<ConfluenceUser>(
-        requestSite(config_, "GET", "/wiki/rest/api/user", {{"accountId", std::string(accountId)}}, std::nullopt, stop));
+        requestSite(config_, "GET", "/wiki/rest/api/user", {{"accountId", std::string(accountId)}}, std::nullopt, stop,
+                    retry_));
 }
 
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {

@@ -54,6 +54,8 @@ struct ConfluenceError {
 
     /// True for the site's refusal of the e-mail and token (HTTP 401).
     bool refusesCredentials() const { return kind == Kind::http && status == 401; }
+    /// True for the site's refusal of a version that is no longer the next one (HTTP 409).
+    bool isVersionConflict() const { return kind == Kind::http && status == 409; }
 
     bool operator==(const ConfluenceError&) const = default;
 };

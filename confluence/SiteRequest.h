@@ -26,7 +26,7 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
                                                         std::string_view path, const QueryItems& query,
                                                         const std::optional<std::string>& jsonBody,
                                                         std::stop_token stop,
-                                                        RateLimitRetry retry = RateLimitRetry::onceAfterWait);
+                                                        RateLimitRetry retry);
 
 /// An identifier percent-encoded as exactly one path segment ("/", "?", "#", "." and the rest escaped;
 /// digits and letters unchanged).

@@ -12,10 +12,6 @@ namespace {
 
 constexpr int searchLimit = 50;
 
-bool isVersionConflict(const ConfluenceError& error) {
-    return error.kind == ConfluenceError::Kind::http && error.status == 409;
-}
-
 }  // namespace
 
 void AppStore::selectSpace(const std::string& key) {
@@ -63,7 +59,7 @@ void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void
          stop = stop_.get_token()] {
             Attempt attempt{client.updatePage(id, draft.title, draft.storageBody, version, draft.versionNote, stop),
                             std::nullopt};
-            if (attempt.saved || !isVersionConflict(attempt.saved.error())) return attempt;
+            if (attempt.saved || !attempt.saved.error().isVersionConflict()) return attempt;
             // why: a conflict the site reports while still holding the edited version is no newer version.
             if (auto change = latestChange(client, id, stop); change && versionOf(change->page) > version)
                 attempt.newer = std::move(*change);
