@@ -25,4 +25,14 @@ struct FileReadFailure {
 std::expected<std::string, FileReadFailure> readRegularFile(const std::filesystem::path& file, std::size_t limit,
                                                             bool followSymlinks);
 
+/// Replaces `target` with `bytes` so that a reader, a crash or a kill leaves either the old or the new file, never a
+/// part of one: a temporary file beside it ("<target>.tmp.<pid>.XXXXXX", mode 0600) is written and synced, renamed
+/// over it, and the folder synced. On failure the temporary file is gone, `target` is as it was, and the answer
+/// says why (the system's reason).
+std::expected<void, std::string> replaceFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+/// Deletes the temporary files in `folder` that replaceFileAtomically left when its process was killed mid-write
+/// (those of running processes stay): of the file named `fileName`, or of any file when it is empty.
+void removeAbandonedTemporaries(const std::filesystem::path& folder, std::string_view fileName = {});
+
 }  // namespace folioport::platform

@@ -1,15 +1,7 @@
 #include "platform/Preferences.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <charconv>
-#include <limits>
 #include <cstring>
 
 #include "platform/JsonInteger.h"
@@ -67,10 +59,6 @@ const auto& entry(const Table& table, Key key) {
     return table[static_cast<std::size_t>(key)];
 }
 
-std::string errnoText(std::string_view what) {
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
 std::string keyName(StringPreference key) { return std::string(entry(stringEntries, key).name); }
 std::string keyName(IntegerPreference key) { return std::string(entry(integerEntries, key).name); }
 std::string keyName(BooleanPreference key) { return std::string(entry(booleanEntries, key).name); }
@@ -86,25 +74,6 @@ std::filesystem::path linkTarget(std::filesystem::path path) {
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
     return path.lexically_normal();
-}
-
-/// "<file>.tmp." — what the temporary files of one write start with, before the writer's process id.
-std::string temporaryPrefix(const std::filesystem::path& file) { return file.string() + ".tmp."; }
-
-/// Deletes temporary files beside `file` whose writing process no longer exists (it was killed
-/// mid-write); those of running writers stay.
-void removeAbandonedTemporaries(const std::filesystem::path& file) {
-    const std::string prefix = file.filename().string() + ".tmp.";
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), error)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with(prefix)) continue;
-        long writer = 0;
-        const char* digits = name.c_str() + prefix.size();
-        const auto [end, failed] = std::from_chars(digits, name.c_str() + name.size(), writer);
-        if (failed != std::errc{} || *end != '.' || writer <= 0 || writer > std::numeric_limits<pid_t>::max()) continue;
-        if (::kill(static_cast<pid_t>(writer), 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
-    }
 }
 
 // why: unknown keys are written back, and the library writes (and frees) nested values recursively.
@@ -205,29 +174,9 @@ std::expected<void, std::string> Preferences::write(const std::filesystem::path&
     std::error_code error;
     std::filesystem::create_directories(target.parent_path(), error);
     if (error) return std::unexpected("cannot create " + target.parent_path().string() + ": " + error.message());
-    removeAbandonedTemporaries(target);
-
-    const std::string text =
-        values_.dump(2, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace) + "\n";
-    std::string temporary = temporaryPrefix(target) + std::to_string(::getpid()) + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return std::unexpected(errnoText("cannot create a temporary file"));
-
-    const bool written = ::fchmod(fd, 0600) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
-    const std::string failure = written ? std::string{} : errnoText("cannot write " + temporary);
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        const std::string reason = written ? errnoText("cannot replace " + target.string()) : failure;
-        ::unlink(temporary.c_str());
-        return std::unexpected(reason);
-    }
-
-    // why: without syncing the folder, a crash right after the rename can bring back the old file.
-    if (const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY); folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return {};
+    removeAbandonedTemporaries(target.parent_path(), target.filename().string());
+    return replaceFileAtomically(
+        target, values_.dump(2, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace) + "\n");
 }
 
 }  // namespace folioport::platform
