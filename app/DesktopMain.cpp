@@ -3,12 +3,15 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <iostream>
 
 #include "app/AppIcons.h"
 #include "app/DesktopEntry.h"
 #include "app/Scene.h"
+#include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "state/AppStore.h"
 #include "updater/Updater.h"
@@ -64,6 +67,16 @@ extern "C" __attribute__((visibility("default"))) int folioport_run_desktop(int 
     folioport::Updater updater;
 
     folioport::Scene scene(store, updater, demo);
+    // why: a logout sends SIGTERM and may not wait for questions; what editors hold is kept as drafts first.
+    folioport::SessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &folioport::SessionEnd::saveRequested, [&store] { store.drafts().keepAllNow(); });
+    QObject::connect(&sessionEnd, &folioport::SessionEnd::endRequested, [&store] {
+        store.drafts().keepAllNow();
+        // why: a session that ends does not wait for requests or a keyring still answering; SIGALRM's default
+        // action ends the process should the orderly exit take longer.
+        ::alarm(5);
+        QCoreApplication::exit(0);
+    });
     scene.start();
     QObject::connect(&instance, &folioport::SingleInstance::activationRequested, &scene, &folioport::Scene::comeForward);
     return QApplication::exec();

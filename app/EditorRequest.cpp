@@ -23,4 +23,10 @@ EditorRequest newChildPageRequest(const AppStore& store, const Page& parent) {
 
 EditorRequest editPageRequest(const Page& page) { return {EditPage{page.id}, page.id, titleOf(page)}; }
 
+EditorRequest reopenDraftRequest(EditorDraft draft) {
+    std::string key = "draft:" + draft.id;
+    std::string title = !draft.pageId ? newPageTitle : draft.title.empty() ? "(untitled)" : draft.title;
+    return {ReopenDraft{std::move(draft)}, std::move(key), std::move(title)};
+}
+
 }  // namespace folioport

@@ -26,5 +26,8 @@ EditorRequest newPageRequest(const AppStore& store);
 EditorRequest newChildPageRequest(const AppStore& store, const Page& parent);
 /// The editor of `page`, titled by the page's title or "(untitled)".
 EditorRequest editPageRequest(const Page& page);
+/// The editor of a draft an earlier run left, in a slot of its own ("draft:" and its id), titled by its title (or
+/// "(untitled)") when it edits a page, else as a new page.
+EditorRequest reopenDraftRequest(EditorDraft draft);
 
 }  // namespace folioport

@@ -73,6 +73,10 @@ Scene::Scene(AppStore& store, Updater& updater, bool demo)
     connect(&panel_, &ui::MenuBarPanel::editPageRequested, this,
             [this](const Page& page) { windows_.showEditor(editPageRequest(page)); });
     connect(&panel_, &ui::MenuBarPanel::quitRequested, this, &Scene::quit, Qt::QueuedConnection);
+    connect(&panel_, &ui::MenuBarPanel::draftsReopenRequested, this, [this] {
+        for (EditorDraft& draft : store_.drafts().takeWaiting(store_.config().normalizedBaseURL()))
+            windows_.showEditor(reopenDraftRequest(std::move(draft)));
+    });
 }
 
 Scene::~Scene() = default;

@@ -65,7 +65,7 @@ std::expected<std::vector<T>, ConfluenceError> fetchPaged(const ConfluenceConfig
             return std::unexpected(ConfluenceError::tooManyRequests(limits.maxRequests));
         if (std::chrono::steady_clock::now() >= deadline)
             return std::unexpected(ConfluenceError::tooSlow(limits.deadline));
-        auto body = requestSite(config, "GET", *address, query, std::nullopt, stop, retry);
+        auto body = requestSite(config, "GET", *address, query, std::nullopt, stop, retry, limits.requestTimeout);
         if (body && (gathered += body->size()) > limits.maxBytes)
             return std::unexpected(ConfluenceError::tooManyBytes(limits.maxBytes));
         auto batch = decoded<MultiResult<T>>(body);
@@ -153,14 +153,15 @@ const ConfluenceConfig& ConfluenceClient::config() const { return config_; }
 
 std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std::stop_token stop) const {
     return decoded<ConfluenceUser>(
-        requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop, retry_));
+        requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop, retry_,
+                    paging_.requestTimeout));
 }
 
 std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::user(std::string_view accountId,
                                                                      std::stop_token stop) const {
     return decoded<ConfluenceUser>(
         requestSite(config_, "GET", "/wiki/rest/api/user", {{"accountId", std::string(accountId)}}, std::nullopt, stop,
-                    retry_));
+                    retry_, paging_.requestTimeout));
 }
 
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {
@@ -197,7 +198,8 @@ std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view id,
     if (!address) return std::unexpected(address.error());
     QueryItems query;
     if (withBody) query.emplace_back("body-format", "storage");
-    auto page = decoded<Page>(requestSite(config_, "GET", *address, query, std::nullopt, stop, retry_));
+    auto page = decoded<Page>(
+        requestSite(config_, "GET", *address, query, std::nullopt, stop, retry_, paging_.requestTimeout));
     // why: a site or redirect that answers with another page must not make a caller act on that page.
     if (page && page->id != id) return std::unexpected(ConfluenceError::wrongPage(id, page->id));
     return page;
@@ -228,7 +230,8 @@ std::expected<Page, ConfluenceError> ConfluenceClient::createPage(std::string_vi
                            {"title", title},
                            {"body", folioport::storageBody(storageBody)}};
     if (parentId && !parentId->empty()) body["parentId"] = *parentId;
-    return decoded<Page>(requestSite(config_, "POST", pagesPath, {}, serialized(body), stop, retry_));
+    return decoded<Page>(
+        requestSite(config_, "POST", pagesPath, {}, serialized(body), stop, retry_, paging_.requestTimeout));
 }
 
 std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_view id, std::string_view title,
@@ -247,7 +250,8 @@ std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_vi
                            {"version", std::move(version)}};
     const auto address = pageAddress(id);
     if (!address) return std::unexpected(address.error());
-    return decoded<Page>(requestSite(config_, "PUT", *address, {}, serialized(body), stop, retry_));
+    return decoded<Page>(
+        requestSite(config_, "PUT", *address, {}, serialized(body), stop, retry_, paging_.requestTimeout));
 }
 
 std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_view id, bool purge,
@@ -256,7 +260,7 @@ std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_vi
     if (purge) query.emplace_back("purge", "true");
     const auto address = pageAddress(id);
     if (!address) return std::unexpected(address.error());
-    auto answer = requestSite(config_, "DELETE", *address, query, std::nullopt, stop, retry_);
+    auto answer = requestSite(config_, "DELETE", *address, query, std::nullopt, stop, retry_, paging_.requestTimeout);
     if (!answer) return std::unexpected(answer.error());
     return {};
 }
@@ -273,7 +277,7 @@ std::expected<std::vector<SearchResult>, ConfluenceError> ConfluenceClient::sear
     auto response = decoded<SearchResponse>(
         requestSite(config_, "GET", "/wiki/rest/api/search",
                     {{"cql", std::string(cql)}, {"limit", batchSize(limit, maxSearchResults)}}, std::nullopt, stop,
-                    retry_));
+                    retry_, paging_.requestTimeout));
     if (!response) return std::unexpected(response.error());
     return std::move(response->results);
 }

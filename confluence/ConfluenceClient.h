@@ -16,8 +16,10 @@
 
 namespace folioport {
 
-/// How far one call may page through batches before it fails with a sentence; far beyond real use.
+/// How long one request may take, and how far one call may page through batches before it fails with a
+/// sentence; far beyond real use.
 struct PagingLimits {
+    std::chrono::milliseconds requestTimeout{std::chrono::seconds(60)};  ///< each request's own limit
     int maxRequests = 100;                     ///< requests of one call (25,000 records at 250 a batch)
     std::size_t maxBytes = maxResponseBytes;   ///< all answers of one call together, as received
     std::chrono::milliseconds deadline{std::chrono::minutes(5)};  ///< checked before each further request

@@ -2,12 +2,35 @@
 
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "storage/Utf8.h"
 
 namespace folioport {
 namespace {
 
 constexpr std::size_t bodyCharacterLimit = 300;
+// why: an error envelope is a few hundred bytes; a larger body is shown as text rather than parsed.
+constexpr std::size_t envelopeByteLimit = 16 * 1024;
+
+/// The words of the site's error envelope: the titles of the newer API's "errors" (joined by a blank) or the
+/// older API's "message"; empty for any other body.
+std::string envelopeWords(std::string_view body) {
+    if (body.size() > envelopeByteLimit) return {};
+    const auto parsed = nlohmann::json::parse(body, nullptr, /*allow_exceptions=*/false);
+    if (!parsed.is_object()) return {};
+    std::string words;
+    if (const auto errors = parsed.find("errors"); errors != parsed.end() && errors->is_array()) {
+        for (const auto& error : *errors) {
+            const auto title = error.is_object() ? error.find("title") : error.end();
+            if (title == error.end() || !title->is_string() || title->get_ref<const std::string&>().empty()) continue;
+            words += (words.empty() ? "" : " ") + Utf8::oneLine(title->get_ref<const std::string&>());
+        }
+    } else if (const auto message = parsed.find("message"); message != parsed.end() && message->is_string()) {
+        words = Utf8::oneLine(message->get_ref<const std::string&>());
+    }
+    return words;
+}
 
 std::string friendlyText(int status, std::string_view body) {
     switch (status) {
@@ -15,7 +38,12 @@ std::string friendlyText(int status, std::string_view body) {
     case 403: return "Access denied — your account may lack permission on this space or page.";
     case 404: return "Not found — check the site URL, space key or page id.";
     case 409: return "Version conflict — the page changed since it was loaded. Reload it and try again.";
-    default: return std::string(Utf8::leadingCharacters(body, bodyCharacterLimit));
+    default: {
+        // why: the site's own words rather than its JSON ("A page with this title already exists in this space").
+        std::string words = envelopeWords(body);
+        if (!words.empty() && !words.ends_with('.') && !words.ends_with('!') && !words.ends_with('?')) words += '.';
+        return std::string(Utf8::leadingCharacters(words.empty() ? body : words, bodyCharacterLimit));
+    }
     }
 }
 

@@ -102,7 +102,8 @@ std::string pathSegment(std::string_view id) { return percentEncode(id); }
 std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& config, std::string_view method,
                                                         std::string_view path, const QueryItems& query,
                                                         const std::optional<std::string>& jsonBody,
-                                                        std::stop_token stop, RateLimitRetry retry) {
+                                                        std::stop_token stop, RateLimitRetry retry,
+                                                        std::chrono::milliseconds timeout) {
     if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     const std::string site = config.normalizedBaseURL();
     const std::string base = config.restBaseURL();
@@ -126,6 +127,7 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
     // why: redirects are judged here, by the same origin rule as paging links, not by the transport.
     request.followRedirects = false;
     request.maxBodyBytes = maxResponseBytes;
+    request.timeout = timeout;
 
     // why: only a read may go out twice; a write the site refused with 429 is reported, never repeated.
     bool mayRetry = retry == RateLimitRetry::onceAfterWait && method == "GET";

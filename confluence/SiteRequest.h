@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <expected>
 #include <optional>
 #include <stop_token>
@@ -22,11 +23,12 @@ using QueryItems = std::vector<std::pair<std::string, std::string>>;
 /// the body of a 2xx response (possibly empty); every other outcome is a ConfluenceError. No traffic when
 /// the config is incomplete. A GET answered 429 with a Retry-After of at most longestRetryWait is sent once
 /// more after that wait when `retry` allows; a stop during the wait ends it at once, as a stopped request.
+/// Each exchange (a redirect or a retry is another) gives up after `timeout`, as a network error.
 std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& config, std::string_view method,
                                                         std::string_view path, const QueryItems& query,
                                                         const std::optional<std::string>& jsonBody,
-                                                        std::stop_token stop,
-                                                        RateLimitRetry retry);
+                                                        std::stop_token stop, RateLimitRetry retry,
+                                                        std::chrono::milliseconds timeout);
 
 /// An identifier percent-encoded as exactly one path segment ("/", "?", "#", "." and the rest escaped;
 /// digits and letters unchanged).

@@ -150,6 +150,11 @@ std::vector<std::string> FakeConfluence::requestLines() const {
     return lines;
 }
 
+void FakeConfluence::sleepUnlessStopping(std::chrono::milliseconds delay) const {
+    for (auto until = std::chrono::steady_clock::now() + delay; !stopping_ && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(std::min(delay, std::chrono::milliseconds(5)));
+}
+
 void FakeConfluence::handle(const httplib::Request& request, httplib::Response& response, bool viaGateway) {
     std::string_view target = request.target;
     std::size_t question = std::min(target.find('?'), target.size());
@@ -174,9 +179,7 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
         auto ownLatency = pathLatencies_.find(logged.path);
         latency = ownLatency == pathLatencies_.end() ? latency_ : ownLatency->second;
     }
-    for (auto until = std::chrono::steady_clock::now() + latency;
-         !stopping_ && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(std::min(latency, std::chrono::milliseconds(5)));
+    sleepUnlessStopping(latency);
 
     using Kind = Fault::Kind;
     if (fault && fault->kind == Kind::dropConnection) {
@@ -192,7 +195,7 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
         const json next = {{"next", logged.path + "?cursor=" + std::to_string(++cursor)}};
         response.set_content("{\"results\":" + (fault->body.empty() ? "[]" : fault->body) + ",\"_links\":" + next.dump() + "}",
                              "application/json");
-    } else if (fault) {
+    } else if (fault && fault->kind != Kind::lateAnswer) {
         if (!fault->location.empty()) response.set_header("Location", fault->location);
         if (!fault->retryAfter.empty()) response.set_header("Retry-After", fault->retryAfter);
         response.status = fault->kind == Kind::status || fault->kind == Kind::nonUtf8Body ? fault->status : 200;
@@ -202,25 +205,30 @@ void FakeConfluence::handle(const httplib::Request& request, httplib::Response& 
                                                                   : "",
                              fault->kind == Kind::nonUtf8Body ? "text/plain" : "application/json");
     } else {
-        std::lock_guard lock(mutex_);
-        if (auto file = files_.find(logged.path); !viaGateway && file != files_.end()) {
-            response.status = file->second.status;
-            return response.set_content(file->second.body, file->second.contentType);
-        }
-        ApiRequest routed = logged;
-        if (viaGateway) {
-            const std::string prefix = "/ex/confluence/" + api_.data().cloudId;
-            if (!routed.path.starts_with(prefix + "/")) {
-                response.status = 404;
-                return response.set_content(R"({"message":"No cloud site here"})", "application/json");
-            }
-            routed.path.erase(0, prefix.size());
-        }
-        ApiResponse answer = api_.answer(routed, baseURL(), viaGateway);
-        response.status = answer.status;
-        if (!answer.link.empty()) response.set_header("Link", answer.link);
-        if (!answer.body.empty()) response.set_content(answer.body, "application/json");
+        answer(logged, response, viaGateway);
+        if (fault && fault->kind == Kind::lateAnswer) sleepUnlessStopping(fault->delay);
     }
+}
+
+void FakeConfluence::answer(const ApiRequest& logged, httplib::Response& response, bool viaGateway) {
+    std::lock_guard lock(mutex_);
+    if (auto file = files_.find(logged.path); !viaGateway && file != files_.end()) {
+        response.status = file->second.status;
+        return response.set_content(file->second.body, file->second.contentType);
+    }
+    ApiRequest routed = logged;
+    if (viaGateway) {
+        const std::string prefix = "/ex/confluence/" + api_.data().cloudId;
+        if (!routed.path.starts_with(prefix + "/")) {
+            response.status = 404;
+            return response.set_content(R"({"message":"No cloud site here"})", "application/json");
+        }
+        routed.path.erase(0, prefix.size());
+    }
+    ApiResponse answer = api_.answer(routed, baseURL(), viaGateway);
+    response.status = answer.status;
+    if (!answer.link.empty()) response.set_header("Link", answer.link);
+    if (!answer.body.empty()) response.set_content(answer.body, "application/json");
 }
 
 void FakeConfluence::control(std::string_view path, const httplib::Request& request, httplib::Response& response) {

@@ -27,8 +27,9 @@ using LoggedRequest = ApiRequest;
 struct Fault {
     /// gzipBomb: a gzip-encoded 200 answer that inflates to about `inflatedBytes` bytes: "{" and blanks, or
     /// "{"x":" and copies of the first character of `body`. endlessPaging: a 200 list answer with `body` as its results ("[]" when
-    /// empty) and a next link with a fresh cursor every time.
-    enum class Kind { status, malformedJson, nonUtf8Body, emptyBody, dropConnection, gzipBomb, endlessPaging };
+    /// empty) and a next link with a fresh cursor every time. lateAnswer: served as usual (a write is done at once), but
+    /// the answer is held back for `delay`, as by a site that is slow to answer what it already did.
+    enum class Kind { status, malformedJson, nonUtf8Body, emptyBody, dropConnection, gzipBomb, endlessPaging, lateAnswer };
     Kind kind = Kind::status;
     int status = 500;        ///< status and nonUtf8Body
     std::string body;        ///< status, gzipBomb and endlessPaging
@@ -38,6 +39,7 @@ struct Fault {
     std::string location;    ///< status only: sent as the Location header when not empty
     std::size_t inflatedBytes = 0;  ///< gzipBomb only
     std::string retryAfter;  ///< status only: sent as the Retry-After header when not empty
+    std::chrono::milliseconds delay{0};  ///< lateAnswer only
 };
 
 /// A document served as given at one path, instead of the API (an update feed, an archive).
@@ -111,7 +113,11 @@ private:
     /// Routes every request of `server` to handle(), binds it to `wanted` (0: any free port) and serves it on
     /// `thread`; false when it cannot bind.
     bool listen(httplib::Server& server, bool viaGateway, int wanted, int& port, std::thread& thread);
+    /// The API's (or a served file's) answer to a request that meets no fault.
+    void answer(const ApiRequest& logged, httplib::Response& response, bool viaGateway);
     void control(std::string_view path, const httplib::Request& request, httplib::Response& response);
+    /// Waits `delay`, or less when the site is being destroyed.
+    void sleepUnlessStopping(std::chrono::milliseconds delay) const;
     /// The delay setting for answers at `path`, or the site-wide one for an empty path; under the lock.
     std::chrono::milliseconds& latencyOf(const std::string& path) {
         return path.empty() ? latency_ : pathLatencies_[path];

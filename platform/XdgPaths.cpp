@@ -22,4 +22,9 @@ std::filesystem::path xdgConfigHome() {
     return homeDirectory() / ".config";
 }
 
+std::filesystem::path xdgStateHome() {
+    if (const char* dir = std::getenv("XDG_STATE_HOME"); dir && dir[0] == '/') return dir;
+    return homeDirectory() / ".local" / "state";
+}
+
 }  // namespace folioport::platform

@@ -6,5 +6,7 @@ namespace folioport::platform {
 
 /// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config (home from $HOME, else the passwd entry).
 std::filesystem::path xdgConfigHome();
+/// $XDG_STATE_HOME when it is an absolute path, else ~/.local/state.
+std::filesystem::path xdgStateHome();
 
 }  // namespace folioport::platform

@@ -5,7 +5,8 @@
 # panel in its states at 100 % and 200 % scale: not configured, loading (3 s latency), list, error, busy
 # row, update offered and the row actions menu; also the tray tooltip, a settings window (also scrolled
 # to its foot, where assistants are let only read) and a page editor (new, created, the notice that the
-# page changed meanwhile, the question on quitting with unsaved text) opened from the panel, the search
+# page changed meanwhile, the question on quitting with unsaved text, and after a logout the panel's offer of the
+# draft kept and the editor it reopens) opened from the panel, the search
 # window (as opened, with hits, with none, asking for a page link, and the editor that link opens) and
 # the About window; with a scoped token, the panel's expired-token banner and the settings window
 # connected through the (fake) API gateway; checking on the way that the icon toggles the panel and that
@@ -127,7 +128,16 @@ inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
     xdotool key Up Return; sleep 1; shot quit-question whole
     xdotool key Escape; sleep 1
     kill -0 "$APP_PID" 2>/dev/null || echo "  MISMATCH: \"Keep editing\" did not keep the application running" >&2
+    # A logout (SIGTERM) keeps the unsaved text as a draft: the next start offers it, and "Reopen" brings the
+    # editor back with it, over the page as it is now (changed since, so the notice shows).
     stop_processes "$APP_PID"
+    start_app '"spaceKey": "ENG"'
+    click_tray_icon; sleep 2; shot drafts-offer
+    click_panel "$scale" -50 634; sleep 2
+    window_shot "$(timeout 10 xdotool search --sync --onlyvisible --name "^Launch plan at $((scale * 100)) %\$" | head -1)" \
+      editor-reopened
+    stop_processes "$APP_PID"
+    rm -f "$HOME"/.local/state/com.tessaly.folioport/drafts/*.json  # so the windows below are shot without the offer
 
     # The search window from the panel's magnifier: as opened (the scope box ticked, as a default space is
     # set), with hits across all spaces, with none; then the About window from the footer's version button.

@@ -30,7 +30,7 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 AppStore::AppStore(AppStoreOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), refreshTimer_(new QTimer(this)) {
+    : QObject(parent), options_(std::move(options)), refreshTimer_(new QTimer(this)), drafts_(options_.draftsFolder) {
     pool_.setMaxThreadCount(poolThreads);
     refreshTimer_->setSingleShot(true);
     connect(refreshTimer_, &QTimer::timeout, this, [this] {

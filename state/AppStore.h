@@ -24,6 +24,7 @@
 #include "confluence/Records.h"
 #include "confluence/StoredSettings.h"
 #include "platform/Preferences.h"
+#include "state/DraftShelf.h"
 
 class QTimer;
 class QUrl;
@@ -39,6 +40,10 @@ struct AppStoreOptions {
     std::function<void(const QUrl&)> openURL = [](const QUrl&) {};                ///< to the default handler
     /// Where settings-time checks look for the API gateway; only tests point it elsewhere.
     std::string gatewayRoot = std::string(productionGatewayRoot);
+    /// How long a page read or write waits for the site's answer.
+    std::chrono::milliseconds requestTimeout = PagingLimits{}.requestTimeout;
+    /// Where the editors' drafts are kept.
+    std::filesystem::path draftsFolder = DraftShelf::defaultFolder();
 };
 
 /// The texts of a page version as the editor sends them.
@@ -95,6 +100,10 @@ public:
     bool errorIsRefusedCredentials() const;
     /// Ids of the pages with a write (trash, saved version) in flight.
     const std::set<std::string>& busyPageIds() const { return busyPageIds_; }
+    /// The editors' drafts of unsaved text, and those an earlier run left.
+    DraftShelf& drafts() { return drafts_; }
+    /// The drafts an earlier run left for the configured site, waiting to be reopened.
+    std::vector<EditorDraft> waitingDrafts() const { return drafts_.waiting(config().normalizedBaseURL()); }
 
     /// Publishes the settings as `edit` changes them, without storing them (selectSpace and saveSettings
     /// store what they change).
@@ -137,13 +146,19 @@ public:
     void selectSpace(const std::string& key);
     /// Fetches the page with its storage body. A failure reaches only `onDone`; errorMessage stays.
     void loadPage(const std::string& id, std::function<void(PageOutcome)> onDone);
+    /// Fetches the page's latest version and who saved it (latestChange). A failure reaches only `onDone`, as nothing.
+    void loadChange(const std::string& id, std::function<void(std::optional<PageChange>)> onDone);
     /// Stores the next version of `page` (the version it was loaded at + 1). Clears errorMessage first and
     /// keeps the page busy meanwhile; a failure also goes to errorMessage, a success starts a silent load.
     /// When the site refuses the version as stale, the page is read again (and its latest author looked up)
-    /// before `onDone` hears of it; saving over that newer version is another saveVersion with it.
+    /// before `onDone` hears of it; saving over that newer version is another saveVersion with it. When the
+    /// last save after that version went unanswered, the site is asked first whether it stored these texts
+    /// then (earlierSave); if it did, that version is the outcome and nothing is sent again.
     void saveVersion(const Page& page, PageDraft draft, std::function<void(VersionOutcome)> onDone);
     /// Creates a page in the space with key `spaceKey` (looked up first), under `parentId` when given.
-    /// Clears errorMessage first; a failure also goes to errorMessage, a success starts a silent load.
+    /// Clears errorMessage first; a failure also goes to errorMessage, a success starts a silent load. When the
+    /// last create of this title in this space went unanswered, the page it made, if the site has one, is the
+    /// outcome (earlierCreate) and nothing is sent again.
     void createPage(const std::string& spaceKey, const std::optional<std::string>& parentId, PageDraft draft,
                     std::function<void(PageOutcome)> onDone);
     /// Moves the page to the site's trash; `onDone` gets true when it went. The page is busy meanwhile.
@@ -191,6 +206,8 @@ private:
     void failLoad(const LoadRun& run, const ConfluenceError& error);
     void endLoad(const LoadRun& run);
     std::optional<Space> spaceMatching(const std::string& key) const;
+    /// A client for one page read or write, with the store's request timeout.
+    ConfluenceClient pageClient() const;
     /// Shows the failure of a user's action in errorMessage; answers its sentence.
     std::string publishFailure(const ConfluenceError& error);
 
@@ -211,9 +228,14 @@ private:
     bool isLoading_ = false;
     std::optional<std::string> errorMessage_;
     std::set<std::string> busyPageIds_;
+    // Writes whose answer never came, so the site may have done them: creates by (space key, title), saves by
+    // (page id, version saved after).
+    std::set<std::pair<std::string, std::string>> unansweredCreates_;
+    std::set<std::pair<std::string, std::int64_t>> unansweredSaves_;
 
     QTimer* refreshTimer_;              // child, single-shot, so it never outlives the store
     std::uint64_t refreshGeneration_ = 0;  // bumped on every (re)start, so an older loop's load does not re-arm
+    DraftShelf drafts_;
     QThreadPool pool_;
     std::stop_source stop_;  // requested on destruction, so requests in flight end promptly
 };

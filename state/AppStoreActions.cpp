@@ -2,6 +2,7 @@
 
 #include "confluence/PageInSpace.h"
 #include "confluence/PageLink.h"
+#include "confluence/UnansweredWrite.h"
 #include "confluence/StoredSettings.h"
 #include "state/AppStore.h"
 #include "async/OffThread.h"
@@ -11,6 +12,16 @@ namespace folioport {
 namespace {
 
 constexpr int searchLimit = 50;
+
+/// Remembers a write whose answer never came (so the next one looks first), and forgets one that was answered.
+template <class Key>
+void noteAnswer(std::set<Key>& unanswered, Key key, const std::optional<ConfluenceError>& failure) {
+    if (failure && mayHaveReachedSite(*failure)) {
+        unanswered.insert(std::move(key));
+    } else {
+        unanswered.erase(key);
+    }
+}
 
 }  // namespace
 
@@ -37,12 +48,28 @@ std::optional<std::string> AppStore::pageIdOfLink(const std::string& pasted) {
     return std::move(*id);
 }
 
+ConfluenceClient AppStore::pageClient() const {
+    PagingLimits limits;
+    limits.requestTimeout = options_.requestTimeout;
+    return ConfluenceClient(config(), limits);
+}
+
 void AppStore::loadPage(const std::string& id, std::function<void(PageOutcome)> onDone) {
     runOffThread(
-        pool_, this, [client = ConfluenceClient(config()), id, stop = stop_.get_token()] { return client.page(id, true, stop); },
+        pool_, this, [client = pageClient(), id, stop = stop_.get_token()] { return client.page(id, true, stop); },
         [onDone = std::move(onDone)](std::expected<Page, ConfluenceError> loaded) {
             if (!loaded) return onDone(std::unexpected(describe(loaded.error())));
             onDone(std::move(*loaded));
+        });
+}
+
+void AppStore::loadChange(const std::string& id, std::function<void(std::optional<PageChange>)> onDone) {
+    runOffThread(
+        pool_, this,
+        [client = pageClient(), id, me = currentUser_ ? currentUser_->accountId : std::nullopt,
+         stop = stop_.get_token()] { return latestChange(client, id, me, stop); },
+        [onDone = std::move(onDone)](std::expected<PageChange, ConfluenceError> change) {
+            onDone(change ? std::optional(std::move(*change)) : std::nullopt);
         });
 }
 
@@ -53,19 +80,28 @@ void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void
         std::expected<Page, ConfluenceError> saved;
         std::optional<PageChange> newer;
     };
+    const std::int64_t version = versionOf(page);
     runOffThread(
         pool_, this,
-        [client = ConfluenceClient(config()), id = page.id, version = versionOf(page), draft = std::move(draft),
-         stop = stop_.get_token()] {
+        [client = pageClient(), id = page.id, version, draft = std::move(draft),
+         lookFirst = unansweredSaves_.contains({page.id, version}),
+         me = currentUser_ ? currentUser_->accountId : std::nullopt, stop = stop_.get_token()] {
+            if (lookFirst) {
+                auto earlier = earlierSave(client, id, version, draft.title, draft.storageBody, stop);
+                if (!earlier) return Attempt{std::unexpected(earlier.error()), std::nullopt};
+                if (*earlier) return Attempt{std::move(**earlier), std::nullopt};
+            }
             Attempt attempt{client.updatePage(id, draft.title, draft.storageBody, version, draft.versionNote, stop),
                             std::nullopt};
             if (attempt.saved || !attempt.saved.error().isVersionConflict()) return attempt;
             // why: a conflict the site reports while still holding the edited version is no newer version.
-            if (auto change = latestChange(client, id, stop); change && versionOf(change->page) > version)
+            if (auto change = latestChange(client, id, me, stop); change && versionOf(change->page) > version)
                 attempt.newer = std::move(*change);
             return attempt;
         },
-        [this, id = page.id, onDone = std::move(onDone)](Attempt attempt) {
+        [this, id = page.id, version, onDone = std::move(onDone)](Attempt attempt) {
+            noteAnswer(unansweredSaves_, {id, version},
+                       attempt.saved ? std::nullopt : std::optional(attempt.saved.error()));
             if (!attempt.saved) {
                 removeBusyPageId(id);
                 const std::string message = publishFailure(attempt.saved.error());
@@ -80,12 +116,15 @@ void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void
 void AppStore::createPage(const std::string& spaceKey, const std::optional<std::string>& parentId, PageDraft draft,
                           std::function<void(PageOutcome)> onDone) {
     assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+    std::pair<std::string, std::string> write{Utf8::trim(spaceKey, Utf8::isSpaceOrTab), draft.title};
     runOffThread(
         pool_, this,
-        [client = ConfluenceClient(config()), spaceKey, parentId, draft = std::move(draft), stop = stop_.get_token()] {
-            return createPageInSpace(client, spaceKey, draft.title, draft.storageBody, parentId, stop);
+        [client = pageClient(), spaceKey, parentId, draft = std::move(draft),
+         lookFirst = unansweredCreates_.contains(write), stop = stop_.get_token()] {
+            return createPageInSpace(client, spaceKey, draft.title, draft.storageBody, parentId, stop, lookFirst);
         },
-        [this, onDone = std::move(onDone)](std::expected<PageInSpace, ConfluenceError> created) {
+        [this, write, onDone = std::move(onDone)](std::expected<PageInSpace, ConfluenceError> created) {
+            noteAnswer(unansweredCreates_, write, created ? std::nullopt : std::optional(created.error()));
             if (!created) return onDone(std::unexpected(publishFailure(created.error())));
             load(true);
             onDone(std::move(created->page));
@@ -97,7 +136,7 @@ void AppStore::trashPage(const Page& page, std::function<void(bool)> onDone) {
     insertBusyPageId(page.id);
     runOffThread(
         pool_, this,
-        [client = ConfluenceClient(config()), id = page.id, stop = stop_.get_token()] {
+        [client = pageClient(), id = page.id, stop = stop_.get_token()] {
             return client.deletePage(id, false, stop);
         },
         [this, id = page.id, onDone = std::move(onDone)](std::expected<void, ConfluenceError> trashed) {

@@ -11,6 +11,7 @@
 #include "appinfo/AppInfo.h"
 #include "state/AppStore.h"
 #include "ui/CapsuleLabel.h"
+#include "ui/DraftsBanner.h"
 #include "ui/PageList.h"
 #include "ui/PlainButton.h"
 #include "ui/SpaceBar.h"
@@ -95,6 +96,10 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     readingSettings_->setAlignment(Qt::AlignCenter);
     applyTextStyle(*readingSettings_, TextStyle::caption, Tint::secondary);
     stack->addWidget(readingSettings_, 1);
+    // why: below the list, so that nothing above moves while drafts are offered.
+    draftsBanner_ = new DraftsBanner(store_, this);
+    connect(draftsBanner_, &DraftsBanner::reopenRequested, this, &MenuBarPanel::draftsReopenRequested);
+    stack->addWidget(draftsBanner_);
 
     stack->addWidget(new Divider(this));
     stack->addWidget(buildFooter());
@@ -291,7 +296,7 @@ void MenuBarPanel::refresh() {
 void MenuBarPanel::updateTabOrder() {
     QList<QWidget*> chain = headerButtons_;
     chain << updateBanner_->focusChain() << spaceBar_->focusTarget() << pageList_->focusChain() << openSettings_
-          << versionButton_ << quitButton_;
+          << draftsBanner_->focusChain() << versionButton_ << quitButton_;
     for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 

@@ -15,6 +15,7 @@ class Updater;
 namespace folioport::ui {
 
 class CapsuleLabel;
+class DraftsBanner;
 class PageList;
 class PlainButton;
 class SpaceBar;
@@ -42,6 +43,7 @@ Q_SIGNALS:
     void editPageRequested(const folioport::Page& page);
     void newChildPageRequested(const folioport::Page& page);  ///< the scene derives space key and parent
     void quitRequested();
+    void draftsReopenRequested();                  ///< the drafts banner's "Reopen"
     void cameOnScreen();                           ///< every time the panel is shown, once the settings are read
 
 protected:
@@ -77,6 +79,7 @@ private:
     PageList* pageList_;
     QWidget* notConfigured_;
     QLabel* readingSettings_;
+    DraftsBanner* draftsBanner_;
     QPushButton* openSettings_;
     PlainButton* versionButton_;
     QLabel* spaceCount_;

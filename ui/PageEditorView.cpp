@@ -16,6 +16,7 @@
 #include <QShowEvent>
 #include <QShortcut>
 #include <QTimer>
+#include <QUuid>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -23,6 +24,7 @@
 
 #include "confluence/ConfDate.h"
 #include "state/AppStore.h"
+#include "state/DraftKeeper.h"
 #include "storage/Utf8.h"
 #include "ui/ChangeNotice.h"
 #include "ui/DialogKeys.h"
@@ -70,7 +72,7 @@ QString changeSentence(const PageChange& change) {
         .arg(QString::number(versionOf(change.page)),
              QString::fromStdString(versionAge(change.page).value_or("at an unknown time")),
              // why: the site may keep an author's name to itself (profile visibility) or fail to answer.
-             QString::fromStdString(change.author.value_or("someone")));
+             change.byYou ? PageEditorView::tr("you") : QString::fromStdString(change.author.value_or("someone")));
 }
 
 /// Storage format in the caption-size monospaced font, plain text in the callout font.
@@ -150,12 +152,21 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
+    const auto* reopened = std::get_if<ReopenDraft>(&mode);
+    drafts_ = new DraftKeeper(store_.drafts(),
+                              reopened ? reopened->draft.id : QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString(),
+                              [this] { return draft(); }, this);
+    for (QLineEdit* field : {titleField_, noteField_})
+        connect(field, &QLineEdit::textChanged, drafts_, &DraftKeeper::noteChange);
+    connect(bodyEditor_, &QPlainTextEdit::textChanged, drafts_, &DraftKeeper::noteChange);
+
     if (const auto* edit = std::get_if<EditPage>(&mode)) {
         reload(edit->pageId);
+    } else if (const auto* create = std::get_if<CreatePage>(&mode)) {
+        spaceField_->setText(QString::fromStdString(create->spaceKey.empty() ? store_.settings().spaceKey : create->spaceKey));
+        parentField_->setText(QString::fromStdString(create->parentId.value_or("")));
     } else {
-        const auto& create = std::get<CreatePage>(mode);
-        spaceField_->setText(QString::fromStdString(create.spaceKey.empty() ? store_.settings().spaceKey : create.spaceKey));
-        parentField_->setText(QString::fromStdString(create.parentId.value_or("")));
+        reopen(reopened->draft);
     }
     refresh();
 }
@@ -403,8 +414,63 @@ bool PageEditorView::finishSave(const PageOutcome& outcome, const Snapshot& sent
         return false;
     }
     saved_ = sent;
+    drafts_->keepNow();
     reload(outcome->id);
     return true;
+}
+
+std::optional<EditorDraft> PageEditorView::draft() const {
+    if (!hasChanges()) return std::nullopt;
+    EditorDraft kept;
+    kept.site = store_.config().normalizedBaseURL();
+    kept.format = format_;
+    kept.title = titleField_->text().toStdString();
+    kept.body = bodyEditor_->toPlainText().toStdString();
+    kept.note = noteField_->text().toStdString();
+    if (page_) {
+        kept.pageId = page_->id;
+        kept.baseVersion = versionOf(*page_);
+    } else {
+        kept.spaceKey = spaceField_->text().toStdString();
+        kept.parentId = parentField_->text().toStdString();
+    }
+    return kept;
+}
+
+void PageEditorView::reopen(const EditorDraft& draft) {
+    if (!draft.pageId) {
+        spaceField_->setText(QString::fromStdString(draft.spaceKey));
+        parentField_->setText(QString::fromStdString(draft.parentId));
+        return restoreTexts(draft);
+    }
+    loading_ = true;
+    store_.loadPage(*draft.pageId, [self = QPointer(this), draft](PageOutcome loaded) {
+        if (!self) return;
+        self->loading_ = false;
+        if (!loaded) {
+            self->error_ = QString::fromStdString(loaded.error());
+            return self->restoreTexts(draft);
+        }
+        self->apply(*loaded);
+        self->restoreTexts(draft);
+        if (versionOf(*loaded) <= draft.baseVersion) return;
+        // why: the text was written against an older version, so saving it must meet the newer one as any save would.
+        self->page_->version.emplace().number = draft.baseVersion;
+        self->store_.loadChange(loaded->id, [self](std::optional<PageChange> change) {
+            if (!self || !change) return;
+            self->newer_ = std::move(change);
+            self->refresh();
+        });
+        self->refresh();
+    });
+}
+
+void PageEditorView::restoreTexts(const EditorDraft& draft) {
+    format_ = draft.format;
+    titleField_->setText(QString::fromStdString(draft.title));
+    bodyEditor_->setPlainText(QString::fromStdString(draft.body));
+    if (page_) noteField_->setText(QString::fromStdString(draft.note));
+    refresh();
 }
 
 void PageEditorView::reloadNewer() {
@@ -457,6 +523,7 @@ void PageEditorView::keyPressEvent(QKeyEvent* event) {
 void PageEditorView::closeEvent(QCloseEvent* event) {
     if (hasChanges() && !questions_.discardChanges(window())) return event->ignore();
     event->accept();
+    drafts_->discard();
 }
 
 void PageEditorView::refresh() {

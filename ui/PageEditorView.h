@@ -18,6 +18,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
 
+namespace folioport {
+class DraftKeeper;
+}  // namespace folioport
+
 namespace folioport::ui {
 
 class ChangeNotice;
@@ -40,7 +44,8 @@ public:
     using Rekey = std::function<void(const std::string& key, const QString& title)>;
 
     /// Starts at once: an edit editor loads its page, a new-page editor takes the mode's space (or the
-    /// store's) and parent. `onClose` closes the window, which asks `questions` about unsaved changes.
+    /// store's) and parent, a reopened draft shows its text (see reopen). `onClose` closes the window, which asks
+    /// `questions` about unsaved changes. While changes are unsaved, a draft of them is kept on the store's shelf.
     PageEditorView(AppStore& store, EditorMode mode, Close onClose, Rekey rekey,
                    EditorQuestions questions = EditorQuestions::dialogs(), QWidget* parent = nullptr);
     /// A title that is not blank, a space key unless a page is loaded, and no load or save running.
@@ -89,6 +94,12 @@ private:
     bool finishSave(const PageOutcome& outcome, const Snapshot& sent);
     /// Loads the newer version the notice names, asking first when typed text would be lost.
     void reloadNewer();
+    /// What the draft keeper keeps: the editor's texts while they hold unsaved changes.
+    std::optional<EditorDraft> draft() const;
+    /// Shows a draft an earlier run left: a new page's as it was; an existing page's over the page as the site
+    /// has it now, where a version newer than the one the text was written against shows the change notice.
+    void reopen(const EditorDraft& draft);
+    void restoreTexts(const EditorDraft& draft);
     void flash(const QString& hint);
     void confirmTrash();
 
@@ -106,6 +117,7 @@ private:
     std::optional<QString> savedHint_;
     std::uint64_t hintGeneration_ = 0;  // so that an earlier hint's timer leaves a later hint alone
     Snapshot saved_;
+    DraftKeeper* drafts_;
 
     SymbolView* newSymbol_;
     SymbolView* editSymbol_;

@@ -186,6 +186,7 @@ TEST(EditorRequests, NewChildPagesGoToTheParentsSpaceWhenTheLoadedSpacesKnowIt) 
     QTemporaryDir folder;
     AppStoreOptions options;
     options.preferencesFile = folder.filePath("preferences.json").toStdString();
+    options.draftsFolder = folder.filePath("drafts").toStdString();
     AppStore store(options);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !store.isReadingSettings(); }, 5000));
     store.editSettings([&](StoredSettings& settings) {

@@ -101,6 +101,7 @@ TEST(TrayItem, IconAndTooltipFollowTheStoresSettings) {
     QTemporaryDir folder;
     AppStoreOptions options;
     options.preferencesFile = folder.filePath("preferences.json").toStdString();
+    options.draftsFolder = folder.filePath("drafts").toStdString();
     AppStore store(options);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !store.isReadingSettings(); }, 5000));
     for (bool demo : {false, true}) {

@@ -87,7 +87,9 @@ protected:
             .minute = minute,
             .copyText = [this](const std::string& text) { copied.push_back(text); },
             .openURL = [this](const QUrl& url) { opened.push_back(url.toString().toStdString()); },
-            .gatewayRoot = site->gatewayURL()});
+            .gatewayRoot = site->gatewayURL(),
+            .requestTimeout = requestTimeout,
+            .draftsFolder = dir.filePath("drafts").toStdString()});
         EXPECT_TRUE(eventually([&] { return !store->isReadingSettings(); }));
         return store;
     }
@@ -107,6 +109,7 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<fake::FakeConfluence> site;
     Lines copied, opened;
+    std::chrono::milliseconds requestTimeout = PagingLimits{}.requestTimeout;  // of the stores built next
 };
 
 TEST_F(AppStoreTest, ConstructionReadsEachSettingWithItsFallbackAndRefreshesOnlyWhenComplete) {
@@ -384,6 +387,7 @@ TEST_F(AppStoreTest, AVersionSavedMeanwhileIsNamedAndCanBeLoadedOrSavedOver) {
     seeded.colleagues.push_back({.accountId = "70121:jonas", .displayName = "Jonas Berg"});
     startSite(std::move(seeded));
     auto store = storeWith(connected());
+    loadAndWait(*store, true);  // the signed-in account is known, so no save of its own is taken for another's
     auto loadPage = [&](const std::string& id) {
         std::optional<PageOutcome> loaded;
         store->loadPage(id, [&](PageOutcome page) { loaded = std::move(page); });
@@ -443,6 +447,85 @@ TEST_F(AppStoreTest, AVersionSavedMeanwhileIsNamedAndCanBeLoadedOrSavedOver) {
     EXPECT_EQ(versionOf(*overwritten), 10);
     EXPECT_EQ(site->withData([](fake::SiteData& data) { return data.pageById("98306")->body; }), "<p>mine</p>");
     EXPECT_EQ(store->errorMessage(), std::nullopt);
+}
+
+TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
+    requestTimeout = 300ms;
+    auto store = storeWith(connected());
+    const Fault lateWrite{.kind = Fault::Kind::lateAnswer, .method = "POST", .pathPrefix = "/wiki/api/v2/pages",
+                          .delay = 1s};
+    auto create = [&](const std::string& title) {
+        std::optional<PageOutcome> created;
+        store->createPage("ENG", std::nullopt, {.title = title, .storageBody = "<p>plan</p>"},
+                          [&](PageOutcome outcome) { created = std::move(outcome); });
+        EXPECT_TRUE(eventually([&] { return created.has_value(); }));
+        return created.value_or(std::unexpected("no answer"));
+    };
+    auto save = [&](const Page& base, const std::string& body) {
+        std::optional<VersionOutcome> saved;
+        store->saveVersion(base, {.title = titleOf(base), .storageBody = body},
+                           [&](VersionOutcome outcome) { saved = std::move(outcome); });
+        EXPECT_TRUE(eventually([&] { return saved.has_value(); }));
+        return saved.value_or(std::unexpected(VersionRefusal{"no answer", {}}));
+    };
+    auto onSite = [&](const std::string& title) {
+        return site->withData([&](fake::SiteData& data) {
+            return std::ranges::count(data.pages, title, &fake::FakePage::title);
+        });
+    };
+    auto pageOnSite = [&](const std::string& id) {
+        return site->withData([&](fake::SiteData& data) { return *data.pageById(id); });
+    };
+
+    // A create the site did but answered too late is the page created, found before a second POST.
+    site->inject(lateWrite);
+    const PageOutcome timedOut = create("Launch plan");
+    ASSERT_FALSE(timedOut);
+    EXPECT_TRUE(timedOut.error().starts_with("Network error: ")) << timedOut.error();
+    ASSERT_TRUE(eventually([&] { return onSite("Launch plan") == 1; }));
+    site->clearRequests();
+    const PageOutcome adopted = create("Launch plan");
+    ASSERT_TRUE(adopted) << adopted.error();
+    EXPECT_EQ(adopted->title, "Launch plan");
+    EXPECT_EQ(onSite("Launch plan"), 1);
+    EXPECT_EQ(count("POST "), 0);
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+
+    // Made by someone else meanwhile, the title is theirs: the create is sent and refused in the site's words.
+    site->inject(lateWrite);
+    ASSERT_FALSE(create("Retro notes"));
+    ASSERT_TRUE(eventually([&] { return onSite("Retro notes") == 1; }));
+    site->withData([](fake::SiteData& data) {
+        std::ranges::find(data.pages, std::string("Retro notes"), &fake::FakePage::title)->authorId = "70121:jonas";
+    });
+    site->clearRequests();
+    const PageOutcome refused = create("Retro notes");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error(), "Confluence returned HTTP 400. A page with this title already exists in this space.");
+    EXPECT_EQ(count("POST "), 1);
+
+    // A version saved but answered too late is that version; typed on after it, the next save meets it as the
+    // user's own.
+    Page base{.id = "98306", .title = "Roadmap for Q3", .version = PageVersion{.number = 7}};
+    site->inject({.kind = Fault::Kind::lateAnswer, .method = "PUT", .delay = 1s});
+    ASSERT_FALSE(save(base, "<p>mine</p>"));
+    ASSERT_TRUE(eventually([&] { return pageOnSite("98306").version == 8; }));
+    site->clearRequests();
+    const VersionOutcome saved = save(base, "<p>mine</p>");
+    ASSERT_TRUE(saved) << saved.error().message;
+    EXPECT_EQ(versionOf(*saved), 8);
+    EXPECT_EQ(count("PUT "), 0);
+
+    site->inject({.kind = Fault::Kind::lateAnswer, .method = "PUT", .delay = 1s});
+    base.version->number = 8;
+    ASSERT_FALSE(save(base, "<p>mine, more</p>"));
+    ASSERT_TRUE(eventually([&] { return pageOnSite("98306").version == 9; }));
+    const VersionOutcome conflict = save(base, "<p>mine, more and more</p>");
+    ASSERT_FALSE(conflict);
+    ASSERT_TRUE(conflict.error().newer);
+    EXPECT_TRUE(conflict.error().newer->byYou);
+    EXPECT_EQ(conflict.error().newer->author, std::nullopt);
+    EXPECT_EQ(pageOnSite("98306").body, "<p>mine, more</p>");
 }
 
 TEST_F(AppStoreTest, SearchCopyLinkAndOpenGoThroughTheSiteAndTheSeams) {

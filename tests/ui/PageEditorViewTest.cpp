@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "NamedChild.h"
@@ -54,6 +56,7 @@ private Q_SLOTS:
     void aNewerVersionOnTheSiteIsNamedThenSavedOverOrLoaded();
     void failedLoadLeavesTheNewPageFormWithTheError();
     void closingAsksOnlyWhenTitleBodyOrNoteChanged();
+    void unsavedTextIsKeptAsADraftUntilSavedOrDiscardedAndReopensAgainstThePageAsItIsNow();
     void questionsAreMessageBoxesWhoseSafeAnswerIsEscape();
     void keyboardReachesEveryControlAndScreenReadersCanNameIt();
 
@@ -91,6 +94,8 @@ private:
     /// "METHOD path" without the query; the refreshes are counted in `refreshes`.
     QStringList editorRequests();
     json lastBody(const std::string& method) const;
+    /// The drafts kept on disk now, decoded.
+    std::vector<EditorDraft> keptDrafts() const;
 
     std::unique_ptr<testing::WindowFixture> fixture;
     fake::FakeConfluence* site = nullptr;
@@ -156,6 +161,17 @@ json PageEditorViewTest::lastBody(const std::string& method) const {
     const auto requests = site->requests();
     auto last = std::ranges::find(requests.rbegin(), requests.rend(), method, &fake::LoggedRequest::method);
     return last == requests.rend() ? json() : json::parse(last->body);
+}
+
+std::vector<EditorDraft> PageEditorViewTest::keptDrafts() const {
+    std::vector<EditorDraft> drafts;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(fixture->draftsFolder, error)) {
+        std::ifstream in(entry.path());
+        auto draft = decodeDraft(std::string(std::istreambuf_iterator<char>(in), {}), entry.path().stem().string());
+        if (draft) drafts.push_back(std::move(*draft));
+    }
+    return drafts;
 }
 
 void PageEditorViewTest::saveButtonFollowsTitleSpaceAndWork() {
@@ -452,6 +468,66 @@ void PageEditorViewTest::closingAsksOnlyWhenTitleBodyOrNoteChanged() {
     discardAsked = 0;
     editor->close();
     QCOMPARE(discardAsked, 0);
+}
+
+void PageEditorViewTest::unsavedTextIsKeptAsADraftUntilSavedOrDiscardedAndReopensAgainstThePageAsItIsNow() {
+    using std::filesystem::perms;
+    auto bodyIs = [](const QString& body) {
+        return [body](const std::vector<EditorDraft>& drafts) {
+            return drafts.size() == 1 && drafts.front().body == body.toStdString();
+        };
+    };
+    // Typing is kept a moment after it pauses, privately; a save leaves nothing to keep.
+    edit("98306");
+    typeBody(QStringLiteral("<p>typed</p>"));
+    QCOMPARE(keptDrafts().size(), 0u);
+    QTRY_VERIFY_WITH_TIMEOUT(bodyIs(QStringLiteral("<p>typed</p>"))(keptDrafts()), 3000);
+    const EditorDraft kept = keptDrafts().front();
+    QCOMPARE(kept.pageId, std::optional<std::string>("98306"));
+    QCOMPARE(kept.baseVersion, 7);
+    QCOMPARE(kept.site, store->config().normalizedBaseURL());
+    QCOMPARE(std::filesystem::status(fixture->draftsFolder).permissions() & perms::all, perms::owner_all);
+    QCOMPARE(std::filesystem::status(fixture->draftsFolder / (kept.id + ".json")).permissions() & perms::all,
+             perms::owner_read | perms::owner_write);
+    click("saveButton");
+    QTRY_COMPARE(hint(), QStringLiteral("Saved v8"));
+    QTRY_COMPARE(keptDrafts().size(), 0u);
+
+    // Discarded on closing, it is gone.
+    open(CreatePage{"ENG", {}});
+    field("titleField")->setText(QStringLiteral("Never mind"));
+    QTRY_VERIFY_WITH_TIMEOUT(keptDrafts().size() == 1, 3000);
+    discardAnswer = true;
+    click("closeButton");
+    QTRY_COMPARE(keptDrafts().size(), 0u);
+
+    // Reopened, a draft shows its text over the page as the site has it now: here v8, saved by the user since the
+    // draft's v7, which the notice says; saving meets that version as any save would. A new page's draft comes back
+    // as the form it was.
+    EditorDraft left{.id = "left-behind", .site = store->config().normalizedBaseURL(), .pageId = "98306",
+                     .baseVersion = 7, .format = BodyFormat::storage, .title = "Roadmap, mine",
+                     .body = "<p>mine</p>", .note = "from before"};
+    open(ReopenDraft{left});
+    QTRY_COMPARE(find<QPlainTextEdit>("bodyEditor")->toPlainText(), QStringLiteral("<p>mine</p>"));
+    QCOMPARE(field("titleField")->text(), QStringLiteral("Roadmap, mine"));
+    QCOMPARE(field("noteField")->text(), QStringLiteral("from before"));
+    auto* notice = find<ChangeNotice>("changeNotice");
+    QTRY_VERIFY(notice->isVisible());
+    QCOMPARE(notice->message(), QStringLiteral("This page changed since you opened it: now v8, saved today by you."));
+    QTRY_VERIFY_WITH_TIMEOUT(keptDrafts().size() == 1 && keptDrafts().front().id == "left-behind", 3000);
+    click("saveButton");
+    QTRY_VERIFY(!saveButton()->isEnabled());
+    QTRY_VERIFY(saveButton()->isEnabled());
+    QCOMPARE(text(lastBody("PUT")["version"]["number"]), QStringLiteral("8"));  // refused: the site holds v8
+    QVERIFY(notice->isVisible());
+
+    open(ReopenDraft{{.id = "new-one", .site = left.site, .spaceKey = "OPS", .parentId = "98305",
+                      .format = BodyFormat::text, .title = "Ideas", .body = "- one"}});
+    QCOMPARE(shape(), QStringLiteral("New page, spaceField, formatPicker, Create page"));
+    QCOMPARE(field("spaceField")->text(), QStringLiteral("OPS"));
+    QCOMPARE(field("parentField")->text(), QStringLiteral("98305"));
+    QCOMPARE(find<QPlainTextEdit>("bodyEditor")->toPlainText(), QStringLiteral("- one"));
+    QVERIFY(find<QAbstractButton>("plainTextChoice")->isChecked());
 }
 
 void PageEditorViewTest::questionsAreMessageBoxesWhoseSafeAnswerIsEscape() {

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -27,6 +28,7 @@ struct WindowFixture {
     std::vector<std::string> copied;
     std::vector<std::string> opened;
     std::string preferencesFile = dir->filePath(QStringLiteral("preferences.json")).toStdString();
+    std::filesystem::path draftsFolder = dir->filePath(QStringLiteral("drafts")).toStdString();
 
     /// Starts the site and builds store and updater on `stored` preferences (the site's account added).
     bool start(nlohmann::json stored = nlohmann::json::object()) {
@@ -41,7 +43,8 @@ struct WindowFixture {
             .minute = std::chrono::minutes(1),
             .copyText = [this](const std::string& text) { copied.push_back(text); },
             .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); },
-            .gatewayRoot = site->gatewayURL()});
+            .gatewayRoot = site->gatewayURL(),
+            .draftsFolder = draftsFolder});
         if (!QTest::qWaitFor([this] { return !store->isReadingSettings(); }, 5000)) return false;
         store->editSettings([](StoredSettings& settings) { settings.apiToken = "test-token"; });
         updater = std::make_unique<Updater>(UpdaterOptions{.launchDelay = std::chrono::milliseconds(0),
