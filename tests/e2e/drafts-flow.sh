@@ -10,17 +10,14 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../../scripts/demo-lib.sh"
 
-fail() {
-  echo "FAILED: $*" >&2
+# expect SECONDS WHAT COMMAND…: COMMAND must succeed within SECONDS (it is tried every 0.1 s); otherwise the test
+# fails, saying that WHAT did not happen, with the application's output.
+expect() {
+  local tries=$(($1 * 10 + 1)) what="$2"; shift 2
+  for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+  echo "FAILED: $what" >&2
   [ -z "${APP_LOG:-}" ] || { echo "--- application output:" >&2; cat "$APP_LOG" >&2; }
   exit 1
-}
-
-# within SECONDS COMMAND…: true once COMMAND succeeds, checked every 0.1 s; false when time runs out.
-within() {
-  local tries=$(($1 * 10)); shift
-  for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
-  return 1
 }
 
 panel_open() { [ -n "$(panel_rect 1)" ]; }
@@ -31,8 +28,8 @@ sent() { grep -F "\"method\":\"$1\"" "$SITE_LOG" | grep -qF -- "$2"; }
 # focus_editor TITLE: waits for the visible window of that title and gives it the keyboard.
 focus_editor() {
   local window
-  window="$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)" ||
-    fail "no window \"$1\" appeared"
+  window="$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)" || true
+  expect 0 "a window \"$1\" appeared" [ -n "$window" ]
   xdotool windowfocus --sync "$window"
   sleep 0.3
 }
@@ -48,7 +45,7 @@ end_app() {
 start_and_reopen() {
   start_tray_app "$APP_LOG" "$EXE"
   click_tray_icon
-  within 10 panel_open || fail "the panel did not open"
+  expect 10 "the panel opened" panel_open
   sleep 1
   # "Reopen" sits at the right end of the band above the footer.
   click_panel 1 -50 634
@@ -67,25 +64,25 @@ inside() {  # SITE_URL SITE_LOG EXECUTABLE
   # A new page typed, then SIGTERM at once: nothing typed is lost.
   start_tray_app "$APP_LOG" "$EXE"
   click_tray_icon
-  within 10 panel_open || fail "the panel did not open"
+  expect 10 "the panel opened" panel_open
   click_panel 1 -134 24
   focus_editor "New Confluence Page"
   xdotool type --delay 20 "Kept through a logout"; xdotool key Tab Tab
   xdotool type --delay 20 "Typed just before the end"
   end_app TERM
-  drafts_kept 1 || fail "SIGTERM left no draft (or more than one) in $DRAFTS"
-  [ "$(stat -c %a "$DRAFTS")" = 700 ] || fail "the drafts folder is not private: $(stat -c %a "$DRAFTS")"
+  expect 0 "SIGTERM left one draft in $DRAFTS" drafts_kept 1
+  expect 0 "the drafts folder is private (700)" [ "$(stat -c %a "$DRAFTS")" = 700 ]
   draft="$(find "$DRAFTS" -name '*.json')"
-  [ "$(stat -c %a "$draft")" = 600 ] || fail "the draft is not private: $(stat -c %a "$draft")"
-  grep -qF "Typed just before the end" "$draft" || fail "the draft lacks the last words typed: $(cat "$draft")"
+  expect 0 "the draft is private (600)" [ "$(stat -c %a "$draft")" = 600 ]
+  expect 0 "the draft holds the last words typed" grep -qF "Typed just before the end" "$draft"
   echo "ok - SIGTERM keeps what was typed"
 
   start_and_reopen
   focus_editor "New Confluence Page"
   xdotool key ctrl+s
-  within 10 sent POST '\"title\":\"Kept through a logout\"' || fail "Ctrl+S in the reopened editor created no such page"
-  sent POST '<p>Typed just before the end</p>' || fail "the reopened page was created without the typed text"
-  within 5 drafts_kept 0 || fail "the draft stayed after its page was created"
+  expect 10 "Ctrl+S in the reopened editor created the page" sent POST '\"title\":\"Kept through a logout\"'
+  expect 0 "the page was created with the typed text" sent POST '<p>Typed just before the end</p>'
+  expect 5 "the draft went once its page was created" drafts_kept 0
   echo "ok - the next start offers it, and Reopen and Ctrl+S create the page with it"
 
   # More text in that page's editor, then a crash 2.5 s later: the draft holds it.
@@ -93,16 +90,16 @@ inside() {  # SITE_URL SITE_LOG EXECUTABLE
   xdotool key Tab ctrl+End; xdotool type --delay 20 "<p>Then a crash</p>"  # from the title into the body
   sleep 2.5
   end_app KILL
-  drafts_kept 1 || fail "SIGKILL 2.5 s after typing found no draft in $DRAFTS"
-  grep -qF "Then a crash" "$(find "$DRAFTS" -name '*.json')" || fail "the draft lacks what was typed before the crash"
+  expect 0 "SIGKILL 2.5 s after typing left one draft in $DRAFTS" drafts_kept 1
+  expect 0 "the draft holds what was typed before the crash" grep -qF "Then a crash" "$(find "$DRAFTS" -name '*.json')"
   echo "ok - SIGKILL 2.5 s after typing keeps what was typed"
 
   start_and_reopen
   focus_editor "Kept through a logout"
   xdotool key ctrl+s
-  within 10 sent PUT '<p>Typed just before the end</p><p>Then a crash</p>' ||
-    fail "Ctrl+S in the reopened editor did not save the text typed before the crash"
-  within 5 drafts_kept 0 || fail "the draft stayed after its text was saved"
+  expect 10 "Ctrl+S in the reopened editor saved the text typed before the crash" \
+    sent PUT '<p>Typed just before the end</p><p>Then a crash</p>'
+  expect 5 "the draft went once its text was saved" drafts_kept 0
   echo "ok - reopened after the crash, the text is saved as the page's next version"
   end_app TERM
 }
