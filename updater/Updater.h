@@ -76,11 +76,11 @@ public:
     void dismiss();
     /// Installs `available` in place of the running bundle and quits for the relaunch: downloads the
     /// archive, checks its digest, the seal of the bundle inside it (against the compiled-in key) and its
-    /// version and build, then starts the swap script. Refuses at once, naming it, a folder of the bundle
-    /// that others can write to. Off the main thread, with "Downloading v…", "Verifying…"
-    /// and "Installing…" as status; a failure (an exception too) leaves the installed bundle untouched, removes
-    /// the work folders and shows one message. Does nothing while a check or installation runs, or when
-    /// nothing is available; fails at once when the installed bundle's folder is not writable.
+    /// version and build, then removes the download and starts the swap script. Off the main thread, with
+    /// "Downloading v…", "Verifying…" and "Installing…" as status; a failure (an exception too) leaves the
+    /// installed bundle untouched, removes the work folders and shows one message. Does nothing while a check
+    /// or installation runs, or when nothing is available; fails at once when the installed bundle's folder is
+    /// not writable, or when others can write to it or rename it away (checkInstallFolder).
     void install();
 
 Q_SIGNALS:
