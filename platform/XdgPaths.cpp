@@ -14,17 +14,19 @@ std::filesystem::path homeDirectory() {
     return "/";
 }
 
+/// The folder `variable` names when it is an absolute path (the XDG rules say relative values are invalid and
+/// must be ignored), else `fallback` under the home folder.
+std::filesystem::path xdgFolder(const char* variable, const std::filesystem::path& fallback) {
+    if (const char* dir = std::getenv(variable); dir && dir[0] == '/') return dir;
+    return homeDirectory() / fallback;
+}
+
 }  // namespace
 
-std::filesystem::path xdgConfigHome() {
-    // why: the XDG base-directory rules say relative values are invalid and must be ignored.
-    if (const char* dir = std::getenv("XDG_CONFIG_HOME"); dir && dir[0] == '/') return dir;
-    return homeDirectory() / ".config";
-}
+std::filesystem::path xdgConfigHome() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
 
-std::filesystem::path xdgStateHome() {
-    if (const char* dir = std::getenv("XDG_STATE_HOME"); dir && dir[0] == '/') return dir;
-    return homeDirectory() / ".local" / "state";
-}
+std::filesystem::path xdgDataHome() { return xdgFolder("XDG_DATA_HOME", ".local/share"); }
+
+std::filesystem::path xdgStateHome() { return xdgFolder("XDG_STATE_HOME", ".local/state"); }
 
 }  // namespace folioport::platform

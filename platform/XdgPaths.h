@@ -9,4 +9,7 @@ std::filesystem::path xdgConfigHome();
 /// $XDG_STATE_HOME when it is an absolute path, else ~/.local/state.
 std::filesystem::path xdgStateHome();
 
+/// $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
+std::filesystem::path xdgDataHome();
+
 }  // namespace folioport::platform
