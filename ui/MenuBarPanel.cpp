@@ -92,7 +92,11 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     configuredOnly_ << spaceBar_ << pageList_;
     stack->addWidget(buildNotConfigured(), 1);
     keyringWait_ = new KeyringWaitPanel(this);
-    connect(keyringWait_, &KeyringWaitPanel::unlockRequested, this, [this] { store_.unlockKeyring(); });
+    connect(keyringWait_, &KeyringWaitPanel::unlockRequested, this, [this] {
+        store_.unlockKeyring();
+        // why: the keyring's password prompt needs the keyboard, which the panel holds while it is a popup.
+        if (isWindow() && windowType() == Qt::Popup) hide();
+    });
     connect(keyringWait_, &KeyringWaitPanel::retryRequested, this, [this] { store_.retryKeyring(); });
     connect(keyringWait_, &KeyringWaitPanel::settingsRequested, this, &MenuBarPanel::settingsRequested);
     stack->addWidget(keyringWait_, 1);
