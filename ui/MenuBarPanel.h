@@ -16,6 +16,7 @@ namespace folioport::ui {
 
 class CapsuleLabel;
 class DraftsBanner;
+class KeyringWaitPanel;
 class PageList;
 class PlainButton;
 class SpaceBar;
@@ -78,6 +79,7 @@ private:
     SpaceBar* spaceBar_;
     PageList* pageList_;
     QWidget* notConfigured_;
+    KeyringWaitPanel* keyringWait_;
     QLabel* readingSettings_;
     DraftsBanner* draftsBanner_;
     QPushButton* openSettings_;
