@@ -85,7 +85,6 @@ executable="$target/Contents/bin/Folioport"
 sed -e "s|^Exec=.*|Exec=/bin/sh \"$launcher\" \"$target\"|" \
   "$target/Contents/Resources/com.tessaly.folioport.desktop" > "$entry"
 added+=("$entry")
-if command -v update-desktop-database >/dev/null; then update-desktop-database -q "$applications" || true; fi
 
 added+=("$record")
 { [ -f "$record" ] && cat "$record"; printf '%s\n' "${added[@]}"; } | awk '!seen[$0]++' > "$record.new"

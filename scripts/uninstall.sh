@@ -27,19 +27,15 @@ tac "$record" | while IFS= read -r path; do
   esac
 done
 rm -f "$config/autostart/com.tessaly.folioport.desktop"
-if command -v update-desktop-database >/dev/null && [ -d "$data/applications" ]; then
-  update-desktop-database -q "$data/applications" || true
-fi
 echo "Folioport is uninstalled."
 
 if [ "$forget" = true ]; then
   rm -rf "$config/com.tessaly.folioport"
-  if command -v secret-tool >/dev/null; then
-    secret-tool clear service com.tessaly.folioport account apiToken || true
+  if command -v secret-tool >/dev/null && secret-tool clear service com.tessaly.folioport account apiToken 2>/dev/null; then
     echo "Its preferences and its API token are deleted."
   else
     echo "Its preferences are deleted. Delete the API token (\"com.tessaly.folioport\") in your keyring's"
-    echo "application (Passwords and Keys, or KWalletManager): secret-tool is not installed."
+    echo "application (Passwords and Keys, or KWalletManager): secret-tool is missing or the keyring did not answer."
   fi
 else
   echo "Your settings and the API token stay; \"uninstall.sh --forget-settings\" deletes them too."
