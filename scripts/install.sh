@@ -43,7 +43,8 @@ added=()
 make_folder() {  # mkdir -p that notes each folder it creates
   local missing=() folder="$1"
   while [ ! -d "$folder" ]; do missing=("$folder" "${missing[@]}"); folder="$(dirname "$folder")"; done
-  for folder in "${missing[@]}"; do mkdir "$folder"; added+=("$folder/"); done
+  # why: updates refuse a folder that others can write to, whatever the umask would make of it.
+  for folder in "${missing[@]}"; do mkdir -m 755 "$folder"; added+=("$folder/"); done
 }
 
 # The same swap as an update makes: the new bundle is copied beside the installed one first, so that the

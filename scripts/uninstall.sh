@@ -22,7 +22,9 @@ record="$data/folioport/installed"
 tac "$record" | while IFS= read -r path; do
   case "$path" in
     */) rmdir --ignore-fail-on-non-empty "${path%/}" 2>/dev/null || true ;;
-    *.app) rm -rf "$path" "$path.old" "$path.new" ;;  # why: an update cut short leaves the previous bundle at .old
+    # why: beside the bundle, the launcher's lock and what an update cut short leaves belong to it too
+    *.app) rm -rf "$path" "$path.old" "$path.new" "$(dirname "$path")/.$(basename "$path").lock" \
+             "$(dirname "$path")/.$(basename "$path").update-failed" "$(dirname "$path")"/.FolioportUpdate-* ;;
     *) rm -f "$path" ;;
   esac
 done
