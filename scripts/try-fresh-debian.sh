@@ -36,6 +36,7 @@ if [ "${1:-}" = --inside ]; then
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$out/display" & local xvfb=$!
     for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(tr -d '\n' < "$out/display")"
+    rm -f "$out/display"
     trayer --edge top --align right --widthtype request --height 28 --SetDockType true & local tray=$!
     sleep 1
     local started; started=$(date +%s%N)
