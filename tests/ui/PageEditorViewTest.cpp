@@ -178,6 +178,7 @@ std::vector<EditorDraft> PageEditorViewTest::keptDrafts() const {
     std::vector<EditorDraft> drafts;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(fixture->draftsFolder, error)) {
+        if (entry.path().extension() != ".json") continue;  // a write's temporary file
         std::ifstream in(entry.path());
         auto draft = decodeDraft(std::string(std::istreambuf_iterator<char>(in), {}), entry.path().stem().string());
         if (draft) drafts.push_back(std::move(*draft));
