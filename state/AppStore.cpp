@@ -14,7 +14,6 @@
 namespace folioport {
 namespace {
 
-constexpr int spaceLimit = 250;
 // why: a load holds two threads (user and spaces), and loads from the panel, the timer and a trash may overlap.
 constexpr int poolThreads = 8;
 
@@ -144,7 +143,7 @@ void AppStore::beginLoad(bool silent, bool decidesRoute, RateLimitRetry retry, s
 void AppStore::startLoad(LoadRun run) {
     // why: built before the call, because the hand-off lambda takes `run` over and arguments have no order.
     auto work = [&pool = pool_, client = run.client, stop = stop_.get_token()] {
-        return fetchUserAndSpaces(pool, client, spaceLimit, stop);
+        return fetchUserAndSpaces(pool, client, stop);
     };
     runOffThread(
         pool_, this, std::move(work),
