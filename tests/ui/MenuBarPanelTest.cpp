@@ -50,6 +50,7 @@ private Q_SLOTS:
 
     void notConfiguredPanelShowsOnlySettingsAndNeverLoads();
     void loadingShowsProgressAndErrorsStayUntilASuccess();
+    void aFailedTimedRefreshKeepsTheRowsUnderAQuietLine();
     void spaceMenuMarksExactlyAndLongListsBecomeAPicker();
     void rowsShowVersionDateAndBadgeAsTheRecordAllows();
     void rowActionsReachTheStoreAndTheScene();
@@ -212,6 +213,32 @@ void MenuBarPanelTest::loadingShowsProgressAndErrorsStayUntilASuccess() {
     QTRY_VERIFY(rows().isEmpty() && refresh->isEnabled());
     QCOMPARE(text("emptyHint"), QString::fromLatin1(noPagesHint));
     QCOMPARE(text("recentCountLabel"), QStringLiteral("0 recent"));
+}
+
+void MenuBarPanelTest::aFailedTimedRefreshKeepsTheRowsUnderAQuietLine() {
+    fixture = std::make_unique<testing::WindowFixture>();
+    fixture->minute = 200ms;  // a period of a second, retries 0.1, 0.2 and 0.4 s after a failure
+    fixture->clock = QDateTime(QDate(2026, 12, 7), QTime(13, 57));
+    QVERIFY(fixture->start({{"refreshMinutes", 5}}));
+    site = fixture->site.get();
+    store = fixture->store.get();
+    updater = fixture->updater.get();
+    store->startAutoRefresh();  // the token came after the settings were read
+    open();
+    QTRY_COMPARE(rows().size(), 4);
+    QVERIFY(!shows("staleListLabel"));
+
+    site->inject({.kind = fake::Fault::Kind::status, .status = 503, .body = "maintenance",
+                  .pathPrefix = "/wiki/rest/api/user", .count = 3});
+    fixture->clock = QDateTime(QDate(2026, 12, 7), QTime(14, 2));
+    QTRY_VERIFY_WITH_TIMEOUT(shows("staleListLabel"), 5000);
+    QCOMPARE(text("staleListLabel"), QStringLiteral("Couldn't refresh at 14:02 \u2014 showing pages from 13:57"));
+    QCOMPARE(find("staleListLabel")->toolTip(), QStringLiteral("Confluence returned HTTP 503. maintenance"));
+    QCOMPARE(rows().size(), 4);
+    QVERIFY(!shows("errorBanner"));
+    // The retries come soon, and the first that succeeds takes the line away.
+    QTRY_VERIFY_WITH_TIMEOUT(!shows("staleListLabel"), 1500);
+    QCOMPARE(rows().size(), 4);
 }
 
 void MenuBarPanelTest::spaceMenuMarksExactlyAndLongListsBecomeAPicker() {
