@@ -10,6 +10,7 @@
 #include <map>
 
 #include "state/AppStore.h"
+#include "ui/ActionText.h"
 #include "ui/EmptyHint.h"
 #include "ui/ErrorBanner.h"
 #include "ui/ExpiredTokenHint.h"
@@ -80,7 +81,7 @@ void PageList::refresh() {
     stale_->setVisible(stale.has_value());
     stale_->setText(stale ? staleText(*stale) : QString());
     const QString reason = QString::fromStdString(stale ? stale->reason : std::string());
-    stale_->setToolTip(reason);
+    stale_->setToolTip(toolTipText(reason));
     stale_->setAccessibleDescription(reason);
 
     const auto& error = store_.errorMessage();

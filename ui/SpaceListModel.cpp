@@ -2,6 +2,7 @@
 
 #include <QPixmap>
 
+#include "ui/ActionText.h"
 #include "ui/Symbols.h"
 
 namespace folioport::ui {
@@ -97,8 +98,9 @@ QVariant SpaceListModel::data(const QModelIndex& index, int role) const {
     const bool listed = options_.marksListed && entry.key == listedKey_;
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return entry.text;
+    case Qt::ToolTipRole:
+        return toolTipText(entry.text);
     case keyRole:
         return QString::fromStdString(entry.key);
     case Qt::DecorationRole:

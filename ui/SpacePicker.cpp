@@ -50,9 +50,8 @@ SpacePicker::SpacePicker(const QString& accessibleName, SpaceListModel::Options 
         pickHighlighted();
     });
     const QFontMetrics metrics(list_->font());
-    const int rowHeight = std::max(metrics.height(), 16) + 4;
     list_->setFixedSize(metrics.averageCharWidth() * widthInAverageCharacters,
-                        rowHeight * visibleRows + 2 * list_->frameWidth());
+                        (std::max(metrics.height(), 16) + 4) * visibleRows + 2 * list_->frameWidth());
     column->addWidget(list_);
 
     noMatch_ = new QLabel(this);
@@ -70,6 +69,11 @@ SpacePicker::SpacePicker(const QString& accessibleName, SpaceListModel::Options 
 void SpacePicker::setSpaces(const std::vector<Space>& spaces) {
     const QString highlighted = list_->currentIndex().data(SpaceListModel::keyRole).toString();
     model_->setSpaces(spaces);
+    // why: whole rows only, as the style draws them, once there is a row to measure.
+    if (model_->rowCount() > 0) {
+        list_->setFixedHeight(list_->sizeHintForRow(0) * visibleRows + 2 * list_->frameWidth());
+        noMatch_->setFixedSize(list_->size());
+    }
     const int kept = model_->rowOfKey(highlighted.toStdString());
     highlight(kept >= 0 ? kept : 0);
     showMatches();
