@@ -17,8 +17,8 @@
 
 namespace folioport::testing {
 
-/// A fake site (with its gateway), a store whose preferences live in a temporary file (token "test-token" in memory only)
-/// and an updater that cannot install; what the store copies and opens is recorded.
+/// A fake site (with its gateway), a store whose preferences live in a temporary file (token "test-token" in memory only,
+/// unless tokenFromKeyring) and an updater that cannot install; what the store copies and opens is recorded.
 struct WindowFixture {
     std::unique_ptr<QTemporaryDir> dir = std::make_unique<QTemporaryDir>();
     std::unique_ptr<fake::FakeConfluence> site;
@@ -29,6 +29,7 @@ struct WindowFixture {
     std::string preferencesFile = dir->filePath(QStringLiteral("preferences.json")).toStdString();
     std::chrono::milliseconds minute = std::chrono::minutes(1);  ///< the store's refresh minute, set before start
     QDateTime clock;  ///< the store's wall clock; the real one while invalid
+    bool tokenFromKeyring = false;  ///< the store keeps what the keyring gave it
 
     /// Starts the site and builds store and updater on `stored` preferences (the site's account added).
     bool start(nlohmann::json stored = nlohmann::json::object()) {
@@ -46,7 +47,7 @@ struct WindowFixture {
             .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); },
             .gatewayRoot = site->gatewayURL()});
         if (!QTest::qWaitFor([this] { return !store->isReadingSettings(); }, 5000)) return false;
-        store->editSettings([](StoredSettings& settings) { settings.apiToken = "test-token"; });
+        if (!tokenFromKeyring) store->editSettings([](StoredSettings& settings) { settings.apiToken = "test-token"; });
         updater = std::make_unique<Updater>(UpdaterOptions{.launchDelay = std::chrono::milliseconds(0),
                                                            .runningVersion = [] { return std::string("1.0"); },
                                                            .installedBundle = [] { return std::nullopt; }});
