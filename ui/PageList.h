@@ -16,9 +16,8 @@ class AppStore;
 namespace folioport::ui {
 
 class EmptyHint;
-class ErrorBanner;
-class ExpiredTokenHint;
 class PageRow;
+class SiteErrorBanner;
 
 /// The panel's scrolling list: a quiet line when the last timed refresh failed, the store's error (with the
 /// expired-token hint under a 401), one row per recent page (kept per page id across refreshes), or a hint
@@ -48,8 +47,7 @@ private:
     AppStore& store_;
     QVBoxLayout* column_;
     QLabel* stale_;
-    ErrorBanner* error_;
-    ExpiredTokenHint* tokenHint_;
+    SiteErrorBanner* error_;
     EmptyHint* hint_;
     std::vector<PageRow*> rows_;
 };
