@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iostream>
 #include <limits>
 
 #include "confluence/StoredSettings.h"
@@ -44,6 +45,9 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
         [this](StoredSettings stored) {
             if (!readingSettings_) return;  // why: a save answered first; what it stored is newer
             readingSettings_ = false;
+            StoredRoute route = storedRoute(stored.gatewayBaseURL, options_.gatewayRoot);
+            if (route.ignored) std::cerr << "Folioport: " << *route.ignored << "\n";
+            stored.gatewayBaseURL = std::move(route.gatewayBaseURL);
             assign(settings_, std::move(stored), &AppStore::settingsChanged);
             startAutoRefresh();
         });

@@ -302,6 +302,14 @@ TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOn
     settings.gatewayBaseURL.clear();
     EXPECT_TRUE(saveAndWait(*store, settings));
     EXPECT_FALSE(storedPreferences().contains("gatewayBaseURL"));
+
+    // A route set by hand in another form than the gateway's is not taken: requests stay on the site.
+    auto bent = storeWith(connected({{"gatewayBaseURL", "http://127.0.0.1:9/ex/confluence/x"}}));
+    EXPECT_EQ(bent->settings().gatewayBaseURL, "");
+    site->clearRequests();
+    loadAndWait(*bent, false);
+    EXPECT_EQ(bent->errorMessage(), std::nullopt);
+    EXPECT_EQ(count("GET /wiki/api/v2/pages"), 1);
 }
 
 TEST_F(AppStoreTest, TheRefreshTimerNeverSitsOutARateLimitWhileALoadTheUserStartedDoes) {
