@@ -3,6 +3,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/Bundle.h"
 #include "platform/Posix.h"
 #include "platform/XdgPaths.h"
 
@@ -26,17 +27,19 @@ std::string execArgument(const std::string& argument) {
     return escaped;
 }
 
-bool writeEntry(const std::filesystem::path& executable) {
+bool writeEntry(const std::vector<std::string>& command) {
     std::error_code error;
     std::filesystem::create_directories(entryFile().parent_path(), error);
     if (error) return false;
     std::ofstream file(entryFile(), std::ios::trunc);
+    std::string exec;
+    for (const std::string& argument : command) exec += (exec.empty() ? "" : " ") + execArgument(argument);
     file << "[Desktop Entry]\n"
             "Type=Application\n"
             "Name=Folioport\n"
             "Comment=Recently updated Confluence pages in the system tray\n"
             "Exec="
-         << execArgument(executable.empty() ? runningExecutable().string() : executable.string())
+         << exec
          << "\n"
             "Terminal=false\n"
             "X-GNOME-Autostart-enabled=true\n";
@@ -50,6 +53,14 @@ std::filesystem::path entryFile() {
     return xdgConfigHome() / "autostart" / "com.tessaly.folioport.desktop";
 }
 
+std::vector<std::string> startCommand(const std::optional<std::filesystem::path>& bundle) {
+    const auto launcher = xdgDataHome() / "folioport" / "launch.sh";
+    std::error_code error;
+    if (bundle && std::filesystem::is_regular_file(launcher, error))
+        return {"/bin/sh", launcher.string(), bundle->string()};
+    return {runningExecutable().string()};
+}
+
 bool isEnabled() {
     std::ifstream file(entryFile());
     if (!file) return false;
@@ -61,9 +72,9 @@ bool isEnabled() {
     return true;
 }
 
-bool setEnabled(bool enabled, const std::filesystem::path& executable) {
+bool setEnabled(bool enabled, std::vector<std::string> command) {
     if (enabled == isEnabled()) return true;
-    if (enabled) return writeEntry(executable);
+    if (enabled) return writeEntry(command.empty() ? startCommand(Bundle::location()) : command);
     std::error_code error;
     std::filesystem::remove(entryFile(), error);
     return !error;

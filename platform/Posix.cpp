@@ -8,6 +8,10 @@
 
 namespace folioport::platform {
 
+Descriptor::~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
 std::filesystem::path runningExecutable() {
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error);

@@ -5,8 +5,25 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace folioport::platform {
+
+/// Owns an open file descriptor (or none, -1) and closes it when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    ~Descriptor();
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
 
 /// The running program's executable (/proc/self/exe), or an empty path when it cannot be read.
 std::filesystem::path runningExecutable();

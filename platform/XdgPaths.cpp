@@ -22,4 +22,9 @@ std::filesystem::path xdgConfigHome() {
     return homeDirectory() / ".config";
 }
 
+std::filesystem::path xdgDataHome() {
+    if (const char* dir = std::getenv("XDG_DATA_HOME"); dir && dir[0] == '/') return dir;
+    return homeDirectory() / ".local" / "share";
+}
+
 }  // namespace folioport::platform

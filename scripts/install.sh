@@ -29,7 +29,8 @@ fi
 # The same swap as an update makes: the new bundle is copied beside the installed one first, so that the
 # swap itself is renames only; an earlier swap cut short is recovered before anything else.
 target="$install_dir/Folioport.app"
-mkdir -p "$install_dir"
+# why: updates refuse a folder that others can write to, whatever the umask made of it.
+mkdir -p -m 755 "$install_dir"
 launcher_dir="${XDG_DATA_HOME:-$HOME/.local/share}/folioport"
 mkdir -p "$launcher_dir"
 cp "$(dirname "$0")/launch.sh" "$launcher_dir/launch.sh.new" && mv -T "$launcher_dir/launch.sh.new" "$launcher_dir/launch.sh"

@@ -4,6 +4,21 @@
 #include "updater/VersionOrder.h"
 
 namespace folioport {
+namespace {
+
+/// Digits in runs separated by single dots ("104", "1.0.4"): the only build numbers whose order is the
+/// order of their numbers; "100-beta" or "100rc1" would sort above "100".
+bool isBuildNumber(std::string_view build) {
+    bool afterDigit = false;
+    for (const char c : build) {
+        if (c == '.' && afterDigit) afterDigit = false;
+        else if (c >= '0' && c <= '9') afterDigit = true;
+        else return false;
+    }
+    return afterDigit;
+}
+
+}  // namespace
 
 StepResult<void> verifyVersion(const std::filesystem::path& bundle, const std::string& expected,
                                const std::string& runningBuild) {
@@ -12,6 +27,7 @@ StepResult<void> verifyVersion(const std::filesystem::path& bundle, const std::s
     const auto build = platform::Bundle::readInfoString(plist, "CFBundleVersion");
     if (!found || !build) return failure(UpdateError::badDownload("unreadable Info.plist in the downloaded bundle"));
     if (*found != expected) return failure(UpdateError::versionMismatch(*found, expected));
+    if (!isBuildNumber(*build)) return failure(UpdateError::badBuildNumber(*build));
     if (compareVersions(*build, runningBuild) <= 0) return failure(UpdateError::notNewer(*build, runningBuild));
     return {};
 }

@@ -20,27 +20,10 @@ namespace folioport {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::Descriptor;
 
 struct ArchiveDeleter {
     void operator()(archive* reader) const { archive_read_free(reader); }
-};
-
-/// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
 };
 
 std::unexpected<std::string> refused(const std::string& why, const std::string& name) {

@@ -10,10 +10,18 @@ std::string describe(const UpdateError& error) {
     case signature: return "Download rejected: not signed by the expected developer.\n" + error.text;
     case versionMismatch:
         return "Download rejected: bundle is v" + error.text + ", manifest promised v" + error.expectedVersion + ".";
+    case badBuildNumber:
+        return "Download rejected: the bundle's build number " + error.text +
+               " is not numbers separated by dots, such as 104 or 1.0.4.";
     case notNewer:
         return "Download rejected: the bundle's build " + error.text + " is not newer than the running build " +
                error.expectedVersion + ".";
     case notWritable: return "Can't replace " + error.text + " — no write permission.";
+    case unsafeFolder:
+        return "Can't update: other users can write to " + error.text +
+               ", so they could put a program of their own in place of the update. Take away their write "
+               "permission (chmod go-w) and try again.";
+    case notInstalled: return "The update was not installed: " + error.text + ".";
     case checksumMismatch: return "Download rejected: checksum doesn't match the manifest.";
     }
     return {};

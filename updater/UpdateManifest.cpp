@@ -29,4 +29,16 @@ std::expected<UpdateManifest, std::string> decodeManifest(std::string_view json)
     return manifest;
 }
 
+std::string encodeManifest(const UpdateManifest& manifest) {
+    nlohmann::json document = {{"version", manifest.version}, {"url", manifest.url}};
+    const std::pair<const char*, const std::optional<std::string>&> optional[] = {
+        {"build", manifest.build}, {"date", manifest.date}, {"sha256", manifest.sha256}, {"notes", manifest.notes},
+        {"minimumSystemVersion", manifest.minimumSystemVersion}};
+    for (const auto& [key, value] : optional) {
+        if (value) document[key] = *value;
+    }
+    // why: text that is not UTF-8 is written in its place rather than throwing.
+    return document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 }  // namespace folioport

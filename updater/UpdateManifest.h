@@ -25,4 +25,7 @@ struct UpdateManifest {
 /// sentence naming the first offending member, such as "The update feed has no \"url\"."
 std::expected<UpdateManifest, std::string> decodeManifest(std::string_view json);
 
+/// The feed document of one entry, as decodeManifest reads it back.
+std::string encodeManifest(const UpdateManifest& manifest);
+
 }  // namespace folioport

@@ -7,11 +7,16 @@
 
 #include "platform/HttpTransport.h"
 #include "async/OffThread.h"
+#include "updater/SwapScript.h"
 #include "updater/UpdateError.h"
 #include "updater/VersionOrder.h"
+#include "updater/WorkFolders.h"
 
 namespace folioport {
 namespace {
+
+/// Room for the reason line of a failed swap's note, beside the offer it holds.
+constexpr std::size_t noteReasonBytes = 64 << 10;
 
 /// GETs the feed past any cache and decodes it; blocking, for the pool.
 std::expected<UpdateManifest, std::string> fetchManifest(std::string url, std::size_t limit, std::stop_token stop) {
@@ -35,6 +40,16 @@ std::expected<UpdateManifest, std::string> fetchManifest(std::string url, std::s
 Updater::Updater(UpdaterOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), periodicCheck_(new QTimer(this)) {
     connect(periodicCheck_, &QTimer::timeout, this, [this] { check(periodicFeedURL_, false); });
+    const auto installed = options_.installedBundle();
+    if (!installed) return;
+    if (auto failed = takeSwapFailure(*installed, options_.limits.feedBytes + noteReasonBytes)) {
+        // why: this copy was started by a swap that gave up; the offer comes back with the reason, and the
+        // check that found it counts as just made, so the launch check does not clear the reason at once.
+        available_ = std::move(failed->offer);
+        errorMessage_ = describe(UpdateError::notInstalled(std::move(failed->reason)));
+        lastCheck_ = QDateTime::currentDateTimeUtc();
+    }
+    pool_.start([bundle = *installed] { removeStaleStaging(bundle); });
 }
 
 Updater::~Updater() {

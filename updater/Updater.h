@@ -47,6 +47,8 @@ class Updater : public QObject {
     Q_OBJECT
 
 public:
+    /// With an installed bundle: takes back the offer and the reason a swap that gave up left beside it, and
+    /// removes (off the main thread) the staging folders of updates that were killed part way.
     explicit Updater(UpdaterOptions options = {}, QObject* parent = nullptr);
     /// Aborts a fetch in flight and waits for it; the timers die with the object.
     ~Updater() override;
@@ -74,10 +76,11 @@ public:
     void dismiss();
     /// Installs `available` in place of the running bundle and quits for the relaunch: downloads the
     /// archive, checks its digest, the seal of the bundle inside it (against the compiled-in key) and its
-    /// version and build, then starts the swap script. Off the main thread, with "Downloading v…", "Verifying…"
-    /// and "Installing…" as status; a failure (an exception too) leaves the installed bundle untouched, removes
-    /// the work folders and shows one message. Does nothing while a check or installation runs, or when
-    /// nothing is available; fails at once when the installed bundle's folder is not writable.
+    /// version and build, then removes the download and starts the swap script. Off the main thread, with
+    /// "Downloading v…", "Verifying…" and "Installing…" as status; a failure (an exception too) leaves the
+    /// installed bundle untouched, removes the work folders and shows one message. Does nothing while a check
+    /// or installation runs, or when nothing is available; fails at once when the installed bundle's folder is
+    /// not writable, or when others can write to it or rename it away (checkInstallFolder).
     void install();
 
 Q_SIGNALS:
@@ -95,7 +98,8 @@ private:
     void finishCheck(CheckOutcome outcome, bool manual);
     void verifyDownloaded(StepResult<std::filesystem::path> archive, UpdateManifest manifest, WorkFolders folders,
                           std::filesystem::path installed);
-    void swapVerified(StepResult<std::filesystem::path> bundle, WorkFolders folders, std::filesystem::path installed);
+    void swapVerified(StepResult<std::filesystem::path> bundle, const UpdateManifest& manifest, WorkFolders folders,
+                      std::filesystem::path installed);
     void failInstall(std::string message);
 
     /// The address of the `kind` ("feed", "download") as sent; else the detail of why it is refused: it does

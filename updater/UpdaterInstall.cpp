@@ -6,6 +6,7 @@
 
 #include "async/OffThread.h"
 #include "updater/Download.h"
+#include "updater/InstallFolder.h"
 #include "updater/SwapScript.h"
 #include "updater/TrustedKey.h"
 #include "updater/Updater.h"
@@ -27,6 +28,8 @@ void Updater::install() {
     if (::access(installed->parent_path().c_str(), W_OK) != 0)
         return assign(errorMessage_, {describe(UpdateError::notWritable(installed->string()))},
                       &Updater::errorMessageChanged);
+    if (auto safe = checkInstallFolder(*installed); !safe)
+        return assign(errorMessage_, {std::move(safe.error())}, &Updater::errorMessageChanged);
 
     UpdateManifest manifest = *available_;
     assign(errorMessage_, {}, &Updater::errorMessageChanged);
@@ -46,7 +49,9 @@ void Updater::install() {
     runOffThread(
         pool_, this,
         withoutExceptions(
-            [url = *url, folders = *folders, limits = options_.limits, stop = stop_.get_token()] {
+            [url = *url, folders = *folders, installed = *installed, limits = options_.limits,
+             stop = stop_.get_token()] {
+                removeStaleStaging(installed);
                 auto archive = download(url, folders.download, limits, stop);
                 if (!archive) discardWorkFolders(folders);
                 return archive;
@@ -68,9 +73,9 @@ void Updater::verifyDownloaded(StepResult<std::filesystem::path> archive, Update
     runOffThread(
         pool_, this,
         withoutExceptions(
-            [archive = *archive, manifest = std::move(manifest), folders, limits = options_.limits,
+            [archive = *archive, manifest, folders, limits = options_.limits,
              runningBuild = options_.runningBuild()] {
-                auto bundle = verifyDownload(archive, folders.staging,
+                auto bundle = verifyDownload(archive, folders.stagingByDescriptor(),
                                              {.sha256 = manifest.sha256,
                                               .version = manifest.version,
                                               .runningBuild = runningBuild,
@@ -81,19 +86,22 @@ void Updater::verifyDownloaded(StepResult<std::filesystem::path> archive, Update
                 return bundle;
             },
             UpdateError::badDownload),
-        [this, folders, installed = std::move(installed)](StepResult<std::filesystem::path> bundle) {
-            swapVerified(std::move(bundle), folders, installed);
+        [this, manifest, folders, installed = std::move(installed)](StepResult<std::filesystem::path> bundle) {
+            swapVerified(std::move(bundle), manifest, folders, installed);
         });
 }
 
-void Updater::swapVerified(StepResult<std::filesystem::path> bundle, WorkFolders folders, std::filesystem::path installed) {
+void Updater::swapVerified(StepResult<std::filesystem::path> bundle, const UpdateManifest& manifest, WorkFolders folders,
+                           std::filesystem::path installed) {
     if (!bundle) {
         // why: an exception may have skipped the worker's own clean-up.
         discardWorkFolders(folders);
         return failInstall(std::move(bundle.error()));
     }
     assign(status_, {"Installing…"}, &Updater::statusChanged);
-    if (auto started = startSwap(*bundle, installed, ::getpid()); !started) {
+    // why: the archive is unpacked and verified; nothing needs its up to 256 MB any more.
+    removeWorkFolder(folders.download);
+    if (auto started = startSwap(folders, bundle->filename().string(), installed, manifest, ::getpid()); !started) {
         discardWorkFolders(folders);
         return failInstall(std::move(started.error()));
     }

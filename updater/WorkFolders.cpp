@@ -1,7 +1,10 @@
 #include "updater/WorkFolders.h"
 
+#include <fcntl.h>
 #include <openssl/rand.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -12,6 +15,9 @@ namespace folioport {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::Descriptor;
+
+constexpr std::string_view stagingPrefix = ".FolioportUpdate-";
 
 /// A new random (version 4) UUID in its canonical upper-case form.
 std::string newUuid() {
@@ -29,18 +35,51 @@ std::string newUuid() {
     return text;
 }
 
-/// A new folder only the user may enter, whatever the umask; it must not exist yet.
-StepResult<void> makePrivateFolder(const fs::path& folder) {
-    if (::mkdir(folder.c_str(), S_IRWXU) != 0 || ::chmod(folder.c_str(), S_IRWXU) != 0)
-        return systemFailure("Could not create the folder", folder, {errno, std::generic_category()});
-    return {};
+/// Fails naming the folder; removes it when this call made it (it is still empty then).
+std::unexpected<std::string> couldNotCreate(const fs::path& folder, int error, bool made = true) {
+    if (made) ::rmdir(folder.c_str());
+    return systemFailure("Could not create the folder", folder, {error, std::generic_category()});
 }
 
-/// Removes `folder` and all in it; first gives the user back write permission on every folder inside, which
-/// remove_all needs. Links are not followed.
-void removeTree(const fs::path& folder) {
+/// A new folder only the user may enter, whatever the umask, opened and locked; it must not exist yet.
+StepResult<Descriptor> makePrivateFolder(const fs::path& folder) {
+    if (::mkdir(folder.c_str(), S_IRWXU) != 0) return couldNotCreate(folder, errno, false);
+    Descriptor opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat status {};
+    if (opened.get() < 0 || ::fchmod(opened.get(), S_IRWXU) != 0 || ::fstat(opened.get(), &status) != 0)
+        return couldNotCreate(folder, errno);
+    // why: checked on the descriptor, so what the steps work in is the folder made here, whatever its name
+    // points to later.
+    if (status.st_uid != ::geteuid() || (status.st_mode & 07777) != S_IRWXU) return couldNotCreate(folder, EPERM);
+    if (::flock(opened.get(), LOCK_EX | LOCK_NB) != 0) return couldNotCreate(folder, errno);
+    return opened;
+}
+
+}  // namespace
+
+fs::path WorkFolders::stagingByDescriptor() const {
+    // why: the trailing "." makes the magic link an inner component, so O_NOFOLLOW opens still work.
+    return fs::path("/proc/self/fd") / std::to_string(stagingFolder->get()) / ".";
+}
+
+StepResult<WorkFolders> makeWorkFolders(const fs::path& temporaryFolder, const fs::path& installedBundle) {
+    const std::string uuid = newUuid();
+    WorkFolders folders{temporaryFolder / ("FolioportUpdate-" + uuid),
+                        installedBundle.parent_path() / (std::string(stagingPrefix) + uuid), nullptr};
+    if (auto made = makePrivateFolder(folders.download); !made) return std::unexpected(made.error());
+    auto staging = makePrivateFolder(folders.staging);
+    if (!staging) {
+        removeWorkFolder(folders.download);
+        return std::unexpected(staging.error());
+    }
+    folders.stagingFolder = std::make_shared<const Descriptor>(std::move(*staging));
+    return folders;
+}
+
+void removeWorkFolder(const fs::path& folder) {
     std::error_code error;
     if (!fs::is_directory(fs::symlink_status(folder, error))) return;
+    // why: remove_all needs write permission on every folder inside; links are not followed.
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add | fs::perm_options::nofollow, error);
     for (auto it = fs::recursive_directory_iterator(folder, error); !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
@@ -50,23 +89,23 @@ void removeTree(const fs::path& folder) {
     fs::remove_all(folder, error);
 }
 
-}  // namespace
-
-StepResult<WorkFolders> makeWorkFolders(const fs::path& temporaryFolder, const fs::path& installedBundle) {
-    const std::string uuid = newUuid();
-    WorkFolders folders{temporaryFolder / ("FolioportUpdate-" + uuid),
-                        installedBundle.parent_path() / (".FolioportUpdate-" + uuid)};
-    if (auto made = makePrivateFolder(folders.download); !made) return std::unexpected(made.error());
-    if (auto made = makePrivateFolder(folders.staging); !made) {
-        removeTree(folders.download);
-        return std::unexpected(made.error());
-    }
-    return folders;
+void discardWorkFolders(const WorkFolders& folders) {
+    removeWorkFolder(folders.download);
+    removeWorkFolder(folders.staging);
 }
 
-void discardWorkFolders(const WorkFolders& folders) {
-    removeTree(folders.download);
-    removeTree(folders.staging);
+void removeStaleStaging(const fs::path& installedBundle) {
+    const fs::path parent = installedBundle.parent_path();
+    std::error_code error;
+    for (auto it = fs::directory_iterator(parent, error); !error && it != fs::directory_iterator(); it.increment(error)) {
+        if (!it->path().filename().string().starts_with(stagingPrefix)) continue;
+        const Descriptor folder(::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat status {};
+        // why: a folder whose lock is free has no installation or swap left that could still use it.
+        if (folder.get() >= 0 && ::fstat(folder.get(), &status) == 0 && status.st_uid == ::geteuid() &&
+            ::flock(folder.get(), LOCK_EX | LOCK_NB) == 0)
+            removeWorkFolder(it->path());
+    }
 }
 
 }  // namespace folioport

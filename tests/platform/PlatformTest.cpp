@@ -8,12 +8,14 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "Harness.h"
 #include "confluence/ConfluenceConfig.h"
 #include "confluence/GatewayRoute.h"
 #include "platform/Bundle.h"
 #include "platform/LoginItem.h"
+#include "platform/Posix.h"
 #include "platform/Preferences.h"
 
 namespace folioport::platform {
@@ -146,14 +148,14 @@ TEST(LoginItem, AnAutostartEntryThatIsWrittenOnceAndDeleted) {
     TemporaryDirectory config;
     ::setenv("XDG_CONFIG_HOME", config.path.c_str(), 1);
     EXPECT_FALSE(LoginItem::isEnabled());
-    ASSERT_TRUE(LoginItem::setEnabled(true, "/home/a b/$x\"y\\z%u/Folioport"));
+    ASSERT_TRUE(LoginItem::setEnabled(true, {"/home/a b/$x\"y\\z%u/Folioport"}));
     EXPECT_EQ(LoginItem::entryFile(), config.path / "autostart" / "com.tessaly.folioport.desktop");
     EXPECT_TRUE(LoginItem::isEnabled());
     // Reserved characters of the Exec key are escaped, then the backslashes once more.
     EXPECT_NE(contents(LoginItem::entryFile()).find("\nExec=\"/home/a b/\\\\$x\\\\\"y\\\\\\\\z%%u/Folioport\"\n"),
               std::string::npos) << contents(LoginItem::entryFile());
     std::ofstream(LoginItem::entryFile(), std::ios::app) << "# edited by the user\n";
-    EXPECT_TRUE(LoginItem::setEnabled(true, "/elsewhere/Folioport"));
+    EXPECT_TRUE(LoginItem::setEnabled(true, {"/elsewhere/Folioport"}));
     EXPECT_NE(contents(LoginItem::entryFile()).find("# edited by the user"), std::string::npos) << "rewritten";
     ASSERT_TRUE(LoginItem::setEnabled(false));
     EXPECT_FALSE(std::filesystem::exists(LoginItem::entryFile()));
@@ -163,11 +165,28 @@ TEST(LoginItem, AnAutostartEntryThatIsWrittenOnceAndDeleted) {
     EXPECT_FALSE(LoginItem::isEnabled());
     EXPECT_TRUE(LoginItem::setEnabled(false));
     EXPECT_TRUE(std::filesystem::exists(LoginItem::entryFile())) << "disabling an off entry does nothing";
-    ASSERT_TRUE(LoginItem::setEnabled(true, "/usr/bin/Folioport"));
+    ASSERT_TRUE(LoginItem::setEnabled(true, {"/usr/bin/Folioport"}));
     EXPECT_TRUE(LoginItem::isEnabled());
 
+    // An installed copy starts at login through the launcher, which puts back a bundle an update cut short left
+    // at .old; without the launcher, or without a bundle, the executable itself.
+    ::setenv("XDG_DATA_HOME", (config.path / "data").c_str(), 1);
+    const std::filesystem::path bundle = "/home/u/Applications/Folioport.app";
+    EXPECT_EQ(LoginItem::startCommand(bundle), std::vector<std::string>{runningExecutable().string()});
+    std::filesystem::create_directories(config.path / "data/folioport");
+    std::ofstream(config.path / "data/folioport/launch.sh") << "#!/bin/sh\n";
+    EXPECT_EQ(LoginItem::startCommand(bundle),
+              (std::vector<std::string>{"/bin/sh", (config.path / "data/folioport/launch.sh").string(), bundle.string()}));
+    EXPECT_EQ(LoginItem::startCommand(std::nullopt), std::vector<std::string>{runningExecutable().string()});
+    ASSERT_TRUE(LoginItem::setEnabled(false));
+    ASSERT_TRUE(LoginItem::setEnabled(true, LoginItem::startCommand(bundle)));
+    EXPECT_NE(contents(LoginItem::entryFile()).find("\nExec=\"/bin/sh\" \"" + (config.path / "data/folioport/launch.sh").string() +
+                                                    "\" \"/home/u/Applications/Folioport.app\"\n"),
+              std::string::npos) << contents(LoginItem::entryFile());
+    ::unsetenv("XDG_DATA_HOME");
+
     ::setenv("XDG_CONFIG_HOME", (config.path / "autostart" / "com.tessaly.folioport.desktop").c_str(), 1);
-    EXPECT_FALSE(LoginItem::setEnabled(true, "/usr/bin/Folioport")) << "a write failure is reported";
+    EXPECT_FALSE(LoginItem::setEnabled(true, {"/usr/bin/Folioport"})) << "a write failure is reported";
     EXPECT_FALSE(LoginItem::isEnabled());
 }
 

@@ -1,16 +1,20 @@
 // The installation's steps on their own, without an updater: the digest, the bundle seal, the swap script
 // and the launcher's recovery of an interrupted swap.
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "TestBundle.h"
@@ -123,25 +127,47 @@ TEST(BundleSealTest, ABundleWithALinkOutsideCannotBeSigned) {
     EXPECT_FALSE(fs::exists(bundle / "Contents/Seal"));
 }
 
-/// The swap script run as the updater runs it, against bundles in a scratch folder.
+/// The swap script run as the updater runs it, from its staging folder opened as descriptor 3, against
+/// bundles in a scratch folder.
 class SwapScriptTest : public ::testing::Test {
-public:  // why: the recovery table's rows are lambdas that arrange the fixture's bundles.
+public:  // why: the tables' rows are lambdas that arrange the fixture's bundles.
     void SetUp() override {
+        placeIn(scratch.path() / "Applications");
+        stageSwap(swapScript(waitFor));
+    }
+    void stageSwap(const std::string& script) {
+        fs::remove_all(installed.parent_path());
         writeBundle(installed, "1.0");
-        fs::create_directories(newBundle.parent_path());
-        writeBundle(newBundle, "2.0");
-        writeFile(script, swapScript(waitFor));
+        writeBundle(staging / "Folioport.app", "2.0");
+        writeFile(staging / "offer.json", R"({"version":"2.0","url":"https://example.com/2.0.zip"})");
+        writeFile(staging / "install.sh", script);
     }
-    ToolResult runScript(const fs::path& staged) const {
-        return runTool("/bin/sh", {script.string(), staged.string(), installed.string()});
+    /// /bin/sh's arguments that run the script of `folder` as the updater starts it.
+    std::vector<std::string> swapArguments(const fs::path& folder) const {
+        return {"-c", "exec /bin/sh /proc/self/fd/3/install.sh \"$1\" \"$2\" 3<\"$0\"", folder.string(),
+                (folder / "Folioport.app").string(), installed.string()};
     }
-    std::string installedVersionFile() const { return readFile(installed / "Contents/Resources/notes.txt"); }
+    static std::string versionAt(const fs::path& bundle) { return readFile(bundle / "Contents/Resources/notes.txt"); }
+    static bool complete(const fs::path& bundle) {
+        std::error_code error;
+        return fs::is_regular_file(bundle / "Contents/Info.plist") && fs::file_size(bundle / "Contents/bin/Folioport", error) > 0;
+    }
+    /// Whether a Folioport was started from the installed path (the test bundle's executable says so).
+    bool startedInstalled() const {
+        const std::string expected = (installed / "Contents/bin/Folioport").string();
+        for (int tries = 0; tries < 50 && readFile(relaunched) != expected; ++tries) std::this_thread::sleep_for(100ms);
+        return readFile(relaunched) == expected;
+    }
+    /// Places the bundles in `folder` from now on.
+    void placeIn(const fs::path& folder) {
+        installed = folder / "Folioport.app";
+        backup = installed.string() + ".old";
+        staging = folder / ".FolioportUpdate-T";
+        relaunched = installed.string() + ".relaunched";
+    }
 
     ScratchFolder scratch;
-    fs::path installed = scratch.path() / "Applications/Folioport.app";
-    fs::path newBundle = scratch.path() / "Applications/.FolioportUpdate-T/Folioport.app";
-    fs::path script = scratch.path() / "Applications/.FolioportUpdate-T/install.sh";
-    fs::path relaunched = scratch.path() / "Applications/Folioport.app.relaunched";
+    fs::path installed, backup, staging, relaunched;
     std::chrono::steady_clock::time_point forked = std::chrono::steady_clock::now();
     /// The application the script waits for: a child that lives 0.6 s, reaped as soon as it ends.
     pid_t waitFor = [] {
@@ -156,47 +182,113 @@ public:  // why: the recovery table's rows are lambdas that arrange the fixture'
 };
 
 TEST_F(SwapScriptTest, WaitsForTheApplicationSwapsRemovesAnyBackupAndStartsTheNewBundle) {
-    fs::create_directories(installed.string() + ".old/leftover");
-    const ToolResult result = runScript(newBundle);
+    fs::create_directories(backup / "leftover");
+    const ToolResult result = runTool("/bin/sh", swapArguments(staging));
     EXPECT_GE(std::chrono::steady_clock::now() - forked, 600ms);  // the application's whole life
     EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(installedVersionFile(), "Release notes of 2.0\n");
-    EXPECT_FALSE(fs::exists(installed.string() + ".old"));
-    EXPECT_FALSE(fs::exists(newBundle.parent_path()));
-    for (int tries = 0; tries < 50 && !fs::exists(relaunched); ++tries) std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(readFile(relaunched), (installed / "Contents/bin/Folioport").string());
+    EXPECT_EQ(versionAt(installed), "Release notes of 2.0\n");
+    EXPECT_FALSE(fs::exists(backup));
+    EXPECT_FALSE(fs::exists(staging));
+    EXPECT_FALSE(takeSwapFailure(installed, 1 << 20));
+    EXPECT_TRUE(startedInstalled());
 }
 
-TEST_F(SwapScriptTest, AFailedSwapLeavesTheInstalledBundleAndNeverCopies) {
+// Whatever stops a swap, the installed bundle stays, nothing is copied, the reason and the offer are left for
+// the copy that the script then starts.
+TEST_F(SwapScriptTest, AFailedSwapLeavesTheInstalledBundleStartsItAndSaysWhy) {
     struct Row {
         const char* name;
-        std::function<fs::path(const fs::path& staged)> stage;  // gives the script's $1
+        std::function<fs::path(SwapScriptTest&)> stage;  // gives the staging folder the script runs from
+        std::function<std::string(SwapScriptTest&)> reason;
+        bool unremovableBackup = false;
     };
     const Row rows[] = {
-        {"the staged bundle is gone", [](const fs::path& staged) { fs::remove_all(staged); return staged; }},
+        {"the staged bundle is gone",
+         [](SwapScriptTest& t) {
+             fs::remove_all(t.staging / "Folioport.app");
+             return t.staging;
+         },
+         [](SwapScriptTest& t) { return "the new version is gone from " + t.staging.string(); }},
         // why: a move there would be a copy that can fail part way; /dev/shm is another file system here.
         {"the staged bundle is on another file system",
-         [](const fs::path& staged) {
+         [](SwapScriptTest& t) {
              const fs::path elsewhere = fs::path("/dev/shm") / ("FolioportSwapTest-" + std::to_string(::getpid()));
-             fs::create_directories(elsewhere);
-             fs::copy_file(staged.parent_path() / "install.sh", elsewhere / "install.sh");
-             fs::copy(staged, elsewhere / "Folioport.app", fs::copy_options::recursive);
-             return elsewhere / "Folioport.app";
-         }},
+             fs::copy(t.staging, elsewhere, fs::copy_options::recursive);
+             return elsewhere;
+         },
+         [](SwapScriptTest& t) { return "the new version is on another file system than " + t.installed.string(); }},
+        {"a backup the user cannot remove", [](SwapScriptTest& t) { return t.staging; },
+         [](SwapScriptTest& t) {
+             return "could not remove the backup " + t.backup.string() + " (" +
+                    (::geteuid() == 0 ? "Operation not permitted" : "Permission denied") + ")";
+         },
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetUp();
-        const fs::path staged = row.stage(newBundle);
-        const ToolResult result = runTool("/bin/sh", {(staged.parent_path() / "install.sh").string(), staged.string(),
-                                                      installed.string()});
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(installedVersionFile(), "Release notes of 1.0\n");
-        EXPECT_FALSE(fs::exists(installed.string() + ".old"));
-        EXPECT_FALSE(fs::exists(staged.parent_path()));
+        fs::remove(relaunched);
+        const fs::path folder = row.stage(*this);
+        if (row.unremovableBackup) {
+            fs::create_directories(backup / "Contents/stuck");
+            writeFile(backup / "Contents/stuck/file", "");
+        }
+        {
+            const auto stuck = row.unremovableBackup ? std::make_unique<UnwritableFolder>(backup / "Contents/stuck") : nullptr;
+            const ToolResult result = runTool("/bin/sh", swapArguments(folder));
+            EXPECT_EQ(result.status, 1) << result.output;
+        }
+        EXPECT_EQ(versionAt(installed), "Release notes of 1.0\n");
+        EXPECT_EQ(fs::exists(backup), row.unremovableBackup);
+        EXPECT_FALSE(fs::exists(folder));
+        const auto failure = takeSwapFailure(installed, 1 << 20);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->reason, row.reason(*this));
+        EXPECT_EQ(failure->offer ? failure->offer->version : "none", "2.0");
+        EXPECT_TRUE(startedInstalled());
     }
-    std::this_thread::sleep_for(300ms);
-    EXPECT_FALSE(fs::exists(relaunched));
+}
+
+// A launch (from the menu's launcher entry or at login) at any point of a swap neither undoes nor breaks it:
+// at every point one complete bundle is at the installed path or beside it, and the swap ends with the new
+// one installed and running.
+TEST_F(SwapScriptTest, ALaunchAtEveryPointOfTheSwapEndsWithTheNewBundleRunning) {
+    std::vector<std::string> lines;
+    for (std::string line; const char c : swapScript(waitFor) + "\n") {
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        lines.push_back(std::exchange(line, {}));
+    }
+    const auto swapping = std::ranges::find_if(lines, [](const std::string& l) { return l.starts_with("while kill"); });
+    ASSERT_NE(swapping, lines.end());
+    for (auto point = swapping; point != lines.end(); ++point) {
+        if (point->starts_with(" ") || point->starts_with("if ")) continue;  // inside the one if-block
+        SCOPED_TRACE("stopped after: " + *point);
+        // why: a folder per point, so a copy started late by the previous point cannot write into this one.
+        placeIn(scratch.path() / ("point" + std::to_string(point - swapping)));
+        std::string script;
+        for (auto line = lines.begin(); line != lines.end(); ++line)
+            script += *line + (line == point ? "\nkill -STOP $$\n" : "\n");
+        stageSwap(script);
+        fs::remove(relaunched);
+
+        const pid_t swap = startTool("/bin/sh", swapArguments(staging));
+        int raw = 0;
+        ASSERT_EQ(::waitpid(swap, &raw, WUNTRACED), swap);
+        ASSERT_TRUE(WIFSTOPPED(raw));
+        EXPECT_TRUE(complete(installed) || complete(backup));
+        const pid_t launch = startTool("/bin/sh", {LAUNCH_SCRIPT, installed.string()});
+        std::this_thread::sleep_for(200ms);  // why: room for a launcher that would not wait to act now
+        ::kill(swap, SIGCONT);
+        EXPECT_EQ(exitStatusOf(swap), 0);
+        EXPECT_EQ(exitStatusOf(launch), 0);
+        EXPECT_EQ(versionAt(installed), "Release notes of 2.0\n");
+        EXPECT_FALSE(fs::exists(backup));
+        EXPECT_FALSE(takeSwapFailure(installed, 1 << 20));
+        EXPECT_TRUE(startedInstalled());
+    }
 }
 
 // What a swap killed between two of its steps leaves, or an older updater's copy that failed part way; the
@@ -213,32 +305,31 @@ TEST_F(SwapScriptTest, TheLauncherRecoversASwapCutShort) {
         {"killed after moving the new bundle in",
          [=](SwapScriptTest& t) {
              aside(t);
-             fs::rename(t.newBundle, t.installed);
+             fs::rename(t.staging / "Folioport.app", t.installed);
          },
          "2.0"},
         {"a copy that stopped before bin/",
          [=](SwapScriptTest& t) {
              aside(t);
              fs::create_directories(t.installed / "Contents");
-             fs::copy_file(t.newBundle / "Contents/Info.plist", t.installed / "Contents/Info.plist");
+             fs::copy_file(t.staging / "Folioport.app/Contents/Info.plist", t.installed / "Contents/Info.plist");
          },
          "1.0"},
         {"a copy that left a 0-byte executable",
          [=](SwapScriptTest& t) {
              aside(t);
-             fs::copy(t.newBundle, t.installed, fs::copy_options::recursive);
+             fs::copy(t.staging / "Folioport.app", t.installed, fs::copy_options::recursive);
              writeFile(t.installed / "Contents/bin/Folioport", "");
          },
          "1.0"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        fs::remove_all(installed.parent_path());
         SetUp();
         row.leave(*this);
         const ToolResult recovered = runTool("/bin/sh", {LAUNCH_SCRIPT, "--recover-only", installed.string()});
         EXPECT_EQ(recovered.status, 0) << recovered.output;
-        EXPECT_EQ(installedVersionFile(), "Release notes of " + row.version + "\n");
+        EXPECT_EQ(versionAt(installed), "Release notes of " + row.version + "\n");
         EXPECT_TRUE(fs::exists(installed / "Contents/bin/Folioport") && fs::file_size(installed / "Contents/bin/Folioport") > 0);
     }
 }

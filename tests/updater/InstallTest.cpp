@@ -2,6 +2,11 @@
 // fault stops the installation with its message, leaves the installed bundle as it was and removes the
 // work folder. The successful installation, which ends the process, is UpdateEndToEndTest's.
 #include <QTest>
+#include <QUuid>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FakeConfluence.h"
@@ -28,6 +34,15 @@ using Text = std::optional<std::string>;
 
 constexpr const char* feedPath = "/folioport/appcast.json";
 constexpr const char* archivePath = "/downloads/Folioport.zip";
+
+/// "FolioportUpdate-" and a version 4 UUID in upper case.
+bool isWorkFolderName(const std::string& name) {
+    constexpr std::string_view prefix = "FolioportUpdate-";
+    const std::string uuid = name.substr(std::min(name.size(), prefix.size()));
+    const QUuid parsed(QString::fromStdString(uuid));
+    return name.starts_with(prefix) && uuid.size() == 36 && uuid == upperCase(uuid) &&
+           parsed.version() == QUuid::Random && parsed.variant() == QUuid::DCE;
+}
 
 class InstallTest : public ::testing::Test {
 public:  // why: the table's rows are lambdas that build their archives through the fixture.
@@ -113,6 +128,7 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         UpdateLimits limits = {};
         std::chrono::milliseconds archiveDelay{0};
         std::string temporaryFolder = {};  // empty: the fixture's
+        int othersMayWrite = 0;            // folders above the bundle that others may write to, this many up
     };
     /// A signed Folioport.app of `version` that `change` alters, zipped with the other `members` of its folder.
     const auto signedArchive = [](std::string version, std::function<void(const fs::path& bundle)> change = {},
@@ -128,6 +144,22 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
     const auto digestOf = [](const std::string& archive) { return Text(sha256Hex(archive)); };
     const auto says = [](std::string text) { return [text](InstallTest&, const fs::path&) { return text; }; };
     const std::string rejected = "Download rejected: not signed by the expected developer.\n";
+    const auto unsafe = [](int up) {
+        return [up](InstallTest& t, const fs::path&) {
+            auto folder = t.installed;
+            for (int level = 0; level < up; ++level) folder = folder.parent_path();
+            return "Can't update: other users can write to " + fs::canonical(folder).string() +
+                   ", so they could put a program of their own in place of the update. Take away their write "
+                   "permission (chmod go-w) and try again.";
+        };
+    };
+    const auto builtAs = [](std::string build) {
+        return [build](InstallTest& t, const fs::path& stage) {
+            writeBundle(stage / "Folioport.app", "9.9.9", build);
+            sealBundle(stage / "Folioport.app", trustedSigningKey());
+            return t.zipped(stage, {"Folioport.app"});
+        };
+    };
     const auto small = [](std::function<void(UpdateLimits&)> change) {
         UpdateLimits limits;
         change(limits);
@@ -277,6 +309,18 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
              return t.zipped(stage, {"Folioport.app"});
          },
          digestOf, says("Download rejected: the bundle's build 1.0.0 is not newer than the running build 1.0.1.")},
+        {"build number with a pre-release suffix", "9.9.9", builtAs("1.0.2-beta"), digestOf,
+         says("Download rejected: the bundle's build number 1.0.2-beta is not numbers separated by dots, such as 104 "
+              "or 1.0.4.")},
+        {"build number with letters inside", "9.9.9", builtAs("100rc1"), digestOf,
+         says("Download rejected: the bundle's build number 100rc1 is not numbers separated by dots, such as 104 or "
+              "1.0.4.")},
+        // Another user who can write beside the bundle, or rename a folder above it, could swap the staging
+        // folder for one of their own between verification and swap.
+        {"folder of the bundle writable by others", "9.9.9", signedArchive("9.9.9"), digestOf, unsafe(1),
+         Reached::start, {}, 200, {}, {}, {}, 1},
+        {"folder above it writable by others, without the sticky bit", "9.9.9", signedArchive("9.9.9"), digestOf,
+         unsafe(2), Reached::start, {}, 200, {}, {}, {}, 2},
         {"temporary folder that is a file", "9.9.9", signedArchive("9.9.9"), noDigest,
          [](InstallTest& t, const fs::path&) {
              return "Could not use the temporary folder " + (t.temporary / "file").string() + ": Not a directory.";
@@ -304,12 +348,17 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
             writeFile(temporary / row.temporaryFolder, "");
             ::setenv("TMPDIR", (temporary / row.temporaryFolder).c_str(), 1);
         }
+        auto loosened = installed;
+        for (int level = 0; level < row.othersMayWrite; ++level) loosened = loosened.parent_path();
+        if (row.othersMayWrite) fs::permissions(loosened, fs::perms::others_write, fs::perm_options::add);
         {
-            const auto locked = row.reached == Reached::start ? std::make_unique<UnwritableFolder>(installed.parent_path())
-                                                                     : nullptr;
+            const auto locked = row.reached == Reached::start && !row.othersMayWrite
+                                    ? std::make_unique<UnwritableFolder>(installed.parent_path())
+                                    : nullptr;
             updater.install();
             ASSERT_TRUE(finishes(updater));
         }
+        if (row.othersMayWrite) fs::permissions(loosened, fs::perms::others_write, fs::perm_options::remove);
         if (!row.temporaryFolder.empty()) {
             ::setenv("TMPDIR", temporary.c_str(), 1);
             fs::remove(temporary / row.temporaryFolder);
@@ -351,12 +400,52 @@ TEST_F(InstallTest, OnlyAnInstalledCopyInstallsAndOnlyOnceAtATime) {
     std::vector<Text> statuses;
     QObject::connect(&updater, &Updater::statusChanged, [&] { statuses.push_back(updater.status()); });
     updater.install();
+    // The work folders while it downloads: private, named alike, one in the temporary folder, one beside the bundle.
+    ASSERT_EQ(std::distance(fs::directory_iterator(temporary), fs::directory_iterator()), 1);
+    const auto work = fs::directory_iterator(temporary)->path();
+    EXPECT_TRUE(isWorkFolderName(work.filename().string())) << work;
+    EXPECT_EQ(fs::status(work).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(installed.parent_path() / ("." + work.filename().string())).permissions(), fs::perms::owner_all);
     updater.install();
     updater.check(site->baseURL() + feedPath, true);
     ASSERT_TRUE(finishes(updater));
     EXPECT_EQ(statuses, (std::vector<Text>{"Downloading v9.9.9…", "Verifying…", std::nullopt}));
     EXPECT_EQ(std::ranges::count(site->requests(), std::string(archivePath), &fake::LoggedRequest::path), 1);
     EXPECT_EQ(updater.errorMessage(), "Download rejected: bundle is v9.9, manifest promised v9.9.9.");
+}
+
+// The copy that a swap which gave up starts shows why beside the offer, and the launch check does not clear it
+// at once; staging folders that a killed update left go, the one an update holds stays.
+TEST_F(InstallTest, TheNextStartTakesUpWhatAnEarlierUpdateLeft) {
+    const auto folder = installed.parent_path();
+    writeFile(folder / ".Folioport.app.update-failed",
+              "could not remove the backup " + installed.string() + ".old (Permission denied)\n" +
+                  R"({"version":"9.9.9","url":"https://example.com/9.9.9.zip"})");
+    const auto stale = folder / ".FolioportUpdate-STALE";
+    fs::create_directories(stale / "Folioport.app/Contents");
+    fs::permissions(stale / "Folioport.app/Contents", fs::perms::owner_read | fs::perms::owner_exec);
+    const auto held = folder / ".FolioportUpdate-HELD";
+    fs::create_directories(held);
+    const int holder = ::open(held.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+    UpdaterOptions soon = options();
+    soon.launchDelay = std::chrono::milliseconds(0);
+    Updater updater(soon);
+    ASSERT_TRUE(updater.available());
+    EXPECT_EQ(updater.available()->version, "9.9.9");
+    EXPECT_EQ(updater.available()->url, "https://example.com/9.9.9.zip");
+    const std::string reason = "The update was not installed: could not remove the backup " + installed.string() +
+                               ".old (Permission denied).";
+    EXPECT_EQ(updater.errorMessage(), reason);
+    EXPECT_FALSE(fs::exists(folder / ".Folioport.app.update-failed"));
+    updater.start(site->baseURL() + feedPath, true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fs::exists(stale); }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(updater.errorMessage(), reason);
+    EXPECT_TRUE(fs::exists(held));
+    ::close(holder);
+    EXPECT_TRUE(Updater(options()).available() == std::nullopt) << "the note is read once";
 }
 
 }  // namespace

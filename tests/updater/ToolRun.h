@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -14,5 +16,11 @@ struct ToolResult {
 /// Runs `executable` with `arguments`, its standard output and error on one pipe, and waits for it.
 /// A program that cannot be started gives status -1 and the reason as output.
 ToolResult runTool(const std::string& executable, const std::vector<std::string>& arguments);
+
+/// Starts `executable` with `arguments` and its output discarded, without waiting; -1 when it cannot start.
+pid_t startTool(const std::string& executable, const std::vector<std::string>& arguments);
+
+/// Waits for a child to end and gives its exit status, as ToolResult counts it.
+int exitStatusOf(pid_t child);
 
 }  // namespace folioport

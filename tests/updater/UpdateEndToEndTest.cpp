@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
-#include <QUuid>
 
 #include <unistd.h>
 
@@ -25,15 +24,6 @@ namespace folioport {
 namespace {
 
 using namespace testing;
-
-/// "FolioportUpdate-" and a version 4 UUID in upper case.
-bool isWorkFolderName(const std::string& name) {
-    constexpr std::string_view prefix = "FolioportUpdate-";
-    const std::string uuid = name.substr(std::min(name.size(), prefix.size()));
-    const QUuid parsed(QString::fromStdString(uuid));
-    return name.starts_with(prefix) && uuid.size() == 36 && uuid == upperCase(uuid) &&
-           parsed.version() == QUuid::Random && parsed.variant() == QUuid::DCE;
-}
 
 TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
   // why: a temporary folder on another file system than the installation (/dev/shm is a tmpfs) must not
@@ -100,16 +90,13 @@ TEST(UpdateEndToEndTest, AnInstalledBundleUpdatesItselfAndRelaunches) {
                 << entry.path();
         }
     }
-    // The archive stays in the private work folder; the staging folder beside the installation is gone.
-    ASSERT_EQ(std::distance(fs::directory_iterator(temporary), fs::directory_iterator()), 1);
-    const auto work = fs::directory_iterator(temporary)->path();
-    EXPECT_TRUE(isWorkFolderName(work.filename().string())) << work;
-    EXPECT_EQ(fs::status(work).permissions(), fs::perms::owner_all);
-    EXPECT_TRUE(fs::exists(work / "update.zip"));
+    // Neither the download nor the staging folder stays: beside the bundle only the swap's lock and the test's
+    // relaunch mark.
+    EXPECT_TRUE(fs::is_empty(temporary));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return std::distance(fs::directory_iterator(installed.parent_path()), fs::directory_iterator()) == 2; },
-        5000))
-        << "only the bundle and the test's relaunch mark";
+        [&] { return std::distance(fs::directory_iterator(installed.parent_path()), fs::directory_iterator()) == 3; },
+        5000));
+    EXPECT_TRUE(fs::exists(installed.parent_path() / ".Folioport.app.lock"));
     if (elsewhere) fs::remove_all(temporary);
 
     using std::chrono::duration_cast, std::chrono::milliseconds;
