@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
     StoredSettings typed = store->settings();
     typed.apiToken = "test-token";
     bool saved = false;
-    measure("Done", [&] { store->saveSettings(typed, [&](bool) { saved = true; }); }, [&] { return saved; });
+    measure(
+        "Done", [&] { store->saveSettings(typed, [&](const StoredSettings::SaveOutcome&) { saved = true; }); },
+        [&] { return saved; });
 
     // why: the keyring refused the token, so the refresh runs with the typed one as the window would have it.
     store->editSettings([&](StoredSettings& settings) { settings.apiToken = typed.apiToken; });

@@ -7,13 +7,23 @@ ConfluenceConfig StoredSettings::config() const {
     return ConfluenceConfig{.baseURL = baseURL, .email = email, .apiToken = apiToken, .gatewayBaseURL = gatewayBaseURL};
 }
 
-StoredSettings StoredSettings::load(const std::filesystem::path& file) {
+StoredSettings::Reading StoredSettings::load(const std::filesystem::path& file) {
+    const TokenReading token = readToken();
+    StoredSettings settings = StoredSettings{}.withPreferencesFrom(file);
+    settings.apiToken = token.value_or(std::nullopt).value_or("");
+    return {.settings = std::move(settings),
+            .tokenUnreadable = token ? std::nullopt : std::optional(token.error())};
+}
+
+StoredSettings::TokenReading StoredSettings::readToken() { return platform::Keychain::lookup(tokenAccount); }
+
+StoredSettings StoredSettings::withPreferencesFrom(const std::filesystem::path& file) const {
     using namespace platform;
     const auto preferences = Preferences::read(file);
     return StoredSettings{
         .baseURL = preferences.string(StringPreference::baseURL),
         .email = preferences.string(StringPreference::email),
-        .apiToken = Keychain::get(tokenAccount).value_or(""),
+        .apiToken = apiToken,
         .spaceKey = preferences.string(StringPreference::spaceKey),
         .pageLimit = preferences.integer(IntegerPreference::pageLimit),
         .refreshMinutes = preferences.integer(IntegerPreference::refreshMinutes),
@@ -24,9 +34,10 @@ StoredSettings StoredSettings::load(const std::filesystem::path& file) {
     };
 }
 
-StoredSettings::SaveOutcome StoredSettings::save(const std::filesystem::path& file) const {
+StoredSettings::SaveOutcome StoredSettings::save(const std::filesystem::path& file, TokenWrite token) const {
     using namespace platform;
-    SaveOutcome outcome{.tokenStored = Keychain::set(apiToken, tokenAccount), .preferencesError = std::nullopt};
+    SaveOutcome outcome{.tokenStored = token == TokenWrite::keepStored || Keychain::set(apiToken, tokenAccount),
+                        .preferencesError = std::nullopt};
     // why: a refused token leaves everything as it was, so the user can unlock the keyring and save again.
     if (!outcome.tokenStored) return outcome;
     // why: read first so keys this program does not know survive the save.

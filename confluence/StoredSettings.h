@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <expected>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "confluence/ConfluenceConfig.h"
+#include "platform/Keychain.h"
 #include "platform/Preferences.h"
 
 namespace folioport {
@@ -33,21 +35,34 @@ struct StoredSettings {
 
     /// What a save reached: the preferences file and the keyring each report separately.
     struct SaveOutcome {
-        bool tokenStored = false;                     ///< the keyring holds exactly apiToken now
+        bool tokenStored = false;                     ///< the keyring holds exactly apiToken now (or kept its own)
         std::optional<std::string> preferencesError;  ///< why the file could not be written
     };
+    /// Whether a save writes apiToken into the keyring or leaves the stored token as it is.
+    enum class TokenWrite { write, keepStored };
+    /// The token as the keyring answered: the stored one (absent when none is), or why it could not be read.
+    using TokenReading = std::expected<std::optional<std::string>, platform::Keychain::Unreadable>;
+
+    /// Settings as read at one moment, with whether the keyring could be asked for the token.
+    struct Reading;
 
     /// The connection settings exactly as they stand, not normalised.
     ConfluenceConfig config() const;
 
     /// Reads the preferences file and the token; blocks up to the keyring's bound, so never on a UI thread.
-    static StoredSettings load(const std::filesystem::path& file = platform::Preferences::defaultFile());
+    /// A keyring that could not be read leaves apiToken empty and says why.
+    static Reading load(const std::filesystem::path& file = platform::Preferences::defaultFile());
+    /// Asks the keyring for the token alone; blocks up to the keyring's bound.
+    static TokenReading readToken();
+    /// These settings with every preference key as `file` holds it now; apiToken stays.
+    StoredSettings withPreferencesFrom(const std::filesystem::path& file) const;
 
-    /// Writes the token, then, only when the keyring took it, the keys ("baseURL", "email", "spaceKey",
-    /// "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL", and "gatewayBaseURL" and
-    /// "assistantsReadOnly" only while they differ from their defaults) as they stand, keeping keys this
-    /// program does not know. Blocks up to the keyring's bound, so never on a UI thread.
-    SaveOutcome save(const std::filesystem::path& file = platform::Preferences::defaultFile()) const;
+    /// Writes the token (unless `token` keeps the stored one), then, only when the keyring took it, the keys
+    /// ("baseURL", "email", "spaceKey", "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL", and
+    /// "gatewayBaseURL" and "assistantsReadOnly" only while they differ from their defaults) as they stand,
+    /// keeping keys this program does not know. Blocks up to the keyring's bound, so never on a UI thread.
+    SaveOutcome save(const std::filesystem::path& file = platform::Preferences::defaultFile(),
+                     TokenWrite token = TokenWrite::write) const;
 
     /// Writes "spaceKey" alone, as the panel's space menu does.
     static std::optional<std::string> saveSpaceKey(const std::string& key,
@@ -55,6 +70,12 @@ struct StoredSettings {
     /// Writes "gatewayBaseURL" alone (removes it when empty), as the route decided after "Done" is stored.
     static std::optional<std::string> saveGatewayBaseURL(const std::string& base,
                                                          const std::filesystem::path& file = platform::Preferences::defaultFile());
+};
+
+struct StoredSettings::Reading {
+    StoredSettings settings;
+    /// Why the keyring could not be read; absent when it answered (with a token or without one).
+    std::optional<platform::Keychain::Unreadable> tokenUnreadable;
 };
 
 }  // namespace folioport

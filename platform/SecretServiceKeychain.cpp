@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 namespace folioport::platform::services {
 namespace {
@@ -167,6 +169,34 @@ bool openReadingSession(GDBusConnection* bus, GCancellable* cancellable, GError*
     return true;
 }
 
+/// The paths of the items of `account`, unlocked and locked; absent with `error` set when the search failed.
+struct FoundItems {
+    std::vector<std::string> unlocked;
+    std::vector<std::string> locked;
+};
+
+std::optional<FoundItems> searchItems(GDBusConnection* bus, const std::string& account, GCancellable* cancellable,
+                                      GError** error) {
+    GVariantBuilder attributes;
+    g_variant_builder_init(&attributes, G_VARIANT_TYPE("a{ss}"));
+    g_variant_builder_add(&attributes, "{ss}", "service", service);
+    g_variant_builder_add(&attributes, "{ss}", "account", account.c_str());
+    GVariant* found = callService(bus, "SearchItems", g_variant_new("(a{ss})", &attributes), "(aoao)", cancellable, error);
+    if (!found) return std::nullopt;
+    FoundItems items;
+    for (std::size_t list = 0; list < 2; ++list) {
+        GVariant* paths = g_variant_get_child_value(found, list);
+        for (gsize i = 0; i < g_variant_n_children(paths); ++i) {
+            const gchar* path = nullptr;
+            g_variant_get_child(paths, i, "&o", &path);
+            (list == 0 ? items.unlocked : items.locked).emplace_back(path);
+        }
+        g_variant_unref(paths);
+    }
+    g_variant_unref(found);
+    return items;
+}
+
 /// The secret of the first unlocked item of `account`; absent when there is none or it is not UTF-8.
 Lookup lookupOnWorker(const std::string& account, GCancellable* cancellable) {
     GDBusConnection* bus = sessionBus(cancellable);
@@ -177,38 +207,30 @@ Lookup lookupOnWorker(const std::string& account, GCancellable* cancellable) {
         g_clear_error(&error);
         return std::unexpected(cancelled ? Unreadable::timedOut : Unreadable::noSecretService);
     };
-    GVariantBuilder attributes;
-    g_variant_builder_init(&attributes, G_VARIANT_TYPE("a{ss}"));
-    g_variant_builder_add(&attributes, "{ss}", "service", service);
-    g_variant_builder_add(&attributes, "{ss}", "account", account.c_str());
-    GVariant* found = callService(bus, "SearchItems", g_variant_new("(a{ss})", &attributes), "(aoao)", cancellable, &error);
+    const std::optional<FoundItems> found = searchItems(bus, account, cancellable, &error);
     if (!found) return failure();
-    GVariant* unlocked = g_variant_get_child_value(found, 0);
-    GVariant* locked = g_variant_get_child_value(found, 1);
-    const gsize unlockedCount = g_variant_n_children(unlocked);
-    const gsize lockedCount = g_variant_n_children(locked);
-    std::string item;
-    if (unlockedCount > 0) {
-        const gchar* path = nullptr;
-        g_variant_get_child(unlocked, 0, "&o", &path);
-        item = path;
-    }
-    g_variant_unref(unlocked);
-    g_variant_unref(locked);
-    g_variant_unref(found);
-    if (item.empty()) {
-        if (lockedCount > 0) return std::unexpected(Unreadable::locked);
+    if (found->unlocked.empty()) {
+        if (!found->locked.empty()) return std::unexpected(Unreadable::locked);
         return std::nullopt;
     }
+    const std::string& item = found->unlocked.front();
 
-    if (!openReadingSession(bus, cancellable, &error)) return failure();
     const char* items[] = {item.c_str(), nullptr};
-    GVariant* secrets = callService(bus, "GetSecrets", g_variant_new("(^aoo)", items, readingSession().c_str()),
+    const auto getSecrets = [&]() -> GVariant* {
+        if (!openReadingSession(bus, cancellable, &error)) return nullptr;
+        GVariant* got = callService(bus, "GetSecrets", g_variant_new("(^aoo)", items, readingSession().c_str()),
                                     "(a{o(oayays)})", cancellable, &error);
-    if (!secrets) {
-        readingSession().clear();  // why: a keyring that restarted no longer knows the session
-        return failure();
+        if (!got) readingSession().clear();
+        return got;
+    };
+    const bool sessionHeld = !readingSession().empty();
+    GVariant* secrets = getSecrets();
+    // why: a keyring that restarted no longer knows a session opened before it, so a held one gets one retry.
+    if (!secrets && sessionHeld && !isCancellation(error)) {
+        g_clear_error(&error);
+        secrets = getSecrets();
     }
+    if (!secrets) return failure();
     GVariant* all = g_variant_get_child_value(secrets, 0);
     GVariant* secret = g_variant_lookup_value(all, item.c_str(), G_VARIANT_TYPE("(oayays)"));
     std::optional<std::string> value;
@@ -282,6 +304,43 @@ bool replace(const std::string& value, const std::string& account, GCancellable*
     return stored && keepOnlyOne(value, account, cancellable);
 }
 
+/// Unlock of the collections holding the locked items of `account`; when the keyring needs the user's
+/// password it hands back a prompt, which is shown without waiting for its outcome.
+bool unlockOnWorker(const std::string& account, GCancellable* cancellable) {
+    GDBusConnection* bus = sessionBus(cancellable);
+    if (!bus) return false;
+    GError* error = nullptr;
+    const std::optional<FoundItems> found = searchItems(bus, account, cancellable, &error);
+    if (!found) {
+        g_clear_error(&error);
+        return false;
+    }
+    if (found->locked.empty()) return true;
+    std::vector<const char*> paths;
+    for (const std::string& path : found->locked) paths.push_back(path.c_str());
+    paths.push_back(nullptr);
+    GVariant* reply = callService(bus, "Unlock", g_variant_new("(^ao)", paths.data()), "(aoo)", cancellable, &error);
+    if (!reply) {
+        g_clear_error(&error);
+        return false;
+    }
+    const gchar* prompt = nullptr;
+    g_variant_get(reply, "(@ao&o)", nullptr, &prompt);
+    bool asked = true;
+    if (std::string_view(prompt) != "/") {
+        // why: Prompt returns at once; the answer comes later as the prompt's Completed signal, and an
+        // unlocked collection announces itself, so nothing here waits for the user.
+        GVariant* shown = g_dbus_connection_call_sync(bus, secretsName, prompt, "org.freedesktop.Secret.Prompt", "Prompt",
+                                                      g_variant_new("(s)", ""), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
+                                                      cancellable, &error);
+        asked = shown != nullptr;
+        if (shown) g_variant_unref(shown);
+        g_clear_error(&error);
+    }
+    g_variant_unref(reply);
+    return asked;
+}
+
 }  // namespace
 
 void secretServicePrepare() {
@@ -305,6 +364,12 @@ Lookup secretServiceLookup(const std::string& account) {
 bool secretServiceStore(const std::string& value, const std::string& account) {
     return Worker::shared()
         .run<bool>([value, account](GCancellable* cancellable) { return replace(value, account, cancellable); })
+        .value_or(false);
+}
+
+bool secretServiceUnlock(const std::string& account) {
+    return Worker::shared()
+        .run<bool>([account](GCancellable* cancellable) { return unlockOnWorker(account, cancellable); })
         .value_or(false);
 }
 

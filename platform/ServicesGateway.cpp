@@ -104,6 +104,11 @@ std::expected<std::optional<std::string>, Keychain::Unreadable> Keychain::lookup
 
 std::optional<std::string> Keychain::get(const std::string& account) { return lookup(account).value_or(std::nullopt); }
 
+bool Keychain::requestUnlock(const std::string& account) {
+    const Library& opened = library();
+    return opened.table && opened.table->unlock(account);
+}
+
 bool Keychain::set(const std::string& value, const std::string& account) {
     const Library& opened = library();
     return opened.table && opened.table->store(value, account);

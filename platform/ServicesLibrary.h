@@ -28,9 +28,10 @@ struct Table {
                                                      std::stop_token stop);
     Lookup (*lookup)(const std::string& account);
     bool (*store)(const std::string& value, const std::string& account);
+    bool (*unlock)(const std::string& account);
 };
 
-// Inside the library: the implementations behind HttpTransport::send, Keychain::lookup and Keychain::set,
+// Inside the library: the implementations behind HttpTransport::send and Keychain's lookup, set and requestUnlock,
 // and what readies each.
 void curlPrepare();
 void secretServicePrepare();
@@ -38,5 +39,6 @@ std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, co
                                                   std::stop_token stop);
 Lookup secretServiceLookup(const std::string& account);
 bool secretServiceStore(const std::string& value, const std::string& account);
+bool secretServiceUnlock(const std::string& account);
 
 }  // namespace folioport::platform::services

@@ -10,4 +10,5 @@ extern "C" [[gnu::visibility("default")]] const folioport::platform::services::T
     .send = &folioport::platform::services::curlSend,
     .lookup = &folioport::platform::services::secretServiceLookup,
     .store = &folioport::platform::services::secretServiceStore,
+    .unlock = &folioport::platform::services::secretServiceUnlock,
 };

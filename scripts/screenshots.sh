@@ -2,7 +2,8 @@
 # Usage: scripts/screenshots.sh [FOLDER]   (default: build-shots/; build tree: $FOLIOPORT_BUILD_DIR or build/)
 # Runs the real tray application under Xvfb with trayer as the tray host, against the demo site on
 # 127.0.0.1 with private settings and keyring, clicks the tray icon with xdotool and saves PNGs of the
-# panel in its states at 100 % and 200 % scale: not configured, loading (3 s latency), list, error, busy
+# panel in its states at 100 % and 200 % scale: not configured, waiting for a locked keyring (then its
+# password prompt, and the list once it is unlocked), loading (3 s latency), list, error, busy
 # row, update offered and the row actions menu; also the tray tooltip, a settings window (also scrolled
 # to its foot, where assistants are let only read) and a page editor (new, created, the notice that the
 # page changed meanwhile, the question on quitting with unsaved text) opened from the panel, the search
@@ -83,6 +84,21 @@ inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
 
     start_app ""
     click_tray_icon; sleep 1; shot not-configured
+    stop_processes "$APP_PID"
+
+    # Started while the keyring is locked: the panel waits for it and says so; "Unlock" brings up the
+    # keyring's own password prompt (started by the bus, which needs the display for it), and once it is
+    # answered the pages load without a restart.
+    dbus-update-activation-environment DISPLAY
+    store_demo_settings "$site" '"spaceKey": "ENG"'
+    dbus-send --session --print-reply --dest=org.freedesktop.secrets /org/freedesktop/secrets \
+      org.freedesktop.Secret.Service.Lock array:objpath:/org/freedesktop/secrets/collection/login >/dev/null
+    start_tray_app "$log" env QT_SCALE_FACTOR="$scale" "$exe" --demo --test-gateway-root "$gateway"
+    click_tray_icon; sleep 1; shot keyring-locked
+    click_panel "$scale" 280 392; sleep 3; shot keyring-prompt whole  # the "Unlock" button
+    PROMPT="$(timeout 10 xdotool search --sync --onlyvisible --classname gcr-prompter | head -1)"
+    xdotool windowfocus --sync "$PROMPT"; xdotool type --delay 30 folioport-test; xdotool key Return; sleep 3
+    click_tray_icon; sleep 1; shot keyring-unlocked
     stop_processes "$APP_PID"
 
     start_app '"spaceKey": "ENG", "assistantsReadOnly": true'

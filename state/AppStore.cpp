@@ -1,14 +1,18 @@
 #include "state/AppStore.h"
 
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QString>
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <limits>
 
 #include "confluence/StoredSettings.h"
 #include "async/OffThread.h"
+#include "state/KeyringWatcher.h"
 #include "state/UserAndSpaces.h"
 #include "storage/Utf8.h"
 
@@ -31,7 +35,11 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 AppStore::AppStore(AppStoreOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), refreshTimer_(new QTimer(this)) {
+    : QObject(parent),
+      options_(std::move(options)),
+      preferencesWatcher_(new QFileSystemWatcher(this)),
+      preferencesChanged_(new QTimer(this)),
+      refreshTimer_(new QTimer(this)) {
     pool_.setMaxThreadCount(poolThreads);
     refreshTimer_->setSingleShot(true);
     connect(refreshTimer_, &QTimer::timeout, this, [this] {
@@ -39,16 +47,28 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
             if (generation == refreshGeneration_) refreshTimer_->start();
         });
     });
+    connect(new KeyringWatcher(this), &KeyringWatcher::mayHaveChanged, this, [this] {
+        if (keyringProblem_) rereadToken();
+    });
+    // why: an editor or a sync tool replaces the file by renaming another over it, which only the folder sees;
+    // such a replacement comes as several events, read once.
+    preferencesChanged_->setSingleShot(true);
+    preferencesChanged_->setInterval(50);
+    connect(preferencesChanged_, &QTimer::timeout, this, &AppStore::rereadPreferences);
+    for (auto changed : {&QFileSystemWatcher::fileChanged, &QFileSystemWatcher::directoryChanged})
+        connect(preferencesWatcher_, changed, this, [this] {
+            watchPreferences();
+            preferencesChanged_->start();
+        });
+    watchPreferences();
     // why: the keyring may take seconds to answer (locked, prompting, or not at all); the event loop must not wait.
     runOffThread(
         pool_, this, [file = options_.preferencesFile] { return StoredSettings::load(file); },
-        [this](StoredSettings stored) {
+        [this](StoredSettings::Reading stored) {
             if (!readingSettings_) return;  // why: a save answered first; what it stored is newer
             readingSettings_ = false;
-            StoredRoute route = storedRoute(stored.gatewayBaseURL, options_.gatewayRoot);
-            if (route.ignored) std::cerr << "Folioport: " << *route.ignored << "\n";
-            stored.gatewayBaseURL = std::move(route.gatewayBaseURL);
-            assign(settings_, std::move(stored), &AppStore::settingsChanged);
+            keyringProblem_ = stored.tokenUnreadable;
+            assign(settings_, withUsableRoute(std::move(stored.settings)), &AppStore::settingsChanged);
             startAutoRefresh();
         });
 }
@@ -86,19 +106,102 @@ std::map<std::string, std::string> AppStore::spaceKeysById() const {
     return keys;
 }
 
-void AppStore::saveSettings(StoredSettings settings, std::function<void(bool)> onDone) {
-    // why: a preferences file that cannot be written goes unreported, like every settings failure; the
-    // window only needs to know whether the token is safe.
+void AppStore::saveSettings(StoredSettings settings, std::function<void(StoredSettings::SaveOutcome)> onDone,
+                            StoredSettings::TokenWrite token) {
+    ++preferencesWrites_;
     runOffThread(
-        pool_, this, [settings, file = options_.preferencesFile] { return settings.save(file).tokenStored; },
-        [this, settings, onDone = std::move(onDone)](bool tokenStored) mutable {
-            if (tokenStored) {
+        pool_, this, [settings, token, file = options_.preferencesFile] { return settings.save(file, token); },
+        [this, settings, token, onDone = std::move(onDone)](StoredSettings::SaveOutcome outcome) mutable {
+            ++preferencesWrites_;
+            const bool tokenWritten = outcome.tokenStored && token == StoredSettings::TokenWrite::write;
+            if (tokenWritten) keyringProblem_.reset();  // why: the keyring holds exactly this token now
+            if (outcome.tokenStored && !outcome.preferencesError) {
                 // why: a read still answering would otherwise bring back what was just replaced.
                 readingSettings_ = false;
+                if (!tokenWritten) settings.apiToken = settings_.apiToken;
                 assign(settings_, std::move(settings), &AppStore::settingsChanged);
                 startAutoRefresh();
+            } else if (tokenWritten) {
+                editSettings([&](StoredSettings& current) { current.apiToken = settings.apiToken; });
+                startAutoRefresh();
             }
-            if (onDone) onDone(tokenStored);
+            if (onDone) onDone(std::move(outcome));
+        });
+}
+
+void AppStore::publishSettings(StoredSettings settings) {
+    const bool refreshChanged =
+        settings.config() != settings_.config() || settings.refreshMinutes != settings_.refreshMinutes;
+    assign(settings_, std::move(settings), &AppStore::settingsChanged);
+    if (refreshChanged) startAutoRefresh();
+}
+
+void AppStore::unlockKeyring() {
+    runOffThread(
+        pool_, this, [] { return platform::Keychain::requestUnlock(StoredSettings::tokenAccount); }, [](bool) {});
+}
+
+void AppStore::retryKeyring() {
+    if (keyringProblem_) rereadToken();
+}
+
+void AppStore::rereadToken() {
+    if (rereadingToken_) {
+        tokenRereadAgain_ = true;
+        return;
+    }
+    rereadingToken_ = true;
+    runOffThread(pool_, this, [] { return StoredSettings::readToken(); },
+                 [this](StoredSettings::TokenReading token) {
+                     rereadingToken_ = false;
+                     if (!keyringProblem_) return;  // why: a save stored a token meanwhile
+                     if (!token) {
+                         keyringProblem_ = token.error();
+                         Q_EMIT settingsChanged();
+                         if (std::exchange(tokenRereadAgain_, false)) rereadToken();
+                         return;
+                     }
+                     tokenRereadAgain_ = false;
+                     keyringProblem_.reset();
+                     StoredSettings settings = settings_;
+                     settings.apiToken = token->value_or("");
+                     publishSettings(std::move(settings));
+                     load(false);
+                 });
+}
+
+void AppStore::watchPreferences() {
+    const std::filesystem::path& file = options_.preferencesFile;
+    const QString filePath = QString::fromStdString(file.string());
+    std::error_code error;
+    // why: after a rename-replace the old watch follows the replaced file; watch whatever is there now.
+    if (preferencesWatcher_->files().contains(filePath)) preferencesWatcher_->removePath(filePath);
+    if (std::filesystem::exists(file, error)) preferencesWatcher_->addPath(filePath);
+    // why: a folder that does not exist yet is watched from its parent, so its creation is seen.
+    const std::filesystem::path folder = file.parent_path();
+    const QString folderPath =
+        QString::fromStdString((std::filesystem::is_directory(folder, error) ? folder : folder.parent_path()).string());
+    if (!preferencesWatcher_->directories().contains(folderPath) && QFileInfo::exists(folderPath))
+        preferencesWatcher_->addPath(folderPath);
+}
+
+StoredSettings AppStore::withUsableRoute(StoredSettings stored) const {
+    StoredRoute route = storedRoute(stored.gatewayBaseURL, options_.gatewayRoot);
+    if (route.ignored) std::cerr << "Folioport: " << *route.ignored << "\n";
+    stored.gatewayBaseURL = std::move(route.gatewayBaseURL);
+    return stored;
+}
+
+void AppStore::rereadPreferences() {
+    if (readingSettings_) return;  // why: the first read is still to come and will see the file as it is now
+    runOffThread(
+        pool_, this,
+        [settings = settings_, file = options_.preferencesFile] { return settings.withPreferencesFrom(file); },
+        [this, writes = preferencesWrites_](StoredSettings stored) {
+            if (writes != preferencesWrites_ || readingSettings_) return;  // a newer write will be read again
+            stored.apiToken = settings_.apiToken;
+            stored = withUsableRoute(std::move(stored));
+            if (stored != settings_) publishSettings(std::move(stored));
         });
 }
 
@@ -203,6 +306,7 @@ void AppStore::decideRoute(LoadRun run, ConfluenceError refusal) {
         if (!route || *route == run.client.config().gatewayBaseURL || run.client.config() != config())
             return failLoad(run, refusal);
         // why: like every settings write, a failed one goes unreported; the next "Done" decides again.
+        ++preferencesWrites_;
         StoredSettings::saveGatewayBaseURL(*route, options_.preferencesFile);
         editSettings([&](StoredSettings& settings) { settings.gatewayBaseURL = *route; });
         run.client = ConfluenceClient(config());

@@ -23,8 +23,10 @@
 #include "confluence/PageChange.h"
 #include "confluence/Records.h"
 #include "confluence/StoredSettings.h"
+#include "platform/Keychain.h"
 #include "platform/Preferences.h"
 
+class QFileSystemWatcher;
 class QTimer;
 class QUrl;
 
@@ -80,6 +82,11 @@ public:
     /// True until the stored settings, token included, have been read once (a locked keyring may take
     /// a while); meanwhile the settings are a fresh installation's and no load starts.
     bool isReadingSettings() const { return readingSettings_; }
+    /// Why the desktop keyring could not be read when the token was last asked for (locked, absent, no
+    /// answer); absent once it answered, with a token or without one. While it is set, apiToken is empty
+    /// because it is unknown, not because none is stored, and the store reads the token again, then loads,
+    /// as soon as the session bus says the keyring came up or a collection of it changed.
+    const std::optional<platform::Keychain::Unreadable>& keyringProblem() const { return keyringProblem_; }
     /// The signed-in user of the last load that got that far.
     const std::optional<ConfluenceUser>& currentUser() const { return currentUser_; }
     /// The spaces of the last load that got that far, in the site's order.
@@ -111,10 +118,16 @@ public:
     /// Space key by space id over the loaded spaces; the first space of an id wins.
     std::map<std::string, std::string> spaceKeysById() const;
 
-    /// Stores `settings` off the main thread, the token first: when the keyring takes it, the preference
-    /// keys follow, the settings are published and the refresh restarts; when it refuses (or does not
-    /// answer), nothing changes. `onDone` gets whether the keyring took the token.
-    void saveSettings(StoredSettings settings, std::function<void(bool tokenStored)> onDone = {});
+    /// Stores `settings` off the main thread, the token first (unless `token` keeps the stored one): when the
+    /// keyring takes it, the preference keys follow, and once both are stored the settings are published and the
+    /// refresh restarts. When the keyring refuses (or does not answer), nothing changes; when the file cannot be
+    /// written, only a token the keyring took is published. `onDone` gets what was stored.
+    void saveSettings(StoredSettings settings, std::function<void(StoredSettings::SaveOutcome)> onDone = {},
+                      StoredSettings::TokenWrite token = StoredSettings::TokenWrite::write);
+    /// Asks the keyring to unlock (it prompts for the password itself); the token is read once it has.
+    void unlockKeyring();
+    /// Asks the keyring for the token again now, as its coming up does by itself.
+    void retryKeyring();
     /// The settings window's connection test with `config`, off the main thread: its sentence and the route
     /// it decided for `onDone`; nothing is stored.
     void testConnection(ConfluenceConfig config, std::function<void(ConnectionCheck)> onDone);
@@ -161,7 +174,7 @@ public:
     void open(const std::string& address) const;
 
 Q_SIGNALS:
-    /// settings() or isReadingSettings() was assigned.
+    /// settings(), isReadingSettings() or keyringProblem() was assigned.
     void settingsChanged();
     void currentUserChanged();
     void spacesChanged();
@@ -191,6 +204,17 @@ private:
     void failLoad(const LoadRun& run, const ConfluenceError& error);
     void endLoad(const LoadRun& run);
     std::optional<Space> spaceMatching(const std::string& key) const;
+    /// Reads the token again while the keyring could not be read; publishes it and loads once it answers.
+    void rereadToken();
+    /// Watches the preferences file's folder, and the file while it exists, for changes made outside.
+    void watchPreferences();
+    /// Takes the preference keys as the file holds them now, unless a write of the store's came meanwhile.
+    void rereadPreferences();
+    /// The settings with a stored REST route only in the gateway's own form under the store's root; another is
+    /// dropped with one line on standard error.
+    StoredSettings withUsableRoute(StoredSettings stored) const;
+    /// Publishes settings read again, restarting the refresh only when what it depends on changed.
+    void publishSettings(StoredSettings settings);
     /// Shows the failure of a user's action in errorMessage; answers its sentence.
     std::string publishFailure(const ConfluenceError& error);
 
@@ -205,6 +229,9 @@ private:
 
     StoredSettings settings_;
     bool readingSettings_ = true;
+    std::optional<platform::Keychain::Unreadable> keyringProblem_;
+    bool rereadingToken_ = false;
+    bool tokenRereadAgain_ = false;  // the keyring changed again while a reread was in flight
     std::optional<ConfluenceUser> currentUser_;
     std::vector<Space> spaces_;
     std::vector<Page> pages_;
@@ -212,6 +239,9 @@ private:
     std::optional<std::string> errorMessage_;
     std::set<std::string> busyPageIds_;
 
+    QFileSystemWatcher* preferencesWatcher_;  // child
+    QTimer* preferencesChanged_;              // child, single-shot: one reread for a burst of file events
+    std::uint64_t preferencesWrites_ = 0;     // bumped by each write of the store's, so an older reread is dropped
     QTimer* refreshTimer_;              // child, single-shot, so it never outlives the store
     std::uint64_t refreshGeneration_ = 0;  // bumped on every (re)start, so an older loop's load does not re-arm
     QThreadPool pool_;

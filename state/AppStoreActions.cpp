@@ -17,6 +17,7 @@ constexpr int searchLimit = 50;
 void AppStore::selectSpace(const std::string& key) {
     editSettings([&](StoredSettings& settings) { settings.spaceKey = key; });
     // why: like every settings write, a failed one goes unreported; the choice is then lost at the next start.
+    ++preferencesWrites_;
     StoredSettings::saveSpaceKey(key, options_.preferencesFile);
     load(false);
 }

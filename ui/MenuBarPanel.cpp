@@ -11,6 +11,7 @@
 #include "appinfo/AppInfo.h"
 #include "state/AppStore.h"
 #include "ui/CapsuleLabel.h"
+#include "ui/KeyringWaitPanel.h"
 #include "ui/PageList.h"
 #include "ui/PlainButton.h"
 #include "ui/SpaceBar.h"
@@ -90,6 +91,15 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     stack->addWidget(pageList_, 1);
     configuredOnly_ << spaceBar_ << pageList_;
     stack->addWidget(buildNotConfigured(), 1);
+    keyringWait_ = new KeyringWaitPanel(this);
+    connect(keyringWait_, &KeyringWaitPanel::unlockRequested, this, [this] {
+        store_.unlockKeyring();
+        // why: the keyring's password prompt needs the keyboard, which the panel holds while it is a popup.
+        if (isWindow() && windowType() == Qt::Popup) hide();
+    });
+    connect(keyringWait_, &KeyringWaitPanel::retryRequested, this, [this] { store_.retryKeyring(); });
+    connect(keyringWait_, &KeyringWaitPanel::settingsRequested, this, &MenuBarPanel::settingsRequested);
+    stack->addWidget(keyringWait_, 1);
     readingSettings_ = new QLabel(tr("Loading\u2026"), this);
     readingSettings_->setObjectName(QStringLiteral("readingSettingsLabel"));
     readingSettings_->setAlignment(Qt::AlignCenter);
@@ -258,9 +268,14 @@ void MenuBarPanel::scheduleRefresh() {
 void MenuBarPanel::refresh() {
     refreshPending_ = false;
     const bool reading = store_.isReadingSettings();
-    const bool configured = !reading && store_.config().isComplete();
+    // why: a token the keyring would not give is unknown, not missing: "Connect to Confluence" would mislead.
+    const auto& keyringProblem = store_.keyringProblem();
+    const bool waiting = !reading && keyringProblem.has_value();
+    const bool configured = !reading && !waiting && store_.config().isComplete();
     for (QWidget* widget : configuredOnly_) widget->setVisible(configured);
-    notConfigured_->setVisible(!reading && !configured);
+    notConfigured_->setVisible(!reading && !waiting && !configured);
+    keyringWait_->setVisible(waiting);
+    if (waiting) keyringWait_->setReason(*keyringProblem);
     readingSettings_->setVisible(reading);
 
     const auto name = nameOf(store_.currentUser());
@@ -291,6 +306,7 @@ void MenuBarPanel::refresh() {
 void MenuBarPanel::updateTabOrder() {
     QList<QWidget*> chain = headerButtons_;
     chain << updateBanner_->focusChain() << spaceBar_->focusTarget() << pageList_->focusChain() << openSettings_
+          << keyringWait_->focusChain()
           << versionButton_ << quitButton_;
     for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }

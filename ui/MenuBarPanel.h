@@ -15,6 +15,7 @@ class Updater;
 namespace folioport::ui {
 
 class CapsuleLabel;
+class KeyringWaitPanel;
 class PageList;
 class PlainButton;
 class SpaceBar;
@@ -76,6 +77,7 @@ private:
     SpaceBar* spaceBar_;
     PageList* pageList_;
     QWidget* notConfigured_;
+    KeyringWaitPanel* keyringWait_;
     QLabel* readingSettings_;
     QPushButton* openSettings_;
     PlainButton* versionButton_;

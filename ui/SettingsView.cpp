@@ -18,6 +18,7 @@
 #include <array>
 #include <utility>
 
+#include "platform/Keychain.h"
 #include "platform/LoginItem.h"
 #include "state/AppStore.h"
 #include "storage/Utf8.h"
@@ -189,8 +190,13 @@ QWidget* SettingsView::buildConnection(QWidget* parent) {
     apiToken_ = labelledField(tr("API token"), tr("Paste your Atlassian API token"), QStringLiteral("apiTokenField"),
                               *column, group);
     apiToken_->setEchoMode(QLineEdit::Password);
+    keyringNote_ = styledLabel(QString(), TextStyle::caption2, Tint::orange, group);
+    keyringNote_->setObjectName(QStringLiteral("keyringNoteLabel"));
+    keyringNote_->hide();
+    column->addWidget(keyringNote_);
     for (QLineEdit* field : {baseURL_, email_, apiToken_})
         connect(field, &QLineEdit::textChanged, this, &SettingsView::refreshTestRow);
+    connect(apiToken_, &QLineEdit::textChanged, this, &SettingsView::refreshKeyringNote);
 
     tokenLink_ = tokenPageLink(QStringLiteral("tokenLink"), group);
     // why: through the store's URL opener, like every other address the application opens.
@@ -325,7 +331,8 @@ void SettingsView::showEvent(QShowEvent* event) {
 }
 
 void SettingsView::loadCurrentOnceRead() {
-    if (didLoad_ || !shown_ || store_.isReadingSettings()) return;
+    if (didLoad_) return followStore();
+    if (!shown_ || store_.isReadingSettings()) return;
     didLoad_ = true;
     loadCurrent();
     refreshSaving();
@@ -348,7 +355,8 @@ void SettingsView::keyPressEvent(QKeyEvent* event) {
 }
 
 void SettingsView::loadCurrent() {
-    edited_ = store_.settings();
+    loaded_ = store_.settings();
+    edited_ = loaded_;
     baseURL_->setText(qs(edited_.baseURL));
     email_->setText(qs(edited_.email));
     apiToken_->setText(qs(edited_.apiToken));
@@ -359,6 +367,38 @@ void SettingsView::loadCurrent() {
     feedURL_->setText(qs(edited_.updateFeedURL));
     launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
     mcp_->setAssistantsReadOnly(edited_.assistantsReadOnly);
+    refreshKeyringNote();
+}
+
+void SettingsView::followStore() {
+    const StoredSettings& now = store_.settings();
+    // why: "Done" stores every control, so one still showing an older value would write it back over a
+    // change made meanwhile outside the window.
+    const auto follow = [](QLineEdit* field, const std::string& was, const std::string& stored) {
+        if (field->text().toStdString() == was) field->setText(qs(stored));
+    };
+    follow(baseURL_, loaded_.baseURL, now.baseURL);
+    follow(email_, loaded_.email, now.email);
+    follow(apiToken_, loaded_.apiToken, now.apiToken);
+    follow(spaceKey_, loaded_.spaceKey, now.spaceKey);
+    follow(feedURL_, loaded_.updateFeedURL, now.updateFeedURL);
+    if (edited_.pageLimit == loaded_.pageLimit) select(*pageLimitPicker_, edited_.pageLimit = now.pageLimit);
+    if (edited_.refreshMinutes == loaded_.refreshMinutes)
+        select(*refreshPicker_, edited_.refreshMinutes = now.refreshMinutes);
+    if (autoUpdate_->isChecked() == loaded_.autoUpdate) autoUpdate_->setChecked(now.autoUpdate);
+    if (mcp_->assistantsReadOnly() == loaded_.assistantsReadOnly) mcp_->setAssistantsReadOnly(now.assistantsReadOnly);
+    if (edited_.gatewayBaseURL == loaded_.gatewayBaseURL) edited_.gatewayBaseURL = now.gatewayBaseURL;
+    loaded_ = now;
+    refreshKeyringNote();
+}
+
+void SettingsView::refreshKeyringNote() {
+    const auto& problem = store_.keyringProblem();
+    keyringNote_->setVisible(problem.has_value() && apiToken_->text().isEmpty());
+    if (problem)
+        keyringNote_->setText(tr("The stored token is not shown because %1. It stays as it is unless you type a "
+                                 "new one.")
+                                  .arg(QString::fromUtf8(platform::Keychain::describe(*problem))));
 }
 
 StoredSettings SettingsView::draft() const {
@@ -370,7 +410,7 @@ StoredSettings SettingsView::draft() const {
     draft.spaceKey = std::string(Utf8::trim(spaceKey_->text().toStdString(), Utf8::isSpaceOrTab));
     draft.autoUpdate = autoUpdate_->isChecked();
     draft.updateFeedURL = feedURL_->text().toStdString();
-    draft.gatewayBaseURL = routeToStore(draft.config(), edited_.config(), tested_,
+    draft.gatewayBaseURL = routeToStore(draft.config(), loaded_.config(), tested_,
                                         testResult_ ? testResult_->gatewayBaseURL : std::nullopt);
     draft.assistantsReadOnly = mcp_->assistantsReadOnly();
     return draft;
@@ -382,17 +422,31 @@ void SettingsView::save() {
     saveError_->hide();
     refreshSaving();
     const StoredSettings typed = draft();
-    store_.saveSettings(typed, [self = QPointer(this), typed](bool tokenStored) {
-        if (self) self->finishSave(typed, tokenStored);
-    });
+    // why: a token this window did not change is left to the keyring, also when the window never got to
+    // read it; writing the empty field back would delete a token the site cannot show again.
+    const auto token = typed.apiToken == loaded_.apiToken ? StoredSettings::TokenWrite::keepStored
+                                                          : StoredSettings::TokenWrite::write;
+    store_.saveSettings(
+        typed,
+        [self = QPointer(this), typed](const StoredSettings::SaveOutcome& outcome) {
+            if (self) self->finishSave(typed, outcome);
+        },
+        token);
 }
 
-void SettingsView::finishSave(const StoredSettings& saved, bool tokenStored) {
+void SettingsView::finishSave(const StoredSettings& saved, const StoredSettings::SaveOutcome& outcome) {
     saving_ = false;
     refreshSaving();
-    if (!tokenStored) {
+    if (!outcome.tokenStored) {
         saveError_->setMessage(tr("The desktop keyring did not store the API token (it may be locked or missing), "
                                   "so the settings are not saved; unlock it and press Done again."));
+        saveError_->show();
+        return;
+    }
+    if (outcome.preferencesError) {
+        saveError_->setMessage(tr("The settings could not be written, so they are not saved (%1). Make room or "
+                                  "fix the folder, then press Done again.")
+                                   .arg(qs(*outcome.preferencesError)));
         saveError_->show();
         return;
     }

@@ -31,9 +31,11 @@ class McpSetupSection;
 class ProgressButton;
 
 /// The settings window's content. It edits a private copy of the stored settings, taken when it is first
-/// shown and the store has read them; "Cancel" (or Escape) drops the copy, "Done" (or Return) has the
-/// store save it and closes the window, or, when the desktop keyring does not take the token, keeps the
-/// window open and says so. Launch at login and "Check now" act at once. Saving and the connection test
+/// shown and the store has read them; a control the user has not touched follows what the store reads
+/// afterwards (the file edited outside, the token once the keyring answers). "Cancel" (or Escape) drops the
+/// copy, "Done" (or Return) has the store save it and closes the window, or, when the desktop keyring does
+/// not take the token or the disk refuses the file, keeps the window open with the edits and says why. A
+/// token field left untouched keeps the stored token, also one the keyring could not give. Launch at login and "Check now" act at once. Saving and the connection test
 /// are store actions off the main thread; an answer that comes after the view is gone is dropped.
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -59,11 +61,14 @@ private:
 
     void loadCurrentOnceRead();
     void loadCurrent();
+    /// Moves every control the user has not touched to the store's settings as they are now.
+    void followStore();
+    void refreshKeyringNote();
     /// The values "Done" stores, as typed (the space key trimmed of spaces and tabs), with the route a test
     /// of exactly these connection values decided.
     StoredSettings draft() const;
     void save();
-    void finishSave(const StoredSettings& saved, bool tokenStored);
+    void finishSave(const StoredSettings& saved, const StoredSettings::SaveOutcome& outcome);
     void runTest();
     void setLaunchAtLogin(bool enabled);
     void refreshTestRow();
@@ -78,6 +83,8 @@ private:
     std::function<void()> onClose_;
     bool shown_ = false;
     bool didLoad_ = false;
+    // The store's settings as the untouched controls show them.
+    StoredSettings loaded_;
     // The settings as loaded, with the pickers' values held apart from the pickers, so a stored value
     // outside their choices survives.
     StoredSettings edited_;
@@ -93,6 +100,7 @@ private:
     QLineEdit* baseURL_;
     QLineEdit* email_;
     QLineEdit* apiToken_;
+    QLabel* keyringNote_;
     QToolButton* tokenLink_;
     QLineEdit* spaceKey_;
     QToolButton* spaceMenuButton_;

@@ -65,7 +65,7 @@ TEST(HangingKeyring, TheStoreReadsAndSavesOffTheEventLoopAndKeepsEverythingWhenT
     typed.baseURL = "https://example.atlassian.net";
     typed.apiToken = "typed-token";
     std::optional<bool> tokenStored;
-    store.saveSettings(typed, [&](bool stored) { tokenStored = stored; });
+    store.saveSettings(typed, [&](const StoredSettings::SaveOutcome& outcome) { tokenStored = outcome.tokenStored; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return tokenStored.has_value(); }, wait));
     EXPECT_FALSE(*tokenStored);
     EXPECT_EQ(store.settings(), StoredSettings{}) << "a refused token leaves the settings as they were";

@@ -6,9 +6,11 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <expected>
 #include <fstream>
 
 #include "Harness.h"
+#include "KeyringControl.h"
 #include "platform/Keychain.h"
 
 namespace folioport::platform {
@@ -119,16 +121,16 @@ TEST(Keychain, ACancelOrTheInputsEndStopsACallOnASilentSitePromptly) {
     ::close(silent);
 }
 
-// Last, since unlocking again would need a password prompt.
-TEST(Keychain, ALockedKeyringIsSaidOnceOnStandardError) {
+TEST(Keychain, ALockedKeyringIsToldApartFromNoTokenSaidOnceOnStandardErrorAndUnlocksByEvent) {
     const auto folder = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "com.tessaly.folioport";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "preferences.json") << R"({"baseURL":"http://127.0.0.1:9","email":"a@acme.example"})";
     ASSERT_TRUE(Keychain::set("locked-away", "apiToken"));
-    SecretService* service = secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, nullptr);
-    ASSERT_NE(service, nullptr);
-    GList* collections = secret_service_get_collections(service);
-    ASSERT_GE(secret_service_lock_sync(service, collections, nullptr, nullptr, nullptr), 1);
+    ASSERT_TRUE(testing::lockKeyring());
+    EXPECT_EQ(Keychain::lookup("apiToken"), std::unexpected(Keychain::Unreadable::locked));
+    const auto nothingStored = Keychain::lookup("neverStored");
+    ASSERT_TRUE(nothingStored.has_value()) << "no token is not a locked one";
+    EXPECT_EQ(*nothingStored, std::nullopt);
 
     const std::string call = R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n";
     const auto ended = testing::runToEnd({FOLIOPORT_EXECUTABLE, "--mcp"}, call + call);
@@ -137,8 +139,11 @@ TEST(Keychain, ALockedKeyringIsSaidOnceOnStandardError) {
                              "[folioport-mcp] could not read the API token: the keyring is locked\n";
     EXPECT_EQ(ended.error.substr(0, said.size()), said);  // under the sanitizers their summary follows
     EXPECT_EQ(ended.error.find("[folioport-mcp]", said.size()), std::string::npos) << "said only once";
-    g_list_free_full(collections, g_object_unref);
-    g_object_unref(service);
+
+    // The keyring takes the request and prompts by itself (here no one answers its prompt).
+    EXPECT_TRUE(Keychain::requestUnlock("apiToken"));
+    ASSERT_TRUE(testing::unlockKeyring());
+    EXPECT_EQ(Keychain::get("apiToken"), "locked-away");
 }
 
 }  // namespace

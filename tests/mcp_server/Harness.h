@@ -89,6 +89,11 @@ public:
             if ((count = ::write(input_, bytes.data(), bytes.size())) <= 0) return;  // stopped reading: see exit status
     }
 
+    /// Ends standard input, as the end of a piped password does.
+    void closeInput() {
+        if (input_ >= 0) ::close(std::exchange(input_, -1));
+    }
+
     /// The next line of standard output without its line feed, or nothing within `timeout`.
     std::optional<std::string> readLine(milliseconds timeout = 10s) {
         const auto deadline = steady_clock::now() + timeout;
@@ -104,7 +109,7 @@ public:
     struct Ended { int exitStatus; std::string output, error; };
     /// Closes standard input and waits for the program to end.
     Ended finish() {
-        ::close(std::exchange(input_, -1));
+        closeInput();
         while (readSome(steady_clock::now() + 30s)) {
         }
         int status = -1;

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "FakeConfluence.h"
+#include "KeyringControl.h"
 #include "platform/Keychain.h"
 #include "state/AppStore.h"
 
@@ -34,12 +35,13 @@ std::string pagesRequest(const std::string& spaceId) {
 /// Spins the event loop until `done` holds; false after five seconds.
 bool eventually(const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); }
 
-/// Saves through the store and answers whether the keyring took the token.
-bool saveAndWait(AppStore& store, StoredSettings settings) {
-    std::optional<bool> tokenStored;
-    store.saveSettings(std::move(settings), [&](bool stored) { tokenStored = stored; });
-    EXPECT_TRUE(eventually([&] { return tokenStored.has_value(); }));
-    return tokenStored.value_or(false);
+/// Saves through the store and answers what it stored.
+StoredSettings::SaveOutcome saveAndWait(AppStore& store, StoredSettings settings,
+                                        StoredSettings::TokenWrite token = StoredSettings::TokenWrite::write) {
+    std::optional<StoredSettings::SaveOutcome> outcome;
+    store.saveSettings(std::move(settings), [&](StoredSettings::SaveOutcome saved) { outcome = saved; }, token);
+    EXPECT_TRUE(eventually([&] { return outcome.has_value(); }));
+    return outcome.value_or(StoredSettings::SaveOutcome{});
 }
 
 void loadAndWait(AppStore& store, bool silent) {
@@ -78,10 +80,13 @@ protected:
         site = std::move(*started);
     }
 
-    /// Stores these preferences and `token`, then builds a store on them that reports to the test's seams.
-    std::unique_ptr<AppStore> storeWith(const json& stored, const std::string& token = "test-token") {
+    /// Stores these preferences and `token` (none: the keyring is left as it is), then builds a store on them
+    /// that reports to the test's seams.
+    std::unique_ptr<AppStore> storeWith(const json& stored, std::optional<std::string> token = "test-token") {
         std::ofstream(file()) << stored.dump();
-        EXPECT_TRUE(platform::Keychain::set(token, StoredSettings::tokenAccount));
+        if (token) {
+            EXPECT_TRUE(platform::Keychain::set(*token, StoredSettings::tokenAccount));
+        }
         auto store = std::make_unique<AppStore>(AppStoreOptions{
             .preferencesFile = file(),
             .minute = minute,
@@ -161,14 +166,14 @@ TEST_F(AppStoreTest, SavingStopsTheRefreshEvenMidLoadAndARestartWaitsOneFullPeri
 
         StoredSettings settings = store->settings();
         row.stop(settings);
-        EXPECT_TRUE(saveAndWait(*store, settings));
+        EXPECT_TRUE(saveAndWait(*store, settings).tokenStored);
         QTest::qWait(static_cast<int>((5 * period).count()));
         EXPECT_EQ(count(userRequest), 1);
 
         settings.apiToken = "test-token";
         settings.refreshMinutes = 40;
         started = Clock::now();
-        EXPECT_TRUE(saveAndWait(*store, settings));
+        EXPECT_TRUE(saveAndWait(*store, settings).tokenStored);
         ASSERT_TRUE(eventually([&] { return count(userRequest) == 2; }));
         EXPECT_GE(Clock::now() - started, period * 0.9);
         EXPECT_EQ(storedPreferences(), connected({{"spaceKey", ""},
@@ -178,6 +183,48 @@ TEST_F(AppStoreTest, SavingStopsTheRefreshEvenMidLoadAndARestartWaitsOneFullPeri
                                                   {"updateFeedURL", store->settings().updateFeedURL}}));
         EXPECT_EQ(platform::Keychain::get(StoredSettings::tokenAccount), "test-token");
     }
+}
+
+TEST_F(AppStoreTest, PreferencesEditedOutsideAreTakenUpByEventAndUsedByTheNextLoad) {
+    auto store = storeWith(connected());
+    const auto replaceByRename = [this](const json& stored) {
+        const std::string edited = file().string() + ".edited";
+        std::ofstream(edited) << stored.dump();
+        std::filesystem::rename(edited, file());
+    };
+    const struct {
+        const char* name;
+        std::function<void(const json&)> write;
+    } rows[] = {
+        {"replaced by a rename, as editors save", replaceByRename},
+        {"overwritten in place", [this](const json& stored) { std::ofstream(file()) << stored.dump(); }},
+        {"replaced again, the old watch gone with the old file", replaceByRename},
+    };
+    std::int64_t limit = 2;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.write(connected({{"pageLimit", limit}}));
+        ASSERT_TRUE(eventually([&] { return store->settings().pageLimit == limit; }));
+        site->clearRequests();
+        loadAndWait(*store, true);
+        EXPECT_EQ(count("GET /wiki/api/v2/pages?status=current&sort=-modified-date&limit=" + std::to_string(limit)), 1);
+        ++limit;
+    }
+    EXPECT_EQ(store->settings().apiToken, "test-token");
+
+    // A new period takes effect without a save.
+    site->clearRequests();
+    replaceByRename(connected({{"refreshMinutes", 40}}));
+    EXPECT_TRUE(eventually([&] { return count(userRequest) > 0; }));
+
+    // The events of the store's own write never bring back what it replaced.
+    StoredSettings settings = store->settings();
+    settings.pageLimit = 25;
+    settings.refreshMinutes = 0;
+    EXPECT_EQ(saveAndWait(*store, settings).preferencesError, std::nullopt);
+    QTest::qWait(300);
+    EXPECT_EQ(store->settings().pageLimit, 25);
+    EXPECT_EQ(storedPreferences().value("pageLimit", 0), 25);
 }
 
 TEST_F(AppStoreTest, EveryLoadResolvesTheSpaceKeyAndPublishesUserSpacesThenPages) {
@@ -297,10 +344,10 @@ TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOn
     // Saving other settings keeps the key; a save without a gateway leaves the file as it always was.
     StoredSettings settings = store->settings();
     settings.pageLimit = 25;
-    EXPECT_TRUE(saveAndWait(*store, settings));
+    EXPECT_TRUE(saveAndWait(*store, settings).tokenStored);
     EXPECT_EQ(storedPreferences().value("gatewayBaseURL", ""), gateway);
     settings.gatewayBaseURL.clear();
-    EXPECT_TRUE(saveAndWait(*store, settings));
+    EXPECT_TRUE(saveAndWait(*store, settings).tokenStored);
     EXPECT_FALSE(storedPreferences().contains("gatewayBaseURL"));
 
     // A route set by hand in another form than the gateway's is not taken: requests stay on the site.
@@ -325,7 +372,7 @@ TEST_F(AppStoreTest, TheRefreshTimerNeverSitsOutARateLimitWhileALoadTheUserStart
     site->inject({.status = 429, .pathPrefix = "/wiki/rest/api/user", .retryAfter = "10"});
     StoredSettings settings = store->settings();
     settings.refreshMinutes = 20;
-    EXPECT_TRUE(saveAndWait(*store, settings));
+    EXPECT_TRUE(saveAndWait(*store, settings).tokenStored);
     EXPECT_TRUE(eventually([&] { return count(userRequest) >= 2; }));
 }
 
@@ -480,6 +527,36 @@ TEST_F(AppStoreTest, SearchCopyLinkAndOpenGoThroughTheSiteAndTheSeams) {
     for (const char* address : {"not a url", "acme.example/no-scheme", "", "https://acme.example/wiki/x"})
         store->open(address);
     EXPECT_EQ(opened, Lines{"https://acme.example/wiki/x"});
+}
+
+/// Runs inside with-keyring.sh --no-service: no keyring until the test starts one.
+class AppStoreWithoutKeyringTest : public AppStoreTest {};
+
+TEST_F(AppStoreWithoutKeyringTest, AKeyringAbsentAndThenLockedIsWaitedForByEventsAndLoadsOnceUnlocked) {
+    using platform::Keychain::Unreadable;
+    {
+        testing::KeyringDaemon earlier(true);
+        ASSERT_TRUE(earlier.running());
+        ASSERT_TRUE(platform::Keychain::set("test-token", StoredSettings::tokenAccount));
+    }
+    auto store = storeWith(connected({{"refreshMinutes", 1}}), std::nullopt);
+    EXPECT_EQ(store->keyringProblem(), Unreadable::noSecretService);
+    EXPECT_EQ(store->settings().email, "mia@example.com");
+    EXPECT_EQ(store->settings().apiToken, "");
+    QTest::qWait(100);  // 20 refresh periods
+    EXPECT_TRUE(site->requests().empty());
+
+    testing::KeyringDaemon started(false);  // its login keyring locked, as before a late unlock at login
+    ASSERT_TRUE(started.running());
+    ASSERT_TRUE(eventually([&] { return store->keyringProblem() == Unreadable::locked; }));
+    EXPECT_TRUE(site->requests().empty());
+
+    ASSERT_TRUE(testing::unlockKeyring());
+    ASSERT_TRUE(eventually([&] { return store->pages().size() == 4; }));
+    EXPECT_EQ(store->keyringProblem(), std::nullopt);
+    EXPECT_EQ(store->settings().apiToken, "test-token");
+    site->clearRequests();
+    EXPECT_TRUE(eventually([&] { return count(userRequest) > 0; })) << "the refresh runs without a restart";
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <memory>
 
 #include "KeyboardWalk.h"
+#include "KeyringControl.h"
 #include "NamedChild.h"
 #include "WindowFixture.h"
+#include "platform/Keychain.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ExpiredTokenHint.h"
 #include "ui/MenuBarPanel.h"
@@ -130,6 +132,32 @@ void MenuBarPanelTest::notConfiguredPanelShowsOnlySettingsAndNeverLoads() {
         QTRY_COMPARE(shown.count(), 1);
         QTRY_VERIFY(!label->isVisible());
     }
+    // A locked keyring is not a missing token: the panel says which, offers to unlock it, and goes on by
+    // itself, loading, once the keyring is unlocked.
+    {
+        QVERIFY(platform::Keychain::set("test-token", StoredSettings::tokenAccount));
+        QVERIFY(testing::lockKeyring());
+        AppStore locked({.preferencesFile = fixture->preferencesFile});
+        QTRY_VERIFY(!locked.isReadingSettings());
+        MenuBarPanel waiting(locked, *updater);
+        waiting.show();
+        auto* wait = folioport::testing::namedChild<QWidget>(waiting, "keyringWaitPanel");
+        QTRY_VERIFY(wait->isVisible());
+        QVERIFY(!folioport::testing::namedChild<QWidget>(waiting, "notConfiguredPanel")->isVisible());
+        QCOMPARE(folioport::testing::namedChild<QLabel>(waiting, "keyringWaitLabel")->text(),
+                 QStringLiteral("The keyring that holds your API token is locked, so Folioport cannot read the token "
+                                "yet. It goes on by itself once the keyring is unlocked."));
+        QVERIFY(!folioport::testing::namedChild<QWidget>(waiting, "retryKeyringButton")->isVisible());
+        // Its own prompt asks for the password; no one answers it here.
+        QTest::mouseClick(folioport::testing::namedChild<QAbstractButton>(waiting, "unlockKeyringButton"), Qt::LeftButton);
+        QTest::qWait(300);
+        QVERIFY(wait->isVisible() && site->requests().empty());
+        QVERIFY(testing::unlockKeyring());
+        QTRY_VERIFY(folioport::testing::namedChild<QWidget>(waiting, "pageList")->isVisible());
+        QVERIFY(!wait->isVisible());
+        QTRY_COMPARE(waiting.findChildren<PageRow*>().size(), 4);
+    }
+    site->clearRequests();
     store->editSettings([&](StoredSettings& edited) { edited.baseURL = ""; });
     open();
     QSignalSpy cameOnScreen(panel.get(), &MenuBarPanel::cameOnScreen);

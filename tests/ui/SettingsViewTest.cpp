@@ -11,12 +11,22 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "SettingsViewTest.h"
 #include "KeyboardWalk.h"
+#include "KeyringControl.h"
 #include "WindowFixture.h"
 #include "platform/Keychain.h"
 #include "platform/LoginItem.h"
@@ -42,6 +52,15 @@ struct OpenSettings {
     testing::WindowFixture fixture;
     std::unique_ptr<SettingsView> view;
     int closes = 0;
+    QString executable;
+
+    /// A new window on the same store, as the user opens Settings again.
+    void reopen() {
+        view = std::make_unique<SettingsView>(*fixture.store, *fixture.updater, [this] { ++closes; }, executable);
+        view->resize(420, 620);
+        view->show();
+        if (!QTest::qWaitForWindowExposed(view.get())) qFatal("the settings view was not shown");
+    }
 
     template <class T = QWidget>
     T* find(const char* name) const {
@@ -56,15 +75,22 @@ struct OpenSettings {
     void click(const char* name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
 };
 
-std::unique_ptr<OpenSettings> openSettings(json stored, const QString& executable = QStringLiteral("/opt/Folioport")) {
+std::unique_ptr<OpenSettings> openSettings(json stored, const QString& executable = QStringLiteral("/opt/Folioport"),
+                                           bool tokenFromKeyring = false) {
     auto open = std::make_unique<OpenSettings>();
+    open->executable = executable;
+    open->fixture.tokenFromKeyring = tokenFromKeyring;
     if (!open->fixture.start(std::move(stored))) qFatal("the fake site did not start");
-    open->view = std::make_unique<SettingsView>(*open->fixture.store, *open->fixture.updater,
-                                                [raw = open.get()] { ++raw->closes; }, executable);
-    open->view->resize(420, 620);
-    open->view->show();
-    if (!QTest::qWaitForWindowExposed(open->view.get())) qFatal("the settings view was not shown");
+    open->reopen();
     return open;
+}
+
+/// Replaces the preferences file as an editor saves it: another file renamed over it.
+void editOutside(const std::string& file, const std::function<void(json&)>& edit) {
+    json stored = json::parse(std::ifstream(file));
+    edit(stored);
+    std::ofstream(file + ".edited") << stored.dump();
+    std::filesystem::rename(file + ".edited", file);
 }
 
 }  // namespace
@@ -132,6 +158,107 @@ void SettingsViewTest::doneStoresTheCopyRestartsTheUpdaterAndLoads() {
     // automatic checks on, makes its launch check.
     QTRY_VERIFY(!open->fixture.requestsTo("/wiki/rest/api/user/current").empty());
     QTRY_VERIFY(!open->fixture.requestsTo(feedPath).empty());
+}
+
+void SettingsViewTest::doneNeverWritesBackATokenItDidNotReadNorValuesChangedOutside() {
+    QVERIFY(platform::Keychain::set("kept-token", tokenAccount));
+    QVERIFY(testing::lockKeyring());
+    auto open = openSettings({{"pageLimit", 25}}, QStringLiteral("/opt/Folioport"), true);
+    auto* token = open->find<QLineEdit>("apiTokenField");
+    auto* note = open->find<QLabel>("keyringNoteLabel");
+    QCOMPARE(token->text(), QString());
+    QVERIFY(note->isVisible());
+    QCOMPARE(note->text(), QStringLiteral("The stored token is not shown because the keyring is locked. It stays as "
+                                          "it is unless you type a new one."));
+
+    // "Done" while the keyring is locked stores the rest and leaves the token alone.
+    open->retype("spaceKeyField", QStringLiteral("ENG"));
+    open->click("doneButton");
+    QTRY_COMPARE(open->closes, 1);
+    QVERIFY(json::parse(open->fixture.storedPreferences())["spaceKey"] == "ENG");
+
+    // Opened again, the untouched controls follow the file edited outside and the token the unlocked keyring
+    // gives, so "Done" without changes writes nothing older back.
+    open->reopen();
+    token = open->find<QLineEdit>("apiTokenField");
+    editOutside(open->fixture.preferencesFile, [](json& stored) { stored["pageLimit"] = 100; });
+    QTRY_COMPARE(open->find<QComboBox>("pageLimitPicker")->currentText(), QStringLiteral("100"));
+    QVERIFY(testing::unlockKeyring());
+    QTRY_COMPARE(token->text(), QStringLiteral("kept-token"));
+    QVERIFY(!open->find<QLabel>("keyringNoteLabel")->isVisible());
+    open->click("doneButton");
+    QTRY_COMPARE(open->closes, 2);
+    QVERIFY(json::parse(open->fixture.storedPreferences())["pageLimit"] == 100);
+    QCOMPARE(platform::Keychain::get(tokenAccount), std::optional<std::string>("kept-token"));
+}
+
+void SettingsViewTest::doneKeepsTheEditsAndSaysWhyWhenTheDiskRefuses() {
+    auto open = openSettings(json::object());
+    const std::string before = open->fixture.storedPreferences();
+    const std::filesystem::path folder = std::filesystem::path(open->fixture.preferencesFile).parent_path();
+    const auto setImmutable = [&](bool on) {
+        // why: permissions alone do not stop root; the immutable flag does, where the file system has it.
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    };
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    const struct {
+        const char* name;
+        std::function<void()> refuse, restore;
+    } rows[] = {
+        {"read-only folder",
+         [&] {
+             std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+             setImmutable(true);
+         },
+         [&] {
+             setImmutable(false);
+             std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+         }},
+        {"full disk (the file size limit stands in for it)",
+         [&] {
+             ::signal(SIGXFSZ, SIG_IGN);
+             const rlimit tiny{0, RLIM_INFINITY};
+             ::setrlimit(RLIMIT_FSIZE, &tiny);
+         },
+         [&] { ::setrlimit(RLIMIT_FSIZE, &unlimited); }},
+    };
+    auto* banner = open->find<ErrorBanner>("saveErrorBanner");
+    for (const auto& row : rows) {
+        row.refuse();
+        // The disk's own reason for a file written here now.
+        const std::string probe = (folder / "probe").string();
+        const int probed = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const bool refused = probed < 0 || ::write(probed, "probe", 5) != 5;
+        const QString reason = QString::fromUtf8(std::strerror(errno));
+        if (probed >= 0) ::close(probed);
+        std::filesystem::remove(probe);
+        if (!refused) {
+            row.restore();
+            qInfo("%s: this user may write there anyway; row skipped", row.name);
+            continue;
+        }
+        open->retype("spaceKeyField", QStringLiteral("ENG"));
+        open->click("doneButton");
+        QTRY_VERIFY2(banner->isVisible(), row.name);
+        row.restore();
+        QCOMPARE(open->closes, 0);
+        QVERIFY2(banner->message().startsWith(QLatin1String("The settings could not be written, so they are not saved (")),
+                 qPrintable(banner->message()));
+        QVERIFY2(banner->message().contains(reason), qPrintable(banner->message()));
+        QCOMPARE(open->find<QLineEdit>("spaceKeyField")->text(), QStringLiteral("ENG"));
+        QVERIFY(open->find<QAbstractButton>("doneButton")->isEnabled());
+        QCOMPARE(open->fixture.store->settings().spaceKey, std::string());
+        QCOMPARE(open->fixture.storedPreferences(), before);
+    }
+    open->click("doneButton");
+    QTRY_COMPARE(open->closes, 1);
+    QVERIFY(json::parse(open->fixture.storedPreferences())["spaceKey"] == "ENG");
 }
 
 void SettingsViewTest::connectionTestUsesTheTypedValues() {

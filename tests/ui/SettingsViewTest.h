@@ -9,6 +9,8 @@ class SettingsViewTest : public QObject {
 private Q_SLOTS:
     void cancelLeavesPreferencesKeyringAndStoreUntouched();
     void doneStoresTheCopyRestartsTheUpdaterAndLoads();
+    void doneNeverWritesBackATokenItDidNotReadNorValuesChangedOutside();
+    void doneKeepsTheEditsAndSaysWhyWhenTheDiskRefuses();
     void connectionTestUsesTheTypedValues();
     void updatesSectionChecksTheTypedFeedAndShowsTheOutcome();
     void snippetsNameTheExecutableUnquotedAndCopyOneAtATime();

@@ -17,8 +17,8 @@
 
 namespace folioport::testing {
 
-/// A fake site (with its gateway), a store whose preferences live in a temporary file (token "test-token" in memory only)
-/// and an updater that cannot install; what the store copies and opens is recorded.
+/// A fake site (with its gateway), a store whose preferences live in a temporary file (token "test-token" in memory only,
+/// unless tokenFromKeyring) and an updater that cannot install; what the store copies and opens is recorded.
 struct WindowFixture {
     std::unique_ptr<QTemporaryDir> dir = std::make_unique<QTemporaryDir>();
     std::unique_ptr<fake::FakeConfluence> site;
@@ -27,6 +27,7 @@ struct WindowFixture {
     std::vector<std::string> copied;
     std::vector<std::string> opened;
     std::string preferencesFile = dir->filePath(QStringLiteral("preferences.json")).toStdString();
+    bool tokenFromKeyring = false;  ///< the store keeps what the keyring gave it
 
     /// Starts the site and builds store and updater on `stored` preferences (the site's account added).
     bool start(nlohmann::json stored = nlohmann::json::object()) {
@@ -43,7 +44,7 @@ struct WindowFixture {
             .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); },
             .gatewayRoot = site->gatewayURL()});
         if (!QTest::qWaitFor([this] { return !store->isReadingSettings(); }, 5000)) return false;
-        store->editSettings([](StoredSettings& settings) { settings.apiToken = "test-token"; });
+        if (!tokenFromKeyring) store->editSettings([](StoredSettings& settings) { settings.apiToken = "test-token"; });
         updater = std::make_unique<Updater>(UpdaterOptions{.launchDelay = std::chrono::milliseconds(0),
                                                            .runningVersion = [] { return std::string("1.0"); },
                                                            .installedBundle = [] { return std::nullopt; }});
