@@ -142,7 +142,10 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
         // why: one deadline for the whole call; no single exchange may outlast it.
         request.timeout = std::min(requestTimeout, left);
         auto response = platform::HttpTransport::send(request, stop);
-        if (!response && !stop.stop_requested() && std::chrono::steady_clock::now() >= deadline.at)
+        // why: the transport's own timer may end a cut exchange a moment before the deadline by our clock.
+        constexpr std::chrono::milliseconds clockSlack{50};
+        if (!response && !stop.stop_requested() && request.timeout < requestTimeout &&
+            std::chrono::steady_clock::now() + clockSlack >= deadline.at)
             return std::unexpected(ConfluenceError::tooSlow(deadline.length));
         if (!response) return std::unexpected(errorOf(response.error()));
         if (isRedirect(response->status) && !response->location.empty() && redirects < maxRedirects) {
