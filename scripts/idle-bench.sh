@@ -4,7 +4,9 @@
 # site on 127.0.0.1 (private settings and keyring): CPU time and wake-ups over a quiet interval with the
 # panel closed (no timer is due then, so both should be about zero), resident memory after start, after
 # opening the panel, and after 100 and 200 refreshes (the panel's refresh button, clicked as soon as the
-# previous load has ended), which must not grow.
+# previous load has ended), which must not grow. Also the time from the start to the tray icon.
+# FOLIOPORT_APP names another executable to measure, e.g. Contents/bin/Folioport of a copy of the build's
+# bundle laid out by scripts/bundle-libraries.sh: its own Qt against the system's.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
@@ -32,7 +34,10 @@ inside() {  # SITE_URL EXECUTABLE QUIET_SECONDS
   store_demo_settings "$site"
   trap 'stop_processes ${APP_PID:-} ${TRAYER_PID:-} ${XVFB_PID:-}' EXIT
   start_virtual_desktop 1
+  local started; started="$(date +%s%N)"
   start_tray_app "$log" "$exe" --demo
+  # why: start_tray_app returns 2 s after the icon appears
+  printf '%-52s %6d ms\n' "start to tray icon" $((($(date +%s%N) - started) / 1000000 - 2000))
   sleep 3
   printf '%-52s %6d kB\n' "resident memory after start" "$(rss_kb)"
   quiet "$seconds" "idle after start, panel never opened"
@@ -73,4 +78,4 @@ cmake --build "$build" --target Folioport fake_confluence >/dev/null
 start_demo_site "$build/fake_confluence/fake_confluence"
 trap 'kill "$DEMO_SITE_PID" 2>/dev/null' EXIT
 tests/keyring/with-keyring.sh "$here/idle-bench.sh" --inside-keyring "$DEMO_SITE_URL" \
-  "$PWD/$build/Folioport.app/Contents/bin/Folioport" "${1:-30}"
+  "${FOLIOPORT_APP:-$PWD/$build/Folioport.app/Contents/bin/Folioport}" "${1:-30}"

@@ -9,6 +9,9 @@ packages=(
   # libraries
   libcurl4-openssl-dev nlohmann-json3-dev libssl-dev libsecret-1-dev libplist-dev libarchive-dev
   qt6-base-dev qt6-svg-dev libgl-dev libxcb-xfixes0-dev qt6-wayland
+  # the Qt plugins a release bundle carries, and the tools that lay it out and build the Debian package
+  qt6-gtk-platformtheme qt6-xdgdesktopportal-platformtheme patchelf
+  dpkg-dev lintian desktop-file-utils appstream
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   dbus dbus-x11 gnome-keyring libsecret-tools openssl locales tzdata

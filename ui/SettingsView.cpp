@@ -284,11 +284,22 @@ QWidget* SettingsView::buildTestRow(QWidget* parent) {
 }
 
 QWidget* SettingsView::buildUpdates(QWidget* parent) {
-    auto* group = new QWidget(parent);
+    auto* section = new QWidget(parent);
+    auto* group = section;
     auto* column = new QVBoxLayout(group);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
     column->addWidget(styledLabel(tr("Updates"), TextStyle::caption, Tint::secondary, group));
+    // why: a copy that must not replace itself says where its updates come from instead of offering checks;
+    // the controls still exist (hidden), so its stored choices are kept as they are.
+    if (updater_.updatesThroughPackageManager()) {
+        auto* managed = styledLabel(tr(Updater::packageManagerSentence), TextStyle::callout, Tint::primary, section);
+        managed->setObjectName(QStringLiteral("packageManagerLabel"));
+        column->addWidget(managed);
+        group = new QWidget(section);
+        group->hide();
+        column = new QVBoxLayout(group);
+    }
     autoUpdate_ = new QCheckBox(tr("Check for updates automatically"), group);
     autoUpdate_->setObjectName(QStringLiteral("autoUpdateCheckBox"));
     column->addWidget(autoUpdate_);
@@ -321,7 +332,7 @@ QWidget* SettingsView::buildUpdates(QWidget* parent) {
                                      "is signed by team %1.")
                                       .arg(QLatin1String(teamIdentifier)),
                                   TextStyle::caption2, Tint::secondary, group));
-    return group;
+    return section;
 }
 
 void SettingsView::showEvent(QShowEvent* event) {

@@ -60,7 +60,8 @@ UpdateBanner::UpdateBanner(Updater& updater, QWidget* parent) : QWidget(parent),
 }
 
 bool UpdateBanner::isOffered(const Updater& updater) {
-    return updater.available() && updater.available()->version != updater.dismissedVersion();
+    return updater.available() && updater.available()->version != updater.dismissedVersion() &&
+           !updater.updatesThroughPackageManager();
 }
 
 void UpdateBanner::refresh() {

@@ -21,7 +21,7 @@ class UpdateBanner : public QWidget {
 public:
     explicit UpdateBanner(Updater& updater, QWidget* parent = nullptr);
 
-    /// True when the updater offers a version other than the one dismissed.
+    /// True when the updater offers a version other than the one dismissed to a copy that may replace itself.
     static bool isOffered(const Updater& updater);
 
     /// Redraws from the updater (the panel shows or hides the banner itself).

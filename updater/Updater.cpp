@@ -59,7 +59,7 @@ Updater::~Updater() {
 
 void Updater::start(const std::string& feedURL, bool autoUpdate) {
     periodicCheck_->stop();
-    if (!autoUpdate) return;
+    if (!autoUpdate || updatesThroughPackageManager()) return;
     QTimer::singleShot(options_.launchDelay, this, [this, feedURL] { check(feedURL, false); });
     periodicFeedURL_ = feedURL;
     periodicCheck_->start(options_.period);

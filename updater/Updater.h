@@ -82,6 +82,12 @@ public:
     /// or installation runs, or when nothing is available; fails at once when the installed bundle's folder is
     /// not writable, or when others can write to it or rename it away (checkInstallFolder).
     void install();
+    /// True when this copy leaves its updates to the system's package manager and never replaces itself:
+    /// a package installed it (its Info.plist says so) or the user cannot write its bundle's folder. Such a
+    /// copy makes no automatic checks, and no view offers it an installation.
+    bool updatesThroughPackageManager() const;
+    /// What the views say instead of offering an update to such a copy.
+    static constexpr const char* packageManagerSentence = "Updates come through your system's package manager.";
 
 Q_SIGNALS:
     void availableChanged();

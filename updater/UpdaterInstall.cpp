@@ -18,12 +18,23 @@ namespace {
 constexpr const char* outsideBundle =
     "This copy of Folioport does not run from an installed Folioport.app, so it cannot update itself.";
 
+/// A package marks the bundle it installs, so that even root, who may write anywhere, leaves it to apt.
+bool packageInstalled(const std::filesystem::path& bundle) {
+    return platform::Bundle::readInfoString(bundle / "Contents/Info.plist", "FolioportUpdatedBy").has_value();
+}
+
 }  // namespace
+
+bool Updater::updatesThroughPackageManager() const {
+    const auto installed = options_.installedBundle();
+    return installed && (packageInstalled(*installed) || ::access(installed->parent_path().c_str(), W_OK) != 0);
+}
 
 void Updater::install() {
     if (!available_ || isChecking_) return;
     const auto installed = options_.installedBundle();
     if (!installed) return assign(errorMessage_, {outsideBundle}, &Updater::errorMessageChanged);
+    if (packageInstalled(*installed)) return assign(errorMessage_, {packageManagerSentence}, &Updater::errorMessageChanged);
     // why: the new bundle is unpacked beside the installed one, so this is known before anything is fetched.
     if (::access(installed->parent_path().c_str(), W_OK) != 0)
         return assign(errorMessage_, {describe(UpdateError::notWritable(installed->string()))},

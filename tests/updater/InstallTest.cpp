@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -375,6 +376,49 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
         EXPECT_FALSE(workFolderLeft());
         EXPECT_TRUE(updater.available());
         EXPECT_EQ(quits, 0);
+    }
+}
+
+// A package's copy is marked in its Info.plist (root may write anywhere, so the mark alone must be enough);
+// a copy in a folder the user cannot write cannot replace itself either. Neither checks on its own, and a
+// package's copy refuses to install what a manual check found.
+TEST_F(InstallTest, APackagedOrUnwritableCopyLeavesUpdatesToThePackageManager) {
+    const auto packaged = scratch.path() / "lib" / "Folioport.app";
+    writeBundle(packaged, "1.0.1");
+    std::string plist = readFile(packaged / "Contents/Info.plist");
+    plist.insert(plist.find("</dict>"), "\t<key>FolioportUpdatedBy</key>\n\t<string>package manager</string>\n");
+    writeFile(packaged / "Contents/Info.plist", plist);
+    const auto locked = scratch.path() / "locked";
+    writeBundle(locked / "Folioport.app", "1.0.1");
+    const UnwritableFolder unwritable(locked);
+    site->serve(feedPath, {200, R"({"version":"9.9.9","url":")" + site->baseURL() + archivePath + R"("})", "application/json"});
+
+    struct Row {
+        const char* name;
+        fs::path bundle;
+        bool managed;
+    };
+    for (const Row& row : {Row{"installed by the user", installed, false}, Row{"installed by a package", packaged, true},
+                           Row{"in a folder the user cannot write", locked / "Folioport.app", true}}) {
+        SCOPED_TRACE(row.name);
+        UpdaterOptions rowOptions = options();
+        rowOptions.installedBundle = [&row] { return std::optional(row.bundle); };
+        rowOptions.launchDelay = std::chrono::milliseconds(0);
+        Updater updater(rowOptions);
+        EXPECT_EQ(updater.updatesThroughPackageManager(), row.managed);
+        site->clearRequests();
+        updater.start(site->baseURL() + feedPath, true);
+        QTest::qWait(200);
+        EXPECT_EQ(site->requests().empty(), row.managed) << "the automatic check at launch";
+        ASSERT_TRUE(finishes(updater));
+        if (row.bundle == packaged) {
+            updater.check(site->baseURL() + feedPath, true);
+            ASSERT_TRUE(finishes(updater));
+            site->clearRequests();
+            updater.install();
+            EXPECT_EQ(updater.errorMessage(), Updater::packageManagerSentence);
+            EXPECT_TRUE(site->requests().empty());
+        }
     }
 }
 
