@@ -1,4 +1,5 @@
 #include "app/AuxWindows.h"
+#include "app/PopupPlacement.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -67,7 +68,7 @@ QWidget* AuxWindows::showEditor(const EditorRequest& request) {
             });
         });
     *built = window;
-    window->move(window->pos() + QPoint(shift, shift));
+    window->move(fittedInto(window->geometry().translated(shift, shift), availableArea()).topLeft());
     editors_.emplace(request.key, window);
     activate(window);
     return window;
@@ -106,15 +107,21 @@ QWidget* AuxWindows::createWindow(const Style& style, const std::function<QWidge
     window->setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(build([guard = QPointer<QWidget>(window)] {
+    QWidget* content = build([guard = QPointer<QWidget>(window)] {
         if (guard) guard->close();
-    }));
+    });
+    layout->addWidget(content);
+    // why: large fonts and scales make the screen small in the window's own units; the window then takes
+    // the room there is and its content scrolls, rather than reaching past the screen's edge.
+    const QRect area = availableArea();
+    const QSize size = style.size.boundedTo(area.size());
+    content->setMinimumSize(content->minimumSize().boundedTo(size));
     if (style.resizable) {
-        window->resize(style.size);
+        window->resize(size);
     } else {
-        window->setFixedSize(style.size);
+        window->setFixedSize(size);
     }
-    window->move(availableArea().center() - QPoint(style.size.width() / 2, style.size.height() / 2));
+    window->move(area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2));
     // why: forget on the close itself, not only on deletion, which comes a turn of the event loop later;
     // a request in between must build a fresh window rather than bring back one about to be deleted.
     window->installEventFilter(this);

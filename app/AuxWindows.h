@@ -30,7 +30,8 @@ struct WindowContents {
 };
 
 /// The window controller: at most one settings, search and About window and one editor per key, each
-/// an ordinary top-level window built on demand and brought forward instead of duplicated. Opening any
+/// an ordinary top-level window built on demand and brought forward instead of duplicated, and made to
+/// fit the available area of the screen under the pointer. Opening any
 /// of them closes the panel. A closed window is forgotten and deleted; the next request builds a fresh
 /// one. Main thread only; the windows it still holds die with it.
 class AuxWindows : public QObject {
@@ -48,7 +49,7 @@ public:
     QWidget* showSearch();
     QWidget* showAbout();
     /// The editor in slot `request.key`; a new one is shifted (n mod 6) × 24 px right and down from the
-    /// centre, n being the number of editors already open.
+    /// centre (staying inside the screen), n being the number of editors already open.
     QWidget* showEditor(const EditorRequest& request);
 
     /// Closes every window, editors first, and stops at the first whose content refuses; true when all

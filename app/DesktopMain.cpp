@@ -10,6 +10,7 @@
 #include "app/DesktopEntry.h"
 #include "app/Scene.h"
 #include "app/SingleInstance.h"
+#include "platform/Posix.h"
 #include "state/AppStore.h"
 #include "updater/Updater.h"
 
@@ -33,6 +34,7 @@ extern "C" __attribute__((visibility("default"))) int folioport_run_desktop(int 
     // why: under Xwayland the application sees neither the pointer over the desktop's bars nor clicks
     // outside its windows; Qt picks X11 on some Wayland desktops unless told. X11 remains the fallback.
     if (isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+    folioport::platform::returnLargeAllocationsWhenFreed();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Folioport"));
     QApplication::setDesktopFileName(QStringLiteral("com.tessaly.folioport"));

@@ -7,11 +7,18 @@ namespace folioport {
 QRect popupGeometry(const QRect& icon, const QPoint& click, const QSize& size, const QRect& available) {
     const QRect anchor = icon.isEmpty() ? QRect(click, QSize(1, 1)) : icon;
     const bool above = anchor.center().y() > available.center().y();
+    const int room = above ? anchor.top() - available.top() : available.bottom() - anchor.bottom();
+    // why: cut to the room beside the icon, the panel leaves the icon free to close it again.
+    const int height = room > 0 ? std::min(size.height(), room) : size.height();
     const int x = anchor.center().x() - size.width() / 2;
-    const int y = above ? anchor.top() - size.height() : anchor.top() + anchor.height();
-    // why: std::max last, so that a popup larger than the screen keeps its top-left corner visible.
-    return {QPoint(std::max(available.left(), std::min(x, available.left() + available.width() - size.width())),
-                   std::max(available.top(), std::min(y, available.top() + available.height() - size.height()))),
+    const int y = above ? anchor.top() - height : anchor.top() + anchor.height();
+    return fittedInto({QPoint(x, y), QSize(size.width(), height)}, available);
+}
+
+QRect fittedInto(const QRect& window, const QRect& available) {
+    const QSize size = window.size().boundedTo(available.size());
+    return {QPoint(std::clamp(window.x(), available.left(), available.left() + available.width() - size.width()),
+                   std::clamp(window.y(), available.top(), available.top() + available.height() - size.height())),
             size};
 }
 

@@ -32,21 +32,25 @@ constexpr int trayGoneMs = 5000;
 bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 /// The settings, search, About and editor views over the one store and updater; a search hit's edit
-/// button goes to `editPage`.
-WindowContents windowContents(AppStore& store, Updater& updater, std::function<void(const Page&)> editPage) {
+/// button goes to `editPage`, the expired-token hint's "Open Settings" to `openSettings`.
+WindowContents windowContents(AppStore& store, Updater& updater, std::function<void(const Page&)> editPage,
+                              std::function<void()> openSettings) {
     WindowContents contents;
     contents.settings = [&store, &updater](WindowContents::Close close) -> QWidget* {
         return new ui::SettingsView(store, updater, std::move(close), ui::mcpExecutablePath());
     };
-    contents.search = [&store, editPage = std::move(editPage)](WindowContents::Close close) -> QWidget* {
+    contents.search = [&store, editPage = std::move(editPage), openSettings](WindowContents::Close close) -> QWidget* {
         auto* view = new ui::SearchView(store, std::move(close));
         QObject::connect(view, &ui::SearchView::editPageRequested, view, editPage);
+        QObject::connect(view, &ui::SearchView::settingsRequested, view, openSettings);
         return view;
     };
     contents.about = [](WindowContents::Close close) -> QWidget* { return new ui::AboutView(std::move(close)); };
-    contents.editor = [&store](const EditorMode& mode, WindowContents::Close close,
-                               WindowContents::Rekey rekey) -> QWidget* {
-        return new ui::PageEditorView(store, mode, std::move(close), std::move(rekey));
+    contents.editor = [&store, openSettings](const EditorMode& mode, WindowContents::Close close,
+                                             WindowContents::Rekey rekey) -> QWidget* {
+        auto* view = new ui::PageEditorView(store, mode, std::move(close), std::move(rekey));
+        QObject::connect(view, &ui::PageEditorView::settingsRequested, view, openSettings);
+        return view;
     };
     return contents;
 }
@@ -55,8 +59,9 @@ WindowContents windowContents(AppStore& store, Updater& updater, std::function<v
 
 Scene::Scene(AppStore& store, Updater& updater, bool demo)
     : store_(store), updater_(updater), demo_(demo), panel_(store, updater),
-      windows_(windowContents(store, updater,
-                              [this](const Page& page) { windows_.showEditor(editPageRequest(page)); })) {
+      windows_(windowContents(
+          store, updater, [this](const Page& page) { windows_.showEditor(editPageRequest(page)); },
+          [this] { windows_.showSettings(); })) {
     panel_.setDemo(demo);
     panel_.installEventFilter(this);
     windows_.setPanel(&panel_);
@@ -130,7 +135,13 @@ void Scene::enterWindow() {
     panel_.setWindowFlags(Qt::Window);
     // why: the panel is now the application's only way in, so other windows open beside it.
     windows_.setPanel(nullptr);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) fitPanel(*screen);
     panel_.show();
+}
+
+void Scene::fitPanel(const QScreen& screen) {
+    // why: a window the compositor or window manager places; it only has to be small enough for the screen.
+    panel_.setFixedSize(ui::MenuBarPanel::fullSize.boundedTo(screen.availableGeometry().size()));
 }
 
 void Scene::followTrayHost(bool present) {
@@ -191,10 +202,14 @@ void Scene::togglePanel(QPoint pointer) {
 
 void Scene::showPanel(QPoint pointer) {
     if (panel_.isVisible()) return;
+    QScreen* screen = QGuiApplication::screenAt(pointer);
+    if (!screen) screen = QGuiApplication::primaryScreen();
     if (panel_.windowType() == Qt::Popup) {
-        QScreen* screen = QGuiApplication::screenAt(pointer);
-        if (!screen) screen = QGuiApplication::primaryScreen();
-        panel_.setGeometry(popupGeometry(tray_->geometry(), pointer, panel_.size(), screen->availableGeometry()));
+        const QRect placed = popupGeometry(tray_->geometry(), pointer, ui::MenuBarPanel::fullSize, screen->availableGeometry());
+        panel_.setFixedSize(placed.size());
+        panel_.move(placed.topLeft());
+    } else {
+        fitPanel(*screen);
     }
     panel_.show();
     panel_.raise();

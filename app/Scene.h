@@ -11,6 +11,8 @@
 #include "app/TrayHostWatcher.h"
 #include "ui/MenuBarPanel.h"
 
+class QScreen;
+
 namespace folioport {
 
 class AppStore;
@@ -47,6 +49,8 @@ private:
     /// Moves into the tray; false when Qt cannot reach the tray host.
     bool enterTray();
     void enterWindow();
+    /// Makes the panel window no larger than the available area of `screen`.
+    void fitPanel(const QScreen& screen);
     void followTrayHost(bool present);
 
     AppStore& store_;

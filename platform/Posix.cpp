@@ -1,6 +1,7 @@
 #include "platform/Posix.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,8 @@ std::filesystem::path runningExecutable() {
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error);
 }
+
+void returnLargeAllocationsWhenFreed() { mallopt(M_MMAP_THRESHOLD, 1 << 20); }
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {

@@ -28,6 +28,11 @@ private:
 /// The running program's executable (/proc/self/exe), or an empty path when it cannot be read.
 std::filesystem::path runningExecutable();
 
+/// Makes every allocation of 1 MB or more a mapping of its own, given back to the system when freed. Left
+/// to itself, glibc raises that threshold after the first such free, and from then on a page body's
+/// buffers (the answer, its record, the editor's copy) stay in the heap after use.
+void returnLargeAllocationsWhenFreed();
+
 /// Writes all bytes to the descriptor, retrying after interruptions and short writes; false on any other failure.
 bool writeAll(int fd, std::string_view bytes);
 

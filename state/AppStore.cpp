@@ -205,9 +205,9 @@ void AppStore::rereadPreferences() {
         });
 }
 
-bool AppStore::errorIsRefusedCredentials() const {
-    return errorMessage_ == describe(ConfluenceError::http(401, {}));
-}
+bool isRefusedCredentials(std::string_view message) { return message == describe(ConfluenceError::http(401, {})); }
+
+bool AppStore::errorIsRefusedCredentials() const { return errorMessage_ && isRefusedCredentials(*errorMessage_); }
 
 void AppStore::testConnection(ConfluenceConfig config, std::function<void(ConnectionCheck)> onDone) {
     runOffThread(

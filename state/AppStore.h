@@ -13,6 +13,7 @@
 #include <set>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -59,6 +60,9 @@ struct VersionRefusal {
     std::string message;
     std::optional<PageChange> newer;
 };
+/// True when `message` is the site's refusal of the e-mail and token (HTTP 401), most often an expired token.
+bool isRefusedCredentials(std::string_view message);
+
 /// A new version as the site stored it, or why it did not.
 using VersionOutcome = std::expected<Page, VersionRefusal>;
 
@@ -97,8 +101,7 @@ public:
     bool isLoading() const { return isLoading_; }
     /// The last failure to show the user; absent when there is none.
     const std::optional<std::string>& errorMessage() const { return errorMessage_; }
-    /// True when errorMessage is the site's refusal of the e-mail and token (HTTP 401), most often an
-    /// expired token.
+    /// True when errorMessage is the site's refusal of the e-mail and token (see isRefusedCredentials).
     bool errorIsRefusedCredentials() const;
     /// Ids of the pages with a write (trash, saved version) in flight.
     const std::set<std::string>& busyPageIds() const { return busyPageIds_; }

@@ -67,7 +67,7 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     : QWidget(parent), store_(store), updater_(updater) {
     setObjectName(QStringLiteral("menuBarPanel"));
     setAccessibleName(tr("Confluence Pages"));
-    setFixedSize(560, 700);
+    setFixedSize(fullSize);
 
     auto* stack = new QVBoxLayout(this);
     // why: room for the hairline edge a frameless popup draws, which the sections would cover

@@ -29,6 +29,9 @@ class MenuBarPanel : public QWidget {
     Q_OBJECT
 
 public:
+    /// The panel's size where the screen has room for it; where it has not, the list gives way.
+    static constexpr QSize fullSize{560, 700};
+
     /// The store and the updater are shared, not owned, and must outlive the panel.
     MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent = nullptr);
 

@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,11 +23,12 @@
 #include "confluence/ConfDate.h"
 #include "state/AppStore.h"
 #include "storage/Utf8.h"
+#include "ui/BodyEditor.h"
 #include "ui/ChangeNotice.h"
 #include "ui/DialogKeys.h"
-#include "ui/ErrorBanner.h"
 #include "ui/PlainButton.h"
 #include "ui/ProgressButton.h"
+#include "ui/SiteErrorBanner.h"
 #include "ui/SpaceMenu.h"
 #include "ui/Spinner.h"
 #include "ui/Style.h"
@@ -146,7 +146,7 @@ PageEditorView::PageEditorView(AppStore& store, EditorMode mode, Close onClose, 
         connect(&store_, changed, this, &PageEditorView::refresh);
     QList<QWidget*> order{spaceField_, spaceMenuButton_, parentField_, titleField_, plainTextChoice_,
                           storageChoice_, bodyEditor_, noteField_};
-    order << changeNotice_->focusChain() << openButton_ << trashButton_;
+    order << changeNotice_->focusChain() << errorBanner_->focusChain() << openButton_ << trashButton_;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -249,7 +249,7 @@ QWidget* PageEditorView::buildForm() {
         refresh();
     });
     bodyColumn->addWidget(formatPicker_);
-    bodyEditor_ = new QPlainTextEdit(body);
+    bodyEditor_ = new BodyEditor(body);
     bodyEditor_->setObjectName(QStringLiteral("bodyEditor"));
     bodyEditor_->setMinimumHeight(bodyMinimumHeight);
     bodyEditor_->setTabChangesFocus(true);
@@ -273,7 +273,8 @@ QWidget* PageEditorView::buildForm() {
     });
     column->addWidget(changeNotice_);
 
-    errorBanner_ = new ErrorBanner(form);
+    errorBanner_ = new SiteErrorBanner(store_, form);
+    connect(errorBanner_, &SiteErrorBanner::settingsRequested, this, &PageEditorView::settingsRequested);
     column->addWidget(errorBanner_);
     column->addStretch(1);
     return form;
@@ -320,8 +321,7 @@ bool PageEditorView::canSave() const {
 }
 
 bool PageEditorView::hasChanges() const {
-    return titleField_->text() != saved_.title || bodyEditor_->toPlainText() != saved_.body ||
-           !noteField_->text().isEmpty();
+    return titleField_->text() != savedTitle_ || bodyEditor_->document()->isModified() || !noteField_->text().isEmpty();
 }
 
 void PageEditorView::reload(const std::string& pageId) {
@@ -341,12 +341,14 @@ void PageEditorView::reload(const std::string& pageId) {
 
 void PageEditorView::apply(const Page& page) {
     page_ = page;
+    // why: a body can be megabytes; the editor holds it, and saving needs only the page's id and version.
+    page_->body.reset();
     titleField_->setText(QString::fromStdString(titleOf(page)));
-    bodyEditor_->setPlainText(QString::fromStdString(storageBodyOf(page)));
+    bodyEditor_->setBody(QString::fromStdString(storageBodyOf(page)));
     format_ = BodyFormat::storage;
     error_.reset();
     newer_.reset();
-    saved_ = {titleField_->text(), bodyEditor_->toPlainText()};
+    savedTitle_ = titleField_->text();
     refresh();
 }
 
@@ -354,21 +356,24 @@ void PageEditorView::saveIfPossible() {
     if (canSave()) save();
 }
 
-PageDraft PageEditorView::beginSave() {
+PageDraft PageEditorView::beginSave(Sent& sent) {
+    // why: the body counts as saved from here; edits typed while the save runs count as changes again.
+    sent = {titleField_->text(), bodyEditor_->document()->isModified()};
+    bodyEditor_->document()->setModified(false);
     saving_ = true;
     error_.reset();
     newer_.reset();
     savedHint_.reset();
     refresh();
     return PageDraft{.title = trimmedBlanks(titleField_->text()),
-                     .storageBody = Storage::asStorage(bodyEditor_->toPlainText().toStdString(), format_),
+                     .storageBody = Storage::asStorage(bodyEditor_->body().toStdString(), format_),
                      .versionNote = page_ ? nonEmpty(noteField_->text()) : std::nullopt};
 }
 
 void PageEditorView::save() {
     if (page_) return saveVersion(*page_);
-    PageDraft draft = beginSave();
-    const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
+    Sent sent;
+    PageDraft draft = beginSave(sent);
     store_.createPage(spaceField_->text().toStdString(), nonEmpty(parentField_->text()), draft,
                       [self = QPointer(this), sent, title = draft.title](PageOutcome created) {
                           if (!self || !self->finishSave(created, sent)) return;
@@ -378,13 +383,14 @@ void PageEditorView::save() {
 }
 
 void PageEditorView::saveVersion(Page base) {
-    PageDraft draft = beginSave();
-    const Snapshot sent{titleField_->text(), bodyEditor_->toPlainText()};
+    Sent sent;
+    PageDraft draft = beginSave(sent);
     const std::int64_t version = versionOf(base);
     store_.saveVersion(base, std::move(draft), [self = QPointer(this), sent, version](VersionOutcome saved) {
         if (!self) return;
         if (!saved && saved.error().newer) {
             self->saving_ = false;
+            if (sent.bodyEdited) self->bodyEditor_->document()->setModified(true);
             self->newer_ = std::move(saved.error().newer);
             return self->refresh();
         }
@@ -395,14 +401,15 @@ void PageEditorView::saveVersion(Page base) {
     });
 }
 
-bool PageEditorView::finishSave(const PageOutcome& outcome, const Snapshot& sent) {
+bool PageEditorView::finishSave(const PageOutcome& outcome, const Sent& sent) {
     saving_ = false;
     if (!outcome) {
+        if (sent.bodyEdited) bodyEditor_->document()->setModified(true);
         error_ = QString::fromStdString(outcome.error());
         refresh();
         return false;
     }
-    saved_ = sent;
+    savedTitle_ = sent.title;
     reload(outcome->id);
     return true;
 }
@@ -433,7 +440,8 @@ void PageEditorView::trash() {
         if (!self) return;
         if (trashed) {
             // why: the page is gone, so nothing typed into it is left to keep.
-            self->saved_ = {self->titleField_->text(), self->bodyEditor_->toPlainText()};
+            self->savedTitle_ = self->titleField_->text();
+            self->bodyEditor_->document()->setModified(false);
             self->noteField_->clear();
             return self->onClose_();
         }
@@ -477,7 +485,11 @@ void PageEditorView::refresh() {
     formatPicker_->setVisible(!loaded);
     const bool storage = format_ == BodyFormat::storage;
     (storage ? storageChoice_ : plainTextChoice_)->setChecked(true);
-    bodyEditor_->setFont(bodyFont(format_));
+    // why: a new font lays out the whole body again; only a change of format needs one.
+    if (format_ != fontFormat_) {
+        fontFormat_ = format_;
+        bodyEditor_->setFont(bodyFont(format_));
+    }
     bodyHint_->setText(storage ? tr("Confluence storage format is XHTML — “<p>text</p>”, “<h2>…</h2>”, "
                                     "“<ul><li>…</li></ul>”. It is written through exactly as typed.")
                                : tr("Plain text: a blank line starts a new paragraph, lines starting with “- ” "
@@ -486,8 +498,7 @@ void PageEditorView::refresh() {
     changeNotice_->setVisible(newer_.has_value());
     if (newer_) changeNotice_->setMessage(changeSentence(*newer_));
     changeNotice_->setEnabled(!saving_ && !loading_);
-    errorBanner_->setVisible(error_.has_value());
-    if (error_) errorBanner_->setMessage(*error_);
+    errorBanner_->setError(error_ ? std::optional(error_->toStdString()) : std::nullopt);
 
     openButton_->setVisible(loaded);
     trashButton_->setVisible(loaded);

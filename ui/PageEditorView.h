@@ -15,15 +15,15 @@
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QRadioButton;
 
 namespace folioport::ui {
 
+class BodyEditor;
 class ChangeNotice;
-class ErrorBanner;
 class PlainButton;
 class ProgressButton;
+class SiteErrorBanner;
 class Spinner;
 class SymbolView;
 
@@ -45,9 +45,10 @@ public:
                    EditorQuestions questions = EditorQuestions::dialogs(), QWidget* parent = nullptr);
     /// A title that is not blank, a space key unless a page is loaded, and no load or save running.
     bool canSave() const;
-    /// True when the title, body or version note differ from what was last loaded or saved.
+    /// True when the title differs from what was last loaded or saved, the body was edited since, or a
+    /// version note is typed. Reads nothing of the body.
     bool hasChanges() const;
-    /// The page as last loaded from the site.
+    /// The page as last loaded from the site, without its body (the body editor holds that).
     const std::optional<Page>& page() const { return page_; }
 
     /// Fetches the page with its body and shows it; on failure shows the error and keeps the form.
@@ -61,6 +62,10 @@ public:
     /// Moves the loaded page to the trash and closes on success; asks nothing.
     void trash();
 
+Q_SIGNALS:
+    /// The expired-token hint's "Open Settings", under a refused login.
+    void settingsRequested();
+
 protected:
     /// The title field takes the focus whenever the view is shown.
     void showEvent(QShowEvent* event) override;
@@ -70,10 +75,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    /// The texts a change is measured against.
-    struct Snapshot {
+    /// What a save sent, against which its success is measured.
+    struct Sent {
         QString title;
-        QString body;
+        bool bodyEdited;  ///< the body had unsaved edits when the save began
     };
 
     QWidget* buildHeader();
@@ -82,11 +87,11 @@ private:
     void refresh();
     void saveIfPossible();
     /// Starts a save: clears its former outcome and answers the typed texts as they are to be sent.
-    PageDraft beginSave();
+    PageDraft beginSave(Sent& sent);
     /// Saves the typed texts as the version after `base`'s (a copy: saving clears the notice that may hold it).
     void saveVersion(Page base);
     /// Ends a save: shows its failure, or takes the sent texts as saved and reloads the page; true on success.
-    bool finishSave(const PageOutcome& outcome, const Snapshot& sent);
+    bool finishSave(const PageOutcome& outcome, const Sent& sent);
     /// Loads the newer version the notice names, asking first when typed text would be lost.
     void reloadNewer();
     void flash(const QString& hint);
@@ -105,7 +110,8 @@ private:
     std::optional<PageChange> newer_;  // the site's newer version that the last save ran into
     std::optional<QString> savedHint_;
     std::uint64_t hintGeneration_ = 0;  // so that an earlier hint's timer leaves a later hint alone
-    Snapshot saved_;
+    QString savedTitle_;
+    std::optional<BodyFormat> fontFormat_;  // the format whose font the body shows
 
     SymbolView* newSymbol_;
     SymbolView* editSymbol_;
@@ -122,12 +128,12 @@ private:
     QWidget* formatPicker_;
     QRadioButton* plainTextChoice_;
     QRadioButton* storageChoice_;
-    QPlainTextEdit* bodyEditor_;
+    BodyEditor* bodyEditor_;
     QLabel* bodyHint_;
     QWidget* noteGroup_;
     QLineEdit* noteField_;
     ChangeNotice* changeNotice_;
-    ErrorBanner* errorBanner_;
+    SiteErrorBanner* errorBanner_;
     PlainButton* openButton_;
     PlainButton* trashButton_;
     QLabel* savedHintLabel_;

@@ -8,9 +8,8 @@
 
 #include "state/AppStore.h"
 #include "ui/EmptyHint.h"
-#include "ui/ErrorBanner.h"
-#include "ui/ExpiredTokenHint.h"
 #include "ui/PageRow.h"
+#include "ui/SiteErrorBanner.h"
 
 namespace folioport::ui {
 
@@ -28,12 +27,8 @@ PageList::PageList(AppStore& store, QWidget* parent) : QScrollArea(parent), stor
     column_ = new QVBoxLayout(content);
     column_->setContentsMargins(12, 12, 12, 12);
     column_->setSpacing(8);
-    error_ = new ErrorBanner(content);
-    tokenHint_ = new ExpiredTokenHint(true, error_);
-    error_->addDetail(tokenHint_);
-    // why: through the store's URL opener, like every other address the application opens.
-    connect(tokenHint_, &ExpiredTokenHint::tokenPageRequested, this, [this] { store_.open(tokenPageURL); });
-    connect(tokenHint_, &ExpiredTokenHint::settingsRequested, this, &PageList::settingsRequested);
+    error_ = new SiteErrorBanner(store_, content);
+    connect(error_, &SiteErrorBanner::settingsRequested, this, &PageList::settingsRequested);
     column_->addWidget(error_);
     hint_ = new EmptyHint(content);
     column_->addWidget(hint_);
@@ -43,10 +38,7 @@ PageList::PageList(AppStore& store, QWidget* parent) : QScrollArea(parent), stor
 }
 
 void PageList::refresh() {
-    const auto& error = store_.errorMessage();
-    error_->setVisible(error.has_value());
-    error_->setMessage(QString::fromStdString(error.value_or(std::string())));
-    tokenHint_->setVisible(store_.errorIsRefusedCredentials());
+    error_->setError(store_.errorMessage());
 
     const auto& pages = store_.pages();
     const auto spaceKeys = store_.spaceKeysById();
@@ -83,7 +75,7 @@ void PageList::refresh() {
 }
 
 QList<QWidget*> PageList::focusChain() const {
-    QList<QWidget*> chain = tokenHint_->focusChain();
+    QList<QWidget*> chain = error_->focusChain();
     for (PageRow* row : rows_) chain << row->focusChain();
     return chain;
 }

@@ -15,9 +15,8 @@ class AppStore;
 namespace folioport::ui {
 
 class EmptyHint;
-class ErrorBanner;
-class ExpiredTokenHint;
 class PageRow;
+class SiteErrorBanner;
 
 /// The panel's scrolling list: the store's error (with the expired-token hint under a 401), one row per recent page (kept per page id across
 /// refreshes), or a hint while there are none. Row actions go to the store; window requests go out.
@@ -45,8 +44,7 @@ private:
 
     AppStore& store_;
     QVBoxLayout* column_;
-    ErrorBanner* error_;
-    ExpiredTokenHint* tokenHint_;
+    SiteErrorBanner* error_;
     EmptyHint* hint_;
     std::vector<PageRow*> rows_;
 };

@@ -15,7 +15,7 @@
 #include "state/AppStore.h"
 #include "ui/DialogKeys.h"
 #include "ui/EmptyHint.h"
-#include "ui/ErrorBanner.h"
+#include "ui/SiteErrorBanner.h"
 #include "ui/SearchResultRow.h"
 #include "ui/ProgressButton.h"
 #include "ui/SymbolView.h"
@@ -65,7 +65,8 @@ SearchView::SearchView(AppStore& store, std::function<void()> onClose, AskPageLi
     resultsColumn_ = new QVBoxLayout(content);
     resultsColumn_->setContentsMargins(12, 12, 12, 12);
     resultsColumn_->setSpacing(8);
-    errorBanner_ = new ErrorBanner(content);
+    errorBanner_ = new SiteErrorBanner(store_, content);
+    connect(errorBanner_, &SiteErrorBanner::settingsRequested, this, &SearchView::settingsRequested);
     resultsColumn_->addWidget(errorBanner_);
     hint_ = new EmptyHint(content);
     resultsColumn_->addWidget(hint_);
@@ -208,9 +209,7 @@ void SearchView::refresh() {
     scope_->setVisible(hasDefaultSpace(store_));
     scope_->setText(tr("Only in %1").arg(QString::fromStdString(store_.settings().spaceKey)));
 
-    const auto& error = store_.errorMessage();
-    errorBanner_->setVisible(error.has_value());
-    if (error) errorBanner_->setMessage(QString::fromStdString(*error));
+    errorBanner_->setError(store_.errorMessage());
 
     hint_->setVisible(results_.empty());
     hint_->setText(searching_  ? tr("Searching\u2026")
@@ -224,6 +223,7 @@ void SearchView::refresh() {
 
 void SearchView::updateTabOrder() {
     QList<QWidget*> chain{query_, searchButton_, scope_};
+    chain << errorBanner_->focusChain();
     for (SearchResultRow* row : rows_) chain << row->focusChain();
     chain << openLinkButton_ << closeButton_;
     for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);

@@ -21,9 +21,9 @@ class AppStore;
 namespace folioport::ui {
 
 class EmptyHint;
-class ErrorBanner;
 class ProgressButton;
 class SearchResultRow;
+class SiteErrorBanner;
 
 /// Asks for a page link (or id) over `window`; absent when the user cancels. Tests answer it in place of the dialog.
 using AskPageLink = std::function<std::optional<QString>(QWidget* window)>;
@@ -44,6 +44,8 @@ public:
 Q_SIGNALS:
     /// The edit button of a hit, or a page link opened: open the page editor for `page` (id and display title).
     void editPageRequested(const folioport::Page& page);
+    /// The expired-token hint's "Open Settings".
+    void settingsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -71,7 +73,7 @@ private:
     QLineEdit* query_;
     ProgressButton* searchButton_;
     QCheckBox* scope_;
-    ErrorBanner* errorBanner_;
+    SiteErrorBanner* errorBanner_;
     QVBoxLayout* resultsColumn_;
     QList<SearchResultRow*> rows_;
     EmptyHint* hint_;

@@ -14,10 +14,11 @@
 namespace folioport {
 namespace {
 
-/// An editor's content that refuses to close while `refuse` holds, as one with unsaved text would.
+/// An editor's content that refuses to close while `refuse` holds, as one with unsaved text would, and
+/// asks for more height than the screen has, as one at a large font does.
 class EditorContent : public QLabel {
 public:
-    explicit EditorContent(const bool& refuse) : QLabel("editor"), refuse_(refuse) {}
+    explicit EditorContent(const bool& refuse) : QLabel("editor"), refuse_(refuse) { setMinimumSize(520, 900); }
 
 protected:
     void closeEvent(QCloseEvent* event) override { event->setAccepted(!refuse_); }
@@ -67,6 +68,9 @@ protected:
     AuxWindows windows{built.contents()};
 };
 
+/// The offscreen screen: 800 × 800.
+const QRect screenArea(0, 0, 800, 800);
+
 TEST_F(AuxWindowsTest, EachSingleSlotHoldsOneWindowThatIsBroughtBackUntilItCloses) {
     using Show = QWidget* (AuxWindows::*)();
     struct Row {
@@ -89,6 +93,7 @@ TEST_F(AuxWindowsTest, EachSingleSlotHoldsOneWindowThatIsBroughtBackUntilItClose
         EXPECT_EQ(first->objectName(), row.name);
         EXPECT_EQ(first->windowTitle(), row.title);
         EXPECT_EQ(first->size(), row.size);
+        EXPECT_TRUE(screenArea.contains(first->geometry()));
         EXPECT_EQ(first->minimumSize() == first->maximumSize(), !row.resizable);
 
         panel.show();
@@ -121,11 +126,13 @@ TEST_F(AuxWindowsTest, EditorsOnePerKeyCascadingFromTheCentreAndRepeatingAfterSi
         const std::string id = std::to_string(100 + n);
         opened.emplace_back(windows.showEditor({EditPage{id}, id, "Page " + id}));
     }
+    // Shifted until the screen's edge, and no taller than the screen whatever the content asks for.
     const QPoint centred = opened[0]->pos();
-    const int expectedShift[] = {0, 24, 48, 72, 96, 120, 0, 24};
+    EXPECT_EQ(centred, QPoint(90, 80));
+    const QPoint expectedShift[] = {{0, 0}, {24, 24}, {48, 48}, {72, 72}, {90, 80}, {90, 80}, {0, 0}, {24, 24}};
     for (int n = 0; n < 8; ++n) {
         SCOPED_TRACE(n);
-        EXPECT_EQ(opened[n]->pos() - centred, QPoint(expectedShift[n], expectedShift[n]));
+        EXPECT_EQ(opened[n]->pos() - centred, expectedShift[n]);
         EXPECT_EQ(opened[n]->windowTitle(), QString("Page %1").arg(100 + n));
         EXPECT_EQ(opened[n]->size(), QSize(620, 640));
     }

@@ -13,7 +13,7 @@
 namespace folioport {
 namespace {
 
-TEST(PopupPlacement, UnderTheIconOrAboveItInTheLowerHalfFromTheClickWithoutGeometryAlwaysOnScreen) {
+TEST(PopupPlacement, UnderTheIconOrAboveItInTheLowerHalfFromTheClickWithoutGeometryAlwaysOnScreenAndFitting) {
     const QSize panel(560, 700);
     const QRect screen(0, 0, 1920, 1080);
     struct Row {
@@ -22,6 +22,7 @@ TEST(PopupPlacement, UnderTheIconOrAboveItInTheLowerHalfFromTheClickWithoutGeome
         QPoint click;
         QRect available;
         QPoint expected;
+        QSize size{560, 700};
     };
     const Row rows[] = {
         {"centred under an icon at the top", {1000, 0, 24, 28}, {0, 0}, screen, {731, 28}},
@@ -31,10 +32,13 @@ TEST(PopupPlacement, UnderTheIconOrAboveItInTheLowerHalfFromTheClickWithoutGeome
         {"from the click when the tray tells no geometry", {}, {500, 10}, screen, {220, 11}},
         {"from the click at the bottom", {}, {1500, 1075}, screen, {1220, 375}},
         {"on a second screen", {2900, 0, 24, 28}, {0, 0}, {1920, 0, 1280, 1024}, {2631, 28}},
-        {"a screen lower than the panel keeps its top", {100, 0, 24, 28}, {0, 0}, {0, 30, 1024, 600}, {0, 30}},
+        {"a screen lower than the panel: it fits", {100, 0, 24, 28}, {0, 0}, {0, 30, 1024, 600}, {0, 30}, {560, 600}},
+        {"a large font: shortened to the room under the icon", {900, 0, 24, 28}, {0, 0}, {0, 0, 1024, 640}, {464, 28}, {560, 612}},
+        {"and above an icon at the bottom", {900, 612, 24, 28}, {0, 0}, {0, 0, 1024, 640}, {464, 0}, {560, 612}},
+        {"narrower than the panel", {300, 0, 24, 28}, {0, 0}, {0, 0, 426, 266}, {0, 28}, {426, 238}},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(popupGeometry(row.icon, row.click, panel, row.available), QRect(row.expected, panel)) << row.name;
+        EXPECT_EQ(popupGeometry(row.icon, row.click, panel, row.available), QRect(row.expected, row.size)) << row.name;
     }
 }
 

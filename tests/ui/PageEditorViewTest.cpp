@@ -8,8 +8,12 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
+#include <QClipboard>
+#include <QGuiApplication>
 
 #include <nlohmann/json.hpp>
 
@@ -21,6 +25,7 @@
 #include "ui/ChangeNotice.h"
 #include "ui/EditorQuestions.h"
 #include "ui/ErrorBanner.h"
+#include "ui/ExpiredTokenHint.h"
 #include "ui/PageEditorView.h"
 #include "ui/Spinner.h"
 
@@ -53,6 +58,7 @@ private Q_SLOTS:
     void versionSavesSendTheLoadedVersionAndFlashTheNextForTwoSeconds();
     void aNewerVersionOnTheSiteIsNamedThenSavedOverOrLoaded();
     void failedLoadLeavesTheNewPageFormWithTheError();
+    void aLongOneLineBodyShowsInDisplayLinesAndSavesAsTyped();
     void closingAsksOnlyWhenTitleBodyOrNoteChanged();
     void questionsAreMessageBoxesWhoseSafeAnswerIsEscape();
     void keyboardReachesEveryControlAndScreenReadersCanNameIt();
@@ -86,7 +92,12 @@ private:
             if (find(name)->isVisible()) parts << QString::fromLatin1(name);
         return (parts << saveButton()->text()).join(QStringLiteral(", "));
     }
-    void typeBody(const QString& text) { find<QPlainTextEdit>("bodyEditor")->setPlainText(text); }
+    /// Replaces the body as a paste would.
+    void typeBody(const QString& text) {
+        auto* body = find<QPlainTextEdit>("bodyEditor");
+        body->selectAll();
+        body->insertPlainText(text);
+    }
     /// The site's requests other than the store's refreshes (user, space list, page list), as
     /// "METHOD path" without the query; the refreshes are counted in `refreshes`.
     QStringList editorRequests();
@@ -387,8 +398,20 @@ void PageEditorViewTest::aNewerVersionOnTheSiteIsNamedThenSavedOverOrLoaded() {
 }
 
 void PageEditorViewTest::failedLoadLeavesTheNewPageFormWithTheError() {
+    // A refused login, most often an expired token, leads to the token page and Settings, as in the panel.
+    site->inject({.kind = fake::Fault::Kind::status, .status = 401, .pathPrefix = "/wiki/api/v2/pages/98306"});
+    open(EditPage{"98306"});
+    QTRY_VERIFY(error().startsWith(QStringLiteral("Confluence returned HTTP 401.")));
+    QVERIFY(find("expiredTokenHint")->isVisible());
+    QSignalSpy settings(editor.get(), &PageEditorView::settingsRequested);
+    click("expiredTokenLink");
+    QCOMPARE(fixture->opened, std::vector<std::string>{tokenPageURL});
+    click("expiredTokenSettingsButton");
+    QCOMPARE(settings.count(), 1);
+
     open(EditPage{"99999"});
     QTRY_VERIFY(error().startsWith(QStringLiteral("Confluence returned HTTP 404.")));
+    QVERIFY(!find("expiredTokenHint")->isVisible());
     QCOMPARE(shape(), QStringLiteral("New page, spaceField, formatPicker, Create page"));
 
     field("titleField")->setText(QStringLiteral("Recovered"));
@@ -402,6 +425,66 @@ void PageEditorViewTest::failedLoadLeavesTheNewPageFormWithTheError() {
     QTRY_COMPARE(hint(), QStringLiteral("Created"));
     QCOMPARE(error(), QString());
     QCOMPARE(text(lastBody("POST")["spaceId"]), QStringLiteral("65538"));
+}
+
+void PageEditorViewTest::aLongOneLineBodyShowsInDisplayLinesAndSavesAsTyped() {
+    // One line, as the site keeps storage format, with no-break spaces and a long run of characters beyond
+    // 16 bits with no tag or blank to break at.
+    QString expected;
+    while (expected.size() < 5000) expected += QStringLiteral("<p>Plan\u00a0one for the team</p>");
+    expected += QStringLiteral("<p>%1</p>").arg(QStringLiteral("\U0001F680").repeated(1500));
+    site->withData([&](fake::SiteData& data) { data.pageById("98306")->body = expected.toStdString(); });
+    edit("98306");
+    auto* body = find<QPlainTextEdit>("bodyEditor");
+    QTextDocument* document = body->document();
+    QVERIFY(document->blockCount() >= 5);
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        QVERIFY(block.length() - 1 <= 1000);
+        QVERIFY(block.text().isEmpty() || !block.text().front().isLowSurrogate());  // no pair cut in two
+    }
+    QVERIFY(!editor->hasChanges());
+
+    // Where the document's position `at` is in the body while it has no line break: each display break
+    // before it takes a position but is no character.
+    auto offset = [&](int at) { return at - document->findBlock(at).blockNumber(); };
+    auto place = [&](int at) {
+        QTextCursor cursor(document);
+        cursor.setPosition(at);
+        body->setTextCursor(cursor);
+    };
+    auto lineStart = [&](int line) { return document->findBlockByNumber(line).position(); };
+    body->setFocus();
+    place(lineStart(1));
+    QTest::keyClick(body, Qt::Key_Backspace);  // joins two display lines: nothing of the body goes
+    place(lineStart(2) - 1);
+    expected.insert(offset(lineStart(2) - 1), u'X');
+    QTest::keyClick(body, 'X');
+
+    // A copy across display lines holds the body's text.
+    QTextCursor selection(document);
+    selection.setPosition(lineStart(1) - 5);
+    selection.setPosition(lineStart(3) + 3, QTextCursor::KeepAnchor);
+    body->setTextCursor(selection);
+    body->copy();
+    const int from = offset(lineStart(1) - 5);
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected.sliced(from, offset(lineStart(3) + 3) - from));
+
+    // Return breaks the body's line, also inside a display line; a long pasted line shows in display lines.
+    expected.insert(offset(lineStart(2) + 10), u'\n');
+    place(lineStart(2) + 10);
+    QTest::keyClick(body, Qt::Key_Return);
+    const QString pasted(3000, u'y');
+    QGuiApplication::clipboard()->setText(pasted);
+    place(document->characterCount() - 1);
+    body->paste();
+    expected += pasted;
+    QVERIFY(document->lastBlock().length() - 1 <= 1000);
+
+    QVERIFY(editor->hasChanges());
+    click("saveButton");
+    QTRY_COMPARE(hint(), QStringLiteral("Saved v8"));
+    QCOMPARE(text(lastBody("PUT")["body"]["value"]), expected);
+    QVERIFY(!editor->hasChanges());
 }
 
 void PageEditorViewTest::closingAsksOnlyWhenTitleBodyOrNoteChanged() {
