@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <limits>
 #include <set>
 
 #include <nlohmann/json.hpp>
@@ -170,6 +171,12 @@ std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int 
     return fetchPaged<Space>(spacesPath,
                              {{"status", "current"}, {"sort", "name"}, {"limit", batchSize(limit, maxListBatch)}}, limit,
                              stop);
+}
+
+std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::allSpaces(std::stop_token stop) const {
+    const auto reach = std::clamp<std::int64_t>(std::int64_t{paging_.maxRequests} * maxListBatch, 0,
+                                                std::numeric_limits<int>::max());
+    return spaces(static_cast<int>(reach), stop);
 }
 
 std::expected<std::vector<Page>, ConfluenceError> ConfluenceClient::pages(const std::optional<std::string>& spaceId,

@@ -45,6 +45,9 @@ public:
     std::expected<ConfluenceUser, ConfluenceError> user(std::string_view accountId, std::stop_token stop = {}) const;
     /// Current spaces by name, at most `limit` (none, and no request, when limit <= 0).
     std::expected<std::vector<Space>, ConfluenceError> spaces(int limit, std::stop_token stop = {}) const;
+    /// Every current space by name that the paging limits reach: a site with more than maxRequests full
+    /// batches of 250 gives the first ones, without an error.
+    std::expected<std::vector<Space>, ConfluenceError> allSpaces(std::stop_token stop = {}) const;
     /// Current pages, most recently modified first, of one space (or all when absent or empty).
     std::expected<std::vector<Page>, ConfluenceError> pages(const std::optional<std::string>& spaceId, int limit,
                                                             std::stop_token stop = {}) const;

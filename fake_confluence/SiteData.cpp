@@ -1,12 +1,16 @@
 #include "SiteData.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cstdio>
 
 namespace folioport::fake {
 namespace {
 
 using nlohmann::json;
+
+constexpr std::int64_t maxGenerated = 100'000;
 
 std::int64_t numericId(std::string_view id) {
     std::int64_t value = 0;
@@ -43,6 +47,30 @@ SiteData SiteData::minimal() {
     return site;
 }
 
+void SiteData::addGenerated(int spaceCount, int pageCount) {
+    static constexpr std::string_view themes[] = {"Design",  "Platform", "Research", "Support",  "Finance",
+                                                  "Mobile",  "Security", "Data",     "Legal",    "Marketing",
+                                                  "Quality", "Hiring",   "Infra",    "Partners", "Docs"};
+    std::int64_t next = numericId(nextId());
+    for (int i = 0; i < spaceCount; ++i) {
+        const std::string theme(themes[static_cast<std::size_t>(i) % std::size(themes)]);
+        std::string key = theme.substr(0, 3);
+        std::ranges::transform(key, key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        const std::string number = std::to_string(i / std::ssize(themes) + 1);
+        spaces.push_back({std::to_string(next++), key + number, theme + " " + number, "global", "current", {}});
+    }
+    if (spaces.empty()) return;
+    for (int i = 0; i < pageCount; ++i) {
+        const FakeSpace& space = spaces[static_cast<std::size_t>(i) % spaces.size()];
+        const int minutesAgo = i % (28 * 24 * 60);
+        char modifiedAt[32];
+        std::snprintf(modifiedAt, sizeof modifiedAt, "2026-11-%02dT%02d:%02d:00.000Z", 28 - minutesAgo / (24 * 60),
+                      23 - minutesAgo / 60 % 24, 59 - minutesAgo % 60);
+        pages.push_back(makePage(std::to_string(next++), space.id, "Notes " + std::to_string(i + 1) + " of " + space.name,
+                                 "<p>Made-up page.</p>", 1, modifiedAt));
+    }
+}
+
 std::expected<SiteData, std::string> SiteData::fromSeed(const json& seed) {
     if (!seed.is_object()) return std::unexpected("the seed must be a JSON object");
     SiteData site;
@@ -72,6 +100,15 @@ std::expected<SiteData, std::string> SiteData::fromSeed(const json& seed) {
                                       text(item, "body"), version.get<std::int64_t>(),
                                       text(item, "modifiedAt", "2026-12-01T12:00:00.000Z")));
     }
+    int extra[2] = {0, 0};
+    for (int i = 0; const char* name : {"extraSpaces", "extraPages"}) {
+        const json count = seed.value(name, json(0));
+        if (!count.is_number_integer() || count.get<std::int64_t>() < 0 || count.get<std::int64_t>() > maxGenerated)
+            return std::unexpected("\"" + std::string(name) + "\" must be an integer from 0 to " +
+                                   std::to_string(maxGenerated));
+        extra[i++] = count.get<int>();
+    }
+    site.addGenerated(extra[0], extra[1]);
     return site;
 }
 

@@ -51,6 +51,9 @@ struct SiteData {
 
     /// A small site: two spaces and a handful of pages with bodies and versions.
     static SiteData minimal();
+    /// Adds `spaces` made-up spaces (keys such as "DES42", names such as "Design 42") and `pages` made-up pages
+    /// spread over every space, each edited a minute before the one added before it.
+    void addGenerated(int spaces, int pages);
     /// Reads a seed document (format described in main.cpp); ids are made up where absent.
     static std::expected<SiteData, std::string> fromSeed(const nlohmann::json& seed);
 

@@ -27,7 +27,8 @@
 //                     "scopedToken": "scoped-token"},                     // refused by the site, taken by the gateway
 //     "spaces": [{"key": "ENG" (required), "id": "65537", "name"}],
 //     "pages":  [{"title" (required), "space": "ENG" (required), "id", "body" (storage), "version": 3,
-//                 "modifiedAt": "2026-12-01T12:00:00.000Z"}]
+//                 "modifiedAt": "2026-12-01T12:00:00.000Z"}],
+//     "extraSpaces": 2000, "extraPages": 250   // made-up spaces and pages on top (0 to 100,000 each)
 //   }
 //   Ids are numeric strings; missing ids are made up above the highest one given.
 //

@@ -1,13 +1,13 @@
 # Shell functions for the demo and the scripts that drive the real application against the demo site
 # (run.sh, screenshots.sh, idle-bench.sh). Source it; it sets nothing else.
 
-# start_demo_site FAKE_CONFLUENCE [ARGS…]: starts the fake site on 127.0.0.1 with the demo seed and
-# sets DEMO_SITE_URL and DEMO_SITE_PID (and DEMO_GATEWAY_URL when ARGS ask for --gateway-port); stop it
-# with `kill "$DEMO_SITE_PID"`.
+# start_demo_site FAKE_CONFLUENCE [ARGS…]: starts the fake site on 127.0.0.1 with the demo seed (and
+# DEMO_EXTRA_SPACES, DEMO_EXTRA_PAGES made-up ones when set) and sets DEMO_SITE_URL and DEMO_SITE_PID (and
+# DEMO_GATEWAY_URL when ARGS ask for --gateway-port); stop it with `kill "$DEMO_SITE_PID"`.
 start_demo_site() {
   local fake="$1"; shift
   local folder; folder="$(mktemp -d "${TMPDIR:-/tmp}/folioport-demo-site.XXXXXX")"
-  "$(dirname "${BASH_SOURCE[0]}")/demo-site.sh" > "$folder/seed.json"
+  "$(dirname "${BASH_SOURCE[0]}")/demo-site.sh" "${DEMO_EXTRA_SPACES:-0}" "${DEMO_EXTRA_PAGES:-0}" > "$folder/seed.json"
   : > "$folder/out"  # why: the background site creates it later; the first read below must find it
   "$fake" --seed "$folder/seed.json" "$@" > "$folder/out" 2>&1 &
   DEMO_SITE_PID=$!

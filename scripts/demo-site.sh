@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
+# Usage: demo-site.sh [EXTRA_SPACES [EXTRA_PAGES]]
 # Prints the demo site's seed (fake_confluence's --seed format): four spaces and a dozen pages
-# edited over the last two weeks, dated relative to now so the panel reads "Today", "Yesterday", ….
+# edited over the last two weeks, dated relative to now so the panel reads "Today", "Yesterday", …,
+# and as many made-up spaces and pages on top as asked for (none by default).
 # The one accepted login is demo@example.com with the token demo-token.
 set -euo pipefail
 
@@ -33,6 +35,7 @@ $(page "Runbook: rotate the TLS certificates" OPS 3 "6 days" "<ol><li>Issue</li>
 $(page "Holiday calendar 2027" TEAM 1 "8 days" "<p>Public holidays by office.</p>"),
 $(page "Design review: settings window" PROD 6 "11 days" "<p>Feedback from the design review.</p>"),
 $(page "Code review etiquette" ENG 4 "13 days" "<p>Be kind, be specific, be quick.</p>")
-  ]
+  ],
+  "extraSpaces": ${1:-0}, "extraPages": ${2:-0}
 }
 EOF

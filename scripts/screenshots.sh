@@ -9,15 +9,16 @@
 # page changed meanwhile, the question on quitting with unsaved text) opened from the panel, the search
 # window (as opened, with hits, with none, asking for a page link, and the editor that link opens) and
 # the About window; with a scoped token, the panel's expired-token banner and the settings window
-# connected through the (fake) API gateway; checking on the way that the icon toggles the panel and that
+# connected through the (fake) API gateway; on a big wiki (2,000 more spaces), the space picker with a filter
+# typed and, the site down, the line saying the timed refresh failed (a minute after start); checking on the way that the icon toggles the panel and that
 # a window closes it (a line with MISMATCH says otherwise). Xvfb has no window manager, so windows have
 # no frames.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/demo-lib.sh"
 
-inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
-  local site="$1" folder="$2" exe="$3" gateway="$4" scale log
+inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL BIG_SITE_URL
+  local site="$1" folder="$2" exe="$3" gateway="$4" big_site="$5" demo_site="$1" scale log
   log="$(mktemp "${TMPDIR:-/tmp}/folioport-shots-app.XXXXXX")"
   control() { curl -fsS -o /dev/null -X POST -d "$2" "$site/__fake/$1"; }
   start_app() {  # PREFERENCES_JSON_MEMBERS (empty: not configured) [TOKEN]
@@ -203,7 +204,22 @@ inside() {  # SITE_URL FOLDER EXECUTABLE GATEWAY_URL
     xdotool key Up Right Return; sleep 1; shot busy-row
     control latency '{"ms": 0}'
     sleep 4
+    stop_processes "$APP_PID"
+
+    # The big wiki: the space picker under the space bar's menu button, a filter typed; then the site goes
+    # down and the panel, left open, shows the quiet line once the timed refresh (a minute) has failed.
+    site="$big_site"
+    start_app '"spaceKey": "ENG", "refreshMinutes": 1'
+    local started=$SECONDS
+    click_tray_icon; sleep 3
+    click_panel "$scale" 40 68; sleep 1
+    xdotool type --delay 80 "des 1"; sleep 0.5; shot space-picker whole
+    xdotool key Escape; sleep 0.5
+    # why: one failure, which the timed refresh takes, so the next scale's run starts on a site that answers
+    control fail '{"status": 503, "body": "Service unavailable", "path": "/wiki/rest/api/user", "count": 1}'
+    sleep $((65 - (SECONDS - started))); shot stale-list
     stop_processes "$APP_PID" "$TRAYER_PID" "$XVFB_PID"
+    site="$demo_site"
   done
 }
 
@@ -221,8 +237,10 @@ cmake --build "$build" --target Folioport fake_confluence
 feed="$(mktemp -d "${TMPDIR:-/tmp}/folioport-feed.XXXXXX")"
 printf '{"version": "9.9.0", "build": "90", "url": "http://127.0.0.1:9/Folioport-9.9.0.zip", "notes": "Faster search."}\n' \
   > "$feed/feed.json"
+DEMO_EXTRA_SPACES=2000 DEMO_EXTRA_PAGES=250 start_demo_site "$build/fake_confluence/fake_confluence"
+big_site="$DEMO_SITE_URL" big_site_pid="$DEMO_SITE_PID"
 start_demo_site "$build/fake_confluence/fake_confluence" --gateway-port 0 --serve "/feed.json=$feed/feed.json"
-trap 'kill "$DEMO_SITE_PID" 2>/dev/null; rm -rf "$feed"' EXIT
+trap 'kill "$DEMO_SITE_PID" "$big_site_pid" 2>/dev/null; rm -rf "$feed"' EXIT
 tests/keyring/with-keyring.sh "$here/screenshots.sh" --inside-keyring "$DEMO_SITE_URL" "$folder" \
-  "$PWD/$build/Folioport.app/Contents/bin/Folioport" "$DEMO_GATEWAY_URL"
+  "$PWD/$build/Folioport.app/Contents/bin/Folioport" "$DEMO_GATEWAY_URL" "$big_site"
 echo "Saved in $folder (Xvfb has no window manager: no window frames)."

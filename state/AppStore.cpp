@@ -19,7 +19,6 @@
 namespace folioport {
 namespace {
 
-constexpr int spaceLimit = 250;
 // why: a load holds two threads (user and spaces), and loads from the panel, the timer and a trash may overlap.
 constexpr int poolThreads = 8;
 
@@ -43,8 +42,9 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
     pool_.setMaxThreadCount(poolThreads);
     refreshTimer_->setSingleShot(true);
     connect(refreshTimer_, &QTimer::timeout, this, [this] {
-        beginLoad(true, false, RateLimitRetry::never, [this, generation = refreshGeneration_] {
-            if (generation == refreshGeneration_) refreshTimer_->start();
+        beginLoad(true, false, true, [this, generation = refreshGeneration_] {
+            if (generation != refreshGeneration_) return;
+            refreshTimer_->start(retryDelay_.count() > 0 ? retryDelay_ : refreshPeriod_);
         });
     });
     connect(new KeyringWatcher(this), &KeyringWatcher::mayHaveChanged, this, [this] {
@@ -221,37 +221,40 @@ void AppStore::testConnection(ConfluenceConfig config, std::function<void(Connec
 void AppStore::startAutoRefresh() {
     ++refreshGeneration_;
     refreshTimer_->stop();
+    retryDelay_ = {};
     const std::int64_t minutes = settings_.refreshMinutes;
     if (!config().isComplete() || minutes < 1) return;
     // why: a QTimer holds int milliseconds while the preferences may hold any number of minutes; every
     // longer period becomes the longest whole number of minutes that fits (about 24 days in real minutes).
     const std::int64_t longestMinutes =
         std::numeric_limits<int>::max() / std::max<std::int64_t>(options_.minute.count(), 1);
-    refreshTimer_->start(options_.minute * std::min(minutes, longestMinutes));
+    refreshPeriod_ = options_.minute * std::min(minutes, longestMinutes);
+    refreshTimer_->start(refreshPeriod_);
 }
 
 void AppStore::load(bool silent, std::function<void()> onDone) {
-    beginLoad(silent, false, RateLimitRetry::onceAfterWait, std::move(onDone));
+    beginLoad(silent, false, false, std::move(onDone));
 }
 
 void AppStore::loadDecidingRoute(std::function<void()> onDone) {
-    beginLoad(false, true, RateLimitRetry::onceAfterWait, std::move(onDone));
+    beginLoad(false, true, false, std::move(onDone));
 }
 
-void AppStore::beginLoad(bool silent, bool decidesRoute, RateLimitRetry retry, std::function<void()> onDone) {
+void AppStore::beginLoad(bool silent, bool decidesRoute, bool timed, std::function<void()> onDone) {
     const ConfluenceConfig settings = config();
     if (!settings.isComplete()) {
         if (onDone) onDone();
         return;
     }
     if (!silent) assign(isLoading_, true, &AppStore::isLoadingChanged);
-    startLoad({ConfluenceClient(settings, {}, retry), settings_.spaceKey, silent, std::move(onDone), decidesRoute});
+    const RateLimitRetry retry = timed ? RateLimitRetry::never : RateLimitRetry::onceAfterWait;
+    startLoad({ConfluenceClient(settings, {}, retry), settings_.spaceKey, silent, std::move(onDone), decidesRoute, timed});
 }
 
 void AppStore::startLoad(LoadRun run) {
     // why: built before the call, because the hand-off lambda takes `run` over and arguments have no order.
     auto work = [&pool = pool_, client = run.client, stop = stop_.get_token()] {
-        return fetchUserAndSpaces(pool, client, spaceLimit, stop);
+        return fetchUserAndSpaces(pool, client, stop);
     };
     runOffThread(
         pool_, this, std::move(work),
@@ -290,9 +293,12 @@ void AppStore::fetchPages(LoadRun run, std::optional<std::string> spaceId) {
 void AppStore::publishPages(const LoadRun& run, std::vector<Page> pages) {
     // why: loads overlap, so a slow load of the space the user just left could end last; its pages would
     // then show under the new space's name. Only a load of the key still selected publishes them.
+    if (run.timed) retryDelay_ = {};
     if (run.spaceKey == settings_.spaceKey) {
+        pagesLoadedAt_ = options_.now();
         assign(pages_, std::move(pages), &AppStore::pagesChanged);
         assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+        if (staleList_) assign(staleList_, std::nullopt, &AppStore::staleListChanged);
     }
     endLoad(run);
 }
@@ -319,6 +325,12 @@ void AppStore::failLoad(const LoadRun& run, const ConfluenceError& error) {
         return decideRoute(run, error);
     // why: a silent load fails unseen; what it published before the failure stays either way.
     if (!run.silent) assign(errorMessage_, describe(error), &AppStore::errorMessageChanged);
+    if (run.timed) {
+        // why: a site that comes back is seen within about a minute, while one that stays away is asked
+        // less and less often.
+        retryDelay_ = std::min(retryDelay_.count() > 0 ? 2 * retryDelay_ : options_.minute / 2, refreshPeriod_);
+        assign(staleList_, StaleList{options_.now(), describe(error), pagesLoadedAt_}, &AppStore::staleListChanged);
+    }
     endLoad(run);
 }
 

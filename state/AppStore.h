@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QThreadPool>
 
@@ -38,10 +39,18 @@ namespace folioport {
 struct AppStoreOptions {
     std::filesystem::path preferencesFile = platform::Preferences::defaultFile();
     std::chrono::milliseconds minute = std::chrono::minutes(1);  ///< one unit of refreshMinutes
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };  ///< the wall clock
     std::function<void(const std::string&)> copyText = [](const std::string&) {};  ///< plain text to the clipboard
     std::function<void(const QUrl&)> openURL = [](const QUrl&) {};                ///< to the default handler
     /// Where settings-time checks look for the API gateway; only tests point it elsewhere.
     std::string gatewayRoot = std::string(productionGatewayRoot);
+};
+
+/// Why the list may be old: the last timed refresh failed.
+struct StaleList {
+    QDateTime failedAt;
+    std::string reason;                 ///< the failure's sentence
+    std::optional<QDateTime> pagesFrom;  ///< when the pages shown were loaded; absent when none were
 };
 
 /// The texts of a page version as the editor sends them.
@@ -101,6 +110,8 @@ public:
     bool isLoading() const { return isLoading_; }
     /// The last failure to show the user; absent when there is none.
     const std::optional<std::string>& errorMessage() const { return errorMessage_; }
+    /// Present while the last timed refresh failed and no load has published pages since.
+    const std::optional<StaleList>& staleList() const { return staleList_; }
     /// True when errorMessage is the site's refusal of the e-mail and token (see isRefusedCredentials).
     bool errorIsRefusedCredentials() const;
     /// Ids of the pages with a write (trash, saved version) in flight.
@@ -135,7 +146,9 @@ public:
     /// it decided for `onDone`; nothing is stored.
     void testConnection(ConfluenceConfig config, std::function<void(ConnectionCheck)> onDone);
     /// Stops the refresh loop, and starts it anew when the config is complete and refreshMinutes >= 1:
-    /// a silent load one full period from now, and again one period after each such load has ended.
+    /// a silent load one full period from now, and again one period after each such load has ended. After
+    /// a timed load that failed, the next one comes half a minute later, then twice as long after each
+    /// further failure, up to the period.
     void startAutoRefresh();
     /// Loads user, spaces and pages and publishes them; a silent load shows neither progress nor failure.
     /// `onDone` runs on the main thread once the load has ended, at once when the config is incomplete.
@@ -184,6 +197,7 @@ Q_SIGNALS:
     void pagesChanged();
     void isLoadingChanged();
     void errorMessageChanged();
+    void staleListChanged();
     void busyPageIdsChanged();
 
 private:
@@ -194,11 +208,12 @@ private:
         bool silent;
         std::function<void()> onDone;
         bool decidesRoute = false;
+        bool timed = false;  // started by the refresh timer
     };
 
-    /// load(), with the client's answer to a rate limit (the refresh timer's loads never sit out a wait) and,
-    /// after "Done", the route decided on a refusal.
-    void beginLoad(bool silent, bool decidesRoute, RateLimitRetry retry, std::function<void()> onDone);
+    /// load(); the refresh timer's loads are silent and never sit out a rate limit's wait; after "Done", the
+    /// route is decided on a refusal.
+    void beginLoad(bool silent, bool decidesRoute, bool timed, std::function<void()> onDone);
     void startLoad(LoadRun run);
     void decideRoute(LoadRun run, ConfluenceError refusal);
     void resolveSpaceId(LoadRun run);
@@ -240,6 +255,8 @@ private:
     std::vector<Page> pages_;
     bool isLoading_ = false;
     std::optional<std::string> errorMessage_;
+    std::optional<StaleList> staleList_;
+    std::optional<QDateTime> pagesLoadedAt_;
     std::set<std::string> busyPageIds_;
 
     QFileSystemWatcher* preferencesWatcher_;  // child
@@ -247,6 +264,8 @@ private:
     std::uint64_t preferencesWrites_ = 0;     // bumped by each write of the store's, so an older reread is dropped
     QTimer* refreshTimer_;              // child, single-shot, so it never outlives the store
     std::uint64_t refreshGeneration_ = 0;  // bumped on every (re)start, so an older loop's load does not re-arm
+    std::chrono::milliseconds refreshPeriod_{0};
+    std::chrono::milliseconds retryDelay_{0};  // after failed timed loads; 0 after a timed load that succeeded
     QThreadPool pool_;
     std::stop_source stop_;  // requested on destruction, so requests in flight end promptly
 };

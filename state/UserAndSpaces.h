@@ -16,10 +16,10 @@ struct UserAndSpaces {
     std::vector<Space> spaces;
 };
 
-/// Blocking: asks for the signed-in user on this thread and, at the same time, for up to `spaceLimit`
-/// spaces on `pool`. Returns only once both requests have ended; when the user request fails, the spaces
+/// Blocking: asks for the signed-in user on this thread and, at the same time, for every space the client's
+/// paging reaches on `pool`. Returns only once both requests have ended; when the user request fails, the spaces
 /// request is stopped, awaited and ignored, and the user's error is returned.
 std::expected<UserAndSpaces, ConfluenceError> fetchUserAndSpaces(QThreadPool& pool, const ConfluenceClient& client,
-                                                                int spaceLimit, std::stop_token stop);
+                                                                std::stop_token stop);
 
 }  // namespace folioport

@@ -7,4 +7,10 @@ QString actionText(const QString& text) {
     return escaped.replace(u'&', QStringLiteral("&&"));
 }
 
+QString toolTipText(const QString& text) {
+    if (text.isEmpty()) return {};
+    // why: Qt shows a tooltip that looks like markup as rich text; escaped inside a paragraph, it reads as written.
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 }  // namespace folioport::ui

@@ -2,16 +2,44 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <map>
 
 #include "state/AppStore.h"
+#include "ui/ActionText.h"
 #include "ui/EmptyHint.h"
 #include "ui/PageRow.h"
 #include "ui/SiteErrorBanner.h"
+#include "ui/Style.h"
 
 namespace folioport::ui {
+namespace {
+
+/// The time in the locale's short format, to the minute.
+QString minuteOf(const QLocale& locale, QTime time) {
+    // why: some locales' short format (the "C" one) carries seconds, which say nothing here.
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]s{1,2}")));
+    return locale.toString(time, format);
+}
+
+/// "Couldn't refresh at 14:02 — showing pages from 13:57", the pages' date added when they are from another day.
+QString staleText(const StaleList& stale) {
+    const QLocale locale;
+    const QString failedAt = minuteOf(locale, stale.failedAt.time());
+    if (!stale.pagesFrom) return PageList::tr("Couldn't refresh at %1").arg(failedAt);
+    const QDateTime& from = *stale.pagesFrom;
+    QString pagesFrom = minuteOf(locale, from.time());
+    if (from.date() != stale.failedAt.date())
+        pagesFrom = locale.toString(from.date(), QLocale::ShortFormat) + QLatin1Char(' ') + pagesFrom;
+    return PageList::tr("Couldn't refresh at %1 \u2014 showing pages from %2").arg(failedAt, pagesFrom);
+}
+
+}  // namespace
 
 PageList::PageList(AppStore& store, QWidget* parent) : QScrollArea(parent), store_(store) {
     setObjectName(QStringLiteral("pageList"));
@@ -27,6 +55,12 @@ PageList::PageList(AppStore& store, QWidget* parent) : QScrollArea(parent), stor
     column_ = new QVBoxLayout(content);
     column_->setContentsMargins(12, 12, 12, 12);
     column_->setSpacing(8);
+    stale_ = new QLabel(content);
+    stale_->setObjectName(QStringLiteral("staleListLabel"));
+    stale_->setTextFormat(Qt::PlainText);
+    stale_->setWordWrap(true);
+    applyTextStyle(*stale_, TextStyle::caption, Tint::secondary);
+    column_->addWidget(stale_);
     error_ = new SiteErrorBanner(store_, content);
     connect(error_, &SiteErrorBanner::settingsRequested, this, &PageList::settingsRequested);
     column_->addWidget(error_);
@@ -38,6 +72,13 @@ PageList::PageList(AppStore& store, QWidget* parent) : QScrollArea(parent), stor
 }
 
 void PageList::refresh() {
+    const auto& stale = store_.staleList();
+    stale_->setVisible(stale.has_value());
+    stale_->setText(stale ? staleText(*stale) : QString());
+    const QString reason = QString::fromStdString(stale ? stale->reason : std::string());
+    stale_->setToolTip(toolTipText(reason));
+    stale_->setAccessibleDescription(reason);
+
     error_->setError(store_.errorMessage());
 
     const auto& pages = store_.pages();
@@ -59,7 +100,7 @@ void PageList::refresh() {
         if (page.spaceId)
             if (auto found = spaceKeys.find(*page.spaceId); found != spaceKeys.end()) key = found->second;
         row->setPage(page, key, busy.contains(page.id));
-        column_->insertWidget(1 + static_cast<int>(rows.size()), row);
+        column_->insertWidget(column_->indexOf(error_) + 1 + static_cast<int>(rows.size()), row);
         row->show();
         rows.push_back(row);
     }

@@ -6,6 +6,7 @@
 
 #include "confluence/Records.h"
 
+class QLabel;
 class QVBoxLayout;
 
 namespace folioport {
@@ -18,8 +19,9 @@ class EmptyHint;
 class PageRow;
 class SiteErrorBanner;
 
-/// The panel's scrolling list: the store's error (with the expired-token hint under a 401), one row per recent page (kept per page id across
-/// refreshes), or a hint while there are none. Row actions go to the store; window requests go out.
+/// The panel's scrolling list: a quiet line when the last timed refresh failed, the store's error (with the
+/// expired-token hint under a 401), one row per recent page (kept per page id across refreshes), or a hint
+/// while there are none. Row actions go to the store; window requests go out.
 class PageList : public QScrollArea {
     Q_OBJECT
 
@@ -44,6 +46,7 @@ private:
 
     AppStore& store_;
     QVBoxLayout* column_;
+    QLabel* stale_;
     SiteErrorBanner* error_;
     EmptyHint* hint_;
     std::vector<PageRow*> rows_;

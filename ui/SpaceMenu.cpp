@@ -1,7 +1,10 @@
 #include "ui/SpaceMenu.h"
 
+#include <QWidgetAction>
+
 #include "state/AppStore.h"
 #include "ui/ActionText.h"
+#include "ui/SpacePicker.h"
 #include "ui/Symbols.h"
 
 namespace folioport::ui {
@@ -11,15 +14,26 @@ SpaceMenu::SpaceMenu(AppStore& store, Options options, QWidget* parent)
     setObjectName(QStringLiteral("spaceMenu"));
     setAccessibleName(options_.accessibleName);
     connect(&store_, &AppStore::spacesChanged, this, &SpaceMenu::rebuild);
+    connect(this, &QMenu::aboutToShow, this, [this] {
+        if (picker_ && actions().contains(pickerAction_)) picker_->prepare();
+    });
     rebuild();
 }
 
 void SpaceMenu::setListedKey(const std::string& key) {
+    if (key == listedKey_) return;
     listedKey_ = key;
-    rebuild();
+    if (picker_) picker_->setListedKey(key);
+    if (!actions().contains(pickerAction_)) rebuildShortList();
 }
 
 void SpaceMenu::rebuild() {
+    if (store_.spaces().size() > shortListLimit) showPicker();
+    else rebuildShortList();
+}
+
+void SpaceMenu::rebuildShortList() {
+    if (pickerAction_) removeAction(pickerAction_);
     clear();
     // why: only the listed item is checkable, so a screen reader hears "checked" there and the others
     // draw no empty check boxes.
@@ -40,6 +54,26 @@ void SpaceMenu::rebuild() {
                               QString::fromStdString(space.name.value_or(space.key));
         offer(actionText(entry), space.key, QIcon());
     }
+}
+
+void SpaceMenu::showPicker() {
+    if (!picker_) {
+        picker_ = new SpacePicker(options_.accessibleName,
+                                  {.offersAllSpaces = options_.offersAllSpaces, .marksListed = options_.marksListed});
+        picker_->setListedKey(listedKey_);
+        connect(picker_, &SpacePicker::picked, this, [this](const std::string& key) {
+            close();
+            Q_EMIT picked(key);
+        });
+        pickerAction_ = new QWidgetAction(this);
+        pickerAction_->setDefaultWidget(picker_);
+    }
+    if (actions() != QList<QAction*>{pickerAction_}) {
+        removeAction(pickerAction_);
+        clear();
+        addAction(pickerAction_);
+    }
+    picker_->setSpaces(store_.spaces());
 }
 
 }  // namespace folioport::ui

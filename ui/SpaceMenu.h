@@ -5,19 +5,26 @@
 #include <optional>
 #include <string>
 
+class QWidgetAction;
+
 namespace folioport {
 class AppStore;
 }
 
 namespace folioport::ui {
 
-/// The one menu of the store's spaces, "KEY · Name" in the store's order (the key again for a space
-/// without a name), kept in step with the store. Choosing an entry emits its key; the menu itself
-/// changes nothing.
+class SpacePicker;
+
+/// The one menu of the store's spaces, kept in step with the store: up to shortListLimit spaces as menu
+/// entries, "KEY · Name" in the store's order (the key again for a space without a name); beyond that one
+/// SpacePicker, whose filter field has the focus when the menu opens. Choosing an entry emits its key and
+/// closes the menu; the menu itself changes nothing.
 class SpaceMenu : public QMenu {
     Q_OBJECT
 
 public:
+    static constexpr std::size_t shortListLimit = 20;
+
     struct Options {
         QString accessibleName;
         bool offersAllSpaces = false;  ///< "All spaces" (the empty key) first, then a divider when spaces exist
@@ -34,10 +41,14 @@ Q_SIGNALS:
 
 private:
     void rebuild();
+    void rebuildShortList();
+    void showPicker();
 
     AppStore& store_;
     Options options_;
     std::string listedKey_;
+    QWidgetAction* pickerAction_ = nullptr;  // made on first need; owns the picker
+    SpacePicker* picker_ = nullptr;
 };
 
 }  // namespace folioport::ui

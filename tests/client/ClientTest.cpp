@@ -168,6 +168,21 @@ TEST_P(ClientTest, PagingFollowsEveryLinkFormAndCutsAtTheCap) {
             // The follow-up repeats nothing but the link's own items.
             EXPECT_EQ(log[1].line(), first + "&cursor=" + log[1].query.back().second);
         }
+    // Every space comes in batches of 250; past the paging limits the first ones come, without an error.
+    {
+        auto big = start(siteWithSpaces(2010));
+        ASSERT_TRUE(big);
+        const auto all = clientFor(*big).allSpaces();
+        ASSERT_TRUE(all) << describe(all.error());
+        EXPECT_EQ(all->size(), 2010u);
+        EXPECT_EQ(all->back().key, "S999");  // "Space S999" is last by name
+        EXPECT_EQ(big->requests().size(), 9u);
+        big->clearRequests();
+        const auto reached = ConfluenceClient(clientFor(*big).config(), {.maxRequests = 3}).allSpaces();
+        ASSERT_TRUE(reached) << describe(reached.error());
+        EXPECT_EQ(reached->size(), 750u);
+        EXPECT_EQ(big->requests().size(), 3u);
+    }
     auto site = start();  // a batch that links back to itself must not loop
     ASSERT_TRUE(site);
     site->inject({.kind = Fault::Kind::status, .status = 200,

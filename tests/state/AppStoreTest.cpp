@@ -82,14 +82,16 @@ protected:
 
     /// Stores these preferences and `token` (none: the keyring is left as it is), then builds a store on them
     /// that reports to the test's seams.
-    std::unique_ptr<AppStore> storeWith(const json& stored, std::optional<std::string> token = "test-token") {
+    std::unique_ptr<AppStore> storeWith(const json& stored, std::optional<std::string> token = "test-token",
+                                        std::chrono::milliseconds refreshMinute = minute) {
         std::ofstream(file()) << stored.dump();
         if (token) {
             EXPECT_TRUE(platform::Keychain::set(*token, StoredSettings::tokenAccount));
         }
         auto store = std::make_unique<AppStore>(AppStoreOptions{
             .preferencesFile = file(),
-            .minute = minute,
+            .minute = refreshMinute,
+            .now = [this] { return clock; },
             .copyText = [this](const std::string& text) { copied.push_back(text); },
             .openURL = [this](const QUrl& url) { opened.push_back(url.toString().toStdString()); },
             .gatewayRoot = site->gatewayURL()});
@@ -112,6 +114,7 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<fake::FakeConfluence> site;
     Lines copied, opened;
+    QDateTime clock{QDate(2026, 12, 7), QTime(13, 57)};
 };
 
 TEST_F(AppStoreTest, ConstructionReadsEachSettingWithItsFallbackAndRefreshesOnlyWhenComplete) {
@@ -374,6 +377,56 @@ TEST_F(AppStoreTest, TheRefreshTimerNeverSitsOutARateLimitWhileALoadTheUserStart
     settings.refreshMinutes = 20;
     EXPECT_TRUE(saveAndWait(*store, settings).tokenStored);
     EXPECT_TRUE(eventually([&] { return count(userRequest) >= 2; }));
+}
+
+TEST_F(AppStoreTest, AFailedTimedRefreshIsNotedAndRetriedSoonerUntilTheSiteAnswers) {
+    // why: minutes long enough that a busy machine's request times do not blur the retry delays
+    const auto longMinute = 100ms, period = 8 * longMinute;
+    auto store = storeWith(connected({{"refreshMinutes", 8}}), "test-token", longMinute);
+    loadAndWait(*store, false);
+    std::vector<Clock::time_point> failures;
+    QObject::connect(store.get(), &AppStore::staleListChanged, [&] {
+        if (store->staleList()) failures.push_back(Clock::now());
+    });
+
+    // Two timed refreshes fail: the list stays and says since when; the retries come long before a period.
+    const Fault down{.status = 500, .body = "down", .pathPrefix = "/wiki/rest/api/user"};
+    site->clearRequests();
+    Fault twice = down;
+    twice.count = 2;
+    site->inject(twice);
+    clock = clock.addSecs(5 * 60);
+    ASSERT_TRUE(eventually([&] { return failures.size() == 1; }));
+    const StaleList stale = store->staleList().value_or(StaleList{});
+    EXPECT_EQ(stale.failedAt, clock);
+    EXPECT_EQ(stale.pagesFrom, clock.addSecs(-5 * 60));
+    EXPECT_EQ(stale.reason, "Confluence returned HTTP 500. down");
+    EXPECT_EQ(store->pages().size(), 4u);
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    ASSERT_TRUE(eventually([&] { return !store->staleList(); }));
+    EXPECT_LT(Clock::now() - failures.front(), period * 0.75);
+    EXPECT_EQ(count(userRequest), 3);
+    // Once one has succeeded, the next comes a full period later.
+    QTest::qWait(static_cast<int>((period / 2).count()));
+    EXPECT_EQ(count(userRequest), 3);
+
+    // A manual refresh that fails shows its error as ever and notes nothing.
+    site->inject(down);
+    loadAndWait(*store, false);
+    EXPECT_EQ(store->errorMessage(), "Confluence returned HTTP 500. down");
+    EXPECT_FALSE(store->staleList());
+
+    // While the site stays down, each retry waits twice as long as the one before, never beyond the period.
+    Fault forLong = down;
+    forLong.count = 1000;
+    failures.clear();
+    site->inject(forLong);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failures.size() == 7; }, 15000));
+    const std::vector<Clock::time_point>& timed = failures;  // 50, 100 … 800, 800 ms apart
+    EXPECT_LT(timed[1] - timed[0], period * 0.75);
+    EXPECT_GT(timed[5] - timed[4], 2 * (timed[2] - timed[1]));
+    EXPECT_LT(timed[6] - timed[5], period * 1.5);
+    EXPECT_EQ(store->pages().size(), 4u);
 }
 
 TEST_F(AppStoreTest, ASlowLoadOfTheSpaceLeftBehindNeverShowsItsPagesUnderTheNewOne) {

@@ -4,9 +4,12 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 
 #include <memory>
 
@@ -50,7 +53,8 @@ private Q_SLOTS:
 
     void notConfiguredPanelShowsOnlySettingsAndNeverLoads();
     void loadingShowsProgressAndErrorsStayUntilASuccess();
-    void spaceMenuCaptionIgnoresCaseButCheckmarkIsExact();
+    void aFailedTimedRefreshKeepsTheRowsUnderAQuietLine();
+    void spaceMenuMarksExactlyAndLongListsBecomeAPicker();
     void rowsShowVersionDateAndBadgeAsTheRecordAllows();
     void rowActionsReachTheStoreAndTheScene();
     void busyRowsSwapTheirButtonsForProgress();
@@ -240,7 +244,35 @@ void MenuBarPanelTest::loadingShowsProgressAndErrorsStayUntilASuccess() {
     QCOMPARE(text("recentCountLabel"), QStringLiteral("0 recent"));
 }
 
-void MenuBarPanelTest::spaceMenuCaptionIgnoresCaseButCheckmarkIsExact() {
+void MenuBarPanelTest::aFailedTimedRefreshKeepsTheRowsUnderAQuietLine() {
+    fixture = std::make_unique<testing::WindowFixture>();
+    fixture->minute = 200ms;  // a period of a second, retries 0.1, 0.2 and 0.4 s after a failure
+    fixture->clock = QDateTime(QDate(2026, 12, 7), QTime(13, 57));
+    QVERIFY(fixture->start({{"refreshMinutes", 5}}));
+    site = fixture->site.get();
+    store = fixture->store.get();
+    updater = fixture->updater.get();
+    store->startAutoRefresh();  // the token came after the settings were read
+    open();
+    QTRY_COMPARE(rows().size(), 4);
+    QVERIFY(!shows("staleListLabel"));
+
+    site->inject({.kind = fake::Fault::Kind::status, .status = 503, .body = "<b>maintenance</b>",
+                  .pathPrefix = "/wiki/rest/api/user", .count = 3});
+    fixture->clock = QDateTime(QDate(2026, 12, 7), QTime(14, 2));
+    QTRY_VERIFY_WITH_TIMEOUT(shows("staleListLabel"), 5000);
+    QCOMPARE(text("staleListLabel"), QStringLiteral("Couldn't refresh at 14:02 \u2014 showing pages from 13:57"));
+    QTextDocument reason;  // the tooltip as shown: the site's text as written, never markup
+    reason.setHtml(find("staleListLabel")->toolTip());
+    QCOMPARE(reason.toPlainText(), QStringLiteral("Confluence returned HTTP 503. <b>maintenance</b>"));
+    QCOMPARE(rows().size(), 4);
+    QVERIFY(!shows("errorBanner"));
+    // The retries come soon, and the first that succeeds takes the line away.
+    QTRY_VERIFY_WITH_TIMEOUT(!shows("staleListLabel"), 1500);
+    QCOMPARE(rows().size(), 4);
+}
+
+void MenuBarPanelTest::spaceMenuMarksExactlyAndLongListsBecomeAPicker() {
     site->withData([](fake::SiteData& data) { data.spaces[1].name = "R&D Lab"; });
     open();
     QTRY_COMPARE(rows().size(), 4);
@@ -281,6 +313,71 @@ void MenuBarPanelTest::spaceMenuCaptionIgnoresCaseButCheckmarkIsExact() {
     store->load(false);
     QTRY_VERIFY(!shows("spaceCountLabel"));
     QCOMPARE(menu->actions().size(), 1);
+
+    // Beyond twenty spaces the menu holds one picker: its field takes the typing, matching keys and names
+    // (an equal key first, then keys starting with the first word), the arrows move, Return picks.
+    site->withData([](fake::SiteData& data) {
+        data.spaces = fake::SiteData::minimal().spaces;
+        data.addGenerated(45, 0);  // DES1 "Design 1" … DOC3 "Docs 3"
+        data.spaces.push_back({data.nextId(), "DOCS", "Handbook"});
+    });
+    store->load(false);
+    QTRY_COMPARE(text("spaceCountLabel"), QStringLiteral("\u00b7 48 spaces"));
+    QCOMPARE(menu->actions().size(), 1);
+    auto* field = find<QLineEdit>("spaceFilterField");
+    auto* list = find<QListView>("spaceList");
+    auto popUp = [&] {
+        menu->popup(menuButton->mapToGlobal(QPoint(0, menuButton->height())));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QTRY_VERIFY(field->hasFocus());
+    };
+    auto listed = [&] {
+        QStringList texts;
+        for (int row = 0; row < list->model()->rowCount(); ++row) texts << list->model()->index(row, 0).data().toString();
+        return texts;
+    };
+    auto highlighted = [&] { return list->currentIndex().data().toString(); };
+    QWidget* const routed = nullptr;  // keys go where a user's go: to the open menu's focus
+    popUp();
+    QCOMPARE(listed().size(), 49);
+    QCOMPARE(listed().first(), QStringLiteral("All spaces"));
+    QCOMPARE(highlighted(), QStringLiteral("OPS \u00b7 Operations"));
+    QCOMPARE(list->currentIndex().data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Listed"));
+    QTest::keyClicks(routed, QStringLiteral("DOCS"));
+    QCOMPARE(listed(), (QStringList{"DOCS \u00b7 Handbook", "DOC1 \u00b7 Docs 1", "DOC2 \u00b7 Docs 2", "DOC3 \u00b7 Docs 3"}));
+    QCOMPARE(highlighted(), QStringLiteral("DOCS \u00b7 Handbook"));
+    QTest::keyClick(routed, Qt::Key_Down);
+    QTest::keyClick(routed, Qt::Key_Down);
+    QTest::keyClick(routed, Qt::Key_Up);
+    QCOMPARE(field->text(), QStringLiteral("DOCS"));
+    QTest::keyClick(routed, Qt::Key_Return);
+    QTRY_VERIFY(!menu->isVisible());
+    QCOMPARE(store->settings().spaceKey, "DOC1");
+    QTRY_COMPARE(menuButton->text(), QStringLiteral("DOC1"));
+
+    // Opened again, the filter is empty and the listed space highlighted; nothing matching, Return picks
+    // nothing and Escape closes.
+    popUp();
+    QCOMPARE(field->text(), QString());
+    QCOMPARE(highlighted(), QStringLiteral("DOC1 \u00b7 Docs 1"));
+    QTest::keyClicks(routed, QStringLiteral("docs 2"));
+    QCOMPARE(listed(), QStringList{"DOC2 \u00b7 Docs 2"});
+    QTest::keyClicks(routed, QStringLiteral("x"));
+    QVERIFY(listed().isEmpty() && !list->isVisible());
+    QCOMPARE(text("noSpaceMatchLabel"), QStringLiteral("No space matches \u201cdocs 2x\u201d"));
+    QTest::keyClick(routed, Qt::Key_Return);
+    QVERIFY(menu->isVisible());
+    QTest::keyClick(routed, Qt::Key_Escape);
+    QTRY_VERIFY(!menu->isVisible());
+    QCOMPARE(store->settings().spaceKey, "DOC1");
+
+    // A click on an entry picks it too.
+    popUp();
+    QTest::keyClicks(routed, QStringLiteral("all"));
+    QCOMPARE(listed(), QStringList{"All spaces"});
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+    QTRY_VERIFY(!menu->isVisible());
+    QCOMPARE(store->settings().spaceKey, "");
 }
 
 void MenuBarPanelTest::rowsShowVersionDateAndBadgeAsTheRecordAllows() {

@@ -27,6 +27,8 @@ struct WindowFixture {
     std::vector<std::string> copied;
     std::vector<std::string> opened;
     std::string preferencesFile = dir->filePath(QStringLiteral("preferences.json")).toStdString();
+    std::chrono::milliseconds minute = std::chrono::minutes(1);  ///< the store's refresh minute, set before start
+    QDateTime clock;  ///< the store's wall clock; the real one while invalid
     bool tokenFromKeyring = false;  ///< the store keeps what the keyring gave it
 
     /// Starts the site and builds store and updater on `stored` preferences (the site's account added).
@@ -39,7 +41,8 @@ struct WindowFixture {
         std::ofstream(preferencesFile) << preferences.dump();
         store = std::make_unique<AppStore>(AppStoreOptions{
             .preferencesFile = preferencesFile,
-            .minute = std::chrono::minutes(1),
+            .minute = minute,
+            .now = [this] { return clock.isValid() ? clock : QDateTime::currentDateTime(); },
             .copyText = [this](const std::string& text) { copied.push_back(text); },
             .openURL = [this](const QUrl& address) { opened.push_back(address.toString().toStdString()); },
             .gatewayRoot = site->gatewayURL()});
