@@ -174,7 +174,7 @@ std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int 
 }
 
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::allSpaces(std::stop_token stop) const {
-    const auto reach = std::clamp<std::int64_t>(std::int64_t{paging_.maxRequests} * maxListBatch, 0,
+    const auto reach = std::clamp<std::int64_t>(std::int64_t{limits_.maxRequests} * maxListBatch, 0,
                                                 std::numeric_limits<int>::max());
     return spaces(static_cast<int>(reach), stop);
 }
