@@ -45,40 +45,6 @@ std::optional<std::string> nextAddress(const std::optional<Links>& links) {
     return "/wiki" + next;
 }
 
-/// GETs batches through the next links until `cap` records are in hand or the site has no more, within
-/// the call's bounds on requests, bytes and time.
-template <class T>
-std::expected<std::vector<T>, ConfluenceError> fetchPaged(const ConfluenceConfig& config, const PagingLimits& limits,
-                                                          RateLimitRetry retry, std::string_view path,
-                                                          QueryItems query, int cap, std::stop_token stop) {
-    if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
-    std::vector<T> records;
-    // why: the site refuses limit=0, and a cap of nothing needs no request at all.
-    if (cap <= 0) return records;
-    std::set<std::string> requested;
-    std::size_t gathered = 0;
-    const auto deadline = std::chrono::steady_clock::now() + limits.deadline;
-    for (std::optional<std::string> address = std::string(path); address; query.clear()) {
-        // why: a site that links a batch back to itself would otherwise keep us here for ever.
-        if (!requested.insert(*address).second) break;
-        // why: fresh links to empty or huge batches would otherwise keep a call going without end.
-        if (requested.size() > static_cast<std::size_t>(limits.maxRequests))
-            return std::unexpected(ConfluenceError::tooManyRequests(limits.maxRequests));
-        if (std::chrono::steady_clock::now() >= deadline)
-            return std::unexpected(ConfluenceError::tooSlow(limits.deadline));
-        auto body = requestSite(config, "GET", *address, query, std::nullopt, stop, retry, limits.requestTimeout);
-        if (body && (gathered += body->size()) > limits.maxBytes)
-            return std::unexpected(ConfluenceError::tooManyBytes(limits.maxBytes));
-        auto batch = decoded<MultiResult<T>>(body);
-        if (!batch) return std::unexpected(batch.error());
-        std::ranges::move(batch->results, std::back_inserter(records));
-        if (records.size() >= static_cast<std::size_t>(cap)) break;
-        address = nextAddress(batch->links);
-    }
-    if (records.size() > static_cast<std::size_t>(cap)) records.resize(static_cast<std::size_t>(cap));
-    return records;
-}
-
 /// Space keys compared as the site does, ignoring the case of ASCII letters.
 bool sameKey(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, {}, Utf8::asciiLowered, Utf8::asciiLowered);
@@ -147,32 +113,68 @@ std::string viewPageURL(const ConfluenceConfig& config, const std::string& id) {
 
 }  // namespace
 
-ConfluenceClient::ConfluenceClient(ConfluenceConfig config, PagingLimits paging, RateLimitRetry retry)
-    : config_(std::move(config)), paging_(paging), retry_(retry) {}
+ConfluenceClient::ConfluenceClient(ConfluenceConfig config, CallLimits limits, RateLimitRetry retry)
+    : config_(std::move(config)),
+      limits_(limits),
+      retry_(retry),
+      deadline_{std::chrono::steady_clock::now() + limits.time, limits.time} {}
+
+std::expected<std::string, ConfluenceError> ConfluenceClient::request(std::string_view method, std::string_view path,
+                                                                      const QueryItems& query,
+                                                                      const std::optional<std::string>& jsonBody,
+                                                                      std::stop_token stop) const {
+    return requestSite(config_, method, path, query, jsonBody, std::move(stop), retry_, deadline_);
+}
+
+template <class T>
+std::expected<std::vector<T>, ConfluenceError> ConfluenceClient::fetchPaged(std::string_view path, QueryItems query,
+                                                                            int cap, std::stop_token stop) const {
+    if (!config_.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
+    std::vector<T> records;
+    // why: the site refuses limit=0, and a cap of nothing needs no request at all.
+    if (cap <= 0) return records;
+    std::set<std::string> requested;
+    std::size_t gathered = 0;
+    for (std::optional<std::string> address = std::string(path); address; query.clear()) {
+        // why: a site that links a batch back to itself would otherwise keep us here for ever.
+        if (!requested.insert(*address).second) break;
+        // why: fresh links to empty or huge batches would otherwise keep a call going without end.
+        if (requested.size() > static_cast<std::size_t>(limits_.maxRequests))
+            return std::unexpected(ConfluenceError::tooManyRequests(limits_.maxRequests));
+        auto body = request("GET", *address, query, std::nullopt, stop);
+        if (body && (gathered += body->size()) > limits_.maxBytes)
+            return std::unexpected(ConfluenceError::tooManyBytes(limits_.maxBytes));
+        auto batch = decoded<MultiResult<T>>(body);
+        if (!batch) return std::unexpected(batch.error());
+        std::ranges::move(batch->results, std::back_inserter(records));
+        if (records.size() >= static_cast<std::size_t>(cap)) break;
+        address = nextAddress(batch->links);
+    }
+    if (records.size() > static_cast<std::size_t>(cap)) records.resize(static_cast<std::size_t>(cap));
+    return records;
+}
 
 const ConfluenceConfig& ConfluenceClient::config() const { return config_; }
 
 std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::currentUser(std::stop_token stop) const {
     return decoded<ConfluenceUser>(
-        requestSite(config_, "GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop, retry_,
-                    paging_.requestTimeout));
+        request("GET", "/wiki/rest/api/user/current", {}, std::nullopt, stop));
 }
 
 std::expected<ConfluenceUser, ConfluenceError> ConfluenceClient::user(std::string_view accountId,
                                                                      std::stop_token stop) const {
     return decoded<ConfluenceUser>(
-        requestSite(config_, "GET", "/wiki/rest/api/user", {{"accountId", std::string(accountId)}}, std::nullopt, stop,
-                    retry_, paging_.requestTimeout));
+        request("GET", "/wiki/rest/api/user", {{"accountId", std::string(accountId)}}, std::nullopt, stop));
 }
 
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::spaces(int limit, std::stop_token stop) const {
-    return fetchPaged<Space>(config_, paging_, retry_, spacesPath,
+    return fetchPaged<Space>(spacesPath,
                              {{"status", "current"}, {"sort", "name"}, {"limit", batchSize(limit, maxListBatch)}}, limit,
                              stop);
 }
 
 std::expected<std::vector<Space>, ConfluenceError> ConfluenceClient::allSpaces(std::stop_token stop) const {
-    const auto reach = std::clamp<std::int64_t>(std::int64_t{paging_.maxRequests} * maxListBatch, 0,
+    const auto reach = std::clamp<std::int64_t>(std::int64_t{limits_.maxRequests} * maxListBatch, 0,
                                                 std::numeric_limits<int>::max());
     return spaces(static_cast<int>(reach), stop);
 }
@@ -181,7 +183,7 @@ std::expected<std::vector<Page>, ConfluenceError> ConfluenceClient::pages(const 
                                                                           int limit, std::stop_token stop) const {
     QueryItems query = {{"status", "current"}, {"sort", "-modified-date"}, {"limit", batchSize(limit, maxListBatch)}};
     if (spaceId && !spaceId->empty()) query.emplace_back("space-id", *spaceId);
-    return fetchPaged<Page>(config_, paging_, retry_, pagesPath, std::move(query), limit, stop);
+    return fetchPaged<Page>(pagesPath, std::move(query), limit, stop);
 }
 
 std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view key, std::stop_token stop) const {
@@ -190,7 +192,7 @@ std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view k
     auto notFound = ConfluenceError::notFound("No space with key '" + trimmed + "'.");
     // why: the site ignores an empty keys filter, and reads a comma as a list of keys ("NOPE,HR" finds HR).
     if (trimmed.empty() || trimmed.find(',') != std::string::npos) return std::unexpected(notFound);
-    auto found = fetchPaged<Space>(config_, paging_, retry_, spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
+    auto found = fetchPaged<Space>(spacesPath, {{"keys", trimmed}, {"limit", "1"}}, 1, stop);
     if (!found) return std::unexpected(found.error());
     // why: only a space carrying the key asked for counts; its id is later sent as one value, never a list.
     if (found->empty() || !sameKey(found->front().key, trimmed) || found->front().id.find(',') != std::string::npos)
@@ -205,8 +207,7 @@ std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view id,
     if (!address) return std::unexpected(address.error());
     QueryItems query;
     if (withBody) query.emplace_back("body-format", "storage");
-    auto page = decoded<Page>(
-        requestSite(config_, "GET", *address, query, std::nullopt, stop, retry_, paging_.requestTimeout));
+    auto page = decoded<Page>(request("GET", *address, query, std::nullopt, stop));
     // why: a site or redirect that answers with another page must not make a caller act on that page.
     if (page && page->id != id) return std::unexpected(ConfluenceError::wrongPage(id, page->id));
     return page;
@@ -217,7 +218,7 @@ std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view tit
     QueryItems query = {
         {"title", std::string(title)}, {"space-id", std::string(spaceId)}, {"status", "current"}, {"limit", "2"}};
     if (withBody) query.emplace_back("body-format", "storage");
-    auto found = fetchPaged<Page>(config_, paging_, retry_, pagesPath, std::move(query), 2, stop);
+    auto found = fetchPaged<Page>(pagesPath, std::move(query), 2, stop);
     if (!found) return std::unexpected(found.error());
     if (found->empty())
         return std::unexpected(ConfluenceError::notFound("No page titled '" + std::string(title) + "' in that space."));
@@ -237,8 +238,7 @@ std::expected<Page, ConfluenceError> ConfluenceClient::createPage(std::string_vi
                            {"title", title},
                            {"body", folioport::storageBody(storageBody)}};
     if (parentId && !parentId->empty()) body["parentId"] = *parentId;
-    return decoded<Page>(
-        requestSite(config_, "POST", pagesPath, {}, serialized(body), stop, retry_, paging_.requestTimeout));
+    return decoded<Page>(request("POST", pagesPath, {}, serialized(body), stop));
 }
 
 std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_view id, std::string_view title,
@@ -257,8 +257,7 @@ std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_vi
                            {"version", std::move(version)}};
     const auto address = pageAddress(id);
     if (!address) return std::unexpected(address.error());
-    return decoded<Page>(
-        requestSite(config_, "PUT", *address, {}, serialized(body), stop, retry_, paging_.requestTimeout));
+    return decoded<Page>(request("PUT", *address, {}, serialized(body), stop));
 }
 
 std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_view id, bool purge,
@@ -267,7 +266,7 @@ std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_vi
     if (purge) query.emplace_back("purge", "true");
     const auto address = pageAddress(id);
     if (!address) return std::unexpected(address.error());
-    auto answer = requestSite(config_, "DELETE", *address, query, std::nullopt, stop, retry_, paging_.requestTimeout);
+    auto answer = request("DELETE", *address, query, std::nullopt, stop);
     if (!answer) return std::unexpected(answer.error());
     return {};
 }
@@ -282,9 +281,8 @@ std::expected<std::vector<SearchResult>, ConfluenceError> ConfluenceClient::sear
     if (!config_.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     if (limit <= 0) return std::vector<SearchResult>{};
     auto response = decoded<SearchResponse>(
-        requestSite(config_, "GET", "/wiki/rest/api/search",
-                    {{"cql", std::string(cql)}, {"limit", batchSize(limit, maxSearchResults)}}, std::nullopt, stop,
-                    retry_, paging_.requestTimeout));
+        request("GET", "/wiki/rest/api/search",
+            {{"cql", std::string(cql)}, {"limit", batchSize(limit, maxSearchResults)}}, std::nullopt, stop));
     if (!response) return std::unexpected(response.error());
     return std::move(response->results);
 }

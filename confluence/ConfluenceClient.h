@@ -13,25 +13,27 @@
 #include "confluence/ConfluenceError.h"
 #include "confluence/RateLimit.h"
 #include "confluence/Records.h"
+#include "confluence/SiteRequest.h"
 
 namespace folioport {
 
-/// How long one request may take, and how far one call may page through batches before it fails with a
-/// sentence; far beyond real use.
-struct PagingLimits {
-    std::chrono::milliseconds requestTimeout{std::chrono::seconds(60)};  ///< each request's own limit
-    int maxRequests = 100;                     ///< requests of one call (25,000 records at 250 a batch)
-    std::size_t maxBytes = maxResponseBytes;   ///< all answers of one call together, as received
-    std::chrono::milliseconds deadline{std::chrono::minutes(5)};  ///< checked before each further request
+/// How far a client's work may go before it fails with a sentence; far beyond real use.
+struct CallLimits {
+    int maxRequests = 100;                     ///< requests of one listing (25,000 records at 250 a batch)
+    std::size_t maxBytes = maxResponseBytes;   ///< all answers of one listing together, as received
+    /// All the client's requests together, counted from when it is made: each request's time-out and each
+    /// retry wait are cut to what is left.
+    std::chrono::milliseconds time{std::chrono::minutes(5)};
 };
 
-/// The only code that talks to the Confluence site. A stateless value: every operation blocks its
-/// calling thread, is thread-safe, and stops promptly (as a network error) when `stop` is requested.
-/// An incomplete config fails every operation with notConfigured before any traffic. A read the site
-/// answers 429 is retried once after the wait it asks for (up to longestRetryWait), unless `retry` is never.
+/// The only code that talks to the Confluence site. A value made for one piece of work (a tool call, a
+/// load): every operation blocks its calling thread, is thread-safe, and stops promptly (as a network error)
+/// when `stop` is requested. An incomplete config fails every operation with notConfigured before any
+/// traffic. A read the site answers 429 is retried once after the wait it asks for (up to longestRetryWait),
+/// unless `retry` is never.
 class ConfluenceClient {
 public:
-    explicit ConfluenceClient(ConfluenceConfig config, PagingLimits paging = {},
+    explicit ConfluenceClient(ConfluenceConfig config, CallLimits limits = {},
                               RateLimitRetry retry = RateLimitRetry::onceAfterWait);
 
     /// The settings as given, not normalised.
@@ -82,9 +84,20 @@ public:
     std::string webURL(const SearchResult& result) const;
 
 private:
+    /// One exchange under this client's settings, retry rule and deadline.
+    std::expected<std::string, ConfluenceError> request(std::string_view method, std::string_view path,
+                                                        const QueryItems& query,
+                                                        const std::optional<std::string>& jsonBody,
+                                                        std::stop_token stop) const;
+    /// GETs batches through the next links until `cap` records are in hand or the site has no more.
+    template <class T>
+    std::expected<std::vector<T>, ConfluenceError> fetchPaged(std::string_view path, QueryItems query, int cap,
+                                                              std::stop_token stop) const;
+
     ConfluenceConfig config_;
-    PagingLimits paging_;
+    CallLimits limits_;
     RateLimitRetry retry_;
+    CallDeadline deadline_;
 };
 
 }  // namespace folioport

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "confluence/ConfluenceClient.h"
+#include "confluence/GatewayRoute.h"
 #include "confluence/RecordDecoder.h"
 #include "confluence/SiteOrigin.h"
 #include "platform/HttpTransport.h"
@@ -14,14 +15,6 @@ namespace {
 // why: tenant_info is a few dozen bytes asked without credentials; a site sending more is not answering it.
 constexpr std::size_t maxTenantInfoBytes = 16 * 1024;
 constexpr std::chrono::seconds tenantInfoTimeout{20};
-constexpr std::size_t maxCloudIdLength = 64;
-
-/// A cloud id that can only ever be one path segment: letters, digits and dashes, as the site's UUIDs are.
-bool isCloudId(const std::string& id) {
-    return !id.empty() && id.size() <= maxCloudIdLength && std::ranges::all_of(id, [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
-    });
-}
 
 /// The gateway base for the site, from the cloud id it names at "/_edge/tenant_info": empty when the site
 /// names none that can be used (not a cloud site, a malformed answer); absent when it could not be asked.
@@ -44,8 +37,8 @@ std::optional<std::string> gatewayBaseFor(const std::string& site, std::string_v
     if (!answer || answer->status >= 500) return std::nullopt;
     if (answer->status != 200) return none;
     const auto info = decodeRecord<TenantInfo>(answer->body);
-    if (!info || !info->cloudId || !isCloudId(*info->cloudId)) return none;
-    return root + "/ex/confluence/" + *info->cloudId;
+    if (!info || !info->cloudId) return none;
+    return gatewayBase(root, *info->cloudId).value_or(none);
 }
 
 }  // namespace

@@ -6,11 +6,9 @@
 #include <string_view>
 
 #include "confluence/ConfluenceConfig.h"
+#include "confluence/GatewayRoute.h"
 
 namespace folioport {
-
-/// Where the API gateway lives; only tests pass another root (a fake on loopback).
-inline constexpr std::string_view productionGatewayRoot = "https://api.atlassian.com";
 
 /// What the settings-time check of typed credentials found, and the route it decided.
 struct ConnectionCheck {

@@ -67,6 +67,26 @@ std::vector<std::string_view> segments(std::string_view path) {
     return parts;
 }
 
+/// True when a step of the path is "." or "..", as a browser reads it: "%2e" is a dot, a backslash separates
+/// steps, and tabs and line breaks are dropped. why: a browser resolves such steps before it asks for the page, so the
+/// link would open another page than the id written in it.
+bool hasDotSegment(std::string_view path) {
+    std::string step;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        const char c = i < path.size() ? path[i] : '/';
+        if (c == '/' || c == '\\') {
+            if (step == "." || step == "..") return true;
+            step.clear();
+        } else if (c == '%' && i + 2 < path.size() && path[i + 1] == '2' && (path[i + 2] == 'e' || path[i + 2] == 'E')) {
+            step += '.';
+            i += 2;
+        } else if (c != '\t' && c != '\n' && c != '\r') {
+            step += c;
+        }
+    }
+    return false;
+}
+
 /// The id a path (after the origin, without "/wiki") and its query name, or none.
 std::optional<std::string> idOfPath(std::string_view path, std::string_view query) {
     const std::vector<std::string_view> parts = segments(path);
@@ -117,6 +137,7 @@ std::expected<std::string, ConfluenceError> pageIdFromLink(std::string_view past
     const std::size_t question = std::min(rest.find('?'), rest.size());
     std::string_view path = rest.substr(0, question);
     const std::string_view query = rest.substr(std::min(question + 1, rest.size()));
+    if (hasDotSegment(path)) return unknownPage;
     if (path == "/wiki" || path.starts_with("/wiki/")) path.remove_prefix(5);
 
     if (auto id = idOfPath(path, query)) return std::move(*id);

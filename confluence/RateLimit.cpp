@@ -55,8 +55,11 @@ std::optional<std::chrono::seconds> retryAfterDelay(std::string_view value, std:
     if (const auto seconds = number<std::int64_t>(value)) return std::chrono::seconds(*seconds);
     const auto date = imfFixdate(value);
     if (!date) return std::nullopt;
-    if (*date <= now) return std::chrono::seconds(0);
-    return std::chrono::ceil<std::chrono::seconds>(*date - now);
+    // why: in seconds, as the date is; the clock's nanoseconds hold dates only up to the year 2262, and a later
+    // one would wrap round into the past. A whole-second date minus the floored now is the wait rounded up.
+    const std::chrono::sys_seconds wholeNow = std::chrono::floor<std::chrono::seconds>(now);
+    if (*date <= wholeNow) return std::chrono::seconds(0);
+    return *date - wholeNow;
 }
 
 }  // namespace folioport

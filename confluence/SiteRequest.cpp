@@ -1,5 +1,6 @@
 #include "confluence/SiteRequest.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -11,6 +12,7 @@ namespace folioport {
 namespace {
 
 constexpr int maxRedirects = 10;
+constexpr std::chrono::milliseconds requestTimeout{std::chrono::seconds(60)};
 
 /// Every byte outside A-Z a-z 0-9 - _ ~ as %XX (so "." and ".." can never act as path steps).
 std::string percentEncode(std::string_view text) {
@@ -103,7 +105,7 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
                                                         std::string_view path, const QueryItems& query,
                                                         const std::optional<std::string>& jsonBody,
                                                         std::stop_token stop, RateLimitRetry retry,
-                                                        std::chrono::milliseconds timeout) {
+                                                        const CallDeadline& deadline) {
     if (!config.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
     const std::string site = config.normalizedBaseURL();
     const std::string base = config.restBaseURL();
@@ -127,7 +129,6 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
     // why: redirects are judged here, by the same origin rule as paging links, not by the transport.
     request.followRedirects = false;
     request.maxBodyBytes = maxResponseBytes;
-    request.timeout = timeout;
 
     // why: only a read may go out twice; a write the site refused with 429 is reported, never repeated.
     bool mayRetry = retry == RateLimitRetry::onceAfterWait && method == "GET";
@@ -136,7 +137,16 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
         if (const std::optional<std::string> origin = originOf(request.url); origin != siteOrigin && origin != restOrigin)
             return std::unexpected(
                 ConfluenceError::offSite(origin.value_or(std::string(Utf8::leadingCharacters(request.url, 100)))));
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline.at - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds(0)) return std::unexpected(ConfluenceError::tooSlow(deadline.length));
+        // why: one deadline for the whole call; no single exchange may outlast it.
+        request.timeout = std::min(requestTimeout, left);
         auto response = platform::HttpTransport::send(request, stop);
+        // why: the transport's own timer may end a cut exchange a moment before the deadline by our clock.
+        constexpr std::chrono::milliseconds clockSlack{50};
+        if (!response && !stop.stop_requested() && request.timeout < requestTimeout &&
+            std::chrono::steady_clock::now() + clockSlack >= deadline.at)
+            return std::unexpected(ConfluenceError::tooSlow(deadline.length));
         if (!response) return std::unexpected(errorOf(response.error()));
         if (isRedirect(response->status) && !response->location.empty() && redirects < maxRedirects) {
             ++redirects;
@@ -145,7 +155,8 @@ std::expected<std::string, ConfluenceError> requestSite(const ConfluenceConfig& 
         }
         std::optional<std::chrono::seconds> wait;
         if (response->status == 429) wait = retryAfterDelay(response->retryAfter, std::chrono::system_clock::now());
-        if (wait && mayRetry && *wait <= longestRetryWait) {
+        // why: a wait that would end past the deadline is not sat through; the site's answer is reported now.
+        if (wait && mayRetry && *wait <= longestRetryWait && std::chrono::steady_clock::now() + *wait < deadline.at) {
             mayRetry = false;
             // why: a stop during the wait goes on to the transport, which ends a stopped request as it always does.
             sleepUnlessStopped(*wait, stop);

@@ -2,7 +2,10 @@
 
 namespace folioport {
 
-bool mayHaveReachedSite(const ConfluenceError& error) { return error.kind == ConfluenceError::Kind::network; }
+bool mayHaveReachedSite(const ConfluenceError& error) {
+    // why: a write is one request, so the only call limit it can meet is its time, which ends it unanswered.
+    return error.kind == ConfluenceError::Kind::network || error.kind == ConfluenceError::Kind::callLimit;
+}
 
 std::expected<std::optional<Page>, ConfluenceError> earlierCreate(const ConfluenceClient& client,
                                                                   std::string_view spaceId, std::string_view title,

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace folioport::MCPServer;
     const Dependencies dependencies{
         .version = [] { return std::string("1.0.1"); },
-        .perform = [](std::string_view tool, const nlohmann::json& arguments) -> std::expected<std::string, ToolFailure> {
+        .perform = [](std::string_view tool, const nlohmann::json& arguments,
+                      std::stop_token) -> std::expected<std::string, ToolFailure> {
             if (tool.empty()) return std::unexpected(ToolError::unknownTool(arguments.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)));
             return std::string(tool);
         },

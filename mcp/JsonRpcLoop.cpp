@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <optional>
-#include <utility>
+#include <condition_variable>
+#include <deque>
 #include <istream>
+#include <mutex>
+#include <optional>
 #include <ostream>
+#include <thread>
+#include <utility>
 
 #include "mcp/ToolCatalogue.h"
 #include "confluence/RecordDecoder.h"
@@ -27,6 +31,9 @@ constexpr std::string_view fallbackProtocolVersion = "2024-11-05";
 constexpr std::size_t deepestNesting = 512;
 /// The longest line read; the rest of a longer one is skipped unread.
 constexpr std::size_t longestLine = std::size_t{64} << 20;
+/// How much input is read ahead while a call runs; past either bound reading waits for the loop to catch up.
+constexpr std::size_t mostWaitingBytes = std::size_t{64} << 20;
+constexpr std::size_t mostWaitingLines = 10'000;
 
 void writeLine(std::ostream& stream, std::string line) {
     line += '\n';
@@ -41,7 +48,8 @@ struct RequestId {
     std::optional<std::string> text;
 };
 
-bool isRequest(const RequestId& id) { return id.value != nullptr && !id.value->is_null(); }
+bool isRequest(const json* id) { return id != nullptr && !id->is_null(); }
+bool isRequest(const RequestId& id) { return isRequest(id.value); }
 
 /// The member when it is an object, else an empty object; neither is copied.
 const json& objectMember(const json& object, std::string_view key) {
@@ -94,39 +102,11 @@ json toolResult(std::string text, bool isError) {
     return result;
 }
 
-void callTool(std::ostream& out, const RequestId& id, const json& params, const Dependencies& dependencies) {
-    std::expected<std::string, ToolFailure> outcome;
-    try {
-        outcome = dependencies.perform(stringMember(params, "name"), objectMember(params, "arguments"));
-    } catch (const std::exception& error) {
-        // why: a tool's bug must still give the client its answer and leave the loop running.
-        outcome = std::unexpected(ToolError::failedInternally(error.what()));
-    }
-    if (outcome) respond(out, id, toolResult(std::move(*outcome), false));
-    else respond(out, id, toolResult(describe(outcome.error()), true));
-}
-
 /// A parsed line: the value (discarded when the line is no JSON) and the text of a number "id".
 struct Message {
     json value;
     std::optional<std::string> idText;
 };
-
-void handle(const Message& parsed, std::ostream& out, std::ostream& log, const Dependencies& dependencies) {
-    const json& message = parsed.value;
-    const auto idMember = message.find("id");
-    const RequestId id{idMember != message.end() ? &*idMember : nullptr, parsed.idText};
-    const std::string method = stringMember(message, "method");
-    const json& params = objectMember(message, "params");
-
-    if (method == "initialize") respond(out, id, initializeResult(params, dependencies));
-    else if (method == "tools/list") respond(out, id, json{{"tools", toolDefinitions()}});
-    // why: a call no one awaits an answer to must not change pages unseen; requests carry an id.
-    else if (method == "tools/call" && !isRequest(id)) MCPServer::log(log, "ignoring a tools/call without an id");
-    else if (method == "tools/call") callTool(out, id, params, dependencies);
-    else if (method == "ping") respond(out, id, json::object());
-    else respond(out, id, methodNotFound, "Method not found: " + method);
-}
 
 /// Stand-ins for numbers a double cannot hold ("1e400"): a text no client writes for a finite value, with the
 /// index of the original literal. why: the parser refuses such a number, which would leave its request unanswered.
@@ -134,7 +114,7 @@ std::string standIn(std::size_t index) { return "-0.0e-" + std::to_string(1'000'
 constexpr std::size_t mostStandIns = 16;
 
 /// Builds the part of a message the server reads — "id" whole, "method", and of "params" the
-/// "protocolVersion", "name" and the plain values of "arguments" (an array or object there is kept empty) —
+/// "protocolVersion", "name", "requestId" and the plain values of "arguments" (an array or object there is kept empty) —
 /// and keeps the text of a top-level "id" that is read as a floating-point number. Everything else is
 /// parsed but never stored, so memory follows what is kept, not the length of the line.
 /// why: an id like 12345678901234567890123 or 0.10000000000000000001 would come back changed from a double.
@@ -186,6 +166,7 @@ private:
         case Scope::params:
             if (key_ == "arguments") return Scope::arguments;
             if (key_ == "protocolVersion" || key_ == "name") return Scope::arguments;
+            if (key_ == "requestId") return Scope::whole;  // of a cancel notification
             return std::nullopt;
         case Scope::arguments: return Scope::arguments;
         case Scope::whole: return Scope::whole;
@@ -270,6 +251,180 @@ Message parseMessage(std::string_view line) {
     }
 }
 
+/// One line of input as the loop takes it: the message (a discarded value when the line is no JSON object), or
+/// a line too long to read.
+struct Incoming {
+    Message message;
+    bool tooLong = false;
+    std::size_t bytes = 0;  ///< the line's length, held while it waits
+};
+
+/// The next line that is not blank, or absent at the end of input.
+std::optional<Incoming> readIncoming(std::istream& in) {
+    for (std::string line; in.peek() != std::char_traits<char>::eof();) {
+        if (readLine(in, line, longestLine)) return Incoming{.message = {}, .tooLong = true, .bytes = 0};
+        if (line.ends_with('\r')) line.pop_back();
+        const std::string_view trimmed = Utf8::trim(line, Utf8::isWhiteSpace);
+        if (!trimmed.empty()) return Incoming{.message = parseMessage(trimmed), .tooLong = false, .bytes = line.size()};
+    }
+    return std::nullopt;
+}
+
+const json* idOf(const Message& message) {
+    if (!message.value.is_object()) return nullptr;
+    const auto found = message.value.find("id");
+    return found != message.value.end() ? &*found : nullptr;
+}
+
+/// The request id a "notifications/cancelled" names, when the message is one.
+std::optional<json> cancelledId(const Message& message) {
+    if (!message.value.is_object() || isRequest(idOf(message)) ||
+        stringMember(message.value, "method") != "notifications/cancelled")
+        return std::nullopt;
+    const json& params = objectMember(message.value, "params");
+    const auto requestId = params.find("requestId");
+    if (requestId == params.end() || requestId->is_null()) return std::nullopt;
+    return *requestId;
+}
+
+/// The input as the loop takes it, one line after the other. Once reading ahead has begun, a thread of its own
+/// reads while a call runs: a cancel that names the running call stops it, one that names a waiting request
+/// drops that request, and every other line waits its turn. The end of input stops the running call and every
+/// later one (they are still answered, as stopped).
+class Inbox {
+public:
+    explicit Inbox(std::istream& in) : in_(in) {}
+
+    /// Starts the reading thread, once. Until then next() reads on the calling thread.
+    void readAhead() {
+        if (!reader_.joinable()) reader_ = std::jthread([this] { readUntilEnd(); });
+    }
+
+    /// The next line in input order; absent once the input has ended and nothing waits.
+    std::optional<Incoming> next() {
+        if (!reader_.joinable()) return readIncoming(in_);
+        std::unique_lock lock(mutex_);
+        arrived_.wait(lock, [this] { return !waiting_.empty() || ended_; });
+        if (waiting_.empty()) return std::nullopt;
+        Incoming incoming = std::move(waiting_.front());
+        waiting_.pop_front();
+        waitingBytes_ -= incoming.bytes;
+        room_.notify_one();
+        return incoming;
+    }
+
+    /// Marks the request `id` as running; the token stops when a cancel names it or the input ends.
+    std::stop_token startCall(const json& id) {
+        std::lock_guard lock(mutex_);
+        running_.emplace(Running{id, {}, false});
+        if (ended_) running_->stop.request_stop();
+        return running_->stop.get_token();
+    }
+
+    /// Ends the running call; true when a cancel named it, so that its answer is not sent.
+    bool finishCall() {
+        std::lock_guard lock(mutex_);
+        const bool cancelled = running_ && running_->cancelled;
+        running_.reset();
+        return cancelled;
+    }
+
+private:
+    struct Running {
+        json id;
+        std::stop_source stop;
+        bool cancelled;
+    };
+
+    void readUntilEnd() {
+        for (;;) {
+            {
+                std::unique_lock lock(mutex_);
+                room_.wait(lock, [this] {
+                    return waiting_.empty() || (waitingBytes_ < mostWaitingBytes && waiting_.size() < mostWaitingLines);
+                });
+            }
+            std::optional<Incoming> incoming = readIncoming(in_);
+            std::lock_guard lock(mutex_);
+            if (!incoming) {
+                ended_ = true;
+                if (running_) running_->stop.request_stop();
+                arrived_.notify_one();
+                return;
+            }
+            if (const std::optional<json> id = cancelledId(incoming->message)) {
+                cancel(*id);
+                continue;
+            }
+            waitingBytes_ += incoming->bytes;
+            waiting_.push_back(std::move(*incoming));
+            arrived_.notify_one();
+        }
+    }
+
+    /// Stops the running call when it is `id`, else drops the first waiting request with that id. Holds the lock.
+    void cancel(const json& id) {
+        if (running_ && running_->id == id) {
+            running_->cancelled = true;
+            running_->stop.request_stop();
+            return;
+        }
+        const auto waiting = std::ranges::find_if(waiting_, [&](const Incoming& incoming) {
+            const json* waitingId = idOf(incoming.message);
+            return isRequest(waitingId) && *waitingId == id;
+        });
+        if (waiting == waiting_.end()) return;
+        waitingBytes_ -= waiting->bytes;
+        waiting_.erase(waiting);
+    }
+
+    std::istream& in_;
+    std::mutex mutex_;
+    std::condition_variable arrived_, room_;
+    std::deque<Incoming> waiting_;
+    std::size_t waitingBytes_ = 0;
+    bool ended_ = false;
+    std::optional<Running> running_;
+    std::jthread reader_;  // last: it stops reading before the rest goes
+};
+
+/// Runs one call; `inbox`, when given, may stop it, and a cancelled call is not answered, as the protocol asks.
+void callTool(std::ostream& out, const RequestId& id, const json& params, const Dependencies& dependencies,
+              Inbox* inbox) {
+    const std::stop_token stop = inbox ? inbox->startCall(*id.value) : std::stop_token{};
+    std::expected<std::string, ToolFailure> outcome;
+    try {
+        outcome = dependencies.perform(stringMember(params, "name"), objectMember(params, "arguments"), stop);
+    } catch (const std::exception& error) {
+        // why: a tool's bug must still give the client its answer and leave the loop running.
+        outcome = std::unexpected(ToolError::failedInternally(error.what()));
+    }
+    if (inbox && inbox->finishCall()) return;
+    if (outcome) respond(out, id, toolResult(std::move(*outcome), false));
+    else respond(out, id, toolResult(describe(outcome.error()), true));
+}
+
+void handle(const Message& parsed, std::ostream& out, std::ostream& log, const Dependencies& dependencies,
+            Inbox* inbox) {
+    if (!parsed.value.is_object()) {
+        MCPServer::log(log, "ignoring unparsable line");
+        return;
+    }
+    const json& message = parsed.value;
+    const auto idMember = message.find("id");
+    const RequestId id{idMember != message.end() ? &*idMember : nullptr, parsed.idText};
+    const std::string method = stringMember(message, "method");
+    const json& params = objectMember(message, "params");
+
+    if (method == "initialize") respond(out, id, initializeResult(params, dependencies));
+    else if (method == "tools/list") respond(out, id, json{{"tools", toolDefinitions()}});
+    // why: a call no one awaits an answer to must not change pages unseen; requests carry an id.
+    else if (method == "tools/call" && !isRequest(id)) MCPServer::log(log, "ignoring a tools/call without an id");
+    else if (method == "tools/call") callTool(out, id, params, dependencies, inbox);
+    else if (method == "ping") respond(out, id, json::object());
+    else respond(out, id, methodNotFound, "Method not found: " + method);
+}
+
 }  // namespace
 
 void log(std::ostream& log, std::string_view message) { writeLine(log, std::string(logPrefix) + std::string(message)); }
@@ -277,12 +432,7 @@ void log(std::ostream& log, std::string_view message) { writeLine(log, std::stri
 void handleLine(std::string_view line, std::ostream& out, std::ostream& log, const Dependencies& dependencies) {
     const std::string_view trimmed = Utf8::trim(line, Utf8::isWhiteSpace);
     if (trimmed.empty()) return;
-    const Message message = parseMessage(trimmed);
-    if (!message.value.is_object()) {
-        MCPServer::log(log, "ignoring unparsable line");
-        return;
-    }
-    handle(message, out, log, dependencies);
+    handle(parseMessage(trimmed), out, log, dependencies, nullptr);
 }
 
 bool readLine(std::istream& in, std::string& line, std::size_t longest) {
@@ -305,15 +455,17 @@ bool readLine(std::istream& in, std::string& line, std::size_t longest) {
 
 int run(std::istream& in, std::ostream& out, std::ostream& log, const Dependencies& dependencies) {
     MCPServer::log(log, "ready (Folioport " + dependencies.version() + ")");
+    Inbox inbox(in);
     bool first = true;
-    for (std::string line; in.peek() != std::char_traits<char>::eof();) {
-        if (readLine(in, line, longestLine)) {
-            MCPServer::log(log, "ignoring a line longer than " + std::to_string(longestLine >> 20) + " MB");
-            continue;
-        }
-        if (line.ends_with('\r')) line.pop_back();
-        handleLine(line, out, log, dependencies);
-        if (std::exchange(first, false) && dependencies.afterFirstLine) dependencies.afterFirstLine();
+    while (std::optional<Incoming> incoming = inbox.next()) {
+        // why: reading ahead starts only after the first answer, which no thread start should delay, or before a
+        // call, during which a cancel or the input's end must be seen.
+        if (stringMember(incoming->message.value, "method") == "tools/call") inbox.readAhead();
+        if (incoming->tooLong) MCPServer::log(log, "ignoring a line longer than " + std::to_string(longestLine >> 20) + " MB");
+        else handle(incoming->message, out, log, dependencies, &inbox);
+        if (!std::exchange(first, false)) continue;
+        inbox.readAhead();
+        if (dependencies.afterFirstLine) dependencies.afterFirstLine();
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <expected>
 #include <functional>
 #include <iosfwd>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,10 @@ namespace folioport::MCPServer {
 struct Dependencies {
     /// The running version, asked at the ready line and at every "initialize".
     std::function<std::string()> version;
-    /// Runs one tool call to completion on the calling thread.
-    std::function<std::expected<std::string, ToolFailure>(std::string_view tool, const nlohmann::json& arguments)>
+    /// Runs one tool call to completion on the calling thread; `stop` is requested when the client cancels the
+    /// call or the input ends.
+    std::function<std::expected<std::string, ToolFailure>(std::string_view tool, const nlohmann::json& arguments,
+                                                          std::stop_token stop)>
         perform;
     /// Called once, when the first line has been handled (its answer sent): the moment to start work
     /// that the first answer should not wait for. May be empty.
@@ -28,7 +31,11 @@ struct Dependencies {
 void log(std::ostream& log, std::string_view message);
 
 /// Logs the ready line, then reads one JSON-RPC message per line and answers each request with one
-/// flushed line on `out`, in order, until end of input; returns the exit status, 0.
+/// flushed line on `out`, in order, one call at a time, until end of input; returns the exit status, 0.
+/// While a call runs (and from the first answer on) the input is read ahead on a thread of the loop's own, up
+/// to 64 MB or 10,000 lines: a "notifications/cancelled" naming the running call stops it, one naming a
+/// waiting request drops that; either is then never answered. The end of input stops the running call and
+/// every later one, which are still answered.
 int run(std::istream& in, std::ostream& out, std::ostream& log, const Dependencies& dependencies);
 
 /// Reads one line (without its line feed) into `line`; a line longer than `longest` bytes is skipped

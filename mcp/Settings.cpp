@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "confluence/GatewayRoute.h"
 #include "confluence/StoredSettings.h"
 #include "platform/Keychain.h"
 #include "platform/ServicesLoading.h"
@@ -18,8 +19,12 @@ bool SettingsReader::FileStamp::operator==(const FileStamp& other) const {
            sameTime(modified, other.modified) && sameTime(changed, other.changed);
 }
 
-SettingsReader::SettingsReader(std::filesystem::path file, Warn warn)
-    : file_(std::move(file)), warn_(std::move(warn)) {}
+SettingsReader::SettingsReader(std::filesystem::path file, Warn warn, TokenLookup token)
+    : file_(std::move(file)), warn_(std::move(warn)), token_(std::move(token)) {}
+
+SettingsReader::TokenLookup SettingsReader::defaultTokenLookup() {
+    return [] { return platform::Keychain::lookup(StoredSettings::tokenAccount); };
+}
 
 Settings SettingsReader::load() {
     struct stat status {};
@@ -28,12 +33,17 @@ Settings SettingsReader::load() {
         stamp = {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
     if (!(stamp == stamp_) || stamp.size < 0) {
         using platform::StringPreference;
-        const auto [preferences, problem] = platform::Preferences::inspect(file_);
-        if (problem && warn_) warn_(*problem);
+        auto [preferences, problem, doubts] = platform::Preferences::inspect(file_);
+        if (problem) doubts.insert(doubts.begin(), *problem);
+        // why: the MCP server has no test root; only the gateway's own address may receive the credentials.
+        StoredRoute route = storedRoute(preferences.string(StringPreference::gatewayBaseURL));
+        if (route.ignored) doubts.push_back(*route.ignored);
+        if (warn_)
+            for (const std::string& doubt : doubts) warn_(doubt);
         parsed_ = Settings{.config = {.baseURL = preferences.string(StringPreference::baseURL),
                                       .email = preferences.string(StringPreference::email),
                                       .apiToken = {},
-                                      .gatewayBaseURL = preferences.string(StringPreference::gatewayBaseURL)},
+                                      .gatewayBaseURL = std::move(route.gatewayBaseURL)},
                            .spaceKey = preferences.string(StringPreference::spaceKey),
                            .servicesMissing = {},
                            .assistantsReadOnly = preferences.boolean(platform::BooleanPreference::assistantsReadOnly)};
@@ -41,7 +51,7 @@ Settings SettingsReader::load() {
     }
 
     Settings settings = parsed_;
-    const auto token = platform::Keychain::lookup(StoredSettings::tokenAccount);
+    const auto token = token_();
     if (token) {
         settings.config.apiToken = token->value_or("");
         return settings;

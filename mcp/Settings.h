@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <ctime>
+#include <expected>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <string_view>
 
 #include "confluence/ConfluenceConfig.h"
+#include "platform/Keychain.h"
 #include "platform/Preferences.h"
 
 namespace folioport::MCPServer {
@@ -26,17 +28,24 @@ struct Settings {
 /// Reads the settings for each tool call, cheaply: the preferences file is parsed again only when it
 /// changed since the last read (another inode, size or time stamp), and the keyring keeps its
 /// connection. When the keyring cannot be asked, it says why once, through `warn` (never the token); when
-/// the preferences file exists but cannot be used, it says why once for each version of the file.
+/// the preferences file exists but cannot be used, or holds a value read otherwise than it stands (a REST
+/// route that is not the API gateway's, a read-only switch that is not a boolean), it says so once for each
+/// version of the file.
 class SettingsReader {
 public:
     using Warn = std::function<void(std::string_view message)>;
+    using TokenLookup = std::function<std::expected<std::optional<std::string>, platform::Keychain::Unreadable>()>;
 
-    explicit SettingsReader(std::filesystem::path file = platform::Preferences::defaultFile(), Warn warn = {});
+    /// `token` asks the keyring; only tests pass another.
+    explicit SettingsReader(std::filesystem::path file = platform::Preferences::defaultFile(), Warn warn = {},
+                            TokenLookup token = defaultTokenLookup());
 
     /// The preferences file and the keyring token as they stand now.
     Settings load();
 
 private:
+    static TokenLookup defaultTokenLookup();
+
     /// What tells one version of the file from another without reading it.
     struct FileStamp {
         dev_t device = 0;
@@ -49,6 +58,7 @@ private:
 
     std::filesystem::path file_;
     Warn warn_;
+    TokenLookup token_;
     bool warned_ = false;
     FileStamp stamp_;
     Settings parsed_;  // the preferences part, as of stamp_

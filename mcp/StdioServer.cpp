@@ -2,16 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
-#include <cstdint>
 #include <iostream>
-#include <stop_token>
 #include <streambuf>
 #include <string>
 #include <thread>
@@ -104,32 +101,6 @@ private:
     std::size_t dropped_ = 0;
 };
 
-/// Requests a stop on `inputClosed` once the writer of standard input has gone, even while the loop
-/// waits for a tool call. Ends when the returned thread is asked to stop.
-/// why: a client that quits in the middle of a call must not leave the process waiting for a slow site.
-std::jthread watchForClosedInput(std::stop_source inputClosed) {
-    return std::jthread([inputClosed](std::stop_token finish) mutable {
-        const int wake = ::eventfd(0, EFD_CLOEXEC);
-        if (wake < 0) return;
-        std::stop_callback onFinish(finish, [wake] {
-            const std::uint64_t one = 1;
-            (void)!::write(wake, &one, sizeof one);
-        });
-        // why: asking for no events still reports POLLHUP, which a pipe raises when its writer closes; a
-        // socket whose writer only shut its side down raises POLLRDHUP instead.
-        pollfd watched[] = {{STDIN_FILENO, POLLRDHUP, 0}, {wake, POLLIN, 0}};
-        while (!finish.stop_requested()) {
-            if (::poll(watched, 2, -1) < 0) {
-                if (errno == EINTR) continue;
-                break;
-            }
-            if (watched[0].revents & (POLLHUP | POLLRDHUP | POLLERR)) inputClosed.request_stop();
-            if (watched[0].revents != 0 || watched[1].revents != 0) break;
-        }
-        ::close(wake);
-    });
-}
-
 }  // namespace
 
 int serveStandardStreams() {
@@ -150,14 +121,12 @@ int serveStandardStreams() {
     // why: libcurl's and libsecret's dependency trees load once "initialize" is answered, while the
     // client reads the answer; loading them alongside would slow that answer down several times.
     std::jthread services;
-    std::stop_source inputClosed;
-    const std::jthread watcher = watchForClosedInput(inputClosed);
     const Dependencies dependencies{
         .version = [] { return AppInfo::version(); },
-        .perform = [&settings, stop = inputClosed.get_token()](std::string_view tool, const nlohmann::json& arguments) {
+        .perform = [&settings](std::string_view tool, const nlohmann::json& arguments, std::stop_token stop) {
             return perform(
                 tool, arguments, [&settings] { return settings.load(); },
-                [] { return std::chrono::system_clock::now(); }, stop);
+                [] { return std::chrono::system_clock::now(); }, std::move(stop));
         },
         .afterFirstLine = [&services] { services = platform::preloadServices(); },
     };

@@ -20,8 +20,9 @@ using Clock = std::function<std::chrono::system_clock::time_point()>;
 
 /// Runs one tool call to completion on the calling thread: loads the settings, refuses when they
 /// are incomplete (before looking at the name), refuses a tool that writes pages, before any request,
-/// while they let assistants only read, then dispatches on the tool name. A stop request
-/// ends the request in flight at once, as a network error.
+/// while they let assistants only read, then dispatches on the tool name. The whole call has one
+/// deadline, 5 minutes from when its settings are read. A stop request ends the request in flight at
+/// once, as a network error.
 std::expected<std::string, ToolFailure> perform(std::string_view tool, const nlohmann::json& arguments,
                                                 const SettingsLoader& loadSettings,
                                                 const Clock& now = [] { return std::chrono::system_clock::now(); },

@@ -29,6 +29,9 @@ struct BooleanEntry {
     std::string_view name;
     bool fallback;
     bool storedOnlyOffFallback;  // why: as for strings
+    // why: a safety switch must fail closed: any value there but false ("true", 1, null, a second copy of the
+    // key) turns it on, where another switch falls back to its default.
+    bool onUnlessFalse = false;
 };
 
 // The one table of stored settings: key, type (by table) and the value read when the key is
@@ -46,7 +49,7 @@ constexpr std::array integerEntries{
 };
 constexpr std::array booleanEntries{
     BooleanEntry{"autoUpdate", true, false},
-    BooleanEntry{"assistantsReadOnly", false, true},
+    BooleanEntry{"assistantsReadOnly", false, true, true},
 };
 
 static_assert(stringEntries[static_cast<std::size_t>(StringPreference::updateFeedURL)].name == "updateFeedURL");
@@ -123,9 +126,39 @@ Preferences::Reading Preferences::inspect(const std::filesystem::path& file) {
         }
     }
     if (nestingDepth(*contents) > maxNesting) return unusable("nests deeper than " + std::to_string(maxNesting) + " levels");
-    nlohmann::json parsed = nlohmann::json::parse(*contents, nullptr, /*allow_exceptions=*/false);
+    // why: the parser keeps the last of duplicate keys, so each copy of a safety switch is looked at as it goes by.
+    struct Seen {
+        bool notFalse = false, notBoolean = false;
+    };
+    std::vector<std::pair<std::string_view, Seen>> switches;
+    for (const BooleanEntry& key : booleanEntries)
+        if (key.onUnlessFalse) switches.emplace_back(key.name, Seen{});
+    std::string member;
+    const auto watch = [&](int depth, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+        using Event = nlohmann::json::parse_event_t;
+        if (depth != 1) return true;
+        if (event == Event::key) member = parsed.get<std::string>();
+        if (event != Event::value && event != Event::object_end && event != Event::array_end) return true;
+        for (auto& [name, seen] : switches) {
+            if (name != member) continue;
+            seen.notFalse = seen.notFalse || parsed != false;
+            seen.notBoolean = seen.notBoolean || !parsed.is_boolean();
+        }
+        return true;
+    };
+    nlohmann::json parsed = nlohmann::json::parse(*contents, watch, /*allow_exceptions=*/false);
     if (!parsed.is_object()) return unusable("holds no JSON object");
-    reading.preferences.values_ = std::move(parsed);
+    Preferences& preferences = reading.preferences;
+    preferences.values_ = std::move(parsed);
+    for (const auto& [name, seen] : switches) {
+        if (!seen.notFalse) continue;
+        preferences.heldOn_.push_back(name);
+        const std::string holds = file.string() + " holds \"" + std::string(name) + "\"";
+        if (seen.notBoolean)
+            reading.doubts.push_back(holds + " as something other than true or false, so it reads as true");
+        else if (preferences.values_.at(name) == false)
+            reading.doubts.push_back(holds + " more than once, not always false, so it reads as true");
+    }
     return reading;
 }
 
@@ -152,6 +185,7 @@ std::int64_t Preferences::integer(IntegerPreference key) const {
 
 bool Preferences::boolean(BooleanPreference key) const {
     const auto& keyEntry = entry(booleanEntries, key);
+    if (keyEntry.onUnlessFalse && std::ranges::find(heldOn_, keyEntry.name) != heldOn_.end()) return true;
     const auto found = values_.find(keyEntry.name);
     return found != values_.end() && found->is_boolean() ? found->get<bool>() : keyEntry.fallback;
 }
@@ -164,6 +198,7 @@ void Preferences::set(StringPreference key, std::string value) {
 void Preferences::set(IntegerPreference key, std::int64_t value) { values_[keyName(key)] = value; }
 void Preferences::set(BooleanPreference key, bool value) {
     const auto& keyEntry = entry(booleanEntries, key);
+    std::erase(heldOn_, keyEntry.name);
     if (keyEntry.storedOnlyOffFallback && value == keyEntry.fallback) values_.erase(keyName(key));
     else values_[keyName(key)] = value;
 }

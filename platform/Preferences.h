@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -42,7 +44,8 @@ public:
     static std::int64_t fallback(IntegerPreference key);
     static bool fallback(BooleanPreference key);
 
-    /// The stored value, or the key's fallback when it is absent or of another type.
+    /// The stored value, or the key's fallback when it is absent or of another type. The safety switch
+    /// "assistantsReadOnly" is the exception: any value there but false, in any copy of the key, reads as true.
     std::string string(StringPreference key) const;
     std::int64_t integer(IntegerPreference key) const;
     bool boolean(BooleanPreference key) const;
@@ -61,11 +64,13 @@ public:
 
 private:
     nlohmann::json values_ = nlohmann::json::object();
+    std::vector<std::string_view> heldOn_;  // safety switches some copy of which in the file is not false
 };
 
 struct Preferences::Reading {
     Preferences preferences;
     std::optional<std::string> problem;  ///< why an existing file reads as empty, as "<file> is …"
+    std::vector<std::string> doubts;     ///< values read otherwise than they stand, as "<file> holds …"
 };
 
 }  // namespace folioport::platform

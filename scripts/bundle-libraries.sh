@@ -41,6 +41,15 @@ done < <(ldconfig -p | awk '/x86-64/ { print $1, $NF }')
 
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
 
+# Libraries the program opens itself rather than through the loader (libplist, when it reads a property
+# list), so that no object names them as needs; outside the baseline they go into the bundle too.
+for soname in libplist-2.0.so.3; do
+  in_baseline "$soname" && continue
+  [ -n "${system_path[$soname]:-}" ] || { echo "bundle-libraries.sh: $soname is not on this machine" >&2; exit 1; }
+  cp -L "${system_path[$soname]}" "$lib/$soname"
+  chmod u+w "$lib/$soname"
+done
+
 # The closure: every object's needs, breadth first; a library outside the baseline is copied once.
 mapfile -t queue < <(find "$bundle/Contents/bin/Folioport" "$lib" "$plugins" -type f \( -name Folioport -o -name '*.so*' \))
 while [ ${#queue[@]} -gt 0 ]; do

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <limits>
 
 #include "confluence/StoredSettings.h"
@@ -68,7 +69,7 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
             if (!readingSettings_) return;  // why: a save answered first; what it stored is newer
             readingSettings_ = false;
             keyringProblem_ = stored.tokenUnreadable;
-            assign(settings_, std::move(stored.settings), &AppStore::settingsChanged);
+            assign(settings_, withUsableRoute(std::move(stored.settings)), &AppStore::settingsChanged);
             startAutoRefresh();
         });
 }
@@ -185,6 +186,13 @@ void AppStore::watchPreferences() {
         preferencesWatcher_->addPath(folderPath);
 }
 
+StoredSettings AppStore::withUsableRoute(StoredSettings stored) const {
+    StoredRoute route = storedRoute(stored.gatewayBaseURL, options_.gatewayRoot);
+    if (route.ignored) std::cerr << "Folioport: " << *route.ignored << "\n";
+    stored.gatewayBaseURL = std::move(route.gatewayBaseURL);
+    return stored;
+}
+
 void AppStore::rereadPreferences() {
     if (readingSettings_) return;  // why: the first read is still to come and will see the file as it is now
     runOffThread(
@@ -193,6 +201,7 @@ void AppStore::rereadPreferences() {
         [this, writes = preferencesWrites_](StoredSettings stored) {
             if (writes != preferencesWrites_ || readingSettings_) return;  // a newer write will be read again
             stored.apiToken = settings_.apiToken;
+            stored = withUsableRoute(std::move(stored));
             if (stored != settings_) publishSettings(std::move(stored));
         });
 }

@@ -45,8 +45,8 @@ struct AppStoreOptions {
     std::function<void(const QUrl&)> openURL = [](const QUrl&) {};                ///< to the default handler
     /// Where settings-time checks look for the API gateway; only tests point it elsewhere.
     std::string gatewayRoot = std::string(productionGatewayRoot);
-    /// How long a page read or write waits for the site's answer.
-    std::chrono::milliseconds requestTimeout = PagingLimits{}.requestTimeout;
+    /// How long a page read or write, with the requests around it, may take in all.
+    std::chrono::milliseconds pageCallTime = CallLimits{}.time;
     /// Where the editors' drafts are kept.
     std::filesystem::path draftsFolder = DraftShelf::defaultFolder();
 };
@@ -237,7 +237,7 @@ private:
     void failLoad(const LoadRun& run, const ConfluenceError& error);
     void endLoad(const LoadRun& run);
     std::optional<Space> spaceMatching(const std::string& key) const;
-    /// A client for one page read or write, with the store's request timeout.
+    /// A client for one page read or write, with the store's time for it.
     ConfluenceClient pageClient() const;
     /// Reads the token again while the keyring could not be read; publishes it and loads once it answers.
     void rereadToken();
@@ -245,6 +245,9 @@ private:
     void watchPreferences();
     /// Takes the preference keys as the file holds them now, unless a write of the store's came meanwhile.
     void rereadPreferences();
+    /// The settings with a stored REST route only in the gateway's own form under the store's root; another is
+    /// dropped with one line on standard error.
+    StoredSettings withUsableRoute(StoredSettings stored) const;
     /// Publishes settings read again, restarting the refresh only when what it depends on changed.
     void publishSettings(StoredSettings settings);
     /// Shows the failure of a user's action in errorMessage; answers its sentence.

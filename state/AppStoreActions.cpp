@@ -50,8 +50,8 @@ std::optional<std::string> AppStore::pageIdOfLink(const std::string& pasted) {
 }
 
 ConfluenceClient AppStore::pageClient() const {
-    PagingLimits limits;
-    limits.requestTimeout = options_.requestTimeout;
+    CallLimits limits;
+    limits.time = options_.pageCallTime;
     return ConfluenceClient(config(), limits);
 }
 

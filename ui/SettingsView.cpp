@@ -146,7 +146,9 @@ SettingsView::SettingsView(AppStore& store, Updater& updater, std::function<void
         connect(&updater_, changed, this, &SettingsView::refreshUpdates);
     connect(&store_, &AppStore::spacesChanged, this, &SettingsView::showSpaceMenuButton);
     connect(&store_, &AppStore::settingsChanged, this, &SettingsView::loadCurrentOnceRead);
+    connect(&store_, &AppStore::settingsChanged, this, &SettingsView::refreshRoute);
     showSpaceMenuButton();
+    refreshRoute();
     refreshTestRow();
     refreshUpdates();
     refreshSaving();
@@ -266,6 +268,11 @@ QWidget* SettingsView::buildTestRow(QWidget* parent) {
     row->addWidget(testButton_, 0, Qt::AlignLeft | Qt::AlignTop);
     auto* result = new QVBoxLayout;
     result->setSpacing(4);
+    routeLabel_ = styledLabel(QString(), TextStyle::caption2, Tint::secondary, group);
+    routeLabel_->setObjectName(QStringLiteral("routeLabel"));
+    routeLabel_->setTextFormat(Qt::PlainText);
+    routeLabel_->setWordWrap(true);
+    result->addWidget(routeLabel_);
     testResultLabel_ = new ElidedLabel(3, group);
     testResultLabel_->setObjectName(QStringLiteral("testResultLabel"));
     result->addWidget(testResultLabel_);
@@ -414,14 +421,8 @@ StoredSettings SettingsView::draft() const {
     draft.spaceKey = std::string(Utf8::trim(spaceKey_->text().toStdString(), Utf8::isSpaceOrTab));
     draft.autoUpdate = autoUpdate_->isChecked();
     draft.updateFeedURL = feedURL_->text().toStdString();
-    // why: a route belongs to the site and credentials it was found with; another site's gateway must never
-    // receive this site's credentials, so a new site starts without one.
-    ConfluenceConfig typed = draft.config();
-    typed.gatewayBaseURL.clear();
-    if (testResult_ && testResult_->gatewayBaseURL && tested_ == typed)
-        draft.gatewayBaseURL = *testResult_->gatewayBaseURL;
-    else if (typed.normalizedBaseURL() != loaded_.config().normalizedBaseURL())
-        draft.gatewayBaseURL.clear();
+    draft.gatewayBaseURL = routeToStore(draft.config(), loaded_.config(), tested_,
+                                        testResult_ ? testResult_->gatewayBaseURL : std::nullopt);
     draft.assistantsReadOnly = mcp_->assistantsReadOnly();
     return draft;
 }
@@ -505,6 +506,12 @@ void SettingsView::refreshTestRow() {
         applyTextStyle(*testResultLabel_, TextStyle::caption, connected ? Tint::green : Tint::orange);
         testResultLabel_->setText(sentence);
     }
+}
+
+void SettingsView::refreshRoute() {
+    const std::string& gateway = store_.settings().gatewayBaseURL;
+    routeLabel_->setText(gateway.empty() ? tr("Requests go to the site itself.")
+                                         : tr("Requests go through the API gateway (scoped token): %1").arg(qs(gateway)));
 }
 
 void SettingsView::refreshUpdates() {

@@ -72,6 +72,8 @@ private:
     void runTest();
     void setLaunchAtLogin(bool enabled);
     void refreshTestRow();
+    /// Names the route REST requests take now: the site itself, or the API gateway stored for it.
+    void refreshRoute();
     void refreshUpdates();
     void refreshSaving();
     void updateTabOrder();
@@ -106,6 +108,7 @@ private:
     QComboBox* refreshPicker_;
     QCheckBox* launchAtLogin_;
     ProgressButton* testButton_;
+    QLabel* routeLabel_;
     ElidedLabel* testResultLabel_;
     ExpiredTokenHint* testHint_;
     QCheckBox* autoUpdate_;

@@ -261,7 +261,7 @@ TEST_P(ClientTest, FailuresBecomeTheirSentences) {
          "Confluence's answers to one call add up to more than 10000 bytes, so Folioport stopped reading them."},
         {"batches that go on beyond the time of one call", Fault{.kind = Fault::Kind::endlessPaging, .count = 100'000},
          [](auto& c) {
-             return failure(ConfluenceClient(c.config(), {.maxRequests = 100'000, .deadline = std::chrono::milliseconds(300)})
+             return failure(ConfluenceClient(c.config(), {.maxRequests = 100'000, .time = std::chrono::milliseconds(300)})
                                 .pages(std::nullopt, 1));
          },
          "Confluence's answers to one call took longer than 300 ms in all, so Folioport stopped."},
@@ -424,6 +424,9 @@ TEST_P(ClientTest, ARateLimitedReadIsSentAgainOnceAfterItsWaitAndAWriteNever) {
          standing + " Confluence asks to wait 0 seconds.", 1},
         {"a client told never to wait", limited("0"), pageRead, standing + " Confluence asks to wait 0 seconds.", 1,
          RateLimitRetry::never},
+        {"a wait that would end past the client's time", limited("5"),
+         [](auto& c) { return failure(ConfluenceClient(c.config(), {.time = std::chrono::seconds(2)}).page("98306", true)); },
+         standing + " Confluence asks to wait 5 seconds.", 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -434,6 +437,14 @@ TEST_P(ClientTest, ARateLimitedReadIsSentAgainOnceAfterItsWaitAndAWriteNever) {
         EXPECT_EQ(error ? describe(*error) : "", row.description);
         EXPECT_EQ(site->requests().size(), row.requests);
     }
+
+    // A request is cut to the client's time left: a slower answer ends it with the time-limit sentence.
+    auto slow = start();
+    ASSERT_TRUE(slow);
+    slow->setLatency(std::chrono::seconds(3));
+    const auto late = ConfluenceClient(clientFor(*slow).config(), {.time = std::chrono::milliseconds(500)}).currentUser();
+    ASSERT_FALSE(late);
+    EXPECT_EQ(describe(late.error()), "Confluence's answers to one call took longer than 500 ms in all, so Folioport stopped.");
 
     // A stop during the wait ends it at once, as a stopped request.
     auto site = start();
@@ -467,6 +478,10 @@ TEST(RetryAfterTest, DeltaSecondsAndHttpDatesAnythingElseIsNoHeader) {
         {fixdate, date - 7s, 7s},
         {fixdate, date - 6500ms, 7s},  // rounded up, so a retry never comes early
         {fixdate, date + 1h, 0s},
+        // Dates beyond the clock's nanoseconds (the year 2262) are still ahead, never wrapped into the past.
+        {"Fri, 31 Dec 9999 23:59:59 GMT", date,
+         sys_days{9999y / December / 31} + 23h + 59min + 59s - date},
+        {"Sat, 12 Apr 2262 00:00:00 GMT", date, sys_days{2262y / April / 12} - date},
         {"", date, std::nullopt},
         {"-1", date, std::nullopt},
         {"1.5", date, std::nullopt},
@@ -516,6 +531,15 @@ TEST(PageLinkTest, LinksOfTheSiteGiveTheirPageIdAndNothingElseDoes) {
         {site + "/spaces/ENG/pages/Roadmap", unknownPage},
         {site + "/pages/viewpage.action?pageId=", unknownPage},
         {"98305/../98306", unknownPage},
+        // Dot steps, which a browser resolves before it opens the page, raw, encoded or hidden.
+        {site + "/spaces/ENG/pages/98306/../../../../x/AYAB", unknownPage},
+        {site + "/spaces/ENG/pages/98306/%2e%2E/98307", unknownPage},
+        {site + "/spaces/ENG/pages/98306/../98307", unknownPage},
+        {site + "/spaces/ENG/pages/98306/.%2e\\98307", unknownPage},
+        {site + "/spaces/ENG/pages/98306/./Roadmap", unknownPage},
+        {site + "/spaces/ENG/pages/98306/.\t./98307", unknownPage},
+        {site + "/spaces/ENG/pages/98306\\..\\98307", unknownPage},
+        {site + "/spaces/ENG/pages/98306/..%2f98307", "98306"},  // an encoded slash is no step to a browser
         {"javascript:alert(1)//98306", unknownPage},
         {site + "/spaces/ENG/pages/" + std::string(longestPageLink, '1'), unknownPage},
         // Another origin is refused, whatever the path says.

@@ -92,11 +92,14 @@ describe('Folioport --mcp tools', () => {
       assert.equal(text, 'Pages in space OPS — 1, most recently updated first:\n  98308  v12  On-call rota  (today)');
       server.setPreferences({ ...preferences, baseURL: '' });
       assert.deepEqual((await call('list_pages', {})).text, notConfigured);
-      server.setPreferences({ ...preferences, assistantsReadOnly: true });
-      const refused = await call('delete_page', { pageId: '98306' });
-      assert.equal(refused.text, "Folioport lets AI assistants only read pages; turn this off in Folioport's Settings to let them write.");
-      assert.equal(refused.isError, true);
-      assert.deepEqual(refused.requests, []);
+      // The read-only switch fails closed: a value that is not false, even a string, keeps writes out.
+      for (const assistantsReadOnly of [true, 'true', 0]) {
+        server.setPreferences({ ...preferences, assistantsReadOnly });
+        const refused = await call('delete_page', { pageId: '98306' });
+        assert.equal(refused.text, "Folioport lets AI assistants only read pages; turn this off in Folioport's Settings to let them write.");
+        assert.equal(refused.isError, true);
+        assert.deepEqual(refused.requests, []);
+      }
     } finally {
       server.setPreferences(preferences);
     }

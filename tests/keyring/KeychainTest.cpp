@@ -67,13 +67,13 @@ TEST(Keychain, ARunningServerReadsATokenSavedByAnotherProcessAtItsNextCall) {
     EXPECT_EQ(server.finish().exitStatus, 0);
 }
 
-TEST(Keychain, ClosingInputDuringACallOnASilentSiteEndsTheServerPromptly) {
+TEST(Keychain, ACancelOrTheInputsEndStopsACallOnASilentSitePromptly) {
     // A site that takes the connection and never answers.
     const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
     socklen_t length = sizeof address;
     ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(silent, 4), 0);
+    ASSERT_EQ(::listen(silent, 16), 0);
     ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
     const auto folder = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "com.tessaly.folioport";
     std::filesystem::create_directories(folder);
@@ -81,16 +81,43 @@ TEST(Keychain, ClosingInputDuringACallOnASilentSiteEndsTheServerPromptly) {
         << R"({"baseURL":"http://127.0.0.1:)" << ntohs(address.sin_port) << R"(","email":"a@acme.example"})";
     ASSERT_TRUE(Keychain::set("token", "apiToken"));
 
-    testing::ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"});
-    server.write(R"({"id":1,"method":"tools/call","params":{"name":"list_spaces"}})" "\n");
-    EXPECT_EQ(server.readLine(std::chrono::milliseconds(500)), std::nullopt) << "the site never answers";
-    const auto closed = std::chrono::steady_clock::now();
-    const auto ended = server.finish();
-    // A second of its own; the bound leaves room for a sanitizer's leak scan at exit, far below the
-    // site's 60-second request timeout that ended it before.
-    EXPECT_LT(std::chrono::steady_clock::now() - closed, std::chrono::seconds(3));
-    EXPECT_EQ(ended.exitStatus, 0);
-    EXPECT_EQ(ended.output, R"({"id":1,"jsonrpc":"2.0","result":{"content":[{"text":"Network error: Cancelled","type":"text"}],"isError":true}})" "\n");
+    auto call = [](int id) {
+        return R"({"id":)" + std::to_string(id) + R"(,"method":"tools/call","params":{"name":"list_spaces"}})" "\n";
+    };
+    auto cancel = [](const std::string& id) {
+        return R"({"jsonrpc":"2.0","method":"notifications/cancelled","params":{"requestId":)" + id + R"(,"reason":"x"}})" "\n";
+    };
+    const std::string cancelled = R"(,"jsonrpc":"2.0","result":{"content":[{"text":"Network error: Cancelled","type":"text"}],"isError":true}})";
+    const struct {
+        const char* name;
+        std::string input;  // written once the first call waits on the site
+        std::vector<std::string> answers;  // read before the input is closed
+        std::string rest;  // what comes after the input is closed
+    } rows[] = {
+        // A cancel of the running call ends it unanswered, and the lines behind it keep their order.
+        {"a cancel of the running call", cancel("1") + R"({"id":2,"method":"ping"})" "\n",
+         {R"({"id":2,"jsonrpc":"2.0","result":{}})"}, ""},
+        {"a cancel of a waiting call, then of the running one",
+         call(2) + R"({"id":3,"method":"ping"})" "\n" + cancel("2") + cancel("\"x\"") + cancel("1"),
+         {R"({"id":3,"jsonrpc":"2.0","result":{}})"}, ""},
+        // Closing the input ends the running call and every waiting one at once, each still answered.
+        {"closing the input", call(2), {}, R"({"id":1)" + cancelled + "\n" + R"({"id":2)" + cancelled + "\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        testing::ChildProcess server({FOLIOPORT_EXECUTABLE, "--mcp"});
+        server.write(call(1));
+        EXPECT_EQ(server.readLine(std::chrono::milliseconds(500)), std::nullopt) << "the site never answers";
+        const auto asked = std::chrono::steady_clock::now();
+        server.write(row.input);
+        for (const std::string& answer : row.answers) EXPECT_EQ(server.readLine(), answer);
+        const auto ended = server.finish();
+        // A second of its own; the bound leaves room for a sanitizer's leak scan at exit, far below the
+        // site's 60-second request timeout that ended it before.
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(3));
+        EXPECT_EQ(ended.exitStatus, 0);
+        EXPECT_EQ(ended.output, row.rest);
+    }
     ::close(silent);
 }
 

@@ -32,7 +32,7 @@ TEST(ToolCalls, ArgumentsReachTheToolAndEveryRequestGetsItsLine) {
     std::vector<std::pair<std::string, json>> calls;
     const Dependencies dependencies{
         .version = [] { return std::string("9"); },
-        .perform = [&](std::string_view tool, const json& arguments) -> std::expected<std::string, ToolFailure> {
+        .perform = [&](std::string_view tool, const json& arguments, std::stop_token) -> std::expected<std::string, ToolFailure> {
             calls.emplace_back(tool, arguments);
             if (tool == "fine") return "2 spaces";
             if (tool == "bad_utf8") return std::string("caf\xC3 body \xFF");

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+
 #include "FakeConfluence.h"
+#include "Harness.h"
 #include "TestCertificate.h"
 #include "mcp/ToolDispatch.h"
 #include "platform/HttpTransport.h"
@@ -47,7 +50,8 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
 
     // In texts, faults and requests, {site} is the site's address, {other} the other host's, {downgraded}
     // the site's host and port over plain http, {to} the origin a row is refused, {gateway} the path the
-    // gateway serves the site under (its own port of the site) in rows that store the gateway.
+    // gateway serves the site under (its own port of the site) in rows that store the gateway. A row with a
+    // `storedGateway` reads its settings from a preferences file that holds it, as the server does.
     struct Row {
         const char* name;
         const char* tool;
@@ -57,7 +61,11 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         std::vector<std::string> siteRequests;
         std::string to = "{other}";
         bool viaGateway = false;
+        std::string storedGateway = {};
     };
+    const std::string ignoredGateway = "ignoring \"gatewayBaseURL\" in the preferences: it is not the API gateway's "
+                                       "address https://api.atlassian.com/ex/confluence/<cloud id>, so requests go to "
+                                       "the site itself";
     const char* spaces = "/wiki/api/v2/spaces";
     const char* roadmap = "/wiki/api/v2/pages/98306";
     const Row rows[] = {
@@ -84,6 +92,11 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         {"through the gateway, web addresses stay on the site", "get_page", {{"pageId", "98306"}},
          {answer("GET", "{gateway}/wiki/api/v2/pages/98306", pageWithLinks(json::object()))},
          "\n{site}/wiki/pages/viewpage.action?pageId=98306\n", {"GET {gateway}/wiki/api/v2/pages/98306"}, "{other}", true},
+        {"a hand-set gateway on another host over plain http", "list_spaces", {}, {}, "Spaces — 2:",
+         {"GET /wiki/api/v2/spaces"}, "{other}", false, "{other}/ex/confluence/x"},
+        {"a hand-set gateway that names the gateway's host as a user", "get_page", {{"pageId", "98306"}}, {},
+         "Roadmap for Q3\nid: 98306", {"GET /wiki/api/v2/pages/98306"}, "{other}", false,
+         "https://api.atlassian.com@{otherHost}/ex/confluence/x"},
         {"a redirect within the site is followed", "get_page", {{"pageId", "98306"}},
          {redirect(301, roadmap, "{site}/wiki/api/v2/pages/98306?body-format=storage")}, "Roadmap for Q3\nid: 98306",
          {"GET /wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98306"}},
@@ -100,6 +113,10 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
          {}, otherSiteLink, {}, "{downgraded}"},
         {"a link of the site that names no page", "get_page", {{"pageId", "{site}/wiki/spaces/ENG/overview"}}, {},
          missingPage, {}},
+        {"a page link whose dot steps lead a browser to another page", "delete_page",
+         {{"pageId", "{site}/wiki/spaces/ENG/pages/98306/../../../../x/AYAB"}}, {}, missingPage, {}},
+        {"a page link with encoded dot steps", "update_page",
+         {{"pageId", "{site}/wiki/spaces/ENG/pages/98306/%2e%2e/98307"}, {"body", "x"}}, {}, missingPage, {}},
         {"a space key that is a list", "create_page", {{"title", "T"}, {"spaceKey", "NOPE,OPS"}}, {},
          "error: No space with key 'NOPE,OPS'.", {}},
         {"a space lookup answering another space", "create_page", {{"title", "T"}, {"spaceKey", "ENG"}},
@@ -163,7 +180,18 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         }
         const std::string gateway = row.viaGateway ? (*site)->gatewayURL() + gatewayPath : "";
         const Settings settings{{siteURL, "mia@example.com", "test-token", gateway}, "ENG", {}};
-        const auto outcome = perform(row.tool, json::parse(expand(row.arguments.dump())), [&] { return settings; });
+        testing::TemporaryDirectory home;
+        std::ofstream(home.path / "preferences.json")
+            << json{{"baseURL", siteURL}, {"email", "mia@example.com"}, {"spaceKey", "ENG"},
+                    {"gatewayBaseURL", expand(row.storedGateway)}};
+        std::vector<std::string> warnings;
+        SettingsReader reader(
+            home.path / "preferences.json", [&](std::string_view line) { warnings.emplace_back(line); },
+            [] { return std::optional<std::string>("test-token"); });
+        const auto outcome = perform(row.tool, json::parse(expand(row.arguments.dump())), [&] {
+            return row.storedGateway.empty() ? settings : reader.load();
+        });
+        EXPECT_EQ(warnings, row.storedGateway.empty() ? std::vector<std::string>{} : std::vector{ignoredGateway});
         const std::string text = outcome ? *outcome : "error: " + describe(outcome.error());
         const std::string expected = expand(row.expected);
         if (expected.starts_with("error: ")) EXPECT_EQ(text, expected);

@@ -12,6 +12,7 @@
 
 #include "Harness.h"
 #include "confluence/ConfluenceConfig.h"
+#include "confluence/GatewayRoute.h"
 #include "platform/Bundle.h"
 #include "platform/LoginItem.h"
 #include "platform/Posix.h"
@@ -50,6 +51,72 @@ TEST(ConfluenceConfig, NormalisesTheSiteAddressAndBuildsTheWikiRoot) {
     EXPECT_FALSE((ConfluenceConfig{" / ", "a@acme.example", "t", ""}.isComplete()));
     EXPECT_FALSE((ConfluenceConfig{"acme.example", "", "t", ""}.isComplete()));
     EXPECT_FALSE((ConfluenceConfig{"acme.example", "a@acme.example", "", ""}.isComplete()));
+}
+
+TEST(GatewayRoute, OnlyTheGatewaysOwnFormIsUsedAndARouteStaysWithItsSite) {
+    // What a stored "gatewayBaseURL" routes the credentials to: the gateway's form, byte for byte, or the site.
+    const std::string gateway = "https://api.atlassian.com/ex/confluence/";
+    const std::string testRoot = "http://127.0.0.1:28444";
+    const std::tuple<std::string, std::string, std::string> stored[] = {
+        {"", std::string(productionGatewayRoot), ""},
+        {gateway + "0f3a9c2e-5b1d-4e8f-9a7c-1d2e3f4a5b6c", std::string(productionGatewayRoot),
+         gateway + "0f3a9c2e-5b1d-4e8f-9a7c-1d2e3f4a5b6c"},
+        {gateway + std::string(64, 'a'), std::string(productionGatewayRoot), gateway + std::string(64, 'a')},
+        {testRoot + "/ex/confluence/x", testRoot, testRoot + "/ex/confluence/x"},  // a test's fake gateway
+        // Everything else goes to the site: another host or scheme, and every way to bend the form.
+        {testRoot + "/ex/confluence/x", std::string(productionGatewayRoot), ""},
+        {"http://127.0.0.1:28445/ex/confluence/x", testRoot, ""},
+        {"http://api.atlassian.com/ex/confluence/x", std::string(productionGatewayRoot), ""},
+        {"https://api.atlassian.com.evil.example/ex/confluence/x", std::string(productionGatewayRoot), ""},
+        {"https://user@api.atlassian.com/ex/confluence/x", std::string(productionGatewayRoot), ""},
+        {"https://API.atlassian.com/ex/confluence/x", std::string(productionGatewayRoot), ""},
+        {"https://api.atlassian.com:8443/ex/confluence/x", std::string(productionGatewayRoot), ""},
+        {gateway, std::string(productionGatewayRoot), ""},
+        {gateway + std::string(65, 'a'), std::string(productionGatewayRoot), ""},
+        {gateway + "x/", std::string(productionGatewayRoot), ""},
+        {gateway + "x/../../../evil", std::string(productionGatewayRoot), ""},
+        {gateway + "%2e%2e", std::string(productionGatewayRoot), ""},
+        {gateway + "x?y", std::string(productionGatewayRoot), ""},
+        {gateway + "x#y", std::string(productionGatewayRoot), ""},
+        {" " + gateway + "x", std::string(productionGatewayRoot), ""},
+    };
+    for (const auto& [value, root, used] : stored) {
+        SCOPED_TRACE(value + " under " + root);
+        const StoredRoute route = storedRoute(value, root);
+        EXPECT_EQ(route.gatewayBaseURL, used);
+        EXPECT_EQ(route.ignored.has_value(), !value.empty() && used.empty());
+    }
+    EXPECT_EQ(storedRoute("http://127.0.0.1:28444/ex/confluence/x").ignored,
+              "ignoring \"gatewayBaseURL\" in the preferences: it is not the API gateway's address "
+              "https://api.atlassian.com/ex/confluence/<cloud id>, so requests go to the site itself");
+
+    // Which route "Done" stores: a test's finding for exactly the typed values, else none for another site,
+    // else the stored one.
+    const std::string route = gateway + "abc";
+    const ConfluenceConfig site{"acme.atlassian.net", "mia@example.com", "scoped", ""};
+    const ConfluenceConfig routed{"acme.atlassian.net", "mia@example.com", "scoped", route};
+    const ConfluenceConfig other{"globex.atlassian.net", "mia@example.com", "scoped", ""};
+    const ConfluenceConfig otherToken{"acme.atlassian.net", "mia@example.com", "classic", ""};
+    const struct {
+        const char* name;
+        ConfluenceConfig typed, stored, tested;
+        std::optional<std::string> testedRoute;
+        std::string stores;
+    } decisions[] = {
+        {"a test of these values found the gateway", site, site, site, route, route},
+        {"a test of these values found the site takes them", site, routed, site, "", ""},
+        {"a test decided nothing", site, routed, site, std::nullopt, route},
+        {"the test was of another token", site, site, otherToken, route, ""},
+        {"the test was of another token, the stored route stays", site, routed, otherToken, "", route},
+        {"another site, untested", other, routed, ConfluenceConfig{}, std::nullopt, ""},
+        {"another site after a test of the old one", other, routed, site, route, ""},
+        {"the same site written otherwise", {"https://ACME.atlassian.net/wiki/", "mia@example.com", "scoped", ""},
+         routed, ConfluenceConfig{}, std::nullopt, ""},
+        {"the same site with a trailing slash", {"acme.atlassian.net/", "mia@example.com", "scoped", ""}, routed,
+         ConfluenceConfig{}, std::nullopt, route},
+    };
+    for (const auto& row : decisions)
+        EXPECT_EQ(routeToStore(row.typed, row.stored, row.tested, row.testedRoute), row.stores) << row.name;
 }
 
 TEST(Bundle, ReadsOnlyStringValuesFromXmlAndBinaryPlists) {
@@ -143,6 +210,30 @@ TEST(Preferences, TypedReadsFallBackPerKey) {
         EXPECT_EQ(preferences.integer(IntegerPreference::refreshMinutes), refreshMinutes);
         EXPECT_EQ(preferences.boolean(BooleanPreference::autoUpdate), autoUpdate);
         EXPECT_EQ(preferences.string(StringPreference::baseURL), baseURL);
+    }
+    // The assistants' read-only switch fails closed: any value but false, in any copy of the key, turns it on,
+    // with one line on why when the file does not say true outright.
+    const std::string file = (directory.path / "preferences.json").string();
+    const std::tuple<std::string, bool, std::vector<std::string>> switches[] = {
+        {R"({"assistantsReadOnly":false})", false, {}},
+        {R"({"assistantsReadOnly":true})", true, {}},
+        {R"({"assistantsReadOnly":"true"})", true, {file + R"( holds "assistantsReadOnly" as something other than true or false, so it reads as true)"}},
+        {R"({"assistantsReadOnly":1})", true, {file + R"( holds "assistantsReadOnly" as something other than true or false, so it reads as true)"}},
+        {R"({"assistantsReadOnly":null,"autoUpdate":false})", true, {file + R"( holds "assistantsReadOnly" as something other than true or false, so it reads as true)"}},
+        {R"({"assistantsReadOnly":[true]})", true, {file + R"( holds "assistantsReadOnly" as something other than true or false, so it reads as true)"}},
+        {R"({"assistantsReadOnly":true,"assistantsReadOnly":false})", true, {file + R"( holds "assistantsReadOnly" more than once, not always false, so it reads as true)"}},
+        {R"({"assistantsReadOnly":false,"assistantsReadOnly":false})", false, {}},
+        {R"({"assistantsReadOnly":false,"assistantsReadOnly":true})", true, {}},
+        {R"({"nested":{"assistantsReadOnly":true},"list":["assistantsReadOnly",true]})", false, {}},
+    };
+    for (const auto& [stored, readOnly, doubts] : switches) {
+        SCOPED_TRACE(stored);
+        std::ofstream(file) << stored;
+        auto reading = Preferences::inspect(file);
+        EXPECT_EQ(reading.preferences.boolean(BooleanPreference::assistantsReadOnly), readOnly);
+        EXPECT_EQ(reading.doubts, doubts);
+        reading.preferences.set(BooleanPreference::assistantsReadOnly, false);  // the settings window's choice wins
+        EXPECT_FALSE(reading.preferences.boolean(BooleanPreference::assistantsReadOnly));
     }
     const auto missing = Preferences::inspect(directory.path / "absent" / "preferences.json");
     EXPECT_EQ(missing.problem, std::nullopt);

@@ -95,7 +95,7 @@ protected:
             .copyText = [this](const std::string& text) { copied.push_back(text); },
             .openURL = [this](const QUrl& url) { opened.push_back(url.toString().toStdString()); },
             .gatewayRoot = site->gatewayURL(),
-            .requestTimeout = requestTimeout,
+            .pageCallTime = pageCallTime,
             .draftsFolder = dir.filePath("drafts").toStdString()});
         EXPECT_TRUE(eventually([&] { return !store->isReadingSettings(); }));
         return store;
@@ -116,7 +116,7 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<fake::FakeConfluence> site;
     Lines copied, opened;
-    std::chrono::milliseconds requestTimeout = PagingLimits{}.requestTimeout;  // of the stores built next
+    std::chrono::milliseconds pageCallTime = CallLimits{}.time;  // of the stores built next
     QDateTime clock{QDate(2026, 12, 7), QTime(13, 57)};
 };
 
@@ -355,6 +355,14 @@ TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOn
     settings.gatewayBaseURL.clear();
     EXPECT_TRUE(saveAndWait(*store, settings).tokenStored);
     EXPECT_FALSE(storedPreferences().contains("gatewayBaseURL"));
+
+    // A route set by hand in another form than the gateway's is not taken: requests stay on the site.
+    auto bent = storeWith(connected({{"gatewayBaseURL", "http://127.0.0.1:9/ex/confluence/x"}}));
+    EXPECT_EQ(bent->settings().gatewayBaseURL, "");
+    site->clearRequests();
+    loadAndWait(*bent, false);
+    EXPECT_EQ(bent->errorMessage(), std::nullopt);
+    EXPECT_EQ(count("GET /wiki/api/v2/pages"), 1);
 }
 
 TEST_F(AppStoreTest, TheRefreshTimerNeverSitsOutARateLimitWhileALoadTheUserStartedDoes) {
@@ -550,7 +558,7 @@ TEST_F(AppStoreTest, AVersionSavedMeanwhileIsNamedAndCanBeLoadedOrSavedOver) {
 }
 
 TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
-    requestTimeout = 300ms;
+    pageCallTime = 300ms;
     auto store = storeWith(connected());
     const Fault lateWrite{.kind = Fault::Kind::lateAnswer, .method = "POST", .pathPrefix = "/wiki/api/v2/pages",
                           .delay = 1s};
@@ -581,7 +589,6 @@ TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
     site->inject(lateWrite);
     const PageOutcome timedOut = create("Launch plan");
     ASSERT_FALSE(timedOut);
-    EXPECT_TRUE(timedOut.error().starts_with("Network error: ")) << timedOut.error();
     ASSERT_TRUE(eventually([&] { return onSite("Launch plan") == 1; }));
     site->clearRequests();
     const PageOutcome adopted = create("Launch plan");

@@ -298,7 +298,8 @@ void SettingsViewTest::connectionTestUsesTheTypedValues() {
             QCOMPARE(open->fixture.opened, std::vector<std::string>{tokenPageURL});
         }
     }
-    // Nothing was saved by testing.
+    // Nothing was saved by testing, and the window says requests still go to the site.
+    QCOMPARE(open->find<QLabel>("routeLabel")->text(), QStringLiteral("Requests go to the site itself."));
     QCOMPARE(open->fixture.store->settings().apiToken, std::string("test-token"));
     QVERIFY(!json::parse(open->fixture.storedPreferences()).contains("gatewayBaseURL"));
 
@@ -313,6 +314,9 @@ void SettingsViewTest::connectionTestUsesTheTypedValues() {
              open->fixture.site->gatewayURL() + gatewayPath);
     QTRY_VERIFY(!open->fixture.requestsTo(gatewayPath + "/wiki/api/v2/pages").empty());
     QCOMPARE(open->fixture.requestsTo("/_edge/tenant_info").size(), probes);  // the load needed no check
+    QCOMPARE(open->find<QLabel>("routeLabel")->text(),
+             QString::fromStdString("Requests go through the API gateway (scoped token): " +
+                                    open->fixture.site->gatewayURL() + gatewayPath));
 
     // Another site never receives these credentials through the old site's gateway.
     open->retype("baseURLField", QStringLiteral("http://127.0.0.1:1"));
