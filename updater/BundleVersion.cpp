@@ -4,10 +4,7 @@
 #include "updater/VersionOrder.h"
 
 namespace folioport {
-namespace {
 
-/// Digits in runs separated by single dots ("104", "1.0.4"): the only build numbers whose order is the
-/// order of their numbers; "100-beta" or "100rc1" would sort above "100".
 bool isBuildNumber(std::string_view build) {
     bool afterDigit = false;
     for (const char c : build) {
@@ -17,8 +14,6 @@ bool isBuildNumber(std::string_view build) {
     }
     return afterDigit;
 }
-
-}  // namespace
 
 StepResult<void> verifyVersion(const std::filesystem::path& bundle, const std::string& expected,
                                const std::string& runningBuild) {

@@ -10,8 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Bundle.h"
 #include "platform/Posix.h"
 #include "updater/BundleSignature.h"
+#include "updater/BundleVersion.h"
 #include "updater/Ed25519.h"
 #include "updater/TrustedKey.h"
 
@@ -40,6 +42,18 @@ int sign(const std::string& keyFile, const std::string& bundle) {
     const std::string key{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (!file && !file.eof()) {
         std::cerr << "folioport-seal: cannot read " << keyFile << "\n";
+        return 1;
+    }
+    // why: every updater would refuse such a bundle once sealed, so it is refused here, in the updater's words.
+    const auto build = platform::Bundle::readInfoString(std::filesystem::path(bundle) / "Contents" / "Info.plist",
+                                                        "CFBundleVersion");
+    if (!build) {
+        std::cerr << "folioport-seal: " << bundle << " has no build number (CFBundleVersion in Contents/Info.plist)\n";
+        return 1;
+    }
+    if (!isBuildNumber(*build)) {
+        std::cerr << "folioport-seal: " << bundle << " is not sealed: " << describe(UpdateError::badBuildNumber(*build))
+                  << "\n";
         return 1;
     }
     if (auto signedBundle = signBundle(bundle, key, updateTeam); !signedBundle) {

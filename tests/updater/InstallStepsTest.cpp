@@ -116,7 +116,7 @@ TEST(BundleSealTest, EveryChangeAfterSigningIsNamed) {
     }
 }
 
-TEST(BundleSealTest, ABundleWithALinkOutsideCannotBeSigned) {
+TEST(BundleSealTest, ABundleWithALinkOutsideOrABuildUpdatesRefuseCannotBeSigned) {
     ScratchFolder scratch;
     const auto bundle = scratch.path() / "Folioport.app";
     writeBundle(bundle, "2.0");
@@ -125,6 +125,15 @@ TEST(BundleSealTest, ABundleWithALinkOutsideCannotBeSigned) {
     ASSERT_FALSE(sealed);
     EXPECT_EQ(sealed.error(), "symlink leaves the bundle: Contents/passwd -> /etc/passwd");
     EXPECT_FALSE(fs::exists(bundle / "Contents/Seal"));
+
+    // Packaging's signing command refuses a build number that updates would refuse, in the updater's words.
+    const auto beta = scratch.path() / "beta" / "Folioport.app";
+    writeBundle(beta, "2.0", "100-beta");
+    const ToolResult refused = runTool(SEAL_COMMAND, {"sign", FOLIOPORT_TEST_SIGNING_KEY, beta.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output, "folioport-seal: " + beta.string() + " is not sealed: Download rejected: the bundle's "
+                              "build number 100-beta is not numbers separated by dots, such as 104 or 1.0.4.\n");
+    EXPECT_FALSE(fs::exists(beta / "Contents/Seal"));
 }
 
 /// The swap script run as the updater runs it, from its staging folder opened as descriptor 3, against
