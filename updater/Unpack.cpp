@@ -47,7 +47,8 @@ std::vector<std::string> partsOf(std::string_view name) {
     return parts;
 }
 
-/// Writes the entries of one archive below one folder, counting what they bring.
+/// Writes the entries of one archive below one folder, counting what they bring. A failure names the entry as
+/// the archive names it: the folder is a descriptor's /proc/self/fd path, which would tell the user nothing.
 class Extraction {
 public:
     Extraction(const fs::path& folder, const UpdateLimits& limits) : folder_(folder), limits_(limits) {}
@@ -78,23 +79,22 @@ public:
         if (!parent) return std::unexpected(parent.error());
         const int at = parent->get();
         const char* last = parts.back().c_str();
-        const fs::path path = folder_ / name;
         switch (archive_entry_filetype(entry)) {
         case AE_IFDIR:
             if (::mkdirat(at, last, S_IRWXU) != 0) {
-                if (errno != EEXIST) return systemFailure("Could not create the folder", path, lastError());
+                if (errno != EEXIST) return systemFailure("Could not create the folder", name, lastError());
                 if (!isFolder(at, last)) return refused("duplicate entry", name);
             }
-            if (::fchmodat(at, last, 0755, 0) != 0) return systemFailure("Could not create the folder", path, lastError());
+            if (::fchmodat(at, last, 0755, 0) != 0) return systemFailure("Could not create the folder", name, lastError());
             return {};
         case AE_IFLNK: {
             const char* target = archive_entry_symlink(entry);
             if (!target || !*target) return refused("symlink without a target", name);
             if (::symlinkat(target, at, last) == 0) return {};
             if (errno == EEXIST) return refused("duplicate entry", name);
-            return systemFailure("Could not create the symlink", path, lastError());
+            return systemFailure("Could not create the symlink", name, lastError());
         }
-        case AE_IFREG: return writeFile(reader, entry, at, last, name, path);
+        case AE_IFREG: return writeFile(reader, entry, at, last, name);
         default: return refused("device file, FIFO or socket", name);
         }
     }
@@ -114,19 +114,18 @@ private:
             Descriptor next(::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (next.get() < 0) {
                 if (errno == ELOOP || errno == ENOTDIR) return refused("entry through a symlink or a file", name);
-                return systemFailure("Could not create the folder", folder_ / name, lastError());
+                return systemFailure("Could not create the folder", name, lastError());
             }
             current = std::move(next);
         }
         return current;
     }
 
-    StepResult<void> writeFile(archive* reader, archive_entry* entry, int at, const char* last, const std::string& name,
-                               const fs::path& path) {
+    StepResult<void> writeFile(archive* reader, archive_entry* entry, int at, const char* last, const std::string& name) {
         const Descriptor file(::openat(at, last, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR));
         if (file.get() < 0) {
             if (errno == EEXIST) return refused("duplicate entry", name);
-            return systemFailure("Could not write", path, lastError());
+            return systemFailure("Could not write", name, lastError());
         }
         std::array<char, 65536> buffer;
         for (;;) {
@@ -140,10 +139,10 @@ private:
                                                         readableSize(limits_.unpackedBytes)));
             written_ += size;
             if (!platform::writeAll(file.get(), std::string_view(buffer.data(), size)))
-                return systemFailure("Could not write", path, lastError());
+                return systemFailure("Could not write", name, lastError());
         }
         const bool executable = (archive_entry_perm(entry) & 0111) != 0;
-        if (::fchmod(file.get(), executable ? 0755 : 0644) != 0) return systemFailure("Could not write", path, lastError());
+        if (::fchmod(file.get(), executable ? 0755 : 0644) != 0) return systemFailure("Could not write", name, lastError());
         return {};
     }
 

@@ -287,6 +287,10 @@ TEST_F(InstallTest, EveryAttackAndFaultStopsWithItsMessageAndLeavesNothingBehind
                        },
                        {"Folioport.app", "payload"}, {"-s", ",^payload$,Folioport.app/Contents/link/payload,"}),
          digestOf, says("Download failed: entry through a symlink or a file in the archive (Folioport.app/Contents/link/payload)")},
+        {"entry whose name the file system refuses, named as the archive names it", "9.9.9",
+         signedArchive("9.9.9", [](const fs::path& b) { writeFile(b.parent_path() / "payload", "x"); },
+                       {"Folioport.app", "payload"}, {"-s", ",^payload$,Folioport.app/" + std::string(300, 'n') + ","}),
+         digestOf, says("Could not write Folioport.app/" + std::string(300, 'n') + ": File name too long.")},
         {"seal folder that is a symlink out of the bundle", "9.9.9",
          signedArchive("9.9.9",
                        [](const fs::path& b) {
