@@ -13,6 +13,8 @@
 #include "app/Scene.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
+#include "platform/Bundle.h"
+#include "platform/LoginItem.h"
 #include "platform/Posix.h"
 #include "state/AppStore.h"
 #include "updater/Updater.h"
@@ -55,6 +57,12 @@ extern "C" __attribute__((visibility("default"))) int folioport_run_desktop(int 
                      "seconds, so this one ends; quit the other copy (or end its process) and start again.\n";
         return 1;
     }
+
+    // why: "Launch at login" of an older version started the executable directly, so a bundle an update cut short
+    // left at .old was put back only from the menu.
+    if (!folioport::platform::LoginItem::startThroughLauncher(folioport::platform::Bundle::location()))
+        std::cerr << "Folioport: could not point the autostart entry "
+                  << folioport::platform::LoginItem::entryFile().string() << " at the launcher.\n";
 
     // One store and one updater for the life of the process.
     folioport::AppStoreOptions options;

@@ -27,19 +27,23 @@ std::string execArgument(const std::string& argument) {
     return escaped;
 }
 
+/// The Exec line that runs `command`, without its line break.
+std::string execLine(const std::vector<std::string>& command) {
+    std::string exec;
+    for (const std::string& argument : command) exec += (exec.empty() ? "" : " ") + execArgument(argument);
+    return "Exec=" + exec;
+}
+
 bool writeEntry(const std::vector<std::string>& command) {
     std::error_code error;
     std::filesystem::create_directories(entryFile().parent_path(), error);
     if (error) return false;
     std::ofstream file(entryFile(), std::ios::trunc);
-    std::string exec;
-    for (const std::string& argument : command) exec += (exec.empty() ? "" : " ") + execArgument(argument);
     file << "[Desktop Entry]\n"
             "Type=Application\n"
             "Name=Folioport\n"
             "Comment=Recently updated Confluence pages in the system tray\n"
-            "Exec="
-         << exec
+         << execLine(command)
          << "\n"
             "Terminal=false\n"
             "X-GNOME-Autostart-enabled=true\n";
@@ -70,6 +74,18 @@ bool isEnabled() {
         else if (inMainGroup && line == "Hidden=true") return false;
     }
     return true;
+}
+
+bool startThroughLauncher(const std::optional<std::filesystem::path>& bundle) {
+    const std::vector<std::string> command = startCommand(bundle);
+    if (command.size() == 1 || !isEnabled()) return true;
+    // why: an entry is small; anything larger is not one this program wrote.
+    auto text = readRegularFile(entryFile(), 64 << 10, false);
+    const std::string direct = "\n" + execLine({runningExecutable().string()}) + "\n";
+    const std::size_t at = text ? text->find(direct) : std::string::npos;
+    if (at == std::string::npos) return true;
+    text->replace(at, direct.size(), "\n" + execLine(command) + "\n");
+    return replaceFileAtomically(entryFile(), *text).has_value();
 }
 
 bool setEnabled(bool enabled, std::vector<std::string> command) {

@@ -180,9 +180,25 @@ TEST(LoginItem, AnAutostartEntryThatIsWrittenOnceAndDeleted) {
     EXPECT_EQ(LoginItem::startCommand(std::nullopt), std::vector<std::string>{runningExecutable().string()});
     ASSERT_TRUE(LoginItem::setEnabled(false));
     ASSERT_TRUE(LoginItem::setEnabled(true, LoginItem::startCommand(bundle)));
-    EXPECT_NE(contents(LoginItem::entryFile()).find("\nExec=\"/bin/sh\" \"" + (config.path / "data/folioport/launch.sh").string() +
-                                                    "\" \"/home/u/Applications/Folioport.app\"\n"),
-              std::string::npos) << contents(LoginItem::entryFile());
+    const std::string throughLauncher = contents(LoginItem::entryFile());
+    EXPECT_NE(throughLauncher.find("\nExec=\"/bin/sh\" \"" + (config.path / "data/folioport/launch.sh").string() +
+                                   "\" \"/home/u/Applications/Folioport.app\"\n"),
+              std::string::npos) << throughLauncher;
+    // An entry an older version wrote, starting the executable directly, goes through the launcher from the next
+    // start on, the user's own lines kept; one that is off, or starts something else, stays as it is.
+    ASSERT_TRUE(LoginItem::setEnabled(false));
+    ASSERT_TRUE(LoginItem::setEnabled(true, {runningExecutable().string()}));
+    std::ofstream(LoginItem::entryFile(), std::ios::app) << "X-GNOME-Autostart-Delay=10\n";
+    for (int start = 0; start < 2; ++start) {
+        EXPECT_TRUE(LoginItem::startThroughLauncher(bundle));
+        EXPECT_EQ(contents(LoginItem::entryFile()), throughLauncher + "X-GNOME-Autostart-Delay=10\n");
+    }
+    for (const std::string& kept : {"[Desktop Entry]\nHidden=true\nExec=\"" + runningExecutable().string() + "\"\n",
+                                    "[Desktop Entry]\nExec=\"" + runningExecutable().string() + "\" --demo\n"}) {
+        std::ofstream(LoginItem::entryFile()) << kept;
+        EXPECT_TRUE(LoginItem::startThroughLauncher(bundle));
+        EXPECT_EQ(contents(LoginItem::entryFile()), kept);
+    }
     ::unsetenv("XDG_DATA_HOME");
 
     ::setenv("XDG_CONFIG_HOME", (config.path / "autostart" / "com.tessaly.folioport.desktop").c_str(), 1);
