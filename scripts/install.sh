@@ -48,7 +48,8 @@ make_folder() {  # mkdir -p that notes each folder it creates
 }
 
 # The same swap as an update makes: the new bundle is copied beside the installed one first, so that the
-# swap itself is renames only; an earlier swap cut short is recovered before anything else.
+# swap itself is renames only; an earlier swap cut short is recovered before anything else. The renames hold
+# the lock that an update's swap and the launcher take, so a launch never sees them half done.
 target="$install_dir/Folioport.app"
 make_folder "$install_dir"
 launcher_dir="$data/folioport"
@@ -59,11 +60,15 @@ for script in launch.sh uninstall.sh; do
 done
 launcher="$launcher_dir/launch.sh"
 sh "$launcher" --recover-only "$target"
-rm -rf "$target.new" "$target.old"
+rm -rf "$target.new"
 mv "$bundle" "$target.new"
+exec 9>>"$install_dir/.Folioport.app.lock"
+flock 9
+rm -rf "$target.old"
 if [ -e "$target" ]; then mv -T "$target" "$target.old"; fi
 mv -T "$target.new" "$target"
 rm -rf "$target.old"
+exec 9>&-
 added+=("$target")
 
 # The icon in every rendered size and as SVG, under the name the launcher entry gives.
