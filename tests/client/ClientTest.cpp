@@ -265,6 +265,13 @@ TEST_P(ClientTest, FailuresBecomeTheirSentences) {
                                 .pages(std::nullopt, 1));
          },
          "Confluence's answers to one call took longer than 300 ms in all, so Folioport stopped."},
+        {"a lookup after earlier work of the call used up its time", {},
+         [](auto& c) {
+             const ConfluenceClient client(c.config(), {.time = std::chrono::milliseconds(300)});
+             std::this_thread::sleep_for(std::chrono::milliseconds(300));  // as a first lookup by title would
+             return failure(client.page("Nope", "65537", false));
+         },
+         "Confluence's answers to one call took longer than 300 ms in all, so Folioport stopped."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
