@@ -133,8 +133,8 @@ TEST_F(ToolsTest, SearchShowsWhatEachHitCarries) {
               "  7  Plan [Engineering] (yesterday)\n"
               "      first plan • second\n"
               "  ?  Loose hit");
-    EXPECT_THAT(site->requestLines(), ElementsAre("GET /wiki/rest/api/search?cql=type = page AND text ~ \"plan\" "
-                                        "ORDER BY lastmodified DESC&limit=100"));
+    // An empty key searches every space, though one is configured: the Ops page is found.
+    EXPECT_NE(run("search_pages", {{"query", "rota"}, {"spaceKey", ""}}).find("98308  On-call rota"), std::string::npos);
     defaultSpace = "";
     EXPECT_EQ(run("search_pages", {{"query", "say \"cheese\""}}), "Nothing in all spaces matched \"say \"cheese\"\".");
 }
