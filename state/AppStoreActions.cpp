@@ -4,6 +4,7 @@
 #include "confluence/PageLink.h"
 #include "confluence/UnansweredWrite.h"
 #include "confluence/StoredSettings.h"
+#include "platform/LoginItem.h"
 #include "state/AppStore.h"
 #include "async/OffThread.h"
 #include "storage/Utf8.h"
@@ -186,5 +187,9 @@ void AppStore::open(const std::string& address) const {
     const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
     if (url.isValid() && !url.scheme().isEmpty()) options_.openURL(url);
 }
+
+bool AppStore::launchesAtLogin() const { return platform::LoginItem::isEnabled(); }
+
+bool AppStore::setLaunchAtLogin(bool enabled) { return platform::LoginItem::setEnabled(enabled); }
 
 }  // namespace folioport

@@ -18,8 +18,6 @@
 #include <array>
 #include <utility>
 
-#include "platform/Keychain.h"
-#include "platform/LoginItem.h"
 #include "state/AppStore.h"
 #include "storage/Utf8.h"
 #include "ui/DialogKeys.h"
@@ -101,7 +99,7 @@ QHBoxLayout* labelledRow(const QString& text, QWidget* control, QWidget* parent)
 }  // namespace
 
 SettingsView::SettingsView(AppStore& store, Updater& updater, std::function<void()> onClose,
-                           const QString& executable, QWidget* parent)
+                           const McpServerInfo& mcpServer, QWidget* parent)
     : QWidget(parent), store_(store), updater_(updater), onClose_(std::move(onClose)) {
     setObjectName(QStringLiteral("settingsView"));
     auto* stack = new QVBoxLayout(this);
@@ -129,7 +127,7 @@ SettingsView::SettingsView(AppStore& store, Updater& updater, std::function<void
     column->addWidget(horizontalDivider(content_));
     column->addWidget(buildUpdates(content_));
     column->addWidget(horizontalDivider(content_));
-    mcp_ = new McpSetupSection(executable, content_);
+    mcp_ = new McpSetupSection(mcpServer, content_);
     column->addWidget(mcp_);
     column->addStretch(1);
     scroll->setWidget(content_);
@@ -376,7 +374,7 @@ void SettingsView::loadCurrent() {
     select(*refreshPicker_, edited_.refreshMinutes);
     autoUpdate_->setChecked(edited_.autoUpdate);
     feedURL_->setText(qs(edited_.updateFeedURL));
-    launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
+    launchAtLogin_->setChecked(store_.launchesAtLogin());
     mcp_->setAssistantsReadOnly(edited_.assistantsReadOnly);
     refreshKeyringNote();
 }
@@ -409,7 +407,7 @@ void SettingsView::refreshKeyringNote() {
     if (problem)
         keyringNote_->setText(tr("The stored token is not shown because %1. It stays as it is unless you type a "
                                  "new one.")
-                                  .arg(QString::fromUtf8(platform::Keychain::describe(*problem))));
+                                  .arg(QString::fromUtf8(StoredSettings::describe(*problem))));
 }
 
 StoredSettings SettingsView::draft() const {
@@ -491,7 +489,7 @@ void SettingsView::runTest() {
 }
 
 void SettingsView::setLaunchAtLogin(bool enabled) {
-    if (!platform::LoginItem::setEnabled(enabled)) launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
+    if (!store_.setLaunchAtLogin(enabled)) launchAtLogin_->setChecked(store_.launchesAtLogin());
 }
 
 void SettingsView::refreshTestRow() {
