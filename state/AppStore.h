@@ -197,8 +197,8 @@ public:
     void search(const std::string& text, bool inSelectedSpaceOnly,
                 std::function<void(std::vector<SearchResult>)> onDone);
     /// The page's or search hit's address in a web browser, on the site of the current settings.
-    std::string pageAddress(const Page& page) const;
-    std::string pageAddress(const SearchResult& hit) const;
+    std::string webURL(const Page& page) const;
+    std::string webURL(const SearchResult& hit) const;
     /// Puts "title — address" of the page on the clipboard as plain text.
     void copyLink(const Page& page) const;
     /// Hands the address to the default handler when it is a valid URL with a scheme; else does nothing.

@@ -177,11 +177,11 @@ void AppStore::search(const std::string& text, bool inSelectedSpaceOnly,
         });
 }
 
-std::string AppStore::pageAddress(const Page& page) const { return ConfluenceClient(config()).webURL(page); }
+std::string AppStore::webURL(const Page& page) const { return ConfluenceClient(config()).webURL(page); }
 
-std::string AppStore::pageAddress(const SearchResult& hit) const { return ConfluenceClient(config()).webURL(hit); }
+std::string AppStore::webURL(const SearchResult& hit) const { return ConfluenceClient(config()).webURL(hit); }
 
-void AppStore::copyLink(const Page& page) const { options_.copyText(titleOf(page) + " \u2014 " + pageAddress(page)); }
+void AppStore::copyLink(const Page& page) const { options_.copyText(titleOf(page) + " \u2014 " + webURL(page)); }
 
 void AppStore::open(const std::string& address) const {
     const QUrl url(QString::fromStdString(address), QUrl::StrictMode);

@@ -299,7 +299,7 @@ QWidget* PageEditorView::buildFooter() {
     row->setSpacing(10);
     openButton_ = footerLink(tr("Open in browser"), Tint::accent, QStringLiteral("openInBrowserButton"), footer);
     connect(openButton_, &PlainButton::clicked, this, [this] {
-        if (page_) store_.open(store_.pageAddress(*page_));
+        if (page_) store_.open(store_.webURL(*page_));
     });
     row->addWidget(openButton_);
     trashButton_ = footerLink(tr("Move to trash…"), Tint::red, QStringLiteral("trashButton"), footer);
