@@ -40,14 +40,6 @@ protected:
     }
 };
 
-/// displayName, else publicName, else email: the first the user has.
-std::optional<std::string> nameOf(const std::optional<ConfluenceUser>& user) {
-    if (!user) return std::nullopt;
-    if (user->displayName) return user->displayName;
-    if (user->publicName) return user->publicName;
-    return user->email;
-}
-
 PlainButton* headerButton(Symbol symbol, const QString& help, const QString& objectName, QWidget* parent) {
     PlainButton* button = iconButton(symbol, help, objectName, parent, 16, Tint::secondary);
     button->setFixedSize(headerButtonSize, headerButtonSize);
@@ -283,7 +275,8 @@ void MenuBarPanel::refresh() {
     if (waiting) keyringWait_->setReason(*keyringProblem);
     readingSettings_->setVisible(reading);
 
-    const auto name = nameOf(store_.currentUser());
+    const auto& user = store_.currentUser();
+    const auto name = user ? nameOf(*user) : std::nullopt;
     userName_->setVisible(name.has_value());
     userName_->setText(QString::fromStdString(name.value_or(std::string())));
 
