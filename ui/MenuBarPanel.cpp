@@ -17,6 +17,7 @@
 #include "ui/PlainButton.h"
 #include "ui/SpaceBar.h"
 #include "ui/Spinner.h"
+#include "ui/Style.h"
 #include "ui/SymbolView.h"
 #include "ui/UpdateBanner.h"
 #include "updater/Updater.h"
@@ -25,20 +26,6 @@ namespace folioport::ui {
 namespace {
 
 constexpr int headerButtonSize = 28;
-
-/// A hairline between the panel's sections, in the dimmed foreground.
-class Divider final : public QWidget {
-public:
-    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        QColor colour = colourOf(Tint::primary, palette());
-        colour.setAlphaF(0.14f);
-        painter.fillRect(rect(), colour);
-    }
-};
 
 PlainButton* headerButton(Symbol symbol, const QString& help, const QString& objectName, QWidget* parent) {
     PlainButton* button = iconButton(symbol, help, objectName, parent, 16, Tint::secondary);
@@ -67,12 +54,12 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     stack->setContentsMargins(1, 1, 1, 1);
     stack->setSpacing(0);
     stack->addWidget(buildHeader());
-    stack->addWidget(new Divider(this));
+    stack->addWidget(horizontalDivider(this));
 
     updateBanner_ = new UpdateBanner(updater_, this);
     connect(updateBanner_, &UpdateBanner::aboutRequested, this, &MenuBarPanel::aboutRequested);
     stack->addWidget(updateBanner_);
-    updateDivider_ = new Divider(this);
+    updateDivider_ = horizontalDivider(this);
     stack->addWidget(updateDivider_);
 
     spaceBar_ = new SpaceBar(store_, this);
@@ -103,7 +90,7 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     connect(draftsBanner_, &DraftsBanner::reopenRequested, this, &MenuBarPanel::draftsReopenRequested);
     stack->addWidget(draftsBanner_);
 
-    stack->addWidget(new Divider(this));
+    stack->addWidget(horizontalDivider(this));
     stack->addWidget(buildFooter());
 
     connect(&store_, &AppStore::settingsChanged, this, &MenuBarPanel::startOnceSettingsAreRead);

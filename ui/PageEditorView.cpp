@@ -83,29 +83,6 @@ QFont bodyFont(BodyFormat format) {
     return mono;
 }
 
-/// A caption in the secondary colour above `control`, which it names for screen readers.
-QWidget* labelledGroup(const QString& caption, QWidget* control, QWidget* parent, QLabel** label = nullptr) {
-    auto* group = new QWidget(parent);
-    auto* column = new QVBoxLayout(group);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(3);
-    auto* text = new QLabel(caption, group);
-    applyTextStyle(*text, TextStyle::caption, Tint::secondary);
-    text->setBuddy(control);
-    column->addWidget(text);
-    column->addWidget(control);
-    control->setAccessibleName(caption);
-    if (label) *label = text;
-    return group;
-}
-
-QLineEdit* textField(const QString& objectName, const QString& placeholder, QWidget* parent) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(objectName);
-    field->setPlaceholderText(placeholder);
-    return field;
-}
-
 PlainButton* footerLink(const QString& text, Tint tint, const QString& objectName, QWidget* parent) {
     auto* button = new PlainButton(parent);
     button->setObjectName(objectName);

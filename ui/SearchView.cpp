@@ -18,6 +18,7 @@
 #include "ui/SiteErrorBanner.h"
 #include "ui/SearchResultRow.h"
 #include "ui/ProgressButton.h"
+#include "ui/Style.h"
 #include "ui/SymbolView.h"
 
 namespace folioport::ui {

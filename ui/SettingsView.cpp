@@ -45,8 +45,6 @@ constexpr std::array<std::pair<std::int64_t, const char*>, 6> refreshChoices{{{0
                                                                                {30, "Every 30 min"},
                                                                                {60, "Every hour"}}};
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
-
 QLabel* styledLabel(const QString& text, TextStyle style, Tint tint, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
@@ -55,22 +53,6 @@ QLabel* styledLabel(const QString& text, TextStyle style, Tint tint, QWidget* pa
     return label;
 }
 
-/// A caption label over a single-line field, the label naming the field for screen readers.
-QLineEdit* labelledField(const QString& label, const QString& placeholder, const QString& objectName,
-                         QVBoxLayout& column, QWidget* parent) {
-    auto* group = new QVBoxLayout;
-    group->setSpacing(3);
-    auto* caption = styledLabel(label, TextStyle::caption, Tint::secondary, parent);
-    group->addWidget(caption);
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(objectName);
-    field->setPlaceholderText(placeholder);
-    field->setAccessibleName(label);
-    caption->setBuddy(field);
-    group->addWidget(field);
-    column.addLayout(group);
-    return field;
-}
 
 /// A picker whose entries carry their values; `select` shows `value`, or nothing when it is no choice.
 template <std::size_t N>
@@ -182,11 +164,12 @@ QWidget* SettingsView::buildConnection(QWidget* parent) {
     auto* column = new QVBoxLayout(group);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
-    baseURL_ = labelledField(tr("Confluence site URL"), QStringLiteral("https://your-site.atlassian.net"),
-                             QStringLiteral("baseURLField"), *column, group);
-    email_ = labelledField(tr("Email"), QStringLiteral("you@example.com"), QStringLiteral("emailField"), *column, group);
-    apiToken_ = labelledField(tr("API token"), tr("Paste your Atlassian API token"), QStringLiteral("apiTokenField"),
-                              *column, group);
+    baseURL_ = textField(QStringLiteral("baseURLField"), QStringLiteral("https://your-site.atlassian.net"), group);
+    column->addWidget(labelledGroup(tr("Confluence site URL"), baseURL_, group));
+    email_ = textField(QStringLiteral("emailField"), QStringLiteral("you@example.com"), group);
+    column->addWidget(labelledGroup(tr("Email"), email_, group));
+    apiToken_ = textField(QStringLiteral("apiTokenField"), tr("Paste your Atlassian API token"), group);
+    column->addWidget(labelledGroup(tr("API token"), apiToken_, group));
     apiToken_->setEchoMode(QLineEdit::Password);
     keyringNote_ = styledLabel(QString(), TextStyle::caption2, Tint::orange, group);
     keyringNote_->setObjectName(QStringLiteral("keyringNoteLabel"));
@@ -301,8 +284,8 @@ QWidget* SettingsView::buildUpdates(QWidget* parent) {
     autoUpdate_ = new QCheckBox(tr("Check for updates automatically"), group);
     autoUpdate_->setObjectName(QStringLiteral("autoUpdateCheckBox"));
     column->addWidget(autoUpdate_);
-    feedURL_ = labelledField(tr("Feed URL"), qs(StoredSettings{}.updateFeedURL),
-                             QStringLiteral("feedURLField"), *column, group);
+    feedURL_ = textField(QStringLiteral("feedURLField"), qs(StoredSettings{}.updateFeedURL), group);
+    column->addWidget(labelledGroup(tr("Feed URL"), feedURL_, group));
 
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
