@@ -184,6 +184,37 @@ QWidget* PageEditorView::buildForm() {
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(14);
 
+    column->addWidget(buildSpaceGroup(form));
+
+    parentField_ = textField(QStringLiteral("parentField"), tr("Leave empty to create at the top level"), form);
+    parentField_->setToolTip(tr("A page id, or a link to the page copied from the browser"));
+    parentGroup_ = labelledGroup(tr("Parent page id (optional)"), parentField_, form);
+    column->addWidget(parentGroup_);
+
+    titleField_ = textField(QStringLiteral("titleField"), tr("Page title"), form);
+    column->addWidget(labelledGroup(tr("Title"), titleField_, form));
+
+    column->addWidget(buildBody(form));
+
+    noteField_ = textField(QStringLiteral("noteField"), tr("What changed?"), form);
+    noteGroup_ = labelledGroup(tr("Version note (optional)"), noteField_, form);
+    column->addWidget(noteGroup_);
+
+    changeNotice_ = new ChangeNotice(form);
+    connect(changeNotice_, &ChangeNotice::reloadRequested, this, &PageEditorView::reloadNewer);
+    connect(changeNotice_, &ChangeNotice::saveAnywayRequested, this, [this] {
+        if (newer_) saveVersion(newer_->page);
+    });
+    column->addWidget(changeNotice_);
+
+    errorBanner_ = new SiteErrorBanner(store_, form);
+    connect(errorBanner_, &SiteErrorBanner::settingsRequested, this, &PageEditorView::settingsRequested);
+    column->addWidget(errorBanner_);
+    column->addStretch(1);
+    return form;
+}
+
+QWidget* PageEditorView::buildSpaceGroup(QWidget* form) {
     auto* spaceRow = new QWidget(form);
     auto* spaceLayout = new QHBoxLayout(spaceRow);
     spaceLayout->setContentsMargins(0, 0, 0, 0);
@@ -203,16 +234,10 @@ QWidget* PageEditorView::buildForm() {
     spaceGroup_ = labelledGroup(tr("Space"), spaceRow, form, &spaceLabel);
     spaceLabel->setBuddy(spaceField_);
     spaceField_->setAccessibleName(tr("Space"));
-    column->addWidget(spaceGroup_);
+    return spaceGroup_;
+}
 
-    parentField_ = textField(QStringLiteral("parentField"), tr("Leave empty to create at the top level"), form);
-    parentField_->setToolTip(tr("A page id, or a link to the page copied from the browser"));
-    parentGroup_ = labelledGroup(tr("Parent page id (optional)"), parentField_, form);
-    column->addWidget(parentGroup_);
-
-    titleField_ = textField(QStringLiteral("titleField"), tr("Page title"), form);
-    column->addWidget(labelledGroup(tr("Title"), titleField_, form));
-
+QWidget* PageEditorView::buildBody(QWidget* form) {
     auto* body = new QWidget(form);
     auto* bodyColumn = new QVBoxLayout(body);
     bodyColumn->setContentsMargins(0, 0, 0, 0);
@@ -248,24 +273,7 @@ QWidget* PageEditorView::buildForm() {
     bodyHint_->setTextFormat(Qt::PlainText);
     applyTextStyle(*bodyHint_, TextStyle::caption2, Tint::secondary);
     bodyColumn->addWidget(bodyHint_);
-    column->addWidget(labelledGroup(tr("Body"), body, form, &bodyLabel_));
-
-    noteField_ = textField(QStringLiteral("noteField"), tr("What changed?"), form);
-    noteGroup_ = labelledGroup(tr("Version note (optional)"), noteField_, form);
-    column->addWidget(noteGroup_);
-
-    changeNotice_ = new ChangeNotice(form);
-    connect(changeNotice_, &ChangeNotice::reloadRequested, this, &PageEditorView::reloadNewer);
-    connect(changeNotice_, &ChangeNotice::saveAnywayRequested, this, [this] {
-        if (newer_) saveVersion(newer_->page);
-    });
-    column->addWidget(changeNotice_);
-
-    errorBanner_ = new SiteErrorBanner(store_, form);
-    connect(errorBanner_, &SiteErrorBanner::settingsRequested, this, &PageEditorView::settingsRequested);
-    column->addWidget(errorBanner_);
-    column->addStretch(1);
-    return form;
+    return labelledGroup(tr("Body"), body, form, &bodyLabel_);
 }
 
 QWidget* PageEditorView::buildFooter() {
