@@ -33,7 +33,7 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
                                 "only to the configured site, so it stopped there.";
     const std::string otherSiteLink = "error: That link points to {to}, but Folioport is set up for {site}; paste a "
                                       "link to a page on that site, or the page's id.";
-    const std::string missingPage = "error: Confluence returned HTTP 404. Not found — check the site URL, space key or page id.";
+    const std::string notAPage = "error: That is not a page id or a link to a page, so nothing was sent to Confluence.";
     const std::string otherPage = "error: Confluence answered with page 98307 when asked for page 98306, so Folioport "
                                   "did not use that answer.";
     const std::string wrongTitle = "error: Confluence answered the lookup of the page titled 'Coding Standards' with "
@@ -105,18 +105,18 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         {"a redirect within the site to another page", "update_page", {{"pageId", "98306"}, {"newTitle", "x"}},
          {redirect(302, roadmap, "{site}/wiki/api/v2/pages/98307?body-format=storage")}, otherPage,
          {"GET /wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98307"}},
-        {"a page id that is a path step", "delete_page", {{"pageId", ".."}}, {}, missingPage, {}},
-        {"a page id that is an encoded path step", "update_page", {{"pageId", "%2E%2e"}, {"body", "x"}}, {}, missingPage, {}},
+        {"a page id that is a path step", "delete_page", {{"pageId", ".."}}, {}, notAPage, {}},
+        {"a page id that is an encoded path step", "update_page", {{"pageId", "%2E%2e"}, {"body", "x"}}, {}, notAPage, {}},
         {"a page link to another host", "delete_page", {{"pageId", "{other}/wiki/spaces/ENG/pages/98306"}}, {},
          otherSiteLink, {}},
         {"a parent's link from https down to http", "create_page", {{"title", "T"}, {"parentId", "{downgraded}/wiki/x/AoAB"}},
          {}, otherSiteLink, {}, "{downgraded}"},
         {"a link of the site that names no page", "get_page", {{"pageId", "{site}/wiki/spaces/ENG/overview"}}, {},
-         missingPage, {}},
+         notAPage, {}},
         {"a page link whose dot steps lead a browser to another page", "delete_page",
-         {{"pageId", "{site}/wiki/spaces/ENG/pages/98306/../../../../x/AYAB"}}, {}, missingPage, {}},
+         {{"pageId", "{site}/wiki/spaces/ENG/pages/98306/../../../../x/AYAB"}}, {}, notAPage, {}},
         {"a page link with encoded dot steps", "update_page",
-         {{"pageId", "{site}/wiki/spaces/ENG/pages/98306/%2e%2e/98307"}, {"body", "x"}}, {}, missingPage, {}},
+         {{"pageId", "{site}/wiki/spaces/ENG/pages/98306/%2e%2e/98307"}, {"body", "x"}}, {}, notAPage, {}},
         {"a space key that is a list", "create_page", {{"title", "T"}, {"spaceKey", "NOPE,OPS"}}, {},
          "error: No space with key 'NOPE,OPS'.", {}},
         {"a space lookup answering another space", "create_page", {{"title", "T"}, {"spaceKey", "ENG"}},
