@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -16,6 +15,7 @@
 
 #include "mcp/ToolCatalogue.h"
 #include "platform/Posix.h"
+#include "ui/Clock.h"
 #include "ui/Style.h"
 
 namespace folioport::ui {
@@ -153,7 +153,7 @@ void McpSetupSection::copy(Snippet id, const QString& text) {
     QGuiApplication::clipboard()->setText(text);
     copied_ = id;
     refresh();
-    QTimer::singleShot(copiedDuration, this, [this, id] {
+    Clock::current().after(copiedDuration, this, [this, id] {
         if (copied_ != id) return;
         copied_.reset();
         refresh();
