@@ -201,6 +201,8 @@ public:
     std::string pageAddress(const SearchResult& hit) const;
     /// Puts "title — address" of the page on the clipboard as plain text.
     void copyLink(const Page& page) const;
+    /// Puts the page's title, as the rows show it, on the clipboard as plain text.
+    void copyTitle(const Page& page) const;
     /// Hands the address to the default handler when it is a valid URL with a scheme; else does nothing.
     void open(const std::string& address) const;
 

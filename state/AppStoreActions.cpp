@@ -182,6 +182,8 @@ std::string AppStore::pageAddress(const SearchResult& hit) const { return Conflu
 
 void AppStore::copyLink(const Page& page) const { options_.copyText(titleOf(page) + " \u2014 " + pageAddress(page)); }
 
+void AppStore::copyTitle(const Page& page) const { options_.copyText(titleOf(page)); }
+
 void AppStore::open(const std::string& address) const {
     const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
     if (url.isValid() && !url.scheme().isEmpty()) options_.openURL(url);
