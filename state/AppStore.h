@@ -252,6 +252,9 @@ private:
     StoredSettings withUsableRoute(StoredSettings stored) const;
     /// Publishes settings read again, restarting the refresh only when what it depends on changed.
     void publishSettings(StoredSettings settings);
+    /// Runs `write` (a preferences write answering with its failure, if any) after the writes before it,
+    /// off the UI thread; a failure goes unreported.
+    void writePreferences(std::function<std::optional<std::string>()> write);
     /// Shows the failure of a user's action in errorMessage; answers its sentence.
     std::string publishFailure(const ConfluenceError& error);
 
@@ -291,6 +294,7 @@ private:
     std::chrono::milliseconds retryDelay_{0};  // after failed timed loads; 0 after a timed load that succeeded
     DraftShelf drafts_;
     QThreadPool pool_;
+    QThreadPool preferencesQueue_;  // one thread: the preferences' writes and rereads run in the order asked for
     std::stop_source stop_;  // requested on destruction, so requests in flight end promptly
 };
 

@@ -28,8 +28,7 @@ void noteAnswer(std::set<Key>& unanswered, Key key, const std::optional<Confluen
 void AppStore::selectSpace(const std::string& key) {
     editSettings([&](StoredSettings& settings) { settings.spaceKey = key; });
     // why: like every settings write, a failed one goes unreported; the choice is then lost at the next start.
-    ++preferencesWrites_;
-    StoredSettings::saveSpaceKey(key, options_.preferencesFile);
+    writePreferences([key, file = options_.preferencesFile] { return StoredSettings::saveSpaceKey(key, file); });
     load(false);
 }
 
