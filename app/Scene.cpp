@@ -11,9 +11,11 @@
 #include "app/EditorRequest.h"
 #include "app/PopupPlacement.h"
 #include "app/TrayItem.h"
-#include "ui/Clock.h"
+#include "mcp/ToolCatalogue.h"
+#include "platform/Posix.h"
 #include "state/AppStore.h"
 #include "ui/AboutView.h"
+#include "ui/Clock.h"
 #include "ui/McpSetupSection.h"
 #include "ui/PageEditorView.h"
 #include "ui/SearchView.h"
@@ -29,6 +31,20 @@ constexpr qint64 closingClickMs = 300;
 /// A tray host away this long is gone for good (a panel that restarts is back well within it).
 constexpr std::chrono::milliseconds trayGoneWait{5000};
 
+/// The MCP server the settings name: the running executable (else the first command-line argument, else
+/// "Folioport") and the catalogue's tools.
+ui::McpServerInfo mcpServer() {
+    ui::McpServerInfo server;
+    if (const auto path = platform::runningExecutable(); !path.empty())
+        server.executable = QString::fromStdString(path.string());
+    else if (const QStringList arguments = QCoreApplication::arguments(); !arguments.isEmpty())
+        server.executable = arguments.first();
+    else
+        server.executable = QStringLiteral("Folioport");
+    for (const std::string& name : MCPServer::toolNames()) server.toolNames << QString::fromStdString(name);
+    return server;
+}
+
 bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 /// The settings, search, About and editor views over the one store and updater; a search hit's edit
@@ -37,7 +53,7 @@ WindowContents windowContents(AppStore& store, Updater& updater, std::function<v
                               std::function<void()> openSettings) {
     WindowContents contents;
     contents.settings = [&store, &updater](WindowContents::Close close) -> QWidget* {
-        return new ui::SettingsView(store, updater, std::move(close), ui::mcpExecutablePath());
+        return new ui::SettingsView(store, updater, std::move(close), mcpServer());
     };
     contents.search = [&store, editPage = std::move(editPage), openSettings](WindowContents::Close close) -> QWidget* {
         auto* view = new ui::SearchView(store, std::move(close));

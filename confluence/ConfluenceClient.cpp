@@ -89,8 +89,8 @@ bool isPathLike(std::string_view id) {
     }
 }
 
-/// The address of one page; an id that could act as a path step fails as a missing page, unsent.
-std::expected<std::string, ConfluenceError> pageAddress(std::string_view id) {
+/// The REST path of one page; an id that could act as a path step fails as a missing page, unsent.
+std::expected<std::string, ConfluenceError> pagePath(std::string_view id) {
     if (isPathLike(id)) return std::unexpected(ConfluenceError::http(404, {}));
     return std::string(pagesPath) + "/" + pathSegment(id);
 }
@@ -203,11 +203,11 @@ std::expected<Space, ConfluenceError> ConfluenceClient::space(std::string_view k
 std::expected<Page, ConfluenceError> ConfluenceClient::page(std::string_view id, bool withBody,
                                                             std::stop_token stop) const {
     if (!config_.isComplete()) return std::unexpected(ConfluenceError::notConfigured());
-    const auto address = pageAddress(id);
-    if (!address) return std::unexpected(address.error());
+    const auto path = pagePath(id);
+    if (!path) return std::unexpected(path.error());
     QueryItems query;
     if (withBody) query.emplace_back("body-format", "storage");
-    auto page = decoded<Page>(request("GET", *address, query, std::nullopt, stop));
+    auto page = decoded<Page>(request("GET", *path, query, std::nullopt, stop));
     // why: a site or redirect that answers with another page must not make a caller act on that page.
     if (page && page->id != id) return std::unexpected(ConfluenceError::wrongPage(id, page->id));
     return page;
@@ -255,18 +255,18 @@ std::expected<Page, ConfluenceError> ConfluenceClient::updatePage(std::string_vi
                            {"title", title},
                            {"body", folioport::storageBody(storageBody)},
                            {"version", std::move(version)}};
-    const auto address = pageAddress(id);
-    if (!address) return std::unexpected(address.error());
-    return decoded<Page>(request("PUT", *address, {}, serialized(body), stop));
+    const auto path = pagePath(id);
+    if (!path) return std::unexpected(path.error());
+    return decoded<Page>(request("PUT", *path, {}, serialized(body), stop));
 }
 
 std::expected<void, ConfluenceError> ConfluenceClient::deletePage(std::string_view id, bool purge,
                                                                   std::stop_token stop) const {
     QueryItems query;
     if (purge) query.emplace_back("purge", "true");
-    const auto address = pageAddress(id);
-    if (!address) return std::unexpected(address.error());
-    auto answer = request("DELETE", *address, query, std::nullopt, stop);
+    const auto path = pagePath(id);
+    if (!path) return std::unexpected(path.error());
+    auto answer = request("DELETE", *path, query, std::nullopt, stop);
     if (!answer) return std::unexpected(answer.error());
     return {};
 }

@@ -18,12 +18,17 @@ StoredSettings::Reading StoredSettings::load(const std::filesystem::path& file) 
 StoredSettings::TokenReading StoredSettings::readToken() { return platform::Keychain::lookup(tokenAccount); }
 
 StoredSettings StoredSettings::withPreferencesFrom(const std::filesystem::path& file) const {
+    StoredSettings settings = fromPreferences(platform::Preferences::read(file));
+    settings.apiToken = apiToken;
+    return settings;
+}
+
+StoredSettings StoredSettings::fromPreferences(const platform::Preferences& preferences) {
     using namespace platform;
-    const auto preferences = Preferences::read(file);
     return StoredSettings{
         .baseURL = preferences.string(StringPreference::baseURL),
         .email = preferences.string(StringPreference::email),
-        .apiToken = apiToken,
+        .apiToken = {},
         .spaceKey = preferences.string(StringPreference::spaceKey),
         .pageLimit = preferences.integer(IntegerPreference::pageLimit),
         .refreshMinutes = preferences.integer(IntegerPreference::refreshMinutes),

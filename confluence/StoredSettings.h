@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "confluence/ConfluenceConfig.h"
 #include "platform/Keychain.h"
@@ -40,8 +41,12 @@ struct StoredSettings {
     };
     /// Whether a save writes apiToken into the keyring or leaves the stored token as it is.
     enum class TokenWrite { write, keepStored };
+    /// Why the keyring could not be asked for the token (locked, not running, not answering, …).
+    using TokenUnreadable = platform::Keychain::Unreadable;
+    /// A few words on why, to stand inside a sentence.
+    static std::string_view describe(TokenUnreadable reason) { return platform::Keychain::describe(reason); }
     /// The token as the keyring answered: the stored one (absent when none is), or why it could not be read.
-    using TokenReading = std::expected<std::optional<std::string>, platform::Keychain::Unreadable>;
+    using TokenReading = std::expected<std::optional<std::string>, TokenUnreadable>;
 
     /// Settings as read at one moment, with whether the keyring could be asked for the token.
     struct Reading;
@@ -56,6 +61,8 @@ struct StoredSettings {
     static TokenReading readToken();
     /// These settings with every preference key as `file` holds it now; apiToken stays.
     StoredSettings withPreferencesFrom(const std::filesystem::path& file) const;
+    /// Every preference key as `preferences` holds it, with no token: the one mapping of keys to fields.
+    static StoredSettings fromPreferences(const platform::Preferences& preferences);
 
     /// Writes the token (unless `token` keeps the stored one), then, only when the keyring took it, the keys
     /// ("baseURL", "email", "spaceKey", "pageLimit", "refreshMinutes", "autoUpdate", "updateFeedURL", and
@@ -75,7 +82,7 @@ struct StoredSettings {
 struct StoredSettings::Reading {
     StoredSettings settings;
     /// Why the keyring could not be read; absent when it answered (with a token or without one).
-    std::optional<platform::Keychain::Unreadable> tokenUnreadable;
+    std::optional<TokenUnreadable> tokenUnreadable;
 };
 
 }  // namespace folioport

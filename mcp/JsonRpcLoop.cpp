@@ -13,8 +13,8 @@
 #include <utility>
 
 #include "mcp/ToolCatalogue.h"
-#include "confluence/RecordDecoder.h"
 #include "platform/JsonEvents.h"
+#include "platform/JsonText.h"
 #include "storage/Utf8.h"
 
 namespace folioport::MCPServer {
@@ -234,7 +234,7 @@ Message parseMessage(std::string_view line) {
     std::string text;
     if (Utf8::isValid(line)) text = line;
     else Utf8::appendRepaired(text, line);
-    if (std::optional<std::string> repaired = withLoneSurrogatesReplaced(text)) text = std::move(*repaired);
+    if (std::optional<std::string> repaired = platform::withLoneSurrogatesReplaced(text)) text = std::move(*repaired);
     std::vector<std::string> replacedNumbers;
     for (;;) {
         Message message;

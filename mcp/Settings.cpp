@@ -23,7 +23,7 @@ SettingsReader::SettingsReader(std::filesystem::path file, Warn warn, TokenLooku
     : file_(std::move(file)), warn_(std::move(warn)), token_(std::move(token)) {}
 
 SettingsReader::TokenLookup SettingsReader::defaultTokenLookup() {
-    return [] { return platform::Keychain::lookup(StoredSettings::tokenAccount); };
+    return [] { return StoredSettings::readToken(); };
 }
 
 Settings SettingsReader::load() {
@@ -32,21 +32,19 @@ Settings SettingsReader::load() {
     if (::stat(file_.c_str(), &status) == 0)
         stamp = {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
     if (!(stamp == stamp_) || stamp.size < 0) {
-        using platform::StringPreference;
         auto [preferences, problem, doubts] = platform::Preferences::inspect(file_);
         if (problem) doubts.insert(doubts.begin(), *problem);
+        const StoredSettings stored = StoredSettings::fromPreferences(preferences);
         // why: the MCP server has no test root; only the gateway's own address may receive the credentials.
-        StoredRoute route = storedRoute(preferences.string(StringPreference::gatewayBaseURL));
+        StoredRoute route = storedRoute(stored.gatewayBaseURL);
         if (route.ignored) doubts.push_back(*route.ignored);
         if (warn_)
             for (const std::string& doubt : doubts) warn_(doubt);
-        parsed_ = Settings{.config = {.baseURL = preferences.string(StringPreference::baseURL),
-                                      .email = preferences.string(StringPreference::email),
-                                      .apiToken = {},
-                                      .gatewayBaseURL = std::move(route.gatewayBaseURL)},
-                           .spaceKey = preferences.string(StringPreference::spaceKey),
+        parsed_ = Settings{.config = stored.config(),
+                           .spaceKey = stored.spaceKey,
                            .servicesMissing = {},
-                           .assistantsReadOnly = preferences.boolean(platform::BooleanPreference::assistantsReadOnly)};
+                           .assistantsReadOnly = stored.assistantsReadOnly};
+        parsed_.config.gatewayBaseURL = std::move(route.gatewayBaseURL);
         stamp_ = stamp;
     }
 

@@ -163,36 +163,14 @@ std::optional<CURLcode> runTransfer(CURLM* multi, CURL* easy, std::stop_token st
     return result;
 }
 
-}  // namespace
-
-namespace services {
-
-void curlPrepare() { (void)Pool::instance(); }
-
-std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, const HttpTransportOptions& options,
-                                                  std::stop_token stop) {
-    Pool& pool = Pool::instance();
-    auto scheme = httpScheme(request.url);
-    if (!scheme) return std::unexpected(HttpFailure{HttpFailure::Kind::badURL, "Not a valid http(s) address"});
-    if (stop.stop_requested()) return std::unexpected(transportFailure("Cancelled"));
-
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    if (!easy || !multi) return std::unexpected(transportFailure("Out of memory"));
-    // why: the shared cache keeps at most this many idle connections, counted by the multi handle that
-    // returns one; the default (four per easy handle, so four here) would close connections under load.
-    curl_multi_setopt(multi.get(), CURLMOPT_MAXCONNECTS, maxIdleConnections);
-    CURL* e = easy.get();
-
-    const HeaderList headers = headerList(request);
-    BodySink body;
-    body.limit = request.maxBodyBytes;
-    body.file = request.bodyFile;
-    char errorText[CURL_ERROR_SIZE] = {};
+/// How the handle reaches the server: address, allowed protocols and redirects, TLS checks, HTTP version,
+/// time limits, compression, user agent, and whether connections come from the shared pool.
+void setConnection(CURL* e, const HttpRequest& request, const std::string& scheme, const HttpTransportOptions& options,
+                   const Pool& pool) {
     curl_easy_setopt(e, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     // why: a redirect may never downgrade an https exchange to plain http.
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, *scheme == "https" ? "https" : "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, scheme == "https" ? "https" : "http,https");
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(e, CURLOPT_UNRESTRICTED_AUTH, 0L);
@@ -210,18 +188,23 @@ std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, co
     // why: gzip only; brotli at a server's default quality costs it about a millisecond per small answer.
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip");
     curl_easy_setopt(e, CURLOPT_USERAGENT, options.userAgent.c_str());
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, appendBody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText);
-    if (request.maxBodyBytes != 0)
-        curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes));
     if (options.reuseConnections) {
         curl_easy_setopt(e, CURLOPT_SHARE, pool.share());
     } else {
         curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
         curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
     }
+}
+
+/// What the handle sends and where the answer goes: method, headers and body out, the answer into `body`
+/// within its limit, libcurl's own words on a failure into `errorText`.
+void setExchange(CURL* e, const HttpRequest& request, const HeaderList& headers, BodySink& body, char* errorText) {
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, appendBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText);
+    if (request.maxBodyBytes != 0)
+        curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes));
     if (request.method == "GET") {
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     } else {
@@ -231,19 +214,26 @@ std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, co
         curl_easy_setopt(e, CURLOPT_POSTFIELDS, request.body->data());
         curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body->size()));
     }
+}
 
-    const std::optional<CURLcode> result = runTransfer(multi.get(), e, stop);
-    if (!result) return std::unexpected(transportFailure("Cancelled"));
+/// Why a finished transfer gave no answer (absent when it did): cancelled, too large, not stored, too slow,
+/// or libcurl's reason.
+std::optional<HttpFailure> transferFailure(std::optional<CURLcode> result, const BodySink& body,
+                                           const HttpRequest& request, const char* errorText) {
+    if (!result) return transportFailure("Cancelled");
     if (body.overflowed || *result == CURLE_FILESIZE_EXCEEDED)
-        return std::unexpected(HttpFailure{HttpFailure::Kind::tooLarge, "The answer exceeds the size limit"});
+        return HttpFailure{HttpFailure::Kind::tooLarge, "The answer exceeds the size limit"};
     if (body.writeError != 0)
-        return std::unexpected(transportFailure("Could not store the answer: " + std::string(std::strerror(body.writeError))));
+        return transportFailure("Could not store the answer: " + std::string(std::strerror(body.writeError)));
     if (*result == CURLE_OPERATION_TIMEDOUT && request.lowSpeedBytes != 0)
-        return std::unexpected(HttpFailure{HttpFailure::Kind::tooSlow, "The transfer was too slow"});
-    if (*result != CURLE_OK) {
-        return std::unexpected(transportFailure(errorText[0] != '\0' ? std::string(errorText)
-                                                                       : std::string(curl_easy_strerror(*result))));
-    }
+        return HttpFailure{HttpFailure::Kind::tooSlow, "The transfer was too slow"};
+    if (*result != CURLE_OK)
+        return transportFailure(errorText[0] != '\0' ? std::string(errorText) : std::string(curl_easy_strerror(*result)));
+    return std::nullopt;
+}
+
+/// The answer the handle received: status, body, redirect target and Retry-After.
+std::expected<HttpResponse, HttpFailure> receivedResponse(CURL* e, BodySink& body) {
     long status = 0;
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
     if (status == 0) return std::unexpected(transportFailure("No HTTP response"));
@@ -254,6 +244,39 @@ std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, co
     if (curl_easy_header(e, "Retry-After", 0, CURLH_HEADER, -1, &retryAfter) == CURLHE_OK && retryAfter->value)
         response.retryAfter = retryAfter->value;
     return response;
+}
+
+}  // namespace
+
+namespace services {
+
+void curlPrepare() { (void)Pool::instance(); }
+
+std::expected<HttpResponse, HttpFailure> curlSend(const HttpRequest& request, const HttpTransportOptions& options,
+                                                  std::stop_token stop) {
+    const Pool& pool = Pool::instance();  // why: before any other libcurl call, it initialises the library
+    auto scheme = httpScheme(request.url);
+    if (!scheme) return std::unexpected(HttpFailure{HttpFailure::Kind::badURL, "Not a valid http(s) address"});
+    if (stop.stop_requested()) return std::unexpected(transportFailure("Cancelled"));
+
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!easy || !multi) return std::unexpected(transportFailure("Out of memory"));
+    // why: the shared cache keeps at most this many idle connections, counted by the multi handle that
+    // returns one; the default (four per easy handle, so four here) would close connections under load.
+    curl_multi_setopt(multi.get(), CURLMOPT_MAXCONNECTS, maxIdleConnections);
+
+    const HeaderList headers = headerList(request);
+    BodySink body;
+    body.limit = request.maxBodyBytes;
+    body.file = request.bodyFile;
+    char errorText[CURL_ERROR_SIZE] = {};
+    setConnection(easy.get(), request, *scheme, options, pool);
+    setExchange(easy.get(), request, headers, body, errorText);
+
+    const std::optional<CURLcode> result = runTransfer(multi.get(), easy.get(), stop);
+    if (auto failure = transferFailure(result, body, request, errorText)) return std::unexpected(std::move(*failure));
+    return receivedResponse(easy.get(), body);
 }
 
 }  // namespace services

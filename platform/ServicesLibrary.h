@@ -9,7 +9,7 @@
 #include "platform/Keychain.h"
 
 // The services library (libfolioport-services.so): the HTTP transport on libcurl and the keyring on
-// libsecret, whose dependency trees the process loads only through ServicesGateway, off the start-up path.
+// libsecret, whose dependency trees the process loads only through ServicesLoading, off the start-up path.
 namespace folioport::platform::services {
 
 /// The file the loader opens.

@@ -1,5 +1,5 @@
 # Shell functions for the demo and the scripts that drive the real application against the demo site
-# (run.sh, screenshots.sh, idle-bench.sh). Source it; it sets nothing else.
+# (run.sh, screenshots.sh, idle-bench.sh, the desktop end-to-end flows). Source it; it sets nothing else.
 
 # start_demo_site FAKE_CONFLUENCE [ARGS…]: starts the fake site on 127.0.0.1 with the demo seed (and
 # DEMO_EXTRA_SPACES, DEMO_EXTRA_PAGES made-up ones when set) and sets DEMO_SITE_URL and DEMO_SITE_PID (and
@@ -121,4 +121,18 @@ click_panel() {
 stop_processes() {
   local pid
   for pid in "$@"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
+}
+
+# run_flow SCRIPT ARGS…: the entry of a desktop end-to-end flow that defines inside(). Called with
+# "FOLIOPORT FAKE_CONFLUENCE", it starts the demo site with a request log and runs SCRIPT again in a private
+# keyring with "--inside-keyring SITE_URL SITE_LOG FOLIOPORT", which runs inside SITE_URL SITE_LOG FOLIOPORT.
+run_flow() {
+  local script="$1"; shift
+  if [ "${1:-}" = "--inside-keyring" ]; then shift; inside "$@"; return; fi
+  [ $# -eq 2 ] || { echo "usage: $script FOLIOPORT FAKE_CONFLUENCE" >&2; return 2; }
+  DEMO_SITE_LOG="$(mktemp "${TMPDIR:-/tmp}/folioport-flow-site.XXXXXX")"
+  start_demo_site "$2" --log "$DEMO_SITE_LOG"
+  trap 'kill "$DEMO_SITE_PID" 2>/dev/null; rm -f "$DEMO_SITE_LOG"' EXIT
+  "$(dirname "${BASH_SOURCE[0]}")/../tests/keyring/with-keyring.sh" "$script" --inside-keyring "$DEMO_SITE_URL" \
+    "$DEMO_SITE_LOG" "$1"
 }

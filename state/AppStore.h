@@ -104,7 +104,7 @@ public:
     /// answer); absent once it answered, with a token or without one. While it is set, apiToken is empty
     /// because it is unknown, not because none is stored, and the store reads the token again, then loads,
     /// as soon as the session bus says the keyring came up or a collection of it changed.
-    const std::optional<platform::Keychain::Unreadable>& keyringProblem() const { return keyringProblem_; }
+    const std::optional<StoredSettings::TokenUnreadable>& keyringProblem() const { return keyringProblem_; }
     /// The signed-in user of the last load that got that far.
     const std::optional<ConfluenceUser>& currentUser() const { return currentUser_; }
     /// The spaces of the last load that got that far, in the site's order.
@@ -197,14 +197,18 @@ public:
     void search(const std::string& text, bool inSelectedSpaceOnly,
                 std::function<void(std::vector<SearchResult>)> onDone);
     /// The page's or search hit's address in a web browser, on the site of the current settings.
-    std::string pageAddress(const Page& page) const;
-    std::string pageAddress(const SearchResult& hit) const;
+    std::string webURL(const Page& page) const;
+    std::string webURL(const SearchResult& hit) const;
     /// Puts "title — address" of the page on the clipboard as plain text.
     void copyLink(const Page& page) const;
     /// Puts the page's title, as the rows show it, on the clipboard as plain text.
     void copyTitle(const Page& page) const;
     /// Hands the address to the default handler when it is a valid URL with a scheme; else does nothing.
     void open(const std::string& address) const;
+    /// Whether Folioport starts at login (the autostart entry).
+    bool launchesAtLogin() const;
+    /// Writes or deletes the autostart entry at once; false when that failed.
+    bool setLaunchAtLogin(bool enabled);
 
 Q_SIGNALS:
     /// settings(), isReadingSettings() or keyringProblem() was assigned.
@@ -269,7 +273,7 @@ private:
 
     StoredSettings settings_;
     bool readingSettings_ = true;
-    std::optional<platform::Keychain::Unreadable> keyringProblem_;
+    std::optional<StoredSettings::TokenUnreadable> keyringProblem_;
     bool rereadingToken_ = false;
     bool tokenRereadAgain_ = false;  // the keyring changed again while a reread was in flight
     std::optional<ConfluenceUser> currentUser_;

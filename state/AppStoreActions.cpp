@@ -4,6 +4,7 @@
 #include "confluence/PageLink.h"
 #include "confluence/UnansweredWrite.h"
 #include "confluence/StoredSettings.h"
+#include "platform/LoginItem.h"
 #include "state/AppStore.h"
 #include "async/OffThread.h"
 #include "storage/Utf8.h"
@@ -175,11 +176,11 @@ void AppStore::search(const std::string& text, bool inSelectedSpaceOnly,
         });
 }
 
-std::string AppStore::pageAddress(const Page& page) const { return ConfluenceClient(config()).webURL(page); }
+std::string AppStore::webURL(const Page& page) const { return ConfluenceClient(config()).webURL(page); }
 
-std::string AppStore::pageAddress(const SearchResult& hit) const { return ConfluenceClient(config()).webURL(hit); }
+std::string AppStore::webURL(const SearchResult& hit) const { return ConfluenceClient(config()).webURL(hit); }
 
-void AppStore::copyLink(const Page& page) const { options_.copyText(titleOf(page) + " \u2014 " + pageAddress(page)); }
+void AppStore::copyLink(const Page& page) const { options_.copyText(titleOf(page) + " \u2014 " + webURL(page)); }
 
 void AppStore::copyTitle(const Page& page) const { options_.copyText(titleOf(page)); }
 
@@ -187,5 +188,9 @@ void AppStore::open(const std::string& address) const {
     const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
     if (url.isValid() && !url.scheme().isEmpty()) options_.openURL(url);
 }
+
+bool AppStore::launchesAtLogin() const { return platform::LoginItem::isEnabled(); }
+
+bool AppStore::setLaunchAtLogin(bool enabled) { return platform::LoginItem::setEnabled(enabled); }
 
 }  // namespace folioport

@@ -15,8 +15,6 @@
 namespace folioport::ui {
 namespace {
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
-
 QLabel* styledLabel(const QString& text, TextStyle style, Tint tint, QWidget* parent,
                     QFont::Weight weight = QFont::Normal) {
     auto* label = new QLabel(text, parent);

@@ -1,22 +1,18 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/ErrorBanner.h"
 
-class QLabel;
 class QPushButton;
 
 namespace folioport::ui {
 
 /// The editor's notice that the page has a newer version on the site than the one being edited: the
-/// sentence on a soft orange card, with "Reload" and "Save anyway". It only asks; the editor acts.
-class ChangeNotice : public QWidget {
+/// sentence on the warning card, with "Reload" and "Save anyway" under it. It only asks; the editor acts.
+class ChangeNotice : public ErrorBanner {
     Q_OBJECT
 
 public:
     explicit ChangeNotice(QWidget* parent = nullptr);
-
-    void setMessage(const QString& message);
-    QString message() const;
 
     /// Its two buttons, in tab order.
     QList<QWidget*> focusChain() const;
@@ -25,11 +21,7 @@ Q_SIGNALS:
     void reloadRequested();
     void saveAnywayRequested();
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
-    QLabel* message_;
     QPushButton* reload_;
     QPushButton* saveAnyway_;
 };

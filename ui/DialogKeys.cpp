@@ -1,7 +1,6 @@
 #include "ui/DialogKeys.h"
 
 #include <QAbstractButton>
-#include <QFrame>
 #include <QKeyEvent>
 
 namespace folioport::ui {
@@ -19,13 +18,6 @@ bool handleDialogKey(const QKeyEvent& event, QAbstractButton* defaultButton, con
         return true;
     }
     return false;
-}
-
-QFrame* horizontalDivider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
 }
 
 }  // namespace folioport::ui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/Banner.h"
 
 class QLabel;
 class QPushButton;
@@ -13,7 +13,7 @@ namespace folioport::ui {
 
 /// The offer to reopen the drafts of unsaved text an earlier run left for the configured site, on a soft band:
 /// how many there are and "Reopen". Shows itself only while there are such drafts.
-class DraftsBanner : public QWidget {
+class DraftsBanner : public Banner {
     Q_OBJECT
 
 public:
@@ -24,9 +24,6 @@ public:
 Q_SIGNALS:
     /// "Reopen": every waiting draft is to open in its editor.
     void reopenRequested();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void refresh();

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/Banner.h"
 
 class QLabel;
 class QVBoxLayout;
 
 namespace folioport::ui {
 
-/// A failure shown inline: a warning symbol and the message on a soft orange card.
-class ErrorBanner : public QWidget {
+/// A failure shown inline: a warning symbol and the message on a soft orange card, with any details (a hint,
+/// buttons) under the message.
+class ErrorBanner : public Banner {
     Q_OBJECT
 
 public:
@@ -16,15 +17,18 @@ public:
 
     void setMessage(const QString& message);
     QString message() const;
-    /// Puts `detail` under the message, as its second line.
+    /// Puts `detail` under the message, as its next line.
     void addDetail(QWidget* detail);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    /// The same card for a warning that is no failure: named `name` (its message label `name` + "Label"),
+    /// and screen readers read the message as it stands.
+    ErrorBanner(const QString& name, QWidget* parent);
 
 private:
     QLabel* message_;
     QVBoxLayout* column_;
+    bool failure_ = true;
 };
 
 }  // namespace folioport::ui

@@ -10,7 +10,7 @@
 
 namespace folioport::ui {
 
-using platform::Keychain::Unreadable;
+using Unreadable = StoredSettings::TokenUnreadable;
 
 KeyringWaitPanel::KeyringWaitPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyringWaitPanel"));
@@ -65,7 +65,7 @@ void KeyringWaitPanel::setReason(Unreadable reason) {
     case Unreadable::noSessionBus:
     case Unreadable::noLibrary:
         text = tr("Folioport could not ask the keyring for your API token: %1.")
-                   .arg(QString::fromUtf8(platform::Keychain::describe(reason)));
+                   .arg(QString::fromUtf8(StoredSettings::describe(reason)));
         break;
     }
     explanation_->setText(text);

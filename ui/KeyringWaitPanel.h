@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "platform/Keychain.h"
+#include "confluence/StoredSettings.h"
 
 class QLabel;
 class QPushButton;
@@ -19,7 +19,7 @@ class KeyringWaitPanel : public QWidget {
 public:
     explicit KeyringWaitPanel(QWidget* parent = nullptr);
 
-    void setReason(platform::Keychain::Unreadable reason);
+    void setReason(StoredSettings::TokenUnreadable reason);
     /// The visible buttons, in tab order.
     QList<QWidget*> focusChain() const;
 

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -13,8 +12,6 @@
 
 #include <chrono>
 
-#include "mcp/ToolCatalogue.h"
-#include "platform/Posix.h"
 #include "ui/Clock.h"
 #include "ui/Style.h"
 
@@ -33,19 +30,11 @@ QLabel* caption(const QString& text, QWidget* parent) {
     return label;
 }
 
-QString toolNamesLine() {
-    QStringList names;
-    for (const std::string& name : MCPServer::toolNames()) names << QString::fromStdString(name);
+QString toolNamesLine(const QStringList& names) {
     return QStringLiteral("Tools: %1.").arg(names.join(QStringLiteral(", ")));
 }
 
 }  // namespace
-
-QString mcpExecutablePath() {
-    if (const auto path = platform::runningExecutable(); !path.empty()) return QString::fromStdString(path.string());
-    if (const QStringList arguments = QCoreApplication::arguments(); !arguments.isEmpty()) return arguments.first();
-    return QStringLiteral("Folioport");
-}
 
 QString mcpCommandSnippet(const QString& executable) {
     return QStringLiteral("claude mcp add folioport -s project -- %1 --mcp").arg(executable);
@@ -65,7 +54,7 @@ QString mcpJsonSnippet(const QString& executable) {
         .arg(executable);
 }
 
-McpSetupSection::McpSetupSection(const QString& executable, QWidget* parent) : QWidget(parent) {
+McpSetupSection::McpSetupSection(const McpServerInfo& server, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("mcpSection"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -92,14 +81,14 @@ McpSetupSection::McpSetupSection(const QString& executable, QWidget* parent) : Q
     inner->addWidget(caption(tr("Read, create, edit and trash these pages from Claude Code. It reuses the settings "
                                 "above, so there is nothing else to configure. Run this in the repo you want it in:"),
                              content_));
-    inner->addWidget(snippetRow(Snippet::command, mcpCommandSnippet(executable), content_));
+    inner->addWidget(snippetRow(Snippet::command, mcpCommandSnippet(server.executable), content_));
     inner->addWidget(caption(tr("`-s project` adds it to that repo only. Restart Claude Code afterwards and approve "
                                 "it, then check with `claude mcp list`."),
                              content_));
     inner->addWidget(
         caption(tr("That writes a `.mcp.json` in the repo root. To create it by hand instead:"), content_));
-    inner->addWidget(snippetRow(Snippet::json, mcpJsonSnippet(executable), content_));
-    auto* tools = caption(toolNamesLine(), content_);
+    inner->addWidget(snippetRow(Snippet::json, mcpJsonSnippet(server.executable), content_));
+    auto* tools = caption(toolNamesLine(server.toolNames), content_);
     tools->setObjectName(QStringLiteral("toolNamesLabel"));
     inner->addWidget(tools);
     column->addWidget(content_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <optional>
@@ -11,9 +12,12 @@ class QToolButton;
 
 namespace folioport::ui {
 
-/// The path the set-up texts name: the running executable, else the first command-line argument,
-/// else "Folioport".
-QString mcpExecutablePath();
+/// The MCP server the set-up texts name: the executable an assistant starts with --mcp, and its tools.
+struct McpServerInfo {
+    QString executable;
+    QStringList toolNames;
+};
+
 /// The command that registers the MCP server for one repository; the path goes in unquoted.
 QString mcpCommandSnippet(const QString& executable);
 /// The hand-written `.mcp.json` that does the same; the path goes in unescaped.
@@ -26,7 +30,7 @@ class McpSetupSection : public QWidget {
     Q_OBJECT
 
 public:
-    explicit McpSetupSection(const QString& executable, QWidget* parent = nullptr);
+    explicit McpSetupSection(const McpServerInfo& server, QWidget* parent = nullptr);
 
     /// The state of "Let AI assistants only read pages", which the settings window loads and saves.
     bool assistantsReadOnly() const;

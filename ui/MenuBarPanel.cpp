@@ -17,6 +17,7 @@
 #include "ui/PlainButton.h"
 #include "ui/SpaceBar.h"
 #include "ui/Spinner.h"
+#include "ui/Style.h"
 #include "ui/SymbolView.h"
 #include "ui/UpdateBanner.h"
 #include "updater/Updater.h"
@@ -25,28 +26,6 @@ namespace folioport::ui {
 namespace {
 
 constexpr int headerButtonSize = 28;
-
-/// A hairline between the panel's sections, in the dimmed foreground.
-class Divider final : public QWidget {
-public:
-    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        QColor colour = colourOf(Tint::primary, palette());
-        colour.setAlphaF(0.14f);
-        painter.fillRect(rect(), colour);
-    }
-};
-
-/// displayName, else publicName, else email: the first the user has.
-std::optional<std::string> nameOf(const std::optional<ConfluenceUser>& user) {
-    if (!user) return std::nullopt;
-    if (user->displayName) return user->displayName;
-    if (user->publicName) return user->publicName;
-    return user->email;
-}
 
 PlainButton* headerButton(Symbol symbol, const QString& help, const QString& objectName, QWidget* parent) {
     PlainButton* button = iconButton(symbol, help, objectName, parent, 16, Tint::secondary);
@@ -75,12 +54,12 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     stack->setContentsMargins(1, 1, 1, 1);
     stack->setSpacing(0);
     stack->addWidget(buildHeader());
-    stack->addWidget(new Divider(this));
+    stack->addWidget(horizontalDivider(this));
 
     updateBanner_ = new UpdateBanner(updater_, this);
     connect(updateBanner_, &UpdateBanner::aboutRequested, this, &MenuBarPanel::aboutRequested);
     stack->addWidget(updateBanner_);
-    updateDivider_ = new Divider(this);
+    updateDivider_ = horizontalDivider(this);
     stack->addWidget(updateDivider_);
 
     spaceBar_ = new SpaceBar(store_, this);
@@ -111,7 +90,7 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
     connect(draftsBanner_, &DraftsBanner::reopenRequested, this, &MenuBarPanel::draftsReopenRequested);
     stack->addWidget(draftsBanner_);
 
-    stack->addWidget(new Divider(this));
+    stack->addWidget(horizontalDivider(this));
     stack->addWidget(buildFooter());
 
     connect(&store_, &AppStore::settingsChanged, this, &MenuBarPanel::startOnceSettingsAreRead);
@@ -283,7 +262,8 @@ void MenuBarPanel::refresh() {
     if (waiting) keyringWait_->setReason(*keyringProblem);
     readingSettings_->setVisible(reading);
 
-    const auto name = nameOf(store_.currentUser());
+    const auto& user = store_.currentUser();
+    const auto name = user ? nameOf(*user) : std::nullopt;
     userName_->setVisible(name.has_value());
     userName_->setText(QString::fromStdString(name.value_or(std::string())));
 

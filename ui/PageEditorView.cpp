@@ -83,29 +83,6 @@ QFont bodyFont(BodyFormat format) {
     return mono;
 }
 
-/// A caption in the secondary colour above `control`, which it names for screen readers.
-QWidget* labelledGroup(const QString& caption, QWidget* control, QWidget* parent, QLabel** label = nullptr) {
-    auto* group = new QWidget(parent);
-    auto* column = new QVBoxLayout(group);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(3);
-    auto* text = new QLabel(caption, group);
-    applyTextStyle(*text, TextStyle::caption, Tint::secondary);
-    text->setBuddy(control);
-    column->addWidget(text);
-    column->addWidget(control);
-    control->setAccessibleName(caption);
-    if (label) *label = text;
-    return group;
-}
-
-QLineEdit* textField(const QString& objectName, const QString& placeholder, QWidget* parent) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(objectName);
-    field->setPlaceholderText(placeholder);
-    return field;
-}
-
 PlainButton* footerLink(const QString& text, Tint tint, const QString& objectName, QWidget* parent) {
     auto* button = new PlainButton(parent);
     button->setObjectName(objectName);
@@ -207,6 +184,37 @@ QWidget* PageEditorView::buildForm() {
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(14);
 
+    column->addWidget(buildSpaceGroup(form));
+
+    parentField_ = textField(QStringLiteral("parentField"), tr("Leave empty to create at the top level"), form);
+    parentField_->setToolTip(tr("A page id, or a link to the page copied from the browser"));
+    parentGroup_ = labelledGroup(tr("Parent page id (optional)"), parentField_, form);
+    column->addWidget(parentGroup_);
+
+    titleField_ = textField(QStringLiteral("titleField"), tr("Page title"), form);
+    column->addWidget(labelledGroup(tr("Title"), titleField_, form));
+
+    column->addWidget(buildBody(form));
+
+    noteField_ = textField(QStringLiteral("noteField"), tr("What changed?"), form);
+    noteGroup_ = labelledGroup(tr("Version note (optional)"), noteField_, form);
+    column->addWidget(noteGroup_);
+
+    changeNotice_ = new ChangeNotice(form);
+    connect(changeNotice_, &ChangeNotice::reloadRequested, this, &PageEditorView::reloadNewer);
+    connect(changeNotice_, &ChangeNotice::saveAnywayRequested, this, [this] {
+        if (newer_) saveVersion(newer_->page);
+    });
+    column->addWidget(changeNotice_);
+
+    errorBanner_ = new SiteErrorBanner(store_, form);
+    connect(errorBanner_, &SiteErrorBanner::settingsRequested, this, &PageEditorView::settingsRequested);
+    column->addWidget(errorBanner_);
+    column->addStretch(1);
+    return form;
+}
+
+QWidget* PageEditorView::buildSpaceGroup(QWidget* form) {
     auto* spaceRow = new QWidget(form);
     auto* spaceLayout = new QHBoxLayout(spaceRow);
     spaceLayout->setContentsMargins(0, 0, 0, 0);
@@ -226,16 +234,10 @@ QWidget* PageEditorView::buildForm() {
     spaceGroup_ = labelledGroup(tr("Space"), spaceRow, form, &spaceLabel);
     spaceLabel->setBuddy(spaceField_);
     spaceField_->setAccessibleName(tr("Space"));
-    column->addWidget(spaceGroup_);
+    return spaceGroup_;
+}
 
-    parentField_ = textField(QStringLiteral("parentField"), tr("Leave empty to create at the top level"), form);
-    parentField_->setToolTip(tr("A page id, or a link to the page copied from the browser"));
-    parentGroup_ = labelledGroup(tr("Parent page id (optional)"), parentField_, form);
-    column->addWidget(parentGroup_);
-
-    titleField_ = textField(QStringLiteral("titleField"), tr("Page title"), form);
-    column->addWidget(labelledGroup(tr("Title"), titleField_, form));
-
+QWidget* PageEditorView::buildBody(QWidget* form) {
     auto* body = new QWidget(form);
     auto* bodyColumn = new QVBoxLayout(body);
     bodyColumn->setContentsMargins(0, 0, 0, 0);
@@ -271,24 +273,7 @@ QWidget* PageEditorView::buildForm() {
     bodyHint_->setTextFormat(Qt::PlainText);
     applyTextStyle(*bodyHint_, TextStyle::caption2, Tint::secondary);
     bodyColumn->addWidget(bodyHint_);
-    column->addWidget(labelledGroup(tr("Body"), body, form, &bodyLabel_));
-
-    noteField_ = textField(QStringLiteral("noteField"), tr("What changed?"), form);
-    noteGroup_ = labelledGroup(tr("Version note (optional)"), noteField_, form);
-    column->addWidget(noteGroup_);
-
-    changeNotice_ = new ChangeNotice(form);
-    connect(changeNotice_, &ChangeNotice::reloadRequested, this, &PageEditorView::reloadNewer);
-    connect(changeNotice_, &ChangeNotice::saveAnywayRequested, this, [this] {
-        if (newer_) saveVersion(newer_->page);
-    });
-    column->addWidget(changeNotice_);
-
-    errorBanner_ = new SiteErrorBanner(store_, form);
-    connect(errorBanner_, &SiteErrorBanner::settingsRequested, this, &PageEditorView::settingsRequested);
-    column->addWidget(errorBanner_);
-    column->addStretch(1);
-    return form;
+    return labelledGroup(tr("Body"), body, form, &bodyLabel_);
 }
 
 QWidget* PageEditorView::buildFooter() {
@@ -299,7 +284,7 @@ QWidget* PageEditorView::buildFooter() {
     row->setSpacing(10);
     openButton_ = footerLink(tr("Open in browser"), Tint::accent, QStringLiteral("openInBrowserButton"), footer);
     connect(openButton_, &PlainButton::clicked, this, [this] {
-        if (page_) store_.open(store_.pageAddress(*page_));
+        if (page_) store_.open(store_.webURL(*page_));
     });
     row->addWidget(openButton_);
     trashButton_ = footerLink(tr("Move to trash…"), Tint::red, QStringLiteral("trashButton"), footer);

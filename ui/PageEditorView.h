@@ -88,6 +88,10 @@ private:
 
     QWidget* buildHeader();
     QWidget* buildForm();
+    /// The space key field with its space menu, under its caption.
+    QWidget* buildSpaceGroup(QWidget* form);
+    /// The format choice, the body editor and its hint, under the caption "Body".
+    QWidget* buildBody(QWidget* form);
     QWidget* buildFooter();
     void refresh();
     void saveIfPossible();

@@ -124,7 +124,7 @@ PageRow* PageList::makeRow() {
     connect(row, &PageRow::copyLinkRequested, this, [this](const Page& page) { store_.copyLink(page); });
     connect(row, &PageRow::copyTitleRequested, this, [this](const Page& page) { store_.copyTitle(page); });
     connect(row, &PageRow::openRequested, this,
-            [this](const Page& page) { store_.open(store_.pageAddress(page)); });
+            [this](const Page& page) { store_.open(store_.webURL(page)); });
     connect(row, &PageRow::trashRequested, this, [this](const Page& page) { store_.trashPage(page); });
     connect(row, &PageRow::editRequested, this, &PageList::editRequested);
     connect(row, &PageRow::newChildRequested, this, &PageList::newChildRequested);

@@ -20,6 +20,7 @@
 #include "ui/ElidedLabel.h"
 #include "ui/PlainButton.h"
 #include "ui/Spinner.h"
+#include "ui/Style.h"
 #include "ui/SymbolView.h"
 #include "ui/TintedIconButton.h"
 
@@ -28,8 +29,6 @@ namespace {
 
 using namespace std::chrono_literals;
 constexpr auto copiedDuration = 1200ms;
-
-QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 /// "Updated <day> · <relative day>" when the page's latest version has a readable date.
 std::optional<QString> updatedLine(const Page& page) {

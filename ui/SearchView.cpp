@@ -18,6 +18,7 @@
 #include "ui/SiteErrorBanner.h"
 #include "ui/SearchResultRow.h"
 #include "ui/ProgressButton.h"
+#include "ui/Style.h"
 #include "ui/SymbolView.h"
 
 namespace folioport::ui {
@@ -193,7 +194,7 @@ void SearchView::showResults(std::vector<SearchResult> results) {
         auto* row = new SearchResultRow(result, hint_->parentWidget());
         connect(row, &SearchResultRow::editRequested, this, &SearchView::editPageRequested);
         connect(row, &SearchResultRow::openRequested, this, [this](const SearchResult& hit) {
-            store_.open(store_.pageAddress(hit));
+            store_.open(store_.webURL(hit));
         });
         resultsColumn_->insertWidget(at++, row);
         rows_ << row;

@@ -18,8 +18,6 @@
 #include <array>
 #include <utility>
 
-#include "platform/Keychain.h"
-#include "platform/LoginItem.h"
 #include "state/AppStore.h"
 #include "storage/Utf8.h"
 #include "ui/DialogKeys.h"
@@ -47,8 +45,6 @@ constexpr std::array<std::pair<std::int64_t, const char*>, 6> refreshChoices{{{0
                                                                                {30, "Every 30 min"},
                                                                                {60, "Every hour"}}};
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
-
 QLabel* styledLabel(const QString& text, TextStyle style, Tint tint, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
@@ -57,22 +53,6 @@ QLabel* styledLabel(const QString& text, TextStyle style, Tint tint, QWidget* pa
     return label;
 }
 
-/// A caption label over a single-line field, the label naming the field for screen readers.
-QLineEdit* labelledField(const QString& label, const QString& placeholder, const QString& objectName,
-                         QVBoxLayout& column, QWidget* parent) {
-    auto* group = new QVBoxLayout;
-    group->setSpacing(3);
-    auto* caption = styledLabel(label, TextStyle::caption, Tint::secondary, parent);
-    group->addWidget(caption);
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(objectName);
-    field->setPlaceholderText(placeholder);
-    field->setAccessibleName(label);
-    caption->setBuddy(field);
-    group->addWidget(field);
-    column.addLayout(group);
-    return field;
-}
 
 /// A picker whose entries carry their values; `select` shows `value`, or nothing when it is no choice.
 template <std::size_t N>
@@ -101,7 +81,7 @@ QHBoxLayout* labelledRow(const QString& text, QWidget* control, QWidget* parent)
 }  // namespace
 
 SettingsView::SettingsView(AppStore& store, Updater& updater, std::function<void()> onClose,
-                           const QString& executable, QWidget* parent)
+                           const McpServerInfo& mcpServer, QWidget* parent)
     : QWidget(parent), store_(store), updater_(updater), onClose_(std::move(onClose)) {
     setObjectName(QStringLiteral("settingsView"));
     auto* stack = new QVBoxLayout(this);
@@ -129,7 +109,7 @@ SettingsView::SettingsView(AppStore& store, Updater& updater, std::function<void
     column->addWidget(horizontalDivider(content_));
     column->addWidget(buildUpdates(content_));
     column->addWidget(horizontalDivider(content_));
-    mcp_ = new McpSetupSection(executable, content_);
+    mcp_ = new McpSetupSection(mcpServer, content_);
     column->addWidget(mcp_);
     column->addStretch(1);
     scroll->setWidget(content_);
@@ -184,11 +164,12 @@ QWidget* SettingsView::buildConnection(QWidget* parent) {
     auto* column = new QVBoxLayout(group);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
-    baseURL_ = labelledField(tr("Confluence site URL"), QStringLiteral("https://your-site.atlassian.net"),
-                             QStringLiteral("baseURLField"), *column, group);
-    email_ = labelledField(tr("Email"), QStringLiteral("you@example.com"), QStringLiteral("emailField"), *column, group);
-    apiToken_ = labelledField(tr("API token"), tr("Paste your Atlassian API token"), QStringLiteral("apiTokenField"),
-                              *column, group);
+    baseURL_ = textField(QStringLiteral("baseURLField"), QStringLiteral("https://your-site.atlassian.net"), group);
+    column->addWidget(labelledGroup(tr("Confluence site URL"), baseURL_, group));
+    email_ = textField(QStringLiteral("emailField"), QStringLiteral("you@example.com"), group);
+    column->addWidget(labelledGroup(tr("Email"), email_, group));
+    apiToken_ = textField(QStringLiteral("apiTokenField"), tr("Paste your Atlassian API token"), group);
+    column->addWidget(labelledGroup(tr("API token"), apiToken_, group));
     apiToken_->setEchoMode(QLineEdit::Password);
     keyringNote_ = styledLabel(QString(), TextStyle::caption2, Tint::orange, group);
     keyringNote_->setObjectName(QStringLiteral("keyringNoteLabel"));
@@ -303,8 +284,8 @@ QWidget* SettingsView::buildUpdates(QWidget* parent) {
     autoUpdate_ = new QCheckBox(tr("Check for updates automatically"), group);
     autoUpdate_->setObjectName(QStringLiteral("autoUpdateCheckBox"));
     column->addWidget(autoUpdate_);
-    feedURL_ = labelledField(tr("Feed URL"), qs(StoredSettings{}.updateFeedURL),
-                             QStringLiteral("feedURLField"), *column, group);
+    feedURL_ = textField(QStringLiteral("feedURLField"), qs(StoredSettings{}.updateFeedURL), group);
+    column->addWidget(labelledGroup(tr("Feed URL"), feedURL_, group));
 
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
@@ -376,7 +357,7 @@ void SettingsView::loadCurrent() {
     select(*refreshPicker_, edited_.refreshMinutes);
     autoUpdate_->setChecked(edited_.autoUpdate);
     feedURL_->setText(qs(edited_.updateFeedURL));
-    launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
+    launchAtLogin_->setChecked(store_.launchesAtLogin());
     mcp_->setAssistantsReadOnly(edited_.assistantsReadOnly);
     refreshKeyringNote();
 }
@@ -409,7 +390,7 @@ void SettingsView::refreshKeyringNote() {
     if (problem)
         keyringNote_->setText(tr("The stored token is not shown because %1. It stays as it is unless you type a "
                                  "new one.")
-                                  .arg(QString::fromUtf8(platform::Keychain::describe(*problem))));
+                                  .arg(QString::fromUtf8(StoredSettings::describe(*problem))));
 }
 
 StoredSettings SettingsView::draft() const {
@@ -491,7 +472,7 @@ void SettingsView::runTest() {
 }
 
 void SettingsView::setLaunchAtLogin(bool enabled) {
-    if (!platform::LoginItem::setEnabled(enabled)) launchAtLogin_->setChecked(platform::LoginItem::isEnabled());
+    if (!store_.setLaunchAtLogin(enabled)) launchAtLogin_->setChecked(store_.launchesAtLogin());
 }
 
 void SettingsView::refreshTestRow() {

@@ -28,6 +28,7 @@ class ElidedLabel;
 class ErrorBanner;
 class ExpiredTokenHint;
 class McpSetupSection;
+struct McpServerInfo;
 class ProgressButton;
 
 /// The settings window's content. It edits a private copy of the stored settings, taken when it is first
@@ -41,8 +42,8 @@ class SettingsView : public QWidget {
     Q_OBJECT
 
 public:
-    /// `executable` is the path the MCP set-up texts name.
-    SettingsView(AppStore& store, Updater& updater, std::function<void()> onClose, const QString& executable,
+    /// `mcpServer` is what the MCP set-up texts name.
+    SettingsView(AppStore& store, Updater& updater, std::function<void()> onClose, const McpServerInfo& mcpServer,
                  QWidget* parent = nullptr);
 
 protected:

@@ -13,11 +13,10 @@
 #include "ui/ActionText.h"
 #include "ui/PlainButton.h"
 #include "ui/SpaceMenu.h"
+#include "ui/Style.h"
 
 namespace folioport::ui {
 namespace {
-
-QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 /// A borderless drop-down drawn as symbol, text and a small chevron, spaced like the rest of the bar.
 class DropDownButton final : public PlainButton {

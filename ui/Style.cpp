@@ -1,8 +1,11 @@
 #include "ui/Style.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -21,6 +24,19 @@ qreal scaleOf(TextStyle style) {
 }
 
 bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
+
+class Divider final : public QWidget {
+public:
+    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QColor colour = colourOf(Tint::primary, palette());
+        colour.setAlphaF(0.14f);
+        painter.fillRect(rect(), colour);
+    }
+};
 
 }  // namespace
 
@@ -81,5 +97,30 @@ void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius, const Q
     painter.drawRoundedRect(rect.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
     painter.restore();
 }
+
+QWidget* labelledGroup(const QString& caption, QWidget* control, QWidget* parent, QLabel** label) {
+    auto* group = new QWidget(parent);
+    auto* column = new QVBoxLayout(group);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    auto* text = new QLabel(caption, group);
+    text->setTextFormat(Qt::PlainText);
+    applyTextStyle(*text, TextStyle::caption, Tint::secondary);
+    text->setBuddy(control);
+    column->addWidget(text);
+    column->addWidget(control);
+    control->setAccessibleName(caption);
+    if (label) *label = text;
+    return group;
+}
+
+QLineEdit* textField(const QString& objectName, const QString& placeholder, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setPlaceholderText(placeholder);
+    return field;
+}
+
+QWidget* horizontalDivider(QWidget* parent) { return new Divider(parent); }
 
 }  // namespace folioport::ui

@@ -2,7 +2,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QString>
 
+#include <string>
+
+class QLabel;
+class QLineEdit;
 class QPainter;
 class QPalette;
 class QRectF;
@@ -32,5 +37,18 @@ void fillRounded(QPainter& painter, const QRectF& rect, Tint tint, qreal opacity
 
 /// Outlines `rect` in the accent colour, as keyboard focus on the panel's own buttons.
 void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius, const QPalette& palette);
+
+/// The core's UTF-8 text as a QString.
+inline QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+/// A caption in the secondary colour above `control`, which it names for screen readers and focuses as its
+/// buddy; `label`, when given, receives the caption.
+QWidget* labelledGroup(const QString& caption, QWidget* control, QWidget* parent, QLabel** label = nullptr);
+
+/// An empty single-line field showing `placeholder`.
+QLineEdit* textField(const QString& objectName, const QString& placeholder, QWidget* parent);
+
+/// A hairline between the sections of the panel or a window, in the dimmed foreground.
+QWidget* horizontalDivider(QWidget* parent);
 
 }  // namespace folioport::ui

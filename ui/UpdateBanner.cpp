@@ -2,12 +2,10 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/PlainButton.h"
-#include "ui/SymbolView.h"
 #include "updater/Updater.h"
 
 namespace folioport::ui {
@@ -23,12 +21,9 @@ PlainButton* textButton(const QString& text, const QString& objectName, QWidget*
 
 }  // namespace
 
-UpdateBanner::UpdateBanner(Updater& updater, QWidget* parent) : QWidget(parent), updater_(updater) {
+UpdateBanner::UpdateBanner(Updater& updater, QWidget* parent)
+    : Banner(Shape::band, Symbol::updateArrow, Tint::green, parent), updater_(updater) {
     setObjectName(QStringLiteral("updateBanner"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(12, 8, 12, 8);
-    row->setSpacing(8);
-    row->addWidget(new SymbolView(bundledSymbolIcon(Symbol::updateArrow, Tint::green), 18, this));
 
     auto* column = new QVBoxLayout;
     column->setSpacing(1);
@@ -42,21 +37,21 @@ UpdateBanner::UpdateBanner(Updater& updater, QWidget* parent) : QWidget(parent),
     detail_->setTextFormat(Qt::PlainText);
     detail_->setWordWrap(true);
     column->addWidget(detail_);
-    row->addLayout(column, 1);
+    row().addLayout(column, 1);
 
     whatsNew_ = textButton(tr("What's new"), QStringLiteral("whatsNewButton"), this);
     connect(whatsNew_, &QAbstractButton::clicked, this, &UpdateBanner::aboutRequested);
-    row->addWidget(whatsNew_);
+    row().addWidget(whatsNew_);
     later_ = textButton(tr("Later"), QStringLiteral("laterButton"), this);
     connect(later_, &QAbstractButton::clicked, this, [this] { updater_.dismiss(); });
-    row->addWidget(later_);
+    row().addWidget(later_);
     install_ = new QPushButton(tr("Update && Relaunch"), this);
     install_->setObjectName(QStringLiteral("installButton"));
     install_->setAccessibleName(tr("Update & Relaunch"));
     install_->setDefault(true);
     install_->setMinimumWidth(install_->sizeHint().width() + 16);
     connect(install_, &QAbstractButton::clicked, this, [this] { updater_.install(); });
-    row->addWidget(install_);
+    row().addWidget(install_);
 }
 
 bool UpdateBanner::isOffered(const Updater& updater) {
@@ -82,10 +77,5 @@ bool UpdateBanner::pressDefault() {
 }
 
 QList<QWidget*> UpdateBanner::focusChain() const { return {whatsNew_, later_, install_}; }
-
-void UpdateBanner::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    fillRounded(painter, rect(), Tint::green, 0.10, 0, palette());
-}
 
 }  // namespace folioport::ui

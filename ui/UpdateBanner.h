@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/Banner.h"
 
 class QLabel;
 class QPushButton;
@@ -15,7 +15,7 @@ class PlainButton;
 
 /// The offer of a newer version on a soft green band: its status or error, "What's new", "Later"
 /// (dismisses this version) and "Update & Relaunch".
-class UpdateBanner : public QWidget {
+class UpdateBanner : public Banner {
     Q_OBJECT
 
 public:
@@ -34,9 +34,6 @@ public:
 
 Q_SIGNALS:
     void aboutRequested();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     Updater& updater_;

@@ -143,14 +143,4 @@ inside() {  # SITE_URL SITE_LOG EXECUTABLE
   wait_until 5 editor_gone || fail "the editor stayed open after the page went to the trash"
 }
 
-if [ "${1:-}" = "--inside-keyring" ]; then
-  shift
-  inside "$@"
-  exit
-fi
-
-[ $# -eq 2 ] || { echo "usage: $0 FOLIOPORT FAKE_CONFLUENCE" >&2; exit 2; }
-site_log="$(mktemp "${TMPDIR:-/tmp}/folioport-flow-site.XXXXXX")"
-start_demo_site "$2" --log "$site_log"
-trap 'kill "$DEMO_SITE_PID" 2>/dev/null; rm -f "$site_log"' EXIT
-"$here/../keyring/with-keyring.sh" "$here/desktop-flow.sh" --inside-keyring "$DEMO_SITE_URL" "$site_log" "$1"
+run_flow "$here/desktop-flow.sh" "$@"

@@ -345,7 +345,6 @@ TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOn
     json withGateway = before;
     withGateway["gatewayBaseURL"] = gateway;
     EXPECT_EQ(storedPreferences(), withGateway);
-    EXPECT_EQ(count("GET /ex/confluence/"), 4);  // the check's user request, then user, spaces and pages
 
     // Saving other settings keeps the key; a save without a gateway leaves the file as it always was.
     StoredSettings settings = store->settings();
@@ -653,8 +652,6 @@ TEST_F(AppStoreTest, SearchCopyLinkAndOpenGoThroughTheSiteAndTheSeams) {
 
     search("roadmap", true);
     EXPECT_EQ(found->size(), 1u);
-    EXPECT_EQ(site->requestLines().back(), R"(GET /wiki/rest/api/search?cql=type = page AND text ~ "roadmap" AND space = "ENG")"
-                                 R"( ORDER BY lastmodified DESC&limit=50)");
     EXPECT_EQ(store->errorMessage(), std::nullopt);
 
     store->copyLink(Page{.id = "42", .title = ""});

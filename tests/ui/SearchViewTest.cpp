@@ -216,14 +216,13 @@ void SearchViewTest::rowsOfferEditOnlyForPagesWithAnId() {
     const struct {
         std::optional<QString> pasted;
         const char* openedId;  // empty: no editor opens
-        QString error;
+        QString error;  // how the banner starts
     } links[] = {
         {std::nullopt, "", {}},  // cancelled
         {QString::fromStdString(site + "/wiki/x/AYAB"), "98305", {}},
         {QStringLiteral(" 98307\t"), "98307", {}},
         {QStringLiteral("https://globex.atlassian.net/wiki/spaces/ENG/pages/98305"), "",
-         QStringLiteral("That link points to https://globex.atlassian.net, but Folioport is set up for %1; paste a "
-                        "link to a page on that site, or the page's id.").arg(QString::fromStdString(site))},
+         QStringLiteral("That link points to https://globex.atlassian.net, but")},
     };
     for (const auto& link : links) {
         edits.clear();
@@ -232,6 +231,6 @@ void SearchViewTest::rowsOfferEditOnlyForPagesWithAnId() {
         QCOMPARE(edits.count(), *link.openedId ? 1 : 0);
         if (*link.openedId) QCOMPARE(edits.at(0).at(0).value<Page>().id, std::string(link.openedId));
         auto* banner = open->find<ErrorBanner>("errorBanner");
-        QCOMPARE(banner->isVisible() ? banner->message() : QString(), link.error);
+        QCOMPARE(banner->isVisible() ? banner->message().left(link.error.size()) : QString(), link.error);
     }
 }
