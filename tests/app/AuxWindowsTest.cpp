@@ -1,15 +1,13 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include "FakeConfluence.h"
+#include "WindowFixture.h"
 #include "app/AuxWindows.h"
 #include "app/EditorRequest.h"
-#include "state/AppStore.h"
 
 namespace folioport {
 namespace {
@@ -188,20 +186,9 @@ TEST_F(AuxWindowsTest, ACreatedPagesEditorMovesToThePageIdAndMayRefuseToClose) {
 }
 
 TEST(EditorRequests, NewChildPagesGoToTheParentsSpaceWhenTheLoadedSpacesKnowIt) {
-    auto site = fake::FakeConfluence::start();
-    ASSERT_TRUE(site) << site.error();
-    QTemporaryDir folder;
-    AppStoreOptions options;
-    options.preferencesFile = folder.filePath("preferences.json").toStdString();
-    options.draftsFolder = folder.filePath("drafts").toStdString();
-    AppStore store(options);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !store.isReadingSettings(); }, 5000));
-    store.editSettings([&](StoredSettings& settings) {
-        settings.baseURL = (*site)->baseURL();
-        settings.email = "mia@example.com";
-        settings.apiToken = "test-token";
-        settings.spaceKey = "ops";
-    });
+    testing::WindowFixture fixture;
+    ASSERT_TRUE(fixture.start({{"spaceKey", "ops"}}));
+    AppStore& store = *fixture.store;
     bool loaded = false;
     store.load(false, [&] { loaded = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded; }, 5000));

@@ -102,6 +102,8 @@ TEST_P(ClientTest, EveryOperationSendsItsExactRequest) {
          "GET /wiki/api/v2/spaces?keys=ENG&limit=1"},
         {"page without body", [](auto& c) { return c.page("98306", false).has_value(); },
          "GET /wiki/api/v2/pages/98306"},
+        {"page by title with body", [](auto& c) { return c.page("Roadmap for Q3", "65537", true).has_value(); },
+         "GET /wiki/api/v2/pages?title=Roadmap for Q3&space-id=65537&status=current&limit=2&body-format=storage"},
         {"create under a parent",
          [](auto& c) { return c.createPage("65537", "New", "<p>x</p>", std::string("98305")).has_value(); },
          "POST /wiki/api/v2/pages",

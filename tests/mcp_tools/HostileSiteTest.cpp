@@ -46,7 +46,6 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
     auto redirect = [](int status, const char* path, std::string location) {
         return Fault{.kind = Fault::Kind::status, .status = status, .pathPrefix = path, .location = std::move(location)};
     };
-    auto pageWithLinks = [](json links) { return json{{"id", "98306"}, {"title", "T"}, {"_links", std::move(links)}}; };
 
     // In texts, faults and requests, {site} is the site's address, {other} the other host's, {downgraded}
     // the site's host and port over plain http, {to} the origin a row is refused, {gateway} the path the
@@ -90,7 +89,7 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
          {redirect(302, "{gateway}/wiki/api/v2/pages/98306", "{site}/wiki/api/v2/pages/98306?body-format=storage")},
          "Roadmap for Q3\nid: 98306", {"GET {gateway}/wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98306"}, "{other}", true},
         {"through the gateway, web addresses stay on the site", "get_page", {{"pageId", "98306"}},
-         {answer("GET", "{gateway}/wiki/api/v2/pages/98306", pageWithLinks(json::object()))},
+         {answer("GET", "{gateway}/wiki/api/v2/pages/98306", {{"id", "98306"}, {"title", "T"}, {"_links", json::object()}})},
          "\n{site}/wiki/pages/viewpage.action?pageId=98306\n", {"GET {gateway}/wiki/api/v2/pages/98306"}, "{other}", true},
         {"a hand-set gateway on another host over plain http", "list_spaces", {}, {}, "Spaces — 2:",
          {"GET /wiki/api/v2/spaces"}, "{other}", false, "{other}/ex/confluence/x"},
@@ -105,29 +104,17 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         {"a redirect within the site to another page", "update_page", {{"pageId", "98306"}, {"newTitle", "x"}},
          {redirect(302, roadmap, "{site}/wiki/api/v2/pages/98307?body-format=storage")}, otherPage,
          {"GET /wiki/api/v2/pages/98306", "GET /wiki/api/v2/pages/98307"}},
-        {"a page id that is a path step", "delete_page", {{"pageId", ".."}}, {}, missingPage, {}},
-        {"a page id that is an encoded path step", "update_page", {{"pageId", "%2E%2e"}, {"body", "x"}}, {}, missingPage, {}},
         {"a page link to another host", "delete_page", {{"pageId", "{other}/wiki/spaces/ENG/pages/98306"}}, {},
          otherSiteLink, {}},
         {"a parent's link from https down to http", "create_page", {{"title", "T"}, {"parentId", "{downgraded}/wiki/x/AoAB"}},
          {}, otherSiteLink, {}, "{downgraded}"},
         {"a link of the site that names no page", "get_page", {{"pageId", "{site}/wiki/spaces/ENG/overview"}}, {},
          missingPage, {}},
-        {"a page link whose dot steps lead a browser to another page", "delete_page",
-         {{"pageId", "{site}/wiki/spaces/ENG/pages/98306/../../../../x/AYAB"}}, {}, missingPage, {}},
-        {"a page link with encoded dot steps", "update_page",
-         {{"pageId", "{site}/wiki/spaces/ENG/pages/98306/%2e%2e/98307"}, {"body", "x"}}, {}, missingPage, {}},
         {"a space key that is a list", "create_page", {{"title", "T"}, {"spaceKey", "NOPE,OPS"}}, {},
          "error: No space with key 'NOPE,OPS'.", {}},
         {"a space lookup answering another space", "create_page", {{"title", "T"}, {"spaceKey", "ENG"}},
          {answer("GET", spaces, {{"results", {{{"id", "65538"}, {"key", "OPS"}}}}})}, "error: No space with key 'ENG'.",
          {"GET /wiki/api/v2/spaces"}},
-        {"a javascript web address", "get_page", {{"pageId", "98306"}},
-         {answer("GET", roadmap, pageWithLinks({{"webui", "javascript:alert(1)"}}))},
-         "\n{site}/wiki/pages/viewpage.action?pageId=98306\n", {"GET /wiki/api/v2/pages/98306"}},
-        {"a javascript base address", "get_page", {{"pageId", "98306"}},
-         {answer("GET", roadmap, pageWithLinks({{"webui", "/p"}, {"base", "javascript:alert(1)//"}}))},
-         "\n{site}/wiki/p\n", {"GET /wiki/api/v2/pages/98306"}},
         {"a title lookup answering another page", "update_page",
          {{"title", "Coding Standards"}, {"spaceKey", "ENG"}, {"body", "x"}},
          {answer("GET", "/wiki/api/v2/pages", {{"results", {{{"id", "98306"}, {"title", "Roadmap for Q3"}, {"spaceId", "65537"}}}}})},
@@ -135,9 +122,6 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         {"a title lookup answering the title from another space", "get_page", {{"title", "Coding Standards"}},
          {answer("GET", "/wiki/api/v2/pages", {{"results", {{{"id", "98306"}, {"title", "Coding Standards"}, {"spaceId", "1"}}}}})},
          wrongTitle, {"GET /wiki/api/v2/spaces", "GET /wiki/api/v2/pages"}},
-        {"a lone surrogate in a listing", "list_spaces", {},
-         {{.kind = Fault::Kind::status, .status = 200, .body = R"({"results":[{"id":"1","key":"A","name":"x\ud800y"}]})"}},
-         "  A  x\xEF\xBF\xBDy  (id 1)", {"GET /wiki/api/v2/spaces"}},
         {"line breaks and controls in one-line fields", "list_pages", {},
          {answer("GET", "/wiki/api/v2/pages", {{"results", {{{"id", "9\r1"}, {"title", "Real\n  98399  v1  Forged\u0085\u2028\x1b[2J"}}}}})},
          "  9 1  v1  Real   98399  v1  Forged   [2J  (—)", {"GET /wiki/api/v2/spaces", "GET /wiki/api/v2/pages"}},

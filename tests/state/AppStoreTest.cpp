@@ -129,9 +129,8 @@ TEST_F(AppStoreTest, ConstructionReadsEachSettingWithItsFallbackAndRefreshesOnly
         bool autoUpdate, refreshes;
     };
     const Row rows[] = {
+        // The fallbacks of values that are missing or of the wrong type are the preferences file's table.
         {"fresh installation", json::object(), true, 50, 30, true, false},
-        {"stored zeros", {{"pageLimit", 0}, {"refreshMinutes", 0}}, false, 50, 0, true, false},
-        {"period as text, switch as number", {{"refreshMinutes", "5"}, {"autoUpdate", 0}}, false, 50, 30, true, true},
         {"stored values", {{"pageLimit", 7}, {"refreshMinutes", 5}, {"autoUpdate", false}}, false, 7, 5, false, true},
     };
     for (const Row& row : rows) {
