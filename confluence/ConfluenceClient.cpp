@@ -89,9 +89,9 @@ bool isPathLike(std::string_view id) {
     }
 }
 
-/// The REST path of one page; an id that could act as a path step fails as a missing page, unsent.
+/// The REST path of one page; an id that could act as a path step names no page and is not sent.
 std::expected<std::string, ConfluenceError> pagePath(std::string_view id) {
-    if (isPathLike(id)) return std::unexpected(ConfluenceError::http(404, {}));
+    if (isPathLike(id)) return std::unexpected(ConfluenceError::notAPage());
     return std::string(pagesPath) + "/" + pathSegment(id);
 }
 

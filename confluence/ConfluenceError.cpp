@@ -109,6 +109,7 @@ std::string describe(const ConfluenceError& error) {
     case wrongPage:
     case callLimit:
     case otherSiteLink: return error.text;
+    case notAPage: return "That is not a page id or a link to a page, so nothing was sent to Confluence.";
     case tooLarge:
         return "Confluence's response is larger than " + std::to_string(maxResponseBytes >> 20) +
                " MB, so Folioport stopped reading it.";

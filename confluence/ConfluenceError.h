@@ -16,7 +16,7 @@ inline constexpr std::size_t maxResponseBytes = std::size_t{64} << 20;
 struct ConfluenceError {
     enum class Kind {
         http, network, decoding, notFound, notConfigured, badURL, offSite, wrongPage, tooLarge, webPage, callLimit,
-        otherSiteLink
+        otherSiteLink, notAPage
     };
 
     Kind kind;
@@ -51,6 +51,8 @@ struct ConfluenceError {
     static ConfluenceError tooSlow(std::chrono::milliseconds deadline);
     /// A pasted page link names a page on another site than the configured one; both as "scheme://host[:port]".
     static ConfluenceError otherSiteLink(std::string_view linkSite, std::string_view configuredSite);
+    /// Text given as a page's id or link names no page (a path step, a link of no page's form); nothing was sent.
+    static ConfluenceError notAPage() { return {Kind::notAPage, 0, {}, {}}; }
 
     /// True for the site's refusal of the e-mail and token (HTTP 401).
     bool refusesCredentials() const { return kind == Kind::http && status == 401; }

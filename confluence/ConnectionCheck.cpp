@@ -44,24 +44,29 @@ std::optional<std::string> gatewayBaseFor(const std::string& site, std::string_v
 }  // namespace
 
 ConnectionCheck checkConnection(ConfluenceConfig typed, std::string_view gatewayRoot, std::stop_token stop) {
+    using enum ConnectionCheck::Outcome;
     typed.gatewayBaseURL.clear();
     const ConfluenceClient site(typed);
-    if (auto user = site.currentUser(stop)) return {"Connected as " + nameOf(*user).value_or("user") + ".", ""};
+    if (auto user = site.currentUser(stop))
+        return {connected, "Connected as " + nameOf(*user).value_or("user") + ".", ""};
     auto found = site.spaces(1, stop);
-    if (found && found->empty()) return {"Connected, but no spaces are visible to this account.", ""};
-    if (found) return {"Connected. First visible space: " + found->front().key + ".", ""};
-    if (!found.error().refusesCredentials()) return {describe(found.error()), std::nullopt};
+    if (found && found->empty()) return {connected, "Connected, but no spaces are visible to this account.", ""};
+    if (found) return {connected, "Connected. First visible space: " + found->front().key + ".", ""};
+    if (!found.error().refusesCredentials()) return {failed, describe(found.error()), std::nullopt};
 
     // why: a tenant_info or gateway that cannot be reached says nothing about the route; what is stored stays.
-    const ConnectionCheck refused{describe(found.error()), "", true};
-    const ConnectionCheck undecided{refused.sentence, std::nullopt, true};
+    const ConnectionCheck decidedRefused{refused, describe(found.error()), ""};
+    const ConnectionCheck undecided{refused, decidedRefused.sentence, std::nullopt};
     const auto gateway = gatewayBaseFor(typed.normalizedBaseURL(), gatewayRoot, stop);
     if (!gateway) return undecided;
-    if (gateway->empty()) return refused;
+    if (gateway->empty()) return decidedRefused;
     typed.gatewayBaseURL = *gateway;
     auto user = ConfluenceClient(typed).currentUser(stop);
-    if (user) return {"Connected through the API gateway (scoped token) as " + nameOf(*user).value_or("user") + ".", *gateway};
-    return user.error().refusesCredentials() ? refused : undecided;
+    if (user)
+        return {connectedThroughGateway,
+                "Connected through the API gateway (scoped token) as " + nameOf(*user).value_or("user") + ".",
+                *gateway};
+    return user.error().refusesCredentials() ? decidedRefused : undecided;
 }
 
 }  // namespace folioport

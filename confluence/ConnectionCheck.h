@@ -12,14 +12,21 @@ namespace folioport {
 
 /// What the settings-time check of typed credentials found, and the route it decided.
 struct ConnectionCheck {
+    enum class Outcome {
+        connected,                ///< the site itself took the credentials
+        connectedThroughGateway,  ///< only the API gateway took them (a scoped token)
+        refused,                  ///< the site refused them (401) and no gateway took them either
+        failed                    ///< the site could not be asked, or failed otherwise; nothing is known of them
+    };
+
+    Outcome outcome;
     std::string sentence;  ///< the one sentence the settings window shows
     /// The REST route to store: a gateway base when the credentials work only there, empty when the site takes
     /// them itself; absent when the answers decide nothing (a network failure, a site error), so what is
     /// stored stays.
     std::optional<std::string> gatewayBaseURL;
-    /// The site refused the credentials (401) and no gateway took them either.
-    bool credentialsRefused = false;
 
+    bool connected() const { return outcome == Outcome::connected || outcome == Outcome::connectedThroughGateway; }
     bool operator==(const ConnectionCheck&) const = default;
 };
 

@@ -111,8 +111,8 @@ std::string shown(const std::string& origin) {
 }  // namespace
 
 std::expected<std::string, ConfluenceError> pageIdFromLink(std::string_view pasted, const ConfluenceConfig& config) {
-    const auto unknownPage = std::unexpected(ConfluenceError::http(404, {}));
-    if (pasted.size() > longestPageLink) return unknownPage;
+    const auto noPage = std::unexpected(ConfluenceError::notAPage());
+    if (pasted.size() > longestPageLink) return noPage;
     if (pasted.find('/') == std::string_view::npos) return std::string(pasted);
 
     const std::string base = config.normalizedBaseURL();
@@ -122,13 +122,13 @@ std::expected<std::string, ConfluenceError> pageIdFromLink(std::string_view past
         address = base + address;
     } else if (link.find("://") == std::string_view::npos) {
         // why: without a scheme only a host name ("acme.atlassian.net/…") leads a link; "98305/../1" is no link.
-        if (link.substr(0, link.find('/')).find('.') == std::string_view::npos) return unknownPage;
+        if (link.substr(0, link.find('/')).find('.') == std::string_view::npos) return noPage;
         address = "https://" + address;
     }
     const std::optional<std::string> site = originOf(base);
     if (!site) return std::unexpected(ConfluenceError::badURL());
     const std::optional<std::string> origin = originOf(address);
-    if (!origin) return unknownPage;
+    if (!origin) return noPage;
     if (*origin != *site) return std::unexpected(ConfluenceError::otherSiteLink(shown(*origin), shown(*site)));
 
     std::string_view rest = std::string_view(address).substr(address.find("://") + 3);
@@ -137,11 +137,11 @@ std::expected<std::string, ConfluenceError> pageIdFromLink(std::string_view past
     const std::size_t question = std::min(rest.find('?'), rest.size());
     std::string_view path = rest.substr(0, question);
     const std::string_view query = rest.substr(std::min(question + 1, rest.size()));
-    if (hasDotSegment(path)) return unknownPage;
+    if (hasDotSegment(path)) return noPage;
     if (path == "/wiki" || path.starts_with("/wiki/")) path.remove_prefix(5);
 
     if (auto id = idOfPath(path, query)) return std::move(*id);
-    return unknownPage;
+    return noPage;
 }
 
 }  // namespace folioport

@@ -219,10 +219,6 @@ void AppStore::rereadPreferences() {
         });
 }
 
-bool isRefusedCredentials(std::string_view message) { return message == describe(ConfluenceError::http(401, {})); }
-
-bool AppStore::errorIsRefusedCredentials() const { return errorMessage_ && isRefusedCredentials(*errorMessage_); }
-
 void AppStore::testConnection(ConfluenceConfig config, std::function<void(ConnectionCheck)> onDone) {
     runOffThread(
         pool_, this,
@@ -311,7 +307,7 @@ void AppStore::publishPages(const LoadRun& run, std::vector<Page> pages) {
     if (run.spaceKey == settings_.spaceKey) {
         pagesLoadedAt_ = options_.now();
         assign(pages_, std::move(pages), &AppStore::pagesChanged);
-        assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+        assign(error_, std::nullopt, &AppStore::errorChanged);
         if (staleList_) assign(staleList_, std::nullopt, &AppStore::staleListChanged);
     }
     endLoad(run);
@@ -339,12 +335,12 @@ void AppStore::failLoad(const LoadRun& run, const ConfluenceError& error) {
     if (run.decidesRoute && error.refusesCredentials())
         return decideRoute(run, error);
     // why: a silent load fails unseen; what it published before the failure stays either way.
-    if (!run.silent) assign(errorMessage_, describe(error), &AppStore::errorMessageChanged);
+    if (!run.silent) assign(error_, error, &AppStore::errorChanged);
     if (run.timed) {
         // why: a site that comes back is seen within about a minute, while one that stays away is asked
         // less and less often.
         retryDelay_ = std::min(retryDelay_.count() > 0 ? 2 * retryDelay_ : options_.minute / 2, refreshPeriod_);
-        assign(staleList_, StaleList{options_.now(), describe(error), pagesLoadedAt_}, &AppStore::staleListChanged);
+        assign(staleList_, StaleList{options_.now(), error, pagesLoadedAt_}, &AppStore::staleListChanged);
     }
     endLoad(run);
 }

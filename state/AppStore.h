@@ -54,7 +54,7 @@ struct AppStoreOptions {
 /// Why the list may be old: the last timed refresh failed.
 struct StaleList {
     QDateTime failedAt;
-    std::string reason;                 ///< the failure's sentence
+    ConfluenceError reason;
     std::optional<QDateTime> pagesFrom;  ///< when the pages shown were loaded; absent when none were
 };
 
@@ -65,20 +65,15 @@ struct PageDraft {
     std::optional<std::string> versionNote;  ///< only for a new version of an existing page
 };
 
-/// A page as the site answered it, or the sentence that says why it did not.
-using PageOutcome = std::expected<Page, std::string>;
-
-/// Why a new version was not stored: the sentence, and, when the site already held a newer version than
-/// the one edited, that version and who saved it.
-struct VersionRefusal {
-    std::string message;
+/// Why a page write (create, save, trash) did not happen: the site's error, and, when the site refused a save
+/// because it already held a newer version than the one edited, that version and who saved it.
+struct PageWriteFailure {
+    ConfluenceError error;
     std::optional<PageChange> newer;
 };
-/// True when `message` is the site's refusal of the e-mail and token (HTTP 401), most often an expired token.
-bool isRefusedCredentials(std::string_view message);
 
-/// A new version as the site stored it, or why it did not.
-using VersionOutcome = std::expected<Page, VersionRefusal>;
+/// What a page write did: the page as the site now holds it (for a trash, the page that went), or why not.
+using PageWrite = std::expected<Page, PageWriteFailure>;
 
 /// The application's one observable state: the settings, what the last loads fetched, the loading and
 /// error state, and the background refresh. Lives on the main thread; every assignment of a published
@@ -113,12 +108,10 @@ public:
     const std::vector<Page>& pages() const { return pages_; }
     /// True while a non-silent load runs.
     bool isLoading() const { return isLoading_; }
-    /// The last failure to show the user; absent when there is none.
-    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
+    /// The last failure to show the user (its sentence is describe(error)); absent when there is none.
+    const std::optional<ConfluenceError>& error() const { return error_; }
     /// Present while the last timed refresh failed and no load has published pages since.
     const std::optional<StaleList>& staleList() const { return staleList_; }
-    /// True when errorMessage is the site's refusal of the e-mail and token (see isRefusedCredentials).
-    bool errorIsRefusedCredentials() const;
     /// Ids of the pages with a write (trash, saved version) in flight.
     const std::set<std::string>& busyPageIds() const { return busyPageIds_; }
     /// The editors' drafts of unsaved text, and those an earlier run left.
@@ -168,32 +161,33 @@ public:
     void loadDecidingRoute(std::function<void()> onDone = {});
 
     /// The id of the page that pasted text (an id or a link to a page) names on the configured site. Clears
-    /// errorMessage first; a link that names no page, or a page on another site, goes there and gives nothing.
+    /// error first; a link that names no page, or a page on another site, goes there and gives nothing.
     std::optional<std::string> pageIdOfLink(const std::string& pasted);
 
     /// Lists the space with this key (empty: all spaces): stores the key alone and loads non-silently.
     void selectSpace(const std::string& key);
-    /// Fetches the page with its storage body. A failure reaches only `onDone`; errorMessage stays.
-    void loadPage(const std::string& id, std::function<void(PageOutcome)> onDone);
+    /// Fetches the page with its storage body. A failure reaches only `onDone`; error stays.
+    void loadPage(const std::string& id, std::function<void(std::expected<Page, ConfluenceError>)> onDone);
     /// Fetches the page's latest version and who saved it (latestChange). A failure reaches only `onDone`, as nothing.
     void loadChange(const std::string& id, std::function<void(std::optional<PageChange>)> onDone);
-    /// Stores the next version of `page` (the version it was loaded at + 1). Clears errorMessage first and
-    /// keeps the page busy meanwhile; a failure also goes to errorMessage, a success starts a silent load.
+    /// Stores the next version of `page` (the version it was loaded at + 1). Clears error first and
+    /// keeps the page busy meanwhile; a failure also goes to error, a success starts a silent load.
     /// When the site refuses the version as stale, the page is read again (and its latest author looked up)
     /// before `onDone` hears of it; saving over that newer version is another saveVersion with it. When the
     /// last save after that version went unanswered, the site is asked first whether it stored these texts
     /// then (earlierSave); if it did, that version is the outcome and nothing is sent again.
-    void saveVersion(const Page& page, PageDraft draft, std::function<void(VersionOutcome)> onDone);
+    void saveVersion(const Page& page, PageDraft draft, std::function<void(PageWrite)> onDone);
     /// Creates a page in the space with key `spaceKey` (looked up first), under `parentId` when given.
-    /// Clears errorMessage first; a failure also goes to errorMessage, a success starts a silent load. When the
+    /// Clears error first; a failure also goes to error, a success starts a silent load. When the
     /// last create of this title in this space went unanswered, the page it made, if the site has one, is the
     /// outcome (earlierCreate) and nothing is sent again.
     void createPage(const std::string& spaceKey, const std::optional<std::string>& parentId, PageDraft draft,
-                    std::function<void(PageOutcome)> onDone);
-    /// Moves the page to the site's trash; `onDone` gets true when it went. The page is busy meanwhile.
-    void trashPage(const Page& page, std::function<void(bool)> onDone = {});
+                    std::function<void(PageWrite)> onDone);
+    /// Moves the page to the site's trash. Clears error first and keeps the page busy meanwhile; a failure also
+    /// goes to error, a success takes the page off the list and `onDone` hears of it once a silent load has run.
+    void trashPage(const Page& page, std::function<void(PageWrite)> onDone = {});
     /// Full-text page search (at most 50 hits), optionally within the space of spaceKey; failures go to
-    /// errorMessage and give an empty list.
+    /// error and give an empty list.
     void search(const std::string& text, bool inSelectedSpaceOnly,
                 std::function<void(std::vector<SearchResult>)> onDone);
     /// The page's or search hit's address in a web browser, on the site of the current settings.
@@ -217,7 +211,7 @@ Q_SIGNALS:
     void spacesChanged();
     void pagesChanged();
     void isLoadingChanged();
-    void errorMessageChanged();
+    void errorChanged();
     void staleListChanged();
     void busyPageIdsChanged();
 
@@ -259,8 +253,8 @@ private:
     /// Runs `write` (a preferences write answering with its failure, if any) after the writes before it,
     /// off the UI thread; a failure goes unreported.
     void writePreferences(std::function<std::optional<std::string>()> write);
-    /// Shows the failure of a user's action in errorMessage; answers its sentence.
-    std::string publishFailure(const ConfluenceError& error);
+    /// Shows the failure of a user's action in error.
+    void publishFailure(const ConfluenceError& error);
 
     // Stores first, then announces (Qt's convention), so a slot already reads the new value.
     template <class T>
@@ -280,7 +274,7 @@ private:
     std::vector<Space> spaces_;
     std::vector<Page> pages_;
     bool isLoading_ = false;
-    std::optional<std::string> errorMessage_;
+    std::optional<ConfluenceError> error_;
     std::optional<StaleList> staleList_;
     std::optional<QDateTime> pagesLoadedAt_;
     std::set<std::string> busyPageIds_;

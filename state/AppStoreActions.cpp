@@ -33,14 +33,10 @@ void AppStore::selectSpace(const std::string& key) {
     load(false);
 }
 
-std::string AppStore::publishFailure(const ConfluenceError& error) {
-    std::string message = describe(error);
-    assign(errorMessage_, message, &AppStore::errorMessageChanged);
-    return message;
-}
+void AppStore::publishFailure(const ConfluenceError& error) { assign(error_, error, &AppStore::errorChanged); }
 
 std::optional<std::string> AppStore::pageIdOfLink(const std::string& pasted) {
-    assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+    assign(error_, std::nullopt, &AppStore::errorChanged);
     auto id = pageIdFromLink(pasted, config());
     if (!id) {
         publishFailure(id.error());
@@ -55,13 +51,10 @@ ConfluenceClient AppStore::pageClient() const {
     return ConfluenceClient(config(), limits);
 }
 
-void AppStore::loadPage(const std::string& id, std::function<void(PageOutcome)> onDone) {
+void AppStore::loadPage(const std::string& id, std::function<void(std::expected<Page, ConfluenceError>)> onDone) {
     runOffThread(
         pool_, this, [client = pageClient(), id, stop = stop_.get_token()] { return client.page(id, true, stop); },
-        [onDone = std::move(onDone)](std::expected<Page, ConfluenceError> loaded) {
-            if (!loaded) return onDone(std::unexpected(describe(loaded.error())));
-            onDone(std::move(*loaded));
-        });
+        std::move(onDone));
 }
 
 void AppStore::loadChange(const std::string& id, std::function<void(std::optional<PageChange>)> onDone) {
@@ -74,8 +67,8 @@ void AppStore::loadChange(const std::string& id, std::function<void(std::optiona
         });
 }
 
-void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void(VersionOutcome)> onDone) {
-    assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void(PageWrite)> onDone) {
+    assign(error_, std::nullopt, &AppStore::errorChanged);
     insertBusyPageId(page.id);
     struct Attempt {
         std::expected<Page, ConfluenceError> saved;
@@ -105,8 +98,8 @@ void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void
                        attempt.saved ? std::nullopt : std::optional(attempt.saved.error()));
             if (!attempt.saved) {
                 removeBusyPageId(id);
-                const std::string message = publishFailure(attempt.saved.error());
-                return onDone(std::unexpected(VersionRefusal{message, std::move(attempt.newer)}));
+                publishFailure(attempt.saved.error());
+                return onDone(std::unexpected(PageWriteFailure{attempt.saved.error(), std::move(attempt.newer)}));
             }
             load(true);
             removeBusyPageId(id);
@@ -115,8 +108,8 @@ void AppStore::saveVersion(const Page& page, PageDraft draft, std::function<void
 }
 
 void AppStore::createPage(const std::string& spaceKey, const std::optional<std::string>& parentId, PageDraft draft,
-                          std::function<void(PageOutcome)> onDone) {
-    assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+                          std::function<void(PageWrite)> onDone) {
+    assign(error_, std::nullopt, &AppStore::errorChanged);
     std::pair<std::string, std::string> write{Utf8::trim(spaceKey, Utf8::isSpaceOrTab), draft.title};
     runOffThread(
         pool_, this,
@@ -126,32 +119,35 @@ void AppStore::createPage(const std::string& spaceKey, const std::optional<std::
         },
         [this, write, onDone = std::move(onDone)](std::expected<PageInSpace, ConfluenceError> created) {
             noteAnswer(unansweredCreates_, write, created ? std::nullopt : std::optional(created.error()));
-            if (!created) return onDone(std::unexpected(publishFailure(created.error())));
+            if (!created) {
+                publishFailure(created.error());
+                return onDone(std::unexpected(PageWriteFailure{created.error(), std::nullopt}));
+            }
             load(true);
             onDone(std::move(created->page));
         });
 }
 
-void AppStore::trashPage(const Page& page, std::function<void(bool)> onDone) {
-    assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+void AppStore::trashPage(const Page& page, std::function<void(PageWrite)> onDone) {
+    assign(error_, std::nullopt, &AppStore::errorChanged);
     insertBusyPageId(page.id);
     runOffThread(
         pool_, this,
         [client = pageClient(), id = page.id, stop = stop_.get_token()] {
             return client.deletePage(id, false, stop);
         },
-        [this, id = page.id, onDone = std::move(onDone)](std::expected<void, ConfluenceError> trashed) {
-            auto finish = [this, id, onDone](bool outcome) {
+        [this, page, onDone = std::move(onDone)](std::expected<void, ConfluenceError> trashed) {
+            auto finish = [this, id = page.id, onDone](PageWrite outcome) {
                 removeBusyPageId(id);
-                if (onDone) onDone(outcome);
+                if (onDone) onDone(std::move(outcome));
             };
             if (!trashed) {
                 publishFailure(trashed.error());
-                return finish(false);
+                return finish(std::unexpected(PageWriteFailure{trashed.error(), std::nullopt}));
             }
-            std::erase_if(pages_, [&](const Page& listed) { return listed.id == id; });
+            std::erase_if(pages_, [&](const Page& listed) { return listed.id == page.id; });
             Q_EMIT pagesChanged();
-            load(true, [finish] { finish(true); });
+            load(true, [finish, page] { finish(page); });
         });
 }
 
@@ -159,7 +155,7 @@ void AppStore::search(const std::string& text, bool inSelectedSpaceOnly,
                       std::function<void(std::vector<SearchResult>)> onDone) {
     const std::string query(Utf8::trim(text, Utf8::isWhiteSpace));
     if (query.empty()) return onDone({});
-    assign(errorMessage_, std::nullopt, &AppStore::errorMessageChanged);
+    assign(error_, std::nullopt, &AppStore::errorChanged);
     const std::string restriction(inSelectedSpaceOnly ? Utf8::trim(settings_.spaceKey, Utf8::isSpaceOrTab) : "");
     runOffThread(
         pool_, this,

@@ -95,7 +95,7 @@ MenuBarPanel::MenuBarPanel(AppStore& store, Updater& updater, QWidget* parent)
 
     connect(&store_, &AppStore::settingsChanged, this, &MenuBarPanel::startOnceSettingsAreRead);
     for (auto changed : {&AppStore::settingsChanged, &AppStore::currentUserChanged, &AppStore::spacesChanged,
-                         &AppStore::pagesChanged, &AppStore::isLoadingChanged, &AppStore::errorMessageChanged,
+                         &AppStore::pagesChanged, &AppStore::isLoadingChanged, &AppStore::errorChanged,
                          &AppStore::staleListChanged, &AppStore::busyPageIdsChanged})
         connect(&store_, changed, this, &MenuBarPanel::scheduleRefresh);
     for (auto changed : {&Updater::availableChanged, &Updater::isCheckingChanged, &Updater::statusChanged,

@@ -323,12 +323,12 @@ bool PageEditorView::hasChanges() const {
 void PageEditorView::reload(const std::string& pageId) {
     loading_ = true;
     refresh();
-    store_.loadPage(pageId, [self = QPointer(this)](PageOutcome loaded) {
+    store_.loadPage(pageId, [self = QPointer(this)](std::expected<Page, ConfluenceError> loaded) {
         if (!self) return;
         if (loaded) {
             self->apply(*loaded);
         } else {
-            self->error_ = QString::fromStdString(loaded.error());
+            self->error_ = loaded.error();
         }
         self->loading_ = false;
         self->refresh();
@@ -371,7 +371,7 @@ void PageEditorView::save() {
     Sent sent;
     PageDraft draft = beginSave(sent);
     store_.createPage(spaceField_->text().toStdString(), nonEmpty(parentField_->text()), draft,
-                      [self = QPointer(this), sent, title = draft.title](PageOutcome created) {
+                      [self = QPointer(this), sent, title = draft.title](PageWrite created) {
                           if (!self || !self->finishSave(created, sent)) return;
                           self->rekey_(created->id, QString::fromStdString(title));
                           self->flash(tr("Created"));
@@ -382,7 +382,7 @@ void PageEditorView::saveVersion(Page base) {
     Sent sent;
     PageDraft draft = beginSave(sent);
     const std::int64_t version = versionOf(base);
-    store_.saveVersion(base, std::move(draft), [self = QPointer(this), sent, version](VersionOutcome saved) {
+    store_.saveVersion(base, std::move(draft), [self = QPointer(this), sent, version](PageWrite saved) {
         if (!self) return;
         if (!saved && saved.error().newer) {
             self->saving_ = false;
@@ -390,18 +390,17 @@ void PageEditorView::saveVersion(Page base) {
             self->newer_ = std::move(saved.error().newer);
             return self->refresh();
         }
-        const PageOutcome outcome = saved ? PageOutcome(*saved) : std::unexpected(saved.error().message);
-        if (!self->finishSave(outcome, sent)) return;
+        if (!self->finishSave(saved, sent)) return;
         self->noteField_->clear();
         self->flash(tr("Saved v%1").arg(version + 1));
     });
 }
 
-bool PageEditorView::finishSave(const PageOutcome& outcome, const Sent& sent) {
+bool PageEditorView::finishSave(const PageWrite& outcome, const Sent& sent) {
     saving_ = false;
     if (!outcome) {
         if (sent.bodyEdited) bodyEditor_->document()->setModified(true);
-        error_ = QString::fromStdString(outcome.error());
+        error_ = outcome.error().error;
         refresh();
         return false;
     }
@@ -436,11 +435,11 @@ void PageEditorView::reopen(const EditorDraft& draft) {
         return restoreTexts(draft);
     }
     loading_ = true;
-    store_.loadPage(*draft.pageId, [self = QPointer(this), draft](PageOutcome loaded) {
+    store_.loadPage(*draft.pageId, [self = QPointer(this), draft](std::expected<Page, ConfluenceError> loaded) {
         if (!self) return;
         self->loading_ = false;
         if (!loaded) {
-            self->error_ = QString::fromStdString(loaded.error());
+            self->error_ = loaded.error();
             return self->restoreTexts(draft);
         }
         self->apply(*loaded);
@@ -489,7 +488,7 @@ void PageEditorView::confirmTrash() {
 
 void PageEditorView::trash() {
     if (!page_) return;
-    store_.trashPage(*page_, [self = QPointer(this)](bool trashed) {
+    store_.trashPage(*page_, [self = QPointer(this)](const PageWrite& trashed) {
         if (!self) return;
         if (trashed) {
             // why: the page is gone, so nothing typed into it is left to keep.
@@ -498,9 +497,7 @@ void PageEditorView::trash() {
             self->noteField_->clear();
             return self->onClose_();
         }
-        const auto& message = self->store_.errorMessage();
-        self->error_ = message && !message->empty() ? QString::fromStdString(*message)
-                                                    : tr("Could not move the page to trash.");
+        self->error_ = trashed.error().error;
         self->refresh();
     });
 }
@@ -552,7 +549,7 @@ void PageEditorView::refresh() {
     changeNotice_->setVisible(newer_.has_value());
     if (newer_) changeNotice_->setMessage(changeSentence(*newer_));
     changeNotice_->setEnabled(!saving_ && !loading_);
-    errorBanner_->setError(error_ ? std::optional(error_->toStdString()) : std::nullopt);
+    errorBanner_->setError(error_);
 
     openButton_->setVisible(loaded);
     trashButton_->setVisible(loaded);

@@ -100,7 +100,7 @@ private:
     /// Saves the typed texts as the version after `base`'s (a copy: saving clears the notice that may hold it).
     void saveVersion(Page base);
     /// Ends a save: shows its failure, or takes the sent texts as saved and reloads the page; true on success.
-    bool finishSave(const PageOutcome& outcome, const Sent& sent);
+    bool finishSave(const PageWrite& outcome, const Sent& sent);
     /// Loads the newer version the notice names, asking first when typed text would be lost.
     void reloadNewer();
     /// What the draft keeper keeps: the editor's texts while they hold unsaved changes.
@@ -121,7 +121,7 @@ private:
     BodyFormat format_ = BodyFormat::text;
     bool loading_ = false;
     bool saving_ = false;
-    std::optional<QString> error_;
+    std::optional<ConfluenceError> error_;
     std::optional<PageChange> newer_;  // the site's newer version that the last save ran into
     std::optional<QString> savedHint_;
     std::uint64_t hintGeneration_ = 0;  // so that an earlier hint's timer leaves a later hint alone

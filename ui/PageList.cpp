@@ -73,11 +73,11 @@ void PageList::refresh() {
     const auto& stale = store_.staleList();
     stale_->setVisible(stale.has_value());
     stale_->setText(stale ? staleText(*stale) : QString());
-    const QString reason = QString::fromStdString(stale ? stale->reason : std::string());
+    const QString reason = stale ? QString::fromStdString(describe(stale->reason)) : QString();
     stale_->setToolTip(toolTipText(reason));
     stale_->setAccessibleDescription(reason);
 
-    error_->setError(store_.errorMessage());
+    error_->setError(store_.error());
 
     const auto& pages = store_.pages();
     const auto spaceKeys = store_.spaceKeysById();

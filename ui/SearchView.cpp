@@ -85,7 +85,7 @@ SearchView::SearchView(AppStore& store, std::function<void()> onClose, AskPageLi
         query_->selectAll();
     });
 
-    connect(&store_, &AppStore::errorMessageChanged, this, &SearchView::refresh);
+    connect(&store_, &AppStore::errorChanged, this, &SearchView::refresh);
     connect(&store_, &AppStore::settingsChanged, this, &SearchView::refresh);
     refresh();
 }
@@ -210,7 +210,7 @@ void SearchView::refresh() {
     scope_->setVisible(hasDefaultSpace(store_));
     scope_->setText(tr("Only in %1").arg(QString::fromStdString(store_.settings().spaceKey)));
 
-    errorBanner_->setError(store_.errorMessage());
+    errorBanner_->setError(store_.error());
 
     hint_->setVisible(results_.empty());
     hint_->setText(searching_  ? tr("Searching\u2026")

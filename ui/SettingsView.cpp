@@ -480,12 +480,10 @@ void SettingsView::refreshTestRow() {
     testButton_->setEnabled(complete && !testing_);
     testButton_->setBusy(testing_);
     testResultLabel_->setVisible(testResult_.has_value());
-    testHint_->setVisible(testResult_ && testResult_->credentialsRefused);
+    testHint_->setVisible(testResult_ && testResult_->outcome == ConnectionCheck::Outcome::refused);
     if (testResult_) {
-        const QString sentence = qs(testResult_->sentence);
-        const bool connected = sentence.startsWith(QLatin1String("Connected"));
-        applyTextStyle(*testResultLabel_, TextStyle::caption, connected ? Tint::green : Tint::orange);
-        testResultLabel_->setText(sentence);
+        applyTextStyle(*testResultLabel_, TextStyle::caption, testResult_->connected() ? Tint::green : Tint::orange);
+        testResultLabel_->setText(qs(testResult_->sentence));
     }
 }
 

@@ -13,10 +13,10 @@ SiteErrorBanner::SiteErrorBanner(AppStore& store, QWidget* parent)
     connect(tokenHint_, &ExpiredTokenHint::settingsRequested, this, &SiteErrorBanner::settingsRequested);
 }
 
-void SiteErrorBanner::setError(const std::optional<std::string>& message) {
-    setVisible(message.has_value());
-    setMessage(QString::fromStdString(message.value_or(std::string())));
-    tokenHint_->setVisible(message && isRefusedCredentials(*message));
+void SiteErrorBanner::setError(const std::optional<ConfluenceError>& error) {
+    setVisible(error.has_value());
+    setMessage(error ? QString::fromStdString(describe(*error)) : QString());
+    tokenHint_->setVisible(error && error->refusesCredentials());
 }
 
 QList<QWidget*> SiteErrorBanner::focusChain() const { return tokenHint_->focusChain(); }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
+#include "confluence/ConfluenceError.h"
 #include "ui/ErrorBanner.h"
 
 namespace folioport {
@@ -22,8 +22,8 @@ class SiteErrorBanner : public ErrorBanner {
 public:
     explicit SiteErrorBanner(AppStore& store, QWidget* parent = nullptr);
 
-    /// Shows `message`, or hides the banner when there is none.
-    void setError(const std::optional<std::string>& message);
+    /// Shows the error's sentence, or hides the banner when there is none.
+    void setError(const std::optional<ConfluenceError>& error);
     /// The hint's link and button, in tab order.
     QList<QWidget*> focusChain() const;
 

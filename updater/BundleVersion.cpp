@@ -25,10 +25,11 @@ StepResult<void> verifyVersion(const std::filesystem::path& bundle, const std::s
     const auto plist = bundle / "Contents" / "Info.plist";
     const auto found = platform::Bundle::readInfoString(plist, "CFBundleShortVersionString");
     const auto build = platform::Bundle::readInfoString(plist, "CFBundleVersion");
-    if (!found || !build) return failure(UpdateError::badDownload("unreadable Info.plist in the downloaded bundle"));
-    if (*found != expected) return failure(UpdateError::versionMismatch(*found, expected));
-    if (!isBuildNumber(*build)) return failure(UpdateError::badBuildNumber(*build));
-    if (compareVersions(*build, runningBuild) <= 0) return failure(UpdateError::notNewer(*build, runningBuild));
+    if (!found || !build)
+        return std::unexpected(UpdateError::badDownload("unreadable Info.plist in the downloaded bundle"));
+    if (*found != expected) return std::unexpected(UpdateError::versionMismatch(*found, expected));
+    if (!isBuildNumber(*build)) return std::unexpected(UpdateError::badBuildNumber(*build));
+    if (compareVersions(*build, runningBuild) <= 0) return std::unexpected(UpdateError::notNewer(*build, runningBuild));
     return {};
 }
 

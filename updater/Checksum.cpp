@@ -66,7 +66,7 @@ StepResult<void> verifyChecksum(const std::filesystem::path& archive, const std:
     const bool same = std::ranges::equal(actual, *expected, [](char a, char b) {
         return Utf8::asciiLowered(a) == Utf8::asciiLowered(b);
     });
-    if (!same) return failure(UpdateError::checksumMismatch());
+    if (!same) return std::unexpected(UpdateError::checksumMismatch());
     return {};
 }
 

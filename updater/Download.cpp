@@ -29,18 +29,20 @@ StepResult<std::filesystem::path> download(const std::string& url, const std::fi
     if (!response) {
         using enum platform::HttpFailure::Kind;
         switch (response.error().kind) {
-        case badURL: return failure(UpdateError::badDownload("bad download URL"));
+        case badURL: return std::unexpected(UpdateError::badDownload("bad download URL"));
         case tooLarge:
-            return failure(UpdateError::badDownload("the archive is larger than " + readableSize(limits.archiveBytes)));
+            return std::unexpected(
+                UpdateError::badDownload("the archive is larger than " + readableSize(limits.archiveBytes)));
         case tooSlow:
-            return failure(UpdateError::badDownload("the server sent less than " + readableSize(limits.lowSpeedBytes) +
-                                                    " a second for " + readableDuration(limits.lowSpeedTime) +
-                                                    ", or the download took longer than " +
-                                                    readableDuration(limits.downloadTime)));
-        case transport: return std::unexpected(response.error().message);
+            return std::unexpected(UpdateError::badDownload(
+                "the server sent less than " + readableSize(limits.lowSpeedBytes) + " a second for " +
+                readableDuration(limits.lowSpeedTime) + ", or the download took longer than " +
+                readableDuration(limits.downloadTime)));
+        case transport: return std::unexpected(UpdateError::network(response.error().message));
         }
     }
-    if (response->status != 200) return failure(UpdateError::badDownload("HTTP " + std::to_string(response->status)));
+    if (response->status != 200)
+        return std::unexpected(UpdateError::badDownload("HTTP " + std::to_string(response->status)));
     if (!closed) return systemFailure("Could not write", archive, closeError);
     return archive;
 }

@@ -42,7 +42,7 @@ StepResult<void> checkInstallFolder(const std::filesystem::path& installedBundle
         struct stat status {};
         if (::stat(folder.c_str(), &status) != 0)
             return systemFailure("Could not check", folder, {errno, std::generic_category()});
-        if (othersCanWrite(status, folder == parent)) return failure(UpdateError::unsafeFolder(folder.string()));
+        if (othersCanWrite(status, folder == parent)) return std::unexpected(UpdateError::unsafeFolder(folder.string()));
         if (folder == folder.root_path()) return {};
     }
 }

@@ -12,19 +12,16 @@
 
 namespace folioport {
 
-/// What one installation step gives: its result, or the sentence the user reads when it failed.
+/// What one installation step gives: its result, or the error whose sentence the user reads when it failed.
 template <class T>
-using StepResult = std::expected<T, std::string>;
-
-/// A step failing with one of the updater's own errors.
-inline std::unexpected<std::string> failure(const UpdateError& error) { return std::unexpected(describe(error)); }
+using StepResult = std::expected<T, UpdateError>;
 
 /// A step failing with the system's description of a file or process error, naming what was attempted.
-inline std::unexpected<std::string> systemFailure(std::string_view attempt, const std::filesystem::path& path,
+inline std::unexpected<UpdateError> systemFailure(std::string_view attempt, const std::filesystem::path& path,
                                                   std::error_code error) {
     // why: a call that failed without setting errno would otherwise report "Success" or "Unknown error".
-    const std::string reason = error.value() > 0 ? error.message() : "the system gave no reason";
-    return std::unexpected(std::string(attempt) + " " + path.string() + ": " + reason + ".");
+    return std::unexpected(UpdateError::system(std::string(attempt) + " " + path.string(),
+                                               error.value() > 0 ? error.message() : std::string()));
 }
 
 /// `work` (a step for a worker thread) as a call that never throws: an exception becomes the failure
@@ -35,9 +32,9 @@ auto withoutExceptions(Work work, UpdateError (*asError)(std::string)) {
         try {
             return work();
         } catch (const std::bad_alloc&) {
-            return failure(asError("not enough memory"));
+            return std::unexpected(asError("not enough memory"));
         } catch (...) {
-            return failure(asError("an unexpected internal error"));
+            return std::unexpected(asError("an unexpected internal error"));
         }
     };
 }

@@ -26,14 +26,14 @@ struct ArchiveDeleter {
     void operator()(archive* reader) const { archive_read_free(reader); }
 };
 
-std::unexpected<std::string> refused(const std::string& why, const std::string& name) {
-    return failure(UpdateError::badDownload(why + " in the archive (" + name + ")"));
+std::unexpected<UpdateError> refused(const std::string& why, const std::string& name) {
+    return std::unexpected(UpdateError::unsafeEntry(why, name));
 }
 
-std::unexpected<std::string> couldNotUnzip(archive* reader) {
+std::unexpected<UpdateError> couldNotUnzip(archive* reader) {
     const char* text = archive_error_string(reader);
-    return failure(UpdateError::badDownload(std::string("could not unzip (") +
-                                            (text && *text ? text : "the archive is damaged") + ")"));
+    return std::unexpected(UpdateError::damagedArchive(std::string("could not unzip (") +
+                                                       (text && *text ? text : "the archive is damaged") + ")"));
 }
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
@@ -62,11 +62,11 @@ public:
         // why: names as UTF-8 whatever the process's locale, which may not be able to spell them.
         const char* raw = archive_entry_pathname_utf8(entry);
         if (!raw) raw = archive_entry_pathname(entry);
-        if (!raw) return failure(UpdateError::badDownload("a name in the archive cannot be read"));
+        if (!raw) return std::unexpected(UpdateError::damagedArchive("a name in the archive cannot be read"));
         const std::string name = raw;
         if (++entries_ > limits_.entries)
-            return failure(UpdateError::badDownload("the archive holds more than " + std::to_string(limits_.entries) +
-                                                    " entries"));
+            return std::unexpected(
+                UpdateError::archiveTooLarge("holds more than " + std::to_string(limits_.entries) + " entries"));
         if (!isContainedName(name)) return refused("unsafe path", name);
         const auto parts = partsOf(name);
         if (parts.empty()) return {};
@@ -136,8 +136,8 @@ private:
             const auto size = static_cast<std::size_t>(got);
             // why: counted as it inflates, so a small archive cannot fill the disk before it is refused.
             if (size > limits_.unpackedBytes - written_)
-                return failure(UpdateError::badDownload("the archive unpacks to more than " +
-                                                        readableSize(limits_.unpackedBytes)));
+                return std::unexpected(
+                    UpdateError::archiveTooLarge("unpacks to more than " + readableSize(limits_.unpackedBytes)));
             written_ += size;
             if (!platform::writeAll(file.get(), std::string_view(buffer.data(), size)))
                 return systemFailure("Could not write", path, lastError());
@@ -156,7 +156,7 @@ private:
 
 StepResult<void> extract(const fs::path& archivePath, const fs::path& folder, const UpdateLimits& limits) {
     const std::unique_ptr<archive, ArchiveDeleter> reader(archive_read_new());
-    if (!reader) return failure(UpdateError::badDownload("could not unzip (not enough memory)"));
+    if (!reader) return std::unexpected(UpdateError::damagedArchive("could not unzip (not enough memory)"));
     archive_read_support_format_zip(reader.get());
     if (archive_read_open_filename(reader.get(), archivePath.c_str(), 65536) != ARCHIVE_OK)
         return couldNotUnzip(reader.get());
@@ -177,9 +177,8 @@ StepResult<void> checkLinks(const fs::path& folder) {
          it.increment(error)) {
         if (it->is_symlink(error) && !linkStaysInside(it->path(), folder)) {
             const auto target = fs::read_symlink(it->path(), error);
-            return failure(UpdateError::badDownload("symlink pointing outside the archive (" +
-                                                    it->path().lexically_relative(folder).string() + " -> " +
-                                                    target.string() + ")"));
+            return std::unexpected(
+                UpdateError::linkOutside(it->path().lexically_relative(folder).string(), target.string()));
         }
     }
     if (error) return systemFailure("Could not list", folder, error);
@@ -198,7 +197,7 @@ StepResult<fs::path> unpack(const fs::path& archive, const fs::path& folder, con
         if (it->path().extension() == ".app") return it->path();
     }
     if (error) return systemFailure("Could not list", folder, error);
-    return failure(UpdateError::badDownload("no .app inside the archive"));
+    return std::unexpected(UpdateError::noBundle());
 }
 
 }  // namespace folioport

@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t noteReasonBytes = 64 << 10;
 
 /// GETs the feed past any cache and decodes it; blocking, for the pool.
-std::expected<UpdateManifest, std::string> fetchManifest(std::string url, std::size_t limit, std::stop_token stop) {
+std::expected<UpdateManifest, UpdateError> fetchManifest(std::string url, std::size_t limit, std::stop_token stop) {
     auto response = platform::HttpTransport::send({.method = "GET",
                                                    .url = std::move(url),
                                                    .headers = {{"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}},
@@ -28,11 +28,12 @@ std::expected<UpdateManifest, std::string> fetchManifest(std::string url, std::s
                                                    .maxBodyBytes = limit},
                                                   stop);
     if (!response && response.error().kind == platform::HttpFailure::Kind::tooLarge)
-        return std::unexpected(describe(UpdateError::badFeed("the feed is larger than " + readableSize(limit))));
-    if (!response) return std::unexpected(response.error().message);
-    if (response->status != 200)
-        return std::unexpected(describe(UpdateError::badFeed("HTTP " + std::to_string(response->status))));
-    return decodeManifest(response->body);
+        return std::unexpected(UpdateError::badFeed("the feed is larger than " + readableSize(limit)));
+    if (!response) return std::unexpected(UpdateError::network(response.error().message));
+    if (response->status != 200) return std::unexpected(UpdateError::badFeed("HTTP " + std::to_string(response->status)));
+    auto manifest = decodeManifest(response->body);
+    if (!manifest) return std::unexpected(UpdateError::badManifest(std::move(manifest.error())));
+    return std::move(*manifest);
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ void Updater::check(const std::string& feedURL, bool manual) {
     if (manual) assign(status_, {"Checking…"}, &Updater::statusChanged);
 
     const auto url = encodedURL(feedURL, "feed");
-    if (!url) return finishCheck(std::unexpected(describe(UpdateError::badFeed(url.error()))), manual);
+    if (!url) return finishCheck(std::unexpected(UpdateError::badFeed(url.error())), manual);
     runOffThread(
         pool_, this,
         withoutExceptions([url = *url, limit = options_.limits.feedBytes,
@@ -89,7 +90,7 @@ void Updater::finishCheck(CheckOutcome outcome, bool manual) {
     if (!outcome) {
         // why: a failed check keeps what an earlier one found; only a manual check speaks up.
         assign(status_, {}, &Updater::statusChanged);
-        if (manual) assign(errorMessage_, {std::move(outcome.error())}, &Updater::errorMessageChanged);
+        if (manual) assign(errorMessage_, {describe(outcome.error())}, &Updater::errorMessageChanged);
     } else if (const std::string running = options_.runningVersion(); compareVersions(outcome->version, running) > 0) {
         assign(available_, {std::move(*outcome)}, &Updater::availableChanged);
         assign(status_, {}, &Updater::statusChanged);

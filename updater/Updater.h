@@ -99,14 +99,14 @@ Q_SIGNALS:
 
 private:
     /// A fetched manifest, or the description of why there is none.
-    using CheckOutcome = std::expected<UpdateManifest, std::string>;
+    using CheckOutcome = std::expected<UpdateManifest, UpdateError>;
 
     void finishCheck(CheckOutcome outcome, bool manual);
     void verifyDownloaded(StepResult<std::filesystem::path> archive, UpdateManifest manifest, WorkFolders folders,
                           std::filesystem::path installed);
     void swapVerified(StepResult<std::filesystem::path> bundle, const UpdateManifest& manifest, WorkFolders folders,
                       std::filesystem::path installed);
-    void failInstall(std::string message);
+    void failInstall(const UpdateError& error);
 
     /// The address of the `kind` ("feed", "download") as sent; else the detail of why it is refused: it does
     /// not parse ("bad feed URL"), or it is neither https nor http on the loopback address.

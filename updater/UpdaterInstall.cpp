@@ -40,7 +40,7 @@ void Updater::install() {
         return assign(errorMessage_, {describe(UpdateError::notWritable(installed->string()))},
                       &Updater::errorMessageChanged);
     if (auto safe = checkInstallFolder(*installed); !safe)
-        return assign(errorMessage_, {std::move(safe.error())}, &Updater::errorMessageChanged);
+        return assign(errorMessage_, {describe(safe.error())}, &Updater::errorMessageChanged);
 
     UpdateManifest manifest = *available_;
     assign(errorMessage_, {}, &Updater::errorMessageChanged);
@@ -48,7 +48,7 @@ void Updater::install() {
     assign(status_, {"Downloading v" + manifest.version + "…"}, &Updater::statusChanged);
 
     const auto url = encodedURL(manifest.url, "download");
-    if (!url) return failInstall(describe(UpdateError::badDownload(url.error())));
+    if (!url) return failInstall(UpdateError::badDownload(url.error()));
     std::error_code error;
     const auto temporary = std::filesystem::temp_directory_path(error);
     if (error) {
@@ -56,7 +56,7 @@ void Updater::install() {
         return failInstall(systemFailure("Could not use the temporary folder", named ? named : "", error).error());
     }
     auto folders = makeWorkFolders(temporary, *installed);
-    if (!folders) return failInstall(std::move(folders.error()));
+    if (!folders) return failInstall(folders.error());
     runOffThread(
         pool_, this,
         withoutExceptions(
@@ -78,7 +78,7 @@ void Updater::verifyDownloaded(StepResult<std::filesystem::path> archive, Update
                                std::filesystem::path installed) {
     if (!archive) {
         discardWorkFolders(folders);  // why: an exception may have skipped the worker's own clean-up.
-        return failInstall(std::move(archive.error()));
+        return failInstall(archive.error());
     }
     assign(status_, {"Verifying…"}, &Updater::statusChanged);
     runOffThread(
@@ -107,22 +107,22 @@ void Updater::swapVerified(StepResult<std::filesystem::path> bundle, const Updat
     if (!bundle) {
         // why: an exception may have skipped the worker's own clean-up.
         discardWorkFolders(folders);
-        return failInstall(std::move(bundle.error()));
+        return failInstall(bundle.error());
     }
     assign(status_, {"Installing…"}, &Updater::statusChanged);
     // why: the archive is unpacked and verified; nothing needs its up to 256 MB any more.
     removeWorkFolder(folders.download);
     if (auto started = startSwap(folders, bundle->filename().string(), installed, manifest, ::getpid()); !started) {
         discardWorkFolders(folders);
-        return failInstall(std::move(started.error()));
+        return failInstall(started.error());
     }
     // why: isChecking stays true; the process ends, and the new one starts with a fresh updater.
     options_.quit();
 }
 
-void Updater::failInstall(std::string message) {
+void Updater::failInstall(const UpdateError& error) {
     assign(status_, {}, &Updater::statusChanged);
-    assign(errorMessage_, {std::move(message)}, &Updater::errorMessageChanged);
+    assign(errorMessage_, {describe(error)}, &Updater::errorMessageChanged);
     assign(isChecking_, false, &Updater::isCheckingChanged);
 }
 

@@ -11,7 +11,8 @@ namespace folioport {
 StepResult<void> verifySignature(const std::filesystem::path& bundle, std::string_view publicKeyPem,
                                  std::string_view team, const UpdateLimits& limits) {
     auto verified = verifyBundle(bundle, publicKeyPem, team, limits);
-    if (!verified) return failure(UpdateError::signature(std::string(Utf8::trim(verified.error(), Utf8::isWhiteSpace))));
+    if (!verified)
+        return std::unexpected(UpdateError::signature(std::string(Utf8::trim(verified.error(), Utf8::isWhiteSpace))));
     return {};
 }
 

@@ -36,7 +36,7 @@ std::string newUuid() {
 }
 
 /// Fails naming the folder; removes it when this call made it (it is still empty then).
-std::unexpected<std::string> couldNotCreate(const fs::path& folder, int error, bool made = true) {
+std::unexpected<UpdateError> couldNotCreate(const fs::path& folder, int error, bool made = true) {
     if (made) ::rmdir(folder.c_str());
     return systemFailure("Could not create the folder", folder, {error, std::generic_category()});
 }

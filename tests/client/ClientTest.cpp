@@ -23,8 +23,8 @@ using nlohmann::json;
 }  // namespace
 
 void PrintTo(const ConnectionCheck& check, std::ostream* out) {
-    *out << '"' << check.sentence << "\", route " << (check.gatewayBaseURL ? '"' + *check.gatewayBaseURL + '"' : "undecided")
-         << (check.credentialsRefused ? ", refused" : "");
+    *out << "outcome " << static_cast<int>(check.outcome) << ", \"" << check.sentence << "\", route "
+         << (check.gatewayBaseURL ? '"' + *check.gatewayBaseURL + '"' : "undecided");
 }
 
 namespace {
@@ -205,8 +205,9 @@ TEST_P(ClientTest, NothingIsSentWithoutSomethingToAskOrAUsableConfig) {
     auto unconfigured = clientFor(*site, "");
     EXPECT_EQ(unconfigured.pages(std::nullopt, 10).error(), ConfluenceError::notConfigured());
     EXPECT_EQ(unconfigured.search("x", std::nullopt, 0).error(), ConfluenceError::notConfigured());
-    EXPECT_EQ(checkConnection(unconfigured.config(), site->gatewayURL()).sentence,
-              "Confluence is not configured. Open Settings and enter your site, email and API token.");
+    EXPECT_EQ(checkConnection(unconfigured.config(), site->gatewayURL()),
+              (ConnectionCheck{ConnectionCheck::Outcome::failed, describe(ConfluenceError::notConfigured()),
+                               std::nullopt}));
     // A query or fragment in the site address would put every path after it.
     for (const char* suffix : {"/wiki?x=1", "#top"}) {
         ConfluenceClient odd({site->baseURL() + suffix, "mia@example.com", "test-token"});
@@ -303,8 +304,8 @@ TEST_P(ClientTest, IdentifiersStayOnePathSegmentAndPathStepsAreNeverSent) {
         const auto deleted = clientFor(*site).deletePage(id, false);
         ASSERT_FALSE(deleted);
         if (segment.empty()) {
-            EXPECT_EQ(deleted.error(), ConfluenceError::http(404, ""));
-            EXPECT_EQ(clientFor(*site).page(id, true).error(), ConfluenceError::http(404, ""));
+            EXPECT_EQ(deleted.error(), ConfluenceError::notAPage());
+            EXPECT_EQ(clientFor(*site).page(id, true).error(), ConfluenceError::notAPage());
             EXPECT_TRUE(site->requests().empty());
         } else {
             EXPECT_EQ(deleted.error().status, 400);
@@ -316,7 +317,8 @@ TEST_P(ClientTest, IdentifiersStayOnePathSegmentAndPathStepsAreNeverSent) {
 }
 
 TEST_P(ClientTest, ConnectionCheckAsksTheSiteThenTheGatewayAndDecidesTheRoute) {
-    const std::string refused = "Confluence returned HTTP 401. Authentication failed — check your email and API token.";
+    using enum ConnectionCheck::Outcome;
+    const std::string refusal = "Confluence returned HTTP 401. Authentication failed — check your email and API token.";
     const std::string user = "GET /wiki/rest/api/user/current", spaces = "GET /wiki/api/v2/spaces?status=current&sort=name&limit=1",
                       tenantInfo = "GET /_edge/tenant_info";
     auto tenantAnswer = [](std::string body) {
@@ -331,33 +333,33 @@ TEST_P(ClientTest, ConnectionCheckAsksTheSiteThenTheGatewayAndDecidesTheRoute) {
         bool gatewayReachable = true;
     };
     const Row rows[] = {
-        {"a classic token", "test-token", {}, {"Connected as Mia Krystof.", ""}, {user}},
+        {"a classic token", "test-token", {}, {connected, "Connected as Mia Krystof.", ""}, {user}},
         {"the current user failing, a space answering", "test-token",
          {{.kind = Fault::Kind::status, .status = 500, .pathPrefix = "/wiki/rest/"}},
-         {"Connected. First visible space: ENG.", ""}, {user, spaces}},
+         {connected, "Connected. First visible space: ENG.", ""}, {user, spaces}},
         {"a scoped token", "scoped-token", {},
-         {"Connected through the API gateway (scoped token) as Mia Krystof.", "{gateway}"},
+         {connectedThroughGateway, "Connected through the API gateway (scoped token) as Mia Krystof.", "{gateway}"},
          {user, spaces, tenantInfo, "GET {gateway}/wiki/rest/api/user/current"}},
-        {"a token neither takes", "stale", {}, {refused, "", true},
+        {"a token neither takes", "stale", {}, {refused, refusal, ""},
          {user, spaces, tenantInfo, "GET {gateway}/wiki/rest/api/user/current"}},
         {"a cloud id that would be a path", "scoped-token", {tenantAnswer(R"({"cloudId": "../../wiki"})")},
-         {refused, "", true}, {user, spaces, tenantInfo}},
-        {"no cloud id", "scoped-token", {tenantAnswer(R"({"cloud": {"id": "x"}})")}, {refused, "", true},
+         {refused, refusal, ""}, {user, spaces, tenantInfo}},
+        {"no cloud id", "scoped-token", {tenantAnswer(R"({"cloud": {"id": "x"}})")}, {refused, refusal, ""},
          {user, spaces, tenantInfo}},
         {"no tenant_info on a site that is no cloud site", "scoped-token",
-         {{.kind = Fault::Kind::status, .status = 404, .pathPrefix = "/_edge/"}}, {refused, "", true},
+         {{.kind = Fault::Kind::status, .status = 404, .pathPrefix = "/_edge/"}}, {refused, refusal, ""},
          {user, spaces, tenantInfo}},
         {"a tenant_info answer beyond its bound", "scoped-token",
          {{.kind = Fault::Kind::gzipBomb, .pathPrefix = "/_edge/", .inflatedBytes = std::size_t{1} << 20}},
-         {refused, "", true}, {user, spaces, tenantInfo}},
+         {refused, refusal, ""}, {user, spaces, tenantInfo}},
         {"tenant_info failing decides nothing", "scoped-token",
-         {{.kind = Fault::Kind::status, .status = 503, .pathPrefix = "/_edge/"}}, {refused, std::nullopt, true},
+         {{.kind = Fault::Kind::status, .status = 503, .pathPrefix = "/_edge/"}}, {refused, refusal, std::nullopt},
          {user, spaces, tenantInfo}},
-        {"an unreachable gateway decides nothing", "scoped-token", {}, {refused, std::nullopt, true},
+        {"an unreachable gateway decides nothing", "scoped-token", {}, {refused, refusal, std::nullopt},
          {user, spaces, tenantInfo}, false},
         {"a site failing otherwise decides nothing", "test-token",
          {{.kind = Fault::Kind::status, .status = 500, .body = "down", .count = 2}},
-         {"Confluence returned HTTP 500. down", std::nullopt}, {user, spaces}},
+         {failed, "Confluence returned HTTP 500. down", std::nullopt}, {user, spaces}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -501,7 +503,7 @@ TEST(RetryAfterTest, DeltaSecondsAndHttpDatesAnythingElseIsNoHeader) {
 TEST(PageLinkTest, LinksOfTheSiteGiveTheirPageIdAndNothingElseDoes) {
     const ConfluenceConfig config{"https://acme.atlassian.net/wiki/", "mia@example.com", "token"};
     const std::string site = "https://acme.atlassian.net/wiki";
-    const auto unknownPage = std::unexpected(ConfluenceError::http(404, ""));
+    const auto noPage = std::unexpected(ConfluenceError::notAPage());
     auto elsewhere = [](const char* link) {
         return std::unexpected(ConfluenceError::otherSiteLink(link, "https://acme.atlassian.net"));
     };
@@ -524,26 +526,26 @@ TEST(PageLinkTest, LinksOfTheSiteGiveTheirPageIdAndNothingElseDoes) {
         {site + "/x/FBqZvhw?src=contextnavpagetreemode", "123456789012"},
         {site + "/x/_AozKw", "724765432"},
         {site + "/x/----------8", "18446744073709551615"},
-        // Links of the site that name no page fail as an unknown page does, unsent.
-        {site + "/x/", unknownPage},
-        {site + "/x/AAAA", unknownPage},
-        {site + "/x/----------9", unknownPage},  // beyond 64 bits
-        {site + "/x/Ao+B", unknownPage},
-        {site + "/spaces/ENG/overview", unknownPage},
-        {site + "/spaces/ENG/pages/Roadmap", unknownPage},
-        {site + "/pages/viewpage.action?pageId=", unknownPage},
-        {"98305/../98306", unknownPage},
+        // Links of the site that name no page fail as no page, unsent.
+        {site + "/x/", noPage},
+        {site + "/x/AAAA", noPage},
+        {site + "/x/----------9", noPage},  // beyond 64 bits
+        {site + "/x/Ao+B", noPage},
+        {site + "/spaces/ENG/overview", noPage},
+        {site + "/spaces/ENG/pages/Roadmap", noPage},
+        {site + "/pages/viewpage.action?pageId=", noPage},
+        {"98305/../98306", noPage},
         // Dot steps, which a browser resolves before it opens the page, raw, encoded or hidden.
-        {site + "/spaces/ENG/pages/98306/../../../../x/AYAB", unknownPage},
-        {site + "/spaces/ENG/pages/98306/%2e%2E/98307", unknownPage},
-        {site + "/spaces/ENG/pages/98306/../98307", unknownPage},
-        {site + "/spaces/ENG/pages/98306/.%2e\\98307", unknownPage},
-        {site + "/spaces/ENG/pages/98306/./Roadmap", unknownPage},
-        {site + "/spaces/ENG/pages/98306/.\t./98307", unknownPage},
-        {site + "/spaces/ENG/pages/98306\\..\\98307", unknownPage},
+        {site + "/spaces/ENG/pages/98306/../../../../x/AYAB", noPage},
+        {site + "/spaces/ENG/pages/98306/%2e%2E/98307", noPage},
+        {site + "/spaces/ENG/pages/98306/../98307", noPage},
+        {site + "/spaces/ENG/pages/98306/.%2e\\98307", noPage},
+        {site + "/spaces/ENG/pages/98306/./Roadmap", noPage},
+        {site + "/spaces/ENG/pages/98306/.\t./98307", noPage},
+        {site + "/spaces/ENG/pages/98306\\..\\98307", noPage},
         {site + "/spaces/ENG/pages/98306/..%2f98307", "98306"},  // an encoded slash is no step to a browser
-        {"javascript:alert(1)//98306", unknownPage},
-        {site + "/spaces/ENG/pages/" + std::string(longestPageLink, '1'), unknownPage},
+        {"javascript:alert(1)//98306", noPage},
+        {site + "/spaces/ENG/pages/" + std::string(longestPageLink, '1'), noPage},
         // Another origin is refused, whatever the path says.
         {"https://globex.atlassian.net/wiki/x/AoAB", elsewhere("https://globex.atlassian.net")},
         {"http://acme.atlassian.net/wiki/spaces/ENG/pages/98306", elsewhere("http://acme.atlassian.net")},
@@ -588,6 +590,7 @@ TEST(ConfluenceErrorTest, SentencesNotReachedThroughTheSite) {
         {ConfluenceError::network("Timeout was reached"), "Network error: Timeout was reached"},
         {ConfluenceError::decoding("results[0].id: missing"), "Could not read Confluence's response: results[0].id: missing"},
         {ConfluenceError::badURL(), "The Confluence base URL looks invalid."},
+        {ConfluenceError::notAPage(), "That is not a page id or a link to a page, so nothing was sent to Confluence."},
         {ConfluenceError::http(500, std::string(300, 'a')), http500 + std::string(300, 'a')},
         {ConfluenceError::http(500, std::string(301, 'a')), http500 + std::string(300, 'a')},
         {ConfluenceError::http(500, notes(400)), http500 + notes(300)},

@@ -19,4 +19,23 @@ offences "a layer reaching up into app/" '#include "app/' storage platform confl
 offences "ui reaching the platform layer" '#include "platform/' ui
 offences "ui reaching the MCP server" '#include "mcp/' ui
 offences "ui reaching the REST client" '#include "confluence/(ConfluenceClient|SiteRequest)\.h"' ui
+
+# --- Decisions read kinds, never sentences ---
+# An error's sentence is its rendering only. Outside the code that words it (describe() of each error type, and
+# the record decoder wording a parse failure), no code searches an error text or compares one with a text. A
+# "message" may also be a JSON-RPC message, so only a text's own searches count for that name.
+tail='(\(\))?(\.value_or\([^)]*\))?'
+sentence="([A-Za-z_]*([Ss]entence|[Rr]eason|[Ee]rrorText|[Ee]rrorMessage)[A-Za-z_]*${tail}|describe\([^;]*\)|\.error\(\)|what\(\))"
+message="[A-Za-z_]*[Mm]essage[A-Za-z_]*${tail}"
+text='("|describe\(|tr\(|QString|QLatin1String|QStringLiteral|std::string)'
+searched="${sentence}(\.|->)(startsWith|endsWith|starts_with|ends_with|contains|find|rfind|indexOf|compare)\("
+searched+="|${message}(\.|->)(startsWith|endsWith|starts_with|ends_with|indexOf|compare)\("
+compared="(${sentence}|${message}) *(==|!=) *${text}|\" *(==|!=) *(${sentence}|${message})"
+compared+="|(==|!=) *describe\(|describe\([^;]*\) *(==|!=)"
+found="$(grep -rnE "${searched}|${compared}" app appinfo async confluence mcp platform state storage ui updater \
+  --include='*.h' --include='*.cpp' 2>/dev/null | grep -vE '^[^:]*Error\.cpp:|^confluence/RecordDecoder\.cpp:')"
+if [ -n "$found" ]; then
+  echo "a decision on an error sentence (read the error's kind instead):"; echo "$found"; status=1
+fi
+
 exit "$status"

@@ -33,7 +33,7 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
                                 "only to the configured site, so it stopped there.";
     const std::string otherSiteLink = "error: That link points to {to}, but Folioport is set up for {site}; paste a "
                                       "link to a page on that site, or the page's id.";
-    const std::string missingPage = "error: Confluence returned HTTP 404. Not found — check the site URL, space key or page id.";
+    const std::string notAPage = "error: That is not a page id or a link to a page, so nothing was sent to Confluence.";
     const std::string otherPage = "error: Confluence answered with page 98307 when asked for page 98306, so Folioport "
                                   "did not use that answer.";
     const std::string wrongTitle = "error: Confluence answered the lookup of the page titled 'Coding Standards' with "
@@ -109,7 +109,7 @@ TEST(HostileSiteTest, CredentialsStayOnTheSiteAndMisleadingAnswersChangeNothing)
         {"a parent's link from https down to http", "create_page", {{"title", "T"}, {"parentId", "{downgraded}/wiki/x/AoAB"}},
          {}, otherSiteLink, {}, "{downgraded}"},
         {"a link of the site that names no page", "get_page", {{"pageId", "{site}/wiki/spaces/ENG/overview"}}, {},
-         missingPage, {}},
+         notAPage, {}},
         {"a space key that is a list", "create_page", {{"title", "T"}, {"spaceKey", "NOPE,OPS"}}, {},
          "error: No space with key 'NOPE,OPS'.", {}},
         {"a space lookup answering another space", "create_page", {{"title", "T"}, {"spaceKey", "ENG"}},

@@ -26,6 +26,8 @@ using Lines = std::vector<std::string>;
 constexpr auto minute = 5ms;  // one refresh "minute" in these tests
 const std::string userRequest = "GET /wiki/rest/api/user/current";
 const std::string spacesRequest = "GET /wiki/api/v2/spaces?status=current&sort=name&limit=250";
+/// What a test's wait for a store's answer gives when none came.
+const ConfluenceError noAnswer = ConfluenceError::network("no answer");
 
 std::string pagesRequest(const std::string& spaceId) {
     return "GET /wiki/api/v2/pages?status=current&sort=-modified-date&limit=50" +
@@ -63,7 +65,7 @@ struct Emissions {
         const std::pair<const char*, void (AppStore::*)()> changes[] = {
             {"isLoading", &AppStore::isLoadingChanged}, {"currentUser", &AppStore::currentUserChanged},
             {"spaces", &AppStore::spacesChanged},       {"pages", &AppStore::pagesChanged},
-            {"errorMessage", &AppStore::errorMessageChanged}};
+            {"error", &AppStore::errorChanged}};
         for (auto [name, change] : changes) QObject::connect(&store, change, [this, name] { names.push_back(name); });
     }
     Lines names;
@@ -238,7 +240,7 @@ TEST_F(AppStoreTest, EveryLoadResolvesTheSpaceKeyAndPublishesUserSpacesThenPages
         std::string spaceKey;
         Lines requestsAfterSpaces;  // of one load
         Lines pageIds;
-        std::optional<std::string> error;
+        std::optional<ConfluenceError> error;
     };
     const Row rows[] = {
         {"lower-case key, no lookup", "eng", {pagesRequest("65537")}, {"98306", "98307", "98305"}},
@@ -246,7 +248,7 @@ TEST_F(AppStoreTest, EveryLoadResolvesTheSpaceKeyAndPublishesUserSpacesThenPages
         {"padded key, looked up trimmed", "OPS ", {"GET /wiki/api/v2/spaces?keys=OPS&limit=1", pagesRequest("65538")},
          {"98308"}},
         {"unknown key, looked up every time", "NOPE", {"GET /wiki/api/v2/spaces?keys=NOPE&limit=1"}, {},
-         "No space with key 'NOPE'."},
+         ConfluenceError::notFound("No space with key 'NOPE'.")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -265,7 +267,7 @@ TEST_F(AppStoreTest, EveryLoadResolvesTheSpaceKeyAndPublishesUserSpacesThenPages
         std::ranges::sort(expected);
         std::ranges::sort(sent);  // user and spaces go out at the same time
         EXPECT_EQ(sent, expected);
-        Lines oneLoad = {"isLoading", "currentUser", "spaces", "pages", "errorMessage", "isLoading"};
+        Lines oneLoad = {"isLoading", "currentUser", "spaces", "pages", "error", "isLoading"};
         if (row.error) std::erase(oneLoad, "pages");
         Lines twoLoads = oneLoad;
         twoLoads.insert(twoLoads.end(), oneLoad.begin(), oneLoad.end());
@@ -273,7 +275,7 @@ TEST_F(AppStoreTest, EveryLoadResolvesTheSpaceKeyAndPublishesUserSpacesThenPages
         EXPECT_EQ(store->currentUser().value_or(ConfluenceUser{}).displayName, "Mia Krystof");
         EXPECT_EQ(store->spaces().size(), 2u);
         EXPECT_EQ(eachPage(store->pages(), &Page::id), row.pageIds);
-        EXPECT_EQ(store->errorMessage(), row.error);
+        EXPECT_EQ(store->error(), row.error);
         EXPECT_FALSE(store->isLoading());
     }
 }
@@ -285,16 +287,16 @@ TEST_F(AppStoreTest, FailedLoadsKeepWhatWasPublishedAndOnlyNonSilentOnesSpeak) {
     EXPECT_TRUE(store->currentUser());
     EXPECT_EQ(store->spaces().size(), 2u);
     EXPECT_TRUE(store->pages().empty());
-    EXPECT_EQ(store->errorMessage(), "Confluence returned HTTP 500. boom");
+    EXPECT_EQ(store->error(), ConfluenceError::http(500, "boom"));
 
     Emissions emitted(*store);
     site->inject({.status = 503, .pathPrefix = "/wiki/rest/api/user"});
     loadAndWait(*store, true);
     EXPECT_TRUE(emitted.names.empty());
-    EXPECT_EQ(store->errorMessage(), "Confluence returned HTTP 500. boom");
+    EXPECT_EQ(store->error(), ConfluenceError::http(500, "boom"));
 
     loadAndWait(*store, true);
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->error(), std::nullopt);
     EXPECT_EQ(store->pages().size(), 4u);
 
     // A failed user request ends the load at once, though the spaces request in flight would take 5 s.
@@ -308,8 +310,8 @@ TEST_F(AppStoreTest, FailedLoadsKeepWhatWasPublishedAndOnlyNonSilentOnesSpeak) {
     EXPECT_EQ(count(spacesRequest), 1);
     EXPECT_EQ(store->spaces().size(), 2u);
     EXPECT_EQ(store->pages().size(), 4u);
-    EXPECT_EQ(store->errorMessage(),
-              "Confluence returned HTTP 401. Authentication failed — check your email and API token.");
+    ASSERT_TRUE(store->error());
+    EXPECT_TRUE(store->error()->refusesCredentials());
     EXPECT_FALSE(store->isLoading());
 }
 
@@ -321,7 +323,8 @@ TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOn
 
     // An ordinary load that the site refuses looks for no other route; the refusal is the expired-token case.
     loadAndWait(*store, false);
-    EXPECT_TRUE(store->errorIsRefusedCredentials());
+    ASSERT_TRUE(store->error());
+    EXPECT_TRUE(store->error()->refusesCredentials());
     EXPECT_EQ(count("GET /_edge/") + count("GET /ex/"), 0);
 
     // A test finds the gateway but stores nothing.
@@ -338,7 +341,7 @@ TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOn
     store->loadDecidingRoute([&] { ended = true; });
     ASSERT_TRUE(eventually([&] { return ended; }));
     EXPECT_FALSE(store->isLoading());
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->error(), std::nullopt);
     EXPECT_EQ(store->pages().size(), 4u);
     EXPECT_EQ(store->settings().gatewayBaseURL, gateway);
     json withGateway = before;
@@ -359,7 +362,7 @@ TEST_F(AppStoreTest, TheGatewayIsChosenOnlyAfterDoneAndItsKeyIsStoredOnlyWhileOn
     EXPECT_EQ(bent->settings().gatewayBaseURL, "");
     site->clearRequests();
     loadAndWait(*bent, false);
-    EXPECT_EQ(bent->errorMessage(), std::nullopt);
+    EXPECT_EQ(bent->error(), std::nullopt);
     EXPECT_EQ(count("GET /wiki/api/v2/pages"), 1);
 }
 
@@ -368,7 +371,7 @@ TEST_F(AppStoreTest, TheRefreshTimerNeverSitsOutARateLimitWhileALoadTheUserStart
     site->inject({.status = 429, .pathPrefix = "/wiki/rest/api/user", .retryAfter = "1"});
     loadAndWait(*store, false);
     EXPECT_EQ(count(userRequest), 2);
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->error(), std::nullopt);
     EXPECT_EQ(store->pages().size(), 4u);
 
     // The next timed load comes one period after a failed one, long before the 10 s the site asked for.
@@ -401,9 +404,9 @@ TEST_F(AppStoreTest, AFailedTimedRefreshIsNotedAndRetriedSoonerUntilTheSiteAnswe
     const StaleList stale = store->staleList().value_or(StaleList{});
     EXPECT_EQ(stale.failedAt, clock);
     EXPECT_EQ(stale.pagesFrom, clock.addSecs(-5 * 60));
-    EXPECT_EQ(stale.reason, "Confluence returned HTTP 500. down");
+    EXPECT_EQ(stale.reason, ConfluenceError::http(500, "down"));
     EXPECT_EQ(store->pages().size(), 4u);
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->error(), std::nullopt);
     ASSERT_TRUE(eventually([&] { return !store->staleList(); }));
     EXPECT_LT(Clock::now() - failures.front(), period * 0.75);
     EXPECT_EQ(count(userRequest), 3);
@@ -414,7 +417,7 @@ TEST_F(AppStoreTest, AFailedTimedRefreshIsNotedAndRetriedSoonerUntilTheSiteAnswe
     // A manual refresh that fails shows its error as ever and notes nothing.
     site->inject(down);
     loadAndWait(*store, false);
-    EXPECT_EQ(store->errorMessage(), "Confluence returned HTTP 500. down");
+    EXPECT_EQ(store->error(), ConfluenceError::http(500, "down"));
     EXPECT_FALSE(store->staleList());
 
     // While the site stays down, each retry waits twice as long as the one before, never beyond the period.
@@ -461,11 +464,11 @@ TEST_F(AppStoreTest, TrashRemovesEveryRowOfThePageAndEndsItsBusyMarkOnEveryPath)
         Fault fault;
         bool trashed;
         long rowsLeft;
-        std::optional<std::string> error;
+        std::optional<ConfluenceError> error;
     };
     const Row rows[] = {
         {"the DELETE fails", {.status = 500, .body = "nope", .method = "DELETE"}, false, 2,
-         "Confluence returned HTTP 500. nope"},
+         ConfluenceError::http(500, "nope")},
         {"trashed, the follow-up load fails unseen", {.status = 500, .pathPrefix = "/wiki/rest/api/user"}, true, 0,
          std::nullopt},
     };
@@ -477,14 +480,17 @@ TEST_F(AppStoreTest, TrashRemovesEveryRowOfThePageAndEndsItsBusyMarkOnEveryPath)
         ASSERT_EQ(rowsOfPage(), 2);
 
         site->inject(row.fault);
-        std::optional<bool> outcome;
-        store->trashPage(*std::ranges::find(store->pages(), std::string("98307"), &Page::id), [&](bool trashed) { outcome = trashed; });
+        std::optional<PageWrite> outcome;
+        store->trashPage(*std::ranges::find(store->pages(), std::string("98307"), &Page::id),
+                         [&](PageWrite trashed) { outcome = std::move(trashed); });
         EXPECT_EQ(store->busyPageIds(), std::set<std::string>{"98307"});
         ASSERT_TRUE(eventually([&] { return outcome.has_value(); }));
-        EXPECT_EQ(outcome, row.trashed);
+        EXPECT_EQ(outcome->has_value(), row.trashed);
+        if (*outcome) EXPECT_EQ((*outcome)->id, "98307");
+        else EXPECT_EQ(outcome->error().error, row.error);
         EXPECT_TRUE(store->busyPageIds().empty());
         EXPECT_EQ(rowsOfPage(), row.rowsLeft);
-        EXPECT_EQ(store->errorMessage(), row.error);
+        EXPECT_EQ(store->error(), row.error);
     }
 }
 
@@ -495,18 +501,18 @@ TEST_F(AppStoreTest, AVersionSavedMeanwhileIsNamedAndCanBeLoadedOrSavedOver) {
     auto store = storeWith(connected());
     loadAndWait(*store, true);  // the signed-in account is known, so no save of its own is taken for another's
     auto loadPage = [&](const std::string& id) {
-        std::optional<PageOutcome> loaded;
-        store->loadPage(id, [&](PageOutcome page) { loaded = std::move(page); });
+        std::optional<std::expected<Page, ConfluenceError>> loaded;
+        store->loadPage(id, [&](std::expected<Page, ConfluenceError> page) { loaded = std::move(page); });
         EXPECT_TRUE(eventually([&] { return loaded.has_value(); }));
-        return loaded.value_or(std::unexpected("no answer")).value_or(Page{});
+        return loaded.value_or(std::unexpected(noAnswer)).value_or(Page{});
     };
     auto saveVersion = [&](const Page& base) {
-        std::optional<VersionOutcome> saved;
+        std::optional<PageWrite> saved;
         store->saveVersion(base, {.title = "Roadmap", .storageBody = "<p>mine</p>"},
-                           [&](VersionOutcome outcome) { saved = std::move(outcome); });
+                           [&](PageWrite outcome) { saved = std::move(outcome); });
         EXPECT_EQ(store->busyPageIds(), std::set<std::string>{base.id});
         EXPECT_TRUE(eventually([&] { return saved.has_value(); }));
-        return saved.value_or(std::unexpected(VersionRefusal{"no answer", {}}));
+        return saved.value_or(std::unexpected(PageWriteFailure{noAnswer, {}}));
     };
     const Page loaded = loadPage("98306");
     ASSERT_EQ(versionOf(loaded), 7);
@@ -531,11 +537,10 @@ TEST_F(AppStoreTest, AVersionSavedMeanwhileIsNamedAndCanBeLoadedOrSavedOver) {
         SCOPED_TRACE(row.name);
         site->clearRequests();
         if (row.fault) site->inject(*row.fault);
-        const VersionOutcome refused = saveVersion(loaded);
+        const PageWrite refused = saveVersion(loaded);
         ASSERT_FALSE(refused);
-        EXPECT_EQ(refused.error().message, "Confluence returned HTTP 409. Version conflict — the page changed since it "
-                                           "was loaded. Reload it and try again.");
-        EXPECT_EQ(store->errorMessage(), refused.error().message);
+        EXPECT_TRUE(refused.error().error.isVersionConflict());
+        EXPECT_EQ(store->error(), refused.error().error);
         EXPECT_TRUE(store->busyPageIds().empty());
         ASSERT_EQ(refused.error().newer.has_value(), row.newerRead);
         if (!row.newerRead) continue;
@@ -548,11 +553,11 @@ TEST_F(AppStoreTest, AVersionSavedMeanwhileIsNamedAndCanBeLoadedOrSavedOver) {
 
     // Reload brings the newer version; saving over it sends the version after it.
     EXPECT_EQ(storageBodyOf(loadPage("98306")), "<p>theirs</p>");
-    const VersionOutcome overwritten = saveVersion(saveVersion(loaded).error().newer->page);
+    const PageWrite overwritten = saveVersion(saveVersion(loaded).error().newer->page);
     ASSERT_TRUE(overwritten);
     EXPECT_EQ(versionOf(*overwritten), 10);
     EXPECT_EQ(site->withData([](fake::SiteData& data) { return data.pageById("98306")->body; }), "<p>mine</p>");
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->error(), std::nullopt);
 }
 
 TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
@@ -561,18 +566,18 @@ TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
     const Fault lateWrite{.kind = Fault::Kind::lateAnswer, .method = "POST", .pathPrefix = "/wiki/api/v2/pages",
                           .delay = 1s};
     auto create = [&](const std::string& title) {
-        std::optional<PageOutcome> created;
+        std::optional<PageWrite> created;
         store->createPage("ENG", std::nullopt, {.title = title, .storageBody = "<p>plan</p>"},
-                          [&](PageOutcome outcome) { created = std::move(outcome); });
+                          [&](PageWrite outcome) { created = std::move(outcome); });
         EXPECT_TRUE(eventually([&] { return created.has_value(); }));
-        return created.value_or(std::unexpected("no answer"));
+        return created.value_or(std::unexpected(PageWriteFailure{noAnswer, {}}));
     };
     auto save = [&](const Page& base, const std::string& body) {
-        std::optional<VersionOutcome> saved;
+        std::optional<PageWrite> saved;
         store->saveVersion(base, {.title = titleOf(base), .storageBody = body},
-                           [&](VersionOutcome outcome) { saved = std::move(outcome); });
+                           [&](PageWrite outcome) { saved = std::move(outcome); });
         EXPECT_TRUE(eventually([&] { return saved.has_value(); }));
-        return saved.value_or(std::unexpected(VersionRefusal{"no answer", {}}));
+        return saved.value_or(std::unexpected(PageWriteFailure{noAnswer, {}}));
     };
     auto onSite = [&](const std::string& title) {
         return site->withData([&](fake::SiteData& data) {
@@ -585,18 +590,18 @@ TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
 
     // A create the site did but answered too late is the page created, found before a second POST.
     site->inject(lateWrite);
-    const PageOutcome timedOut = create("Launch plan");
+    const PageWrite timedOut = create("Launch plan");
     ASSERT_FALSE(timedOut);
     ASSERT_TRUE(eventually([&] { return onSite("Launch plan") == 1; }));
     site->clearRequests();
-    const PageOutcome adopted = create("Launch plan");
-    ASSERT_TRUE(adopted) << adopted.error();
+    const PageWrite adopted = create("Launch plan");
+    ASSERT_TRUE(adopted) << describe(adopted.error().error);
     EXPECT_EQ(adopted->title, "Launch plan");
     EXPECT_EQ(onSite("Launch plan"), 1);
     EXPECT_EQ(count("POST "), 0);
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->error(), std::nullopt);
 
-    // Made by someone else meanwhile, the title is theirs: the create is sent and refused in the site's words.
+    // Made by someone else meanwhile, the title is theirs: the create is sent and refused.
     site->inject(lateWrite);
     ASSERT_FALSE(create("Retro notes"));
     ASSERT_TRUE(eventually([&] { return onSite("Retro notes") == 1; }));
@@ -604,9 +609,9 @@ TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
         std::ranges::find(data.pages, std::string("Retro notes"), &fake::FakePage::title)->authorId = "70121:jonas";
     });
     site->clearRequests();
-    const PageOutcome refused = create("Retro notes");
+    const PageWrite refused = create("Retro notes");
     ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.error(), "Confluence returned HTTP 400. A page with this title already exists in this space.");
+    EXPECT_EQ(refused.error().error.status, 400);
     EXPECT_EQ(count("POST "), 1);
 
     // A version saved but answered too late is that version; typed on after it, the next save meets it as the
@@ -616,8 +621,8 @@ TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
     ASSERT_FALSE(save(base, "<p>mine</p>"));
     ASSERT_TRUE(eventually([&] { return pageOnSite("98306").version == 8; }));
     site->clearRequests();
-    const VersionOutcome saved = save(base, "<p>mine</p>");
-    ASSERT_TRUE(saved) << saved.error().message;
+    const PageWrite saved = save(base, "<p>mine</p>");
+    ASSERT_TRUE(saved) << describe(saved.error().error);
     EXPECT_EQ(versionOf(*saved), 8);
     EXPECT_EQ(count("PUT "), 0);
 
@@ -625,7 +630,7 @@ TEST_F(AppStoreTest, AWriteLeftUnansweredIsLookedForBeforeItIsSentAgain) {
     base.version->number = 8;
     ASSERT_FALSE(save(base, "<p>mine, more</p>"));
     ASSERT_TRUE(eventually([&] { return pageOnSite("98306").version == 9; }));
-    const VersionOutcome conflict = save(base, "<p>mine, more and more</p>");
+    const PageWrite conflict = save(base, "<p>mine, more and more</p>");
     ASSERT_FALSE(conflict);
     ASSERT_TRUE(conflict.error().newer);
     EXPECT_TRUE(conflict.error().newer->byYou);
@@ -647,11 +652,11 @@ TEST_F(AppStoreTest, SearchCopyLinkAndOpenGoThroughTheSiteAndTheSeams) {
     search(" \n\t ", true);
     EXPECT_TRUE(found->empty());
     EXPECT_EQ(count("GET /wiki/rest/api/search"), 1);
-    EXPECT_EQ(store->errorMessage(), "Confluence returned HTTP 500. down");
+    EXPECT_EQ(store->error(), ConfluenceError::http(500, "down"));
 
     search("roadmap", true);
     EXPECT_EQ(found->size(), 1u);
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->error(), std::nullopt);
 
     store->copyLink(Page{.id = "42", .title = ""});
     EXPECT_EQ(copied, Lines{"(untitled) \u2014 " + site->baseURL() + "/wiki/pages/viewpage.action?pageId=42"});

@@ -38,7 +38,7 @@ TEST(ChecksumTest, OnlyTheExactDigestOfTheArchiveMatches) {
     const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
     EXPECT_TRUE(verifyChecksum(archive, digest));
     for (const std::string& rejected : {digest + " ", digest.substr(1)})
-        EXPECT_EQ(verifyChecksum(archive, rejected).error(), "Download rejected: checksum doesn't match the manifest.");
+        EXPECT_EQ(verifyChecksum(archive, rejected).error(), UpdateError::checksumMismatch());
 }
 
 // A changed file, no seal, another key and a link out of the bundle are InstallTest's rows, through the installer.
