@@ -7,12 +7,14 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 #include "app/AppIcons.h"
 #include "app/DesktopEntry.h"
 #include "app/Scene.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
+#include "app/TrayHostWatcher.h"
 #include "platform/Bundle.h"
 #include "platform/LoginItem.h"
 #include "platform/Posix.h"
@@ -76,7 +78,7 @@ extern "C" __attribute__((visibility("default"))) int folioport_run_desktop(int 
     folioport::AppStore store(std::move(options));
     folioport::Updater updater;
 
-    folioport::Scene scene(store, updater, demo);
+    folioport::Scene scene(store, updater, demo, std::make_unique<folioport::TrayHostWatcher>());
     // why: a logout sends SIGTERM and may not wait for questions; what editors hold is kept as drafts first.
     folioport::SessionEnd sessionEnd;
     QObject::connect(&sessionEnd, &folioport::SessionEnd::saveRequested, [&store] { store.drafts().keepAllNow(); });

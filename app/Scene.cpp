@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QSystemTrayIcon>
 
 #include <iostream>
 
@@ -16,6 +15,7 @@
 #include "platform/Posix.h"
 #include "state/AppStore.h"
 #include "ui/AboutView.h"
+#include "ui/Clock.h"
 #include "ui/McpSetupSection.h"
 #include "ui/PageEditorView.h"
 #include "ui/SearchView.h"
@@ -29,7 +29,7 @@ namespace {
 /// A click on the tray icon this soon after the popup closed is the click that closed it.
 constexpr qint64 closingClickMs = 300;
 /// A tray host away this long is gone for good (a panel that restarts is back well within it).
-constexpr int trayGoneMs = 5000;
+constexpr std::chrono::milliseconds trayGoneWait{5000};
 
 /// The MCP server the settings name: the running executable (else the first command-line argument, else
 /// "Folioport") and the catalogue's tools.
@@ -73,11 +73,12 @@ WindowContents windowContents(AppStore& store, Updater& updater, std::function<v
 
 }  // namespace
 
-Scene::Scene(AppStore& store, Updater& updater, bool demo)
+Scene::Scene(AppStore& store, Updater& updater, bool demo, std::unique_ptr<TrayHosts> trayHosts)
     : store_(store), updater_(updater), demo_(demo), panel_(store, updater),
       windows_(windowContents(
           store, updater, [this](const Page& page) { windows_.showEditor(editPageRequest(page)); },
-          [this] { windows_.showSettings(); })) {
+          [this] { windows_.showSettings(); })),
+      trayHosts_(std::move(trayHosts)) {
     panel_.setDemo(demo);
     panel_.installEventFilter(this);
     windows_.setPanel(&panel_);
@@ -107,15 +108,8 @@ void Scene::start() {
     panel_.setWindowTitle(demo_ ? QStringLiteral("Folioport Demo") : QStringLiteral("Folioport"));
     // why: without a tray the panel window is the application; closing it quits (see eventFilter).
     QApplication::setQuitOnLastWindowClosed(false);
-    trayGone_.setSingleShot(true);
-    trayGone_.setInterval(trayGoneMs);
-    connect(&trayGone_, &QTimer::timeout, this, [this] {
-        if (trayHosts_.hostPresent() || !tray_) return;
-        std::cerr << "Folioport: the system tray has gone away, so the panel opens as an ordinary window.\n";
-        enterWindow();
-    });
-    connect(&trayHosts_, &TrayHostWatcher::hostPresentChanged, this, &Scene::followTrayHost);
-    if (trayHosts_.hostPresent() && enterTray()) return;
+    connect(trayHosts_.get(), &TrayHosts::changed, this, &Scene::followTrayHosts);
+    if (enterTray()) return;
     std::cerr << "Folioport: no system tray is available, so the panel opens as an ordinary window.\n";
     enterWindow();
 }
@@ -131,10 +125,19 @@ void Scene::comeForward() {
     panel_.activateWindow();
 }
 
+bool Scene::iconHostPresent() const {
+    const TrayHostsPresent hosts = trayHosts_->present();
+    if (!iconProtocol_) return hosts.statusNotifier || hosts.xembed;
+    return *iconProtocol_ == IconProtocol::statusNotifierItem ? hosts.statusNotifier : hosts.xembed;
+}
+
 bool Scene::enterTray() {
-    // why: Qt settles once per process which tray protocol it speaks, when first asked; a host it cannot
-    // speak to would leave an icon nobody sees.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    if (!iconHostPresent()) return false;
+    // why: Qt settles with its first tray icon, once per process, which protocol its icons speak:
+    // StatusNotifierItem when such a host is registered then, else XEmbed. A host of the other protocol
+    // would leave an icon nobody sees, and the application reachable only by a second launch.
+    if (!iconProtocol_)
+        iconProtocol_ = trayHosts_->present().statusNotifier ? IconProtocol::statusNotifierItem : IconProtocol::xembed;
     panel_.hide();
     // why: a popup has no taskbar entry and closes itself on a click anywhere else; Wayland gives a popup
     // no place without a parent window, so there the panel is a window the compositor centres.
@@ -164,14 +167,23 @@ void Scene::fitPanel(const QScreen& screen) {
     panel_.setFixedSize(ui::MenuBarPanel::fullSize.boundedTo(screen.availableGeometry().size()));
 }
 
-void Scene::followTrayHost(bool present) {
-    if (!present) {
-        if (tray_) trayGone_.start();
+void Scene::followTrayHosts() {
+    if (!iconHostPresent()) {
+        if (!tray_ || waitingForTray_) return;
+        waitingForTray_ = true;
+        ui::Clock::current().after(trayGoneWait, this, [this, wait = ++trayWaits_] { trayWaitEnded(wait); });
         return;
     }
-    trayGone_.stop();
+    waitingForTray_ = false;
     if (tray_ || !enterTray()) return;
     std::cerr << "Folioport: a system tray has appeared; the panel now opens from its icon.\n";
+}
+
+void Scene::trayWaitEnded(std::uint64_t wait) {
+    if (wait != trayWaits_ || !waitingForTray_) return;
+    waitingForTray_ = false;
+    std::cerr << "Folioport: the system tray has gone away, so the panel opens as an ordinary window.\n";
+    enterWindow();
 }
 
 bool Scene::eventFilter(QObject* watched, QEvent* event) {

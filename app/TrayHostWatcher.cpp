@@ -39,7 +39,7 @@ xcb_connection_t* xcbConnection() {
 
 }  // namespace
 
-TrayHostWatcher::TrayHostWatcher(QObject* parent) : QObject(parent) {
+TrayHostWatcher::TrayHostWatcher(QObject* parent) : TrayHosts(parent) {
     watchStatusNotifierHost();
     watchXEmbedSelection();
 }
@@ -118,9 +118,9 @@ bool TrayHostWatcher::nativeEventFilter(const QByteArray& eventType, void* messa
 }
 
 void TrayHostWatcher::update(bool& field, bool value) {
-    const bool before = hostPresent();
+    if (field == value) return;
     field = value;
-    if (hostPresent() != before) Q_EMIT hostPresentChanged(hostPresent());
+    Q_EMIT changed();
 }
 
 }  // namespace folioport

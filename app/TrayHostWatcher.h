@@ -1,30 +1,27 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
-#include <QObject>
 
 #include <cstdint>
 #include <vector>
+
+#include "app/TrayHosts.h"
 
 class QDBusServiceWatcher;
 
 namespace folioport {
 
-/// Whether a system tray host is running, and when one comes or goes: a StatusNotifierItem host on the
-/// session bus, or, on X11, the owner of an XEmbed tray selection. Event-driven, without polling: the bus
-/// announces the watcher's name, the X server (XFixes) the selection's owner.
-class TrayHostWatcher : public QObject, private QAbstractNativeEventFilter {
+/// The desktop's tray hosts: a StatusNotifierItem host on the session bus, and, on X11, the owner of an
+/// XEmbed tray selection. Event-driven, without polling: the bus announces the watcher's name, the X server
+/// (XFixes) the selection's owner.
+class TrayHostWatcher : public TrayHosts, private QAbstractNativeEventFilter {
     Q_OBJECT
 
 public:
     explicit TrayHostWatcher(QObject* parent = nullptr);
     ~TrayHostWatcher() override;
 
-    bool hostPresent() const { return statusNotifierHost_ || xembedTrayOwned_; }
-
-Q_SIGNALS:
-    /// Each time `hostPresent()` changes.
-    void hostPresentChanged(bool present);
+    TrayHostsPresent present() const override { return {statusNotifierHost_, xembedTrayOwned_}; }
 
 private Q_SLOTS:
     void askWhetherHostRegistered();

@@ -1,6 +1,7 @@
-// The longest time the event loop stands still while the desktop keyring never answers, at the three
-// moments a user meets it: the store's start, "Done" in the settings window (saving the settings) and a
-// refresh. scripts/keyring-stall.sh runs it inside a private keyring that never answers.
+// The longest time the event loop stands still while the desktop keyring never answers, at the moments a
+// user meets it: the store's start, "Done" in the settings window (saving the settings), a refresh, and
+// picking a space (a preferences write, which ends in fsync). scripts/keyring-stall.sh runs it inside a
+// private keyring that never answers, and, asked to, beside a writer that keeps the disk busy.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -11,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
 
 #include "FakeConfluence.h"
 #include "state/AppStore.h"
@@ -63,5 +66,12 @@ int main(int argc, char** argv) {
     store->editSettings([&](StoredSettings& settings) { settings.apiToken = typed.apiToken; });
     bool loaded = false;
     measure("refresh", [&] { store->load(false, [&] { loaded = true; }); }, [&] { return loaded; });
+
+    auto stored = [&file] {
+        std::ifstream in(file);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    measure("space", [&] { store->selectSpace("OPS"); },
+            [&] { return stored().find(R"("spaceKey": "OPS")") != std::string::npos; });
     return 0;
 }

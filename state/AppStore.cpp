@@ -41,6 +41,7 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
       refreshTimer_(new QTimer(this)),
       drafts_(options_.draftsFolder) {
     pool_.setMaxThreadCount(poolThreads);
+    preferencesQueue_.setMaxThreadCount(1);
     refreshTimer_->setSingleShot(true);
     connect(refreshTimer_, &QTimer::timeout, this, [this] {
         beginLoad(true, false, true, [this, generation = refreshGeneration_] {
@@ -76,6 +77,8 @@ AppStore::AppStore(AppStoreOptions options, QObject* parent)
 
 AppStore::~AppStore() {
     stop_.request_stop();
+    // why: a quit waits for the settings still being written, so none is lost.
+    preferencesQueue_.waitForDone();
     pool_.waitForDone();
 }
 
@@ -111,7 +114,8 @@ void AppStore::saveSettings(StoredSettings settings, std::function<void(StoredSe
                             StoredSettings::TokenWrite token) {
     ++preferencesWrites_;
     runOffThread(
-        pool_, this, [settings, token, file = options_.preferencesFile] { return settings.save(file, token); },
+        preferencesQueue_, this,
+        [settings, token, file = options_.preferencesFile] { return settings.save(file, token); },
         [this, settings, token, onDone = std::move(onDone)](StoredSettings::SaveOutcome outcome) mutable {
             ++preferencesWrites_;
             const bool tokenWritten = outcome.tokenStored && token == StoredSettings::TokenWrite::write;
@@ -128,6 +132,14 @@ void AppStore::saveSettings(StoredSettings settings, std::function<void(StoredSe
             }
             if (onDone) onDone(std::move(outcome));
         });
+}
+
+void AppStore::writePreferences(std::function<std::optional<std::string>()> write) {
+    // why: the write ends in fsync, which a slow or busy disk may hold for seconds; the event loop must not wait.
+    ++preferencesWrites_;
+    runOffThread(preferencesQueue_, this, std::move(write), [this](const std::optional<std::string>&) {
+        ++preferencesWrites_;
+    });
 }
 
 void AppStore::publishSettings(StoredSettings settings) {
@@ -195,8 +207,9 @@ StoredSettings AppStore::withUsableRoute(StoredSettings stored) const {
 
 void AppStore::rereadPreferences() {
     if (readingSettings_) return;  // why: the first read is still to come and will see the file as it is now
+    // why: behind the writes asked for before, so it never reads a file that one of them is replacing.
     runOffThread(
-        pool_, this,
+        preferencesQueue_, this,
         [settings = settings_, file = options_.preferencesFile] { return settings.withPreferencesFrom(file); },
         [this, writes = preferencesWrites_](StoredSettings stored) {
             if (writes != preferencesWrites_ || readingSettings_) return;  // a newer write will be read again
@@ -309,8 +322,9 @@ void AppStore::decideRoute(LoadRun run, ConfluenceError refusal) {
         if (!route || *route == run.client.config().gatewayBaseURL || run.client.config() != config())
             return failLoad(run, refusal);
         // why: like every settings write, a failed one goes unreported; the next "Done" decides again.
-        ++preferencesWrites_;
-        StoredSettings::saveGatewayBaseURL(*route, options_.preferencesFile);
+        writePreferences([route = *route, file = options_.preferencesFile] {
+            return StoredSettings::saveGatewayBaseURL(route, file);
+        });
         editSettings([&](StoredSettings& settings) { settings.gatewayBaseURL = *route; });
         run.client = ConfluenceClient(config());
         startLoad(std::move(run));

@@ -195,6 +195,8 @@ public:
     std::string webURL(const SearchResult& hit) const;
     /// Puts "title — address" of the page on the clipboard as plain text.
     void copyLink(const Page& page) const;
+    /// Puts the page's title, as the rows show it, on the clipboard as plain text.
+    void copyTitle(const Page& page) const;
     /// Hands the address to the default handler when it is a valid URL with a scheme; else does nothing.
     void open(const std::string& address) const;
     /// Whether Folioport starts at login (the autostart entry).
@@ -248,6 +250,9 @@ private:
     StoredSettings withUsableRoute(StoredSettings stored) const;
     /// Publishes settings read again, restarting the refresh only when what it depends on changed.
     void publishSettings(StoredSettings settings);
+    /// Runs `write` (a preferences write answering with its failure, if any) after the writes before it,
+    /// off the UI thread; a failure goes unreported.
+    void writePreferences(std::function<std::optional<std::string>()> write);
     /// Shows the failure of a user's action in error.
     void publishFailure(const ConfluenceError& error);
 
@@ -287,6 +292,7 @@ private:
     std::chrono::milliseconds retryDelay_{0};  // after failed timed loads; 0 after a timed load that succeeded
     DraftShelf drafts_;
     QThreadPool pool_;
+    QThreadPool preferencesQueue_;  // one thread: the preferences' writes and rereads run in the order asked for
     std::stop_source stop_;  // requested on destruction, so requests in flight end promptly
 };
 

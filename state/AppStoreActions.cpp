@@ -29,8 +29,7 @@ void noteAnswer(std::set<Key>& unanswered, Key key, const std::optional<Confluen
 void AppStore::selectSpace(const std::string& key) {
     editSettings([&](StoredSettings& settings) { settings.spaceKey = key; });
     // why: like every settings write, a failed one goes unreported; the choice is then lost at the next start.
-    ++preferencesWrites_;
-    StoredSettings::saveSpaceKey(key, options_.preferencesFile);
+    writePreferences([key, file = options_.preferencesFile] { return StoredSettings::saveSpaceKey(key, file); });
     load(false);
 }
 
@@ -178,6 +177,8 @@ std::string AppStore::webURL(const Page& page) const { return ConfluenceClient(c
 std::string AppStore::webURL(const SearchResult& hit) const { return ConfluenceClient(config()).webURL(hit); }
 
 void AppStore::copyLink(const Page& page) const { options_.copyText(titleOf(page) + " \u2014 " + webURL(page)); }
+
+void AppStore::copyTitle(const Page& page) const { options_.copyText(titleOf(page)); }
 
 void AppStore::open(const std::string& address) const {
     const QUrl url(QString::fromStdString(address), QUrl::StrictMode);

@@ -7,12 +7,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <chrono>
 
+#include "ui/Clock.h"
 #include "ui/Style.h"
 
 namespace folioport::ui {
@@ -142,7 +142,7 @@ void McpSetupSection::copy(Snippet id, const QString& text) {
     QGuiApplication::clipboard()->setText(text);
     copied_ = id;
     refresh();
-    QTimer::singleShot(copiedDuration, this, [this, id] {
+    Clock::current().after(copiedDuration, this, [this, id] {
         if (copied_ != id) return;
         copied_.reset();
         refresh();

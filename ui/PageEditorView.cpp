@@ -14,7 +14,6 @@
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QShortcut>
-#include <QTimer>
 #include <QUuid>
 #include <QVBoxLayout>
 
@@ -27,6 +26,7 @@
 #include "storage/Utf8.h"
 #include "ui/BodyEditor.h"
 #include "ui/ChangeNotice.h"
+#include "ui/Clock.h"
 #include "ui/DialogKeys.h"
 #include "ui/PlainButton.h"
 #include "ui/ProgressButton.h"
@@ -57,7 +57,7 @@ std::optional<std::string> nonEmpty(const QString& text) {
 std::optional<std::string> versionAge(const Page& page) {
     const auto created = ConfDate::parse(page.version ? page.version->createdAt : std::nullopt);
     if (!created) return std::nullopt;
-    return ConfDate::relativeDays(*created, std::chrono::system_clock::now());
+    return ConfDate::relativeDays(*created, Clock::current().now());
 }
 
 /// "vN · <relative day>" of the page's current version; "—" for a date that is absent or unreadable.
@@ -474,7 +474,7 @@ void PageEditorView::reloadNewer() {
 void PageEditorView::flash(const QString& hint) {
     savedHint_ = hint;
     const std::uint64_t generation = ++hintGeneration_;
-    QTimer::singleShot(hintDuration, this, [this, generation] {
+    Clock::current().after(hintDuration, this, [this, generation] {
         if (generation != hintGeneration_) return;
         savedHint_.reset();
         refresh();

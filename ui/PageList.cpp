@@ -1,7 +1,5 @@
 #include "ui/PageList.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QRegularExpression>
@@ -124,11 +122,7 @@ QList<QWidget*> PageList::focusChain() const {
 PageRow* PageList::makeRow() {
     auto* row = new PageRow(widget());
     connect(row, &PageRow::copyLinkRequested, this, [this](const Page& page) { store_.copyLink(page); });
-    connect(row, &PageRow::copyTitleRequested, this, [](const Page& page) {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        clipboard->clear();
-        clipboard->setText(QString::fromStdString(titleOf(page)));
-    });
+    connect(row, &PageRow::copyTitleRequested, this, [this](const Page& page) { store_.copyTitle(page); });
     connect(row, &PageRow::openRequested, this,
             [this](const Page& page) { store_.open(store_.webURL(page)); });
     connect(row, &PageRow::trashRequested, this, [this](const Page& page) { store_.trashPage(page); });

@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPropertyAnimation>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -17,6 +16,7 @@
 #include "storage/Utf8.h"
 #include "ui/ActionText.h"
 #include "ui/CapsuleLabel.h"
+#include "ui/Clock.h"
 #include "ui/ElidedLabel.h"
 #include "ui/PlainButton.h"
 #include "ui/Spinner.h"
@@ -35,7 +35,7 @@ std::optional<QString> updatedLine(const Page& page) {
     const auto date = ConfDate::parse(page.version ? page.version->createdAt : std::nullopt);
     if (!date) return std::nullopt;
     return QStringLiteral("Updated %1 \u00b7 %2")
-        .arg(qs(ConfDate::dayLabel(*date)), qs(ConfDate::relativeDays(*date, std::chrono::system_clock::now())));
+        .arg(qs(ConfDate::dayLabel(*date)), qs(ConfDate::relativeDays(*date, Clock::current().now())));
 }
 
 /// A whole block of labels as one click target: hover and focus drawn behind it, Return presses it.
@@ -97,11 +97,6 @@ PageRow::PageRow(QWidget* parent) : QWidget(parent) {
     actions_->setMenu(buildActionsMenu());
     actions_->setPopupMode(QToolButton::InstantPopup);
     buttons->addWidget(actions_, 0, Qt::AlignTop);
-
-    copiedReset_ = new QTimer(this);
-    copiedReset_->setSingleShot(true);
-    copiedReset_->setInterval(copiedDuration);
-    connect(copiedReset_, &QTimer::timeout, this, [this] { setCopied(false); });
 }
 
 QWidget* PageRow::buildInfo() {
@@ -219,7 +214,11 @@ QList<QWidget*> PageRow::focusChain() const { return {info_, edit_, actions_}; }
 void PageRow::copyLink() {
     Q_EMIT copyLinkRequested(page_);
     setCopied(true);
-    copiedReset_->start();
+    // why: a second copy meanwhile shows "Copied" for its own full time.
+    const std::uint64_t copy = ++copies_;
+    Clock::current().after(copiedDuration, this, [this, copy] {
+        if (copy == copies_) setCopied(false);
+    });
 }
 
 void PageRow::setCopied(bool copied) {

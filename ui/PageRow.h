@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -13,7 +14,6 @@ class QAbstractButton;
 class QAction;
 class QGraphicsOpacityEffect;
 class QPropertyAnimation;
-class QTimer;
 
 namespace folioport::ui {
 
@@ -67,7 +67,7 @@ private:
     QWidget* copied_;
     QGraphicsOpacityEffect* copiedOpacity_;
     QPropertyAnimation* copiedFade_;
-    QTimer* copiedReset_;
+    std::uint64_t copies_ = 0;
     ElidedLabel* title_;
     QWidget* dateLine_;
     QLabel* date_;

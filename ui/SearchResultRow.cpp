@@ -9,6 +9,7 @@
 #include "confluence/ConfDate.h"
 #include "storage/Utf8.h"
 #include "ui/CapsuleLabel.h"
+#include "ui/Clock.h"
 #include "ui/ElidedLabel.h"
 #include "ui/TintedIconButton.h"
 
@@ -58,7 +59,7 @@ SearchResultRow::SearchResultRow(SearchResult result, QWidget* parent) : QWidget
         }
         if (modified) {
             auto* day = new QLabel(
-                QString::fromStdString(ConfDate::relativeDays(*modified, std::chrono::system_clock::now())), this);
+                QString::fromStdString(ConfDate::relativeDays(*modified, Clock::current().now())), this);
             day->setObjectName(QStringLiteral("dayLabel"));
             applyTextStyle(*day, TextStyle::caption2, Tint::secondary);
             line->addWidget(day);

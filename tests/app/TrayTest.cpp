@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -5,10 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <vector>
+
+#include "MovableClock.h"
 #include "app/PopupPlacement.h"
+#include "app/Scene.h"
 #include "app/TrayItem.h"
 #include "app/TrayLabel.h"
 #include "state/AppStore.h"
+#include "ui/MenuBarPanel.h"
+#include "updater/Updater.h"
 
 namespace folioport {
 namespace {
@@ -133,6 +141,87 @@ TEST(TrayItem, IconAndTooltipFollowTheStoresSettings) {
         EXPECT_EQ(icon->toolTip(), name + " · OPS");
         store.editSettings([&](StoredSettings& settings) { settings.apiToken = ""; });
         EXPECT_EQ(icon->toolTip(), name);
+    }
+}
+
+/// Tray hosts that come and go as the test says.
+class MovableTrayHosts final : public TrayHosts {
+public:
+    explicit MovableTrayHosts(TrayHostsPresent hosts) : hosts_(hosts) {}
+    TrayHostsPresent present() const override { return hosts_; }
+    void set(TrayHostsPresent hosts) {
+        hosts_ = hosts;
+        Q_EMIT changed();
+    }
+
+private:
+    TrayHostsPresent hosts_;
+};
+
+TEST(Scene, MovesIntoATrayOnlyWhereItsIconShowsAndBackToAWindowWhenTheTrayIsGoneForGood) {
+    using namespace std::chrono_literals;
+    QTemporaryDir folder;
+    AppStoreOptions options;
+    options.preferencesFile = folder.filePath("preferences.json").toStdString();
+    options.draftsFolder = folder.filePath("drafts").toStdString();
+    std::ofstream(options.preferencesFile) << R"({"autoUpdate":false})";
+    AppStore store(options);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store.isReadingSettings(); }, 5000));
+    Updater updater;
+    testing::MovableClock clock(std::chrono::system_clock::now());
+
+    constexpr TrayHostsPresent none{}, notifier{.statusNotifier = true}, xembed{.xembed = true},
+        both{.statusNotifier = true, .xembed = true};
+    struct Step {
+        TrayHostsPresent hosts;
+        std::chrono::milliseconds later;  // the UI clock moves on this much after the hosts changed
+        bool inTray;
+    };
+    struct Row {
+        const char* name;
+        TrayHostsPresent atStart;
+        bool inTrayAtStart;
+        std::vector<Step> steps;
+    };
+    const Row rows[] = {
+        {"no tray: a window", none, false, {}},
+        {"a StatusNotifierItem host at start", notifier, true, {}},
+        {"an XEmbed host at start", xembed, true, {}},
+        {"a tray that comes takes over", none, false, {{notifier, 0ms, true}}},
+        {"a tray away for less than 5 s keeps the icon", notifier, true,
+         {{none, 4900ms, true}, {notifier, 0ms, true}, {notifier, 5000ms, true}}},
+        {"a tray gone for good brings the window back after 5 s", notifier, true,
+         {{none, 4900ms, true}, {none, 100ms, false}, {notifier, 0ms, true}}},
+        {"each absence waits its own 5 s", notifier, true,
+         {{none, 3000ms, true}, {notifier, 0ms, true}, {none, 3000ms, true}, {none, 2000ms, false}}},
+        {"after a StatusNotifierItem host, an XEmbed-only tray shows no icon: the window stays", none, false,
+         {{notifier, 0ms, true}, {none, 5000ms, false}, {xembed, 5000ms, false}, {notifier, 0ms, true}}},
+        {"after an XEmbed host, a StatusNotifierItem-only tray shows no icon: the window stays", none, false,
+         {{xembed, 0ms, true}, {none, 5000ms, false}, {notifier, 5000ms, false}, {xembed, 0ms, true}}},
+        {"both at start: the icon went with the StatusNotifierItem host although XEmbed stays", both, true,
+         {{xembed, 4900ms, true}, {xembed, 100ms, false}}},
+        {"a host of the other protocol while the tray is away does not keep the icon", notifier, true,
+         {{xembed, 5000ms, false}}},
+    };
+    auto shownPanels = [] {
+        return std::ranges::count_if(QApplication::topLevelWidgets(), [](QWidget* widget) {
+            return qobject_cast<ui::MenuBarPanel*>(widget) && widget->isVisible();
+        });
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto hosts = std::make_unique<MovableTrayHosts>(row.atStart);
+        MovableTrayHosts& moved = *hosts;
+        Scene scene(store, updater, false, std::move(hosts));
+        scene.start();
+        EXPECT_EQ(scene.opensFromTray(), row.inTrayAtStart);
+        for (std::size_t at = 0; at < row.steps.size(); ++at) {
+            const Step& step = row.steps[at];
+            moved.set(step.hosts);
+            clock.advance(step.later);
+            EXPECT_EQ(scene.opensFromTray(), step.inTray) << "step " << at + 1;
+            EXPECT_EQ(shownPanels(), step.inTray ? 0 : 1) << "step " << at + 1 << ": the window shows without a tray";
+        }
     }
 }
 

@@ -27,6 +27,7 @@
 #include "SettingsViewTest.h"
 #include "KeyboardWalk.h"
 #include "KeyringControl.h"
+#include "MovableClock.h"
 #include "WindowFixture.h"
 #include "platform/Keychain.h"
 #include "platform/LoginItem.h"
@@ -372,21 +373,20 @@ void SettingsViewTest::snippetsNameTheExecutableUnquotedAndCopyOneAtATime() {
 
     auto* copyCommand = open->find<QAbstractButton>("copyCommandButton");
     auto* copyJson = open->find<QAbstractButton>("copyJsonButton");
-    QElapsedTimer clock;
-    clock.start();
+    testing::MovableClock clock(std::chrono::system_clock::now());
     QTest::mouseClick(copyCommand, Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(), mcpCommandSnippet(path));
     QCOMPARE(copyCommand->text(), QStringLiteral("Copied"));
-    QTest::qWait(700);
+    clock.advance(700ms);
     QTest::mouseClick(copyJson, Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(), mcpJsonSnippet(path));
     QCOMPARE(copyCommand->text(), QStringLiteral("Copy"));
     QCOMPARE(copyJson->text(), QStringLiteral("Copied"));
     // The first copy's reset (at 1.5 s) leaves the second alone; the second's resets it at 0.7 + 1.5 s.
-    QTest::qWait(1700 - static_cast<int>(clock.elapsed()));
+    clock.advance(1499ms);
     QCOMPARE(copyJson->text(), QStringLiteral("Copied"));
-    QTRY_COMPARE(copyJson->text(), QStringLiteral("Copy"));
-    QVERIFY(clock.elapsed() >= 2150);
+    clock.advance(1ms);
+    QCOMPARE(copyJson->text(), QStringLiteral("Copy"));
 }
 
 void SettingsViewTest::launchAtLoginActsAtOnceAndFlipsBackOnFailure() {
