@@ -164,8 +164,11 @@ public:  // why: the tables' rows are lambdas that arrange the fixture's bundles
     /// Whether a Folioport was started from the installed path (the test bundle's executable says so).
     bool startedInstalled() const {
         const std::string expected = (installed / "Contents/bin/Folioport").string();
-        for (int tries = 0; tries < 50 && readFile(relaunched) != expected; ++tries) std::this_thread::sleep_for(100ms);
-        return readFile(relaunched) == expected;
+        // why: the swap and a launch may each start a copy, and the second one's write empties the file first;
+        // the path read once is enough.
+        for (int tries = 0; tries < 50; ++tries, std::this_thread::sleep_for(100ms))
+            if (readFile(relaunched) == expected) return true;
+        return false;
     }
     /// Places the bundles in `folder` from now on.
     void placeIn(const fs::path& folder) {
