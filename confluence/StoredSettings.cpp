@@ -11,8 +11,11 @@ StoredSettings::Reading StoredSettings::load(const std::filesystem::path& file) 
     const TokenReading token = readToken();
     StoredSettings settings = StoredSettings{}.withPreferencesFrom(file);
     settings.apiToken = token.value_or(std::nullopt).value_or("");
+    // why: without a site and an e-mail no token is expected, so an unreadable keyring is no reason to wait;
+    // a first start on a desktop without a keyring must offer to connect.
+    const bool tokenExpected = !settings.baseURL.empty() && !settings.email.empty();
     return {.settings = std::move(settings),
-            .tokenUnreadable = token ? std::nullopt : std::optional(token.error())};
+            .tokenUnreadable = token || !tokenExpected ? std::nullopt : std::optional(token.error())};
 }
 
 StoredSettings::TokenReading StoredSettings::readToken() { return platform::Keychain::lookup(tokenAccount); }

@@ -81,7 +81,8 @@ struct StoredSettings {
 
 struct StoredSettings::Reading {
     StoredSettings settings;
-    /// Why the keyring could not be read; absent when it answered (with a token or without one).
+    /// Why the keyring could not be read; absent when it answered (with a token or without one), or when no
+    /// site and e-mail are stored, so no token is expected.
     std::optional<TokenUnreadable> tokenUnreadable;
 };
 

@@ -675,6 +675,8 @@ TEST_F(AppStoreWithoutKeyringTest, AKeyringAbsentAndThenLockedIsWaitedForByEvent
         ASSERT_TRUE(earlier.running());
         ASSERT_TRUE(platform::Keychain::set("test-token", StoredSettings::tokenAccount));
     }
+    EXPECT_EQ(storeWith(json::object(), std::nullopt)->keyringProblem(), std::nullopt)
+        << "a first start, nothing configured, offers to connect instead of waiting for a keyring";
     auto store = storeWith(connected({{"refreshMinutes", 1}}), std::nullopt);
     EXPECT_EQ(store->keyringProblem(), Unreadable::noSecretService);
     EXPECT_EQ(store->settings().email, "mia@example.com");
